@@ -1,0 +1,16 @@
+# The libraries the project builds against. The Debian packages that provide them are listed
+# in dependencies/debian-packages.txt.
+find_package(PkgConfig REQUIRED)
+find_package(PNG REQUIRED)
+find_package(nlohmann_json 3.10 REQUIRED)
+find_package(CLI11 REQUIRED)
+pkg_check_modules(PLIST REQUIRED IMPORTED_TARGET libplist-2.0)
+pkg_check_modules(WEBP REQUIRED IMPORTED_TARGET libwebp libwebpmux)
+find_package(Threads REQUIRED)
+if(VELORIN_BUILD_TESTS)
+    find_package(GTest REQUIRED)
+    include(GoogleTest)
+endif()
+if(VELORIN_BUILD_BENCHMARKS)
+    find_package(benchmark REQUIRED)
+endif()

@@ -1,0 +1,7 @@
+#include "integration/ExtensionInit.h"
+
+namespace velorin {
+
+void initializeExtension() {}
+
+} // namespace velorin

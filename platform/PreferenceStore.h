@@ -1,0 +1,28 @@
+// The per-user preference store (`NSUserDefaults`).
+//
+// A domain is the property-list file ROOT/var/mobile/Library/Preferences/DOMAIN.plist under
+// the device root; XML and binary lists both read. The file is read afresh at every call, so
+// an edit made from outside the process is seen at once. A missing, unreadable or malformed
+// file, or one whose top level is not a dictionary, holds no keys.
+#pragma once
+
+#include "platform/PropertyValue.h"
+
+#include <optional>
+#include <string>
+
+namespace platform {
+
+class PLATFORM_API NSUserDefaults {
+public:
+    static NSUserDefaults* standardUserDefaults();
+    std::optional<PropertyValue> objectForKey(const std::string& key, const std::string& domain);
+
+private:
+    NSUserDefaults() = default;
+};
+
+// The file that holds a domain, as a path on this machine.
+PLATFORM_API std::string preferenceFilePath(const std::string& domain);
+
+} // namespace platform

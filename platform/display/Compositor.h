@@ -1,0 +1,30 @@
+// A software compositor: renders a view tree as it looks at one moment into an RGBA image.
+//
+// Background colours, opacity (multiplied down the tree), hidden views, and layer contents
+// (images stretched to fill the view with bilinear filtering, animated frames blended) are
+// drawn with correct alpha blending in premultiplied space. Views are clipped to nothing:
+// children may draw outside their parent's bounds, as on the toolkit by default.
+#pragma once
+
+#include "platform/display/View.h"
+
+namespace platform {
+
+struct RenderOptions {
+    // Pixels per point.
+    double scale{1};
+    // Seconds on the main queue's clock at which the animations are sampled.
+    double time{0};
+    // Filled before the tree is drawn.
+    UIColor background{UIColor::clearColor()};
+};
+
+// Renders `root` at its own bounds; an empty tree gives a transparent image. None when the
+// image would exceed the toolkit's image size limit.
+PLATFORM_API Ref<CGImage> renderViewTree(UIView* root, const RenderOptions& options);
+
+// Draws `image` stretched into `destination` (in pixels) of `canvas`, at `opacity`.
+PLATFORM_API void drawImage(CGImage& canvas, const CGImage& image, const CGRect& destination,
+                            double opacity);
+
+} // namespace platform

@@ -1,0 +1,71 @@
+// Decoded images: `CGImage` holds RGBA8 pixels (straight alpha, rows top to bottom) shared by
+// reference; `UIImage` wraps one and decodes PNG bytes with libpng.
+//
+// Decoding reads the header first and refuses, without allocating for the pixels, an image
+// wider or taller than `maximumImageSide` and any damaged data. Live images and their bytes
+// are counted, so that leaks and peak memory can be measured.
+#pragma once
+
+#include "platform/Object.h"
+
+#include <cstddef>
+#include <cstdint>
+#include <span>
+#include <vector>
+
+namespace platform {
+
+inline constexpr std::uint32_t maximumImageSide = 8192;
+
+class PLATFORM_API CGImage final : public Object {
+public:
+    // Pixels must hold width × height × 4 bytes.
+    static Ref<CGImage> create(std::uint32_t width, std::uint32_t height,
+                               std::vector<std::uint8_t> pixels);
+    std::uint32_t width() const { return m_width; }
+    std::uint32_t height() const { return m_height; }
+    const std::vector<std::uint8_t>& pixels() const { return m_pixels; }
+    std::vector<std::uint8_t>& mutablePixels() { return m_pixels; }
+    // The RGBA bytes of one pixel; the caller keeps x and y in range.
+    const std::uint8_t* pixelAt(std::uint32_t x, std::uint32_t y) const {
+        return m_pixels.data() + (static_cast<std::size_t>(y) * m_width + x) * 4;
+    }
+    ~CGImage() override;
+
+private:
+    CGImage(std::uint32_t width, std::uint32_t height, std::vector<std::uint8_t> pixels);
+    std::uint32_t m_width;
+    std::uint32_t m_height;
+    std::vector<std::uint8_t> m_pixels;
+};
+
+class PLATFORM_API UIImage final : public Object {
+public:
+    // `initWithData:`: none when the bytes are not a PNG image the decoder accepts.
+    static Ref<UIImage> initWithData(std::span<const std::uint8_t> bytes);
+    static Ref<UIImage> withCGImage(Ref<platform::CGImage> image);
+    // The decoded image handle, shared with the caller.
+    platform::CGImage* CGImage() const { return m_image.get(); }
+    ~UIImage() override;
+
+private:
+    explicit UIImage(Ref<platform::CGImage> image);
+    Ref<platform::CGImage> m_image;
+};
+
+// Decodes PNG bytes into a CGImage; none for anything else.
+PLATFORM_API Ref<CGImage> decodePng(std::span<const std::uint8_t> bytes);
+// Encodes an image as PNG bytes; empty on failure.
+PLATFORM_API std::vector<std::uint8_t> encodePng(const CGImage& image);
+// Writes an image as a PNG file; false on failure.
+PLATFORM_API bool writePngFile(const CGImage& image, const char* hostPath);
+
+struct ImageStatistics {
+    std::size_t liveImages{0};
+    std::size_t liveBytes{0};
+    std::size_t peakBytes{0};
+};
+PLATFORM_API ImageStatistics imageStatistics();
+PLATFORM_API void resetPeakImageBytes();
+
+} // namespace platform
