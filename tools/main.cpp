@@ -1,1 +1,24 @@
-int main() { return 0; }
+// velorin-sim: preview charging sequences and script a simulated device.
+#include "tools/Commands.h"
+
+#include <CLI/CLI.hpp>
+
+int main(int argc, char** argv) {
+    CLI::App application{"velorin-sim: a simulated lock screen for the Velorin extension",
+                         "velorin-sim"};
+    application.set_version_flag("--version", VELORIN_VERSION);
+    application.require_subcommand(1);
+    int exitStatus = 0;
+    velorin::tools::addSettingsCommand(application, exitStatus);
+    velorin::tools::addCheckCommand(application, exitStatus);
+    velorin::tools::addRunCommand(application, exitStatus);
+    try {
+        application.parse(argc, argv);
+    } catch (const CLI::ParseError& error) {
+        // Help and version end the program successfully; any other parse fault is a usage
+        // error, which every command reports with status 2.
+        int status = application.exit(error);
+        return status == 0 ? 0 : 2;
+    }
+    return exitStatus;
+}

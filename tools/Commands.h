@@ -1,0 +1,15 @@
+// The subcommands of velorin-sim. Each one adds itself to the application and, when it runs,
+// stores its exit status in `exitStatus`.
+#pragma once
+
+namespace CLI {
+class App;
+}
+
+namespace velorin::tools {
+
+void addSettingsCommand(CLI::App& application, int& exitStatus);
+void addCheckCommand(CLI::App& application, int& exitStatus);
+void addRunCommand(CLI::App& application, int& exitStatus);
+
+} // namespace velorin::tools
