@@ -19,7 +19,10 @@ public:
     Object(const Object&) = delete;
     Object& operator=(const Object&) = delete;
 
-    void retain() { ++m_referenceCount; }
+    void retain() {
+        if (!m_immortal)
+            ++m_referenceCount;
+    }
     void release();
     std::size_t referenceCount() const { return m_referenceCount; }
 
