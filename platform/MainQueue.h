@@ -26,7 +26,8 @@ PLATFORM_API dispatch_queue_t dispatch_get_main_queue();
 // `when` plus `delta` nanoseconds; DISPATCH_TIME_NOW stands for the queue's current time.
 // The result never goes below zero nor wraps past DISPATCH_TIME_FOREVER.
 PLATFORM_API dispatch_time_t dispatch_time(dispatch_time_t when, std::int64_t delta);
-PLATFORM_API void dispatch_after(dispatch_time_t when, dispatch_queue_t queue, dispatch_block_t block);
+PLATFORM_API void dispatch_after(dispatch_time_t when, dispatch_queue_t queue,
+                                 dispatch_block_t block);
 PLATFORM_API void dispatch_async(dispatch_queue_t queue, dispatch_block_t block);
 
 namespace platform {
@@ -56,6 +57,9 @@ public:
     std::size_t pendingCount() const;
 
 private:
+    // Queueing goes through the dispatch functions, the platform's only way to add a block.
+    friend void ::dispatch_after(dispatch_time_t, dispatch_queue_t, dispatch_block_t);
+
     MainQueue();
     struct Impl;
     Impl* m_impl;

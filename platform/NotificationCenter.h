@@ -26,8 +26,8 @@ enum CFNotificationSuspensionBehavior : long {
 PLATFORM_API CFNotificationCenterRef CFNotificationCenterGetDarwinNotifyCenter();
 PLATFORM_API void CFNotificationCenterAddObserver(CFNotificationCenterRef center,
                                                   const void* observer,
-                                                  CFNotificationCallback callback,
-                                                  CFStringRef name, const void* object,
+                                                  CFNotificationCallback callback, CFStringRef name,
+                                                  const void* object,
                                                   CFNotificationSuspensionBehavior behavior);
 PLATFORM_API void CFNotificationCenterPostNotification(CFNotificationCenterRef center,
                                                        CFStringRef name, const void* object,
