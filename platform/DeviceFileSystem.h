@@ -23,7 +23,8 @@ PLATFORM_API std::string resolveDevicePath(std::string_view devicePath);
 
 // `dataWithContentsOfFile:`: the whole file, or none when it is missing, unreadable or not a
 // regular file.
-PLATFORM_API std::optional<std::vector<std::uint8_t>> dataWithContentsOfFile(std::string_view devicePath);
+PLATFORM_API std::optional<std::vector<std::uint8_t>>
+dataWithContentsOfFile(std::string_view devicePath);
 
 // `dataWithContentsOfURL:` for "file://" locations: the path is percent-decoded first. Any
 // other scheme, or a location that does not decode, gives none.
@@ -31,7 +32,8 @@ PLATFORM_API std::optional<std::vector<std::uint8_t>> dataWithContentsOfURL(std:
 
 // `contentsOfDirectoryAtPath:error:`: the names of the entries directly in a folder, files
 // and subfolders alike, sorted by name in byte order; none when the folder cannot be read.
-PLATFORM_API std::optional<std::vector<std::string>> contentsOfDirectoryAtPath(std::string_view devicePath);
+PLATFORM_API std::optional<std::vector<std::string>>
+contentsOfDirectoryAtPath(std::string_view devicePath);
 
 // Percent-encodes every byte that may not stand as itself in a URL path ('/' is kept).
 PLATFORM_API std::string percentEncodePath(std::string_view path);

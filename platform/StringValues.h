@@ -4,6 +4,7 @@
 #include "platform/Export.h"
 
 #include <cstdint>
+#include <string>
 #include <string_view>
 
 namespace platform {

@@ -1,0 +1,102 @@
+// The preference store, reading each domain's property list afresh at every call.
+//
+// The list is parsed with libplist, which tells XML and binary lists apart by their first
+// bytes. libplist keeps every integer as an unsigned 64-bit value, and a negative number
+// arrives as its two's complement; preference integers are signed, so the bits are read back
+// as a signed value. Unsigned values above the signed range cannot be told from negative ones
+// and read as negative.
+#include "platform/PreferenceStore.h"
+
+#include "platform/DeviceFileSystem.h"
+
+#include <cstdlib>
+#include <limits>
+#include <memory>
+#include <plist/plist.h>
+
+namespace platform {
+
+namespace {
+
+struct PlistDeleter {
+    void operator()(void* node) const { plist_free(node); }
+};
+using PlistHolder = std::unique_ptr<void, PlistDeleter>;
+
+constexpr std::string_view preferencesFolder = "var/mobile/Library/Preferences/";
+
+std::string preferenceDevicePath(const std::string& domain) {
+    return std::string(preferencesFolder) + domain + ".plist";
+}
+
+PropertyValue toPropertyValue(plist_t node) {
+    switch (plist_get_node_type(node)) {
+    case PLIST_BOOLEAN: {
+        std::uint8_t value = 0;
+        plist_get_bool_val(node, &value);
+        return PropertyValue::boolean(value != 0);
+    }
+    case PLIST_UINT: {
+        std::uint64_t value = 0;
+        plist_get_uint_val(node, &value);
+        return PropertyValue::integer(static_cast<std::int64_t>(value));
+    }
+    case PLIST_REAL: {
+        double value = 0.0;
+        plist_get_real_val(node, &value);
+        return PropertyValue::real(value);
+    }
+    case PLIST_STRING: {
+        char* value = nullptr;
+        plist_get_string_val(node, &value);
+        std::string text = value ? value : "";
+        std::free(value);
+        return PropertyValue::string(std::move(text));
+    }
+    case PLIST_DATA:
+        return PropertyValue::ofKind(PropertyKind::Data);
+    case PLIST_DATE:
+        return PropertyValue::ofKind(PropertyKind::Date);
+    case PLIST_ARRAY:
+        return PropertyValue::ofKind(PropertyKind::Array);
+    case PLIST_DICT:
+        return PropertyValue::ofKind(PropertyKind::Dictionary);
+    default:
+        return PropertyValue::ofKind(PropertyKind::Other);
+    }
+}
+
+} // namespace
+
+NSUserDefaults* NSUserDefaults::standardUserDefaults() {
+    static auto* defaults = new NSUserDefaults;
+    return defaults;
+}
+
+std::optional<PropertyValue> NSUserDefaults::objectForKey(const std::string& key,
+                                                          const std::string& domain) {
+    // libplist looks keys up as C strings; a key with a NUL byte would match a shorter one.
+    if (key.find('\0') != std::string::npos)
+        return std::nullopt;
+    auto contents = dataWithContentsOfFile(preferenceDevicePath(domain));
+    // libplist takes a 32-bit length; a list that large is no preference file.
+    if (!contents || contents->empty() ||
+        contents->size() > std::numeric_limits<std::uint32_t>::max())
+        return std::nullopt;
+    plist_t parsed = nullptr;
+    plist_from_memory(reinterpret_cast<const char*>(contents->data()),
+                      static_cast<std::uint32_t>(contents->size()), &parsed);
+    PlistHolder root(parsed);
+    if (!root || plist_get_node_type(root.get()) != PLIST_DICT)
+        return std::nullopt;
+    plist_t item = plist_dict_get_item(root.get(), key.c_str());
+    if (!item)
+        return std::nullopt;
+    return toPropertyValue(item);
+}
+
+std::string preferenceFilePath(const std::string& domain) {
+    return resolveDevicePath(preferenceDevicePath(domain));
+}
+
+} // namespace platform
