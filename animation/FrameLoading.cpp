@@ -1,0 +1,32 @@
+#include "animation/FrameLoading.h"
+
+#include "platform/DeviceFileSystem.h"
+
+namespace velorin {
+
+std::string frameLocation(std::string_view folderPath, std::string_view name) {
+    std::string path{folderPath};
+    path += name;
+    return "file:///" + platform::percentEncodePath(path);
+}
+
+std::optional<std::vector<std::uint8_t>> readFrameFile(std::string_view location) {
+    return platform::dataWithContentsOfURL(location);
+}
+
+Ref<platform::CGImage> decodeFrame(std::span<const std::uint8_t> bytes) {
+    auto image = platform::UIImage::initWithData(bytes);
+    if (!image)
+        return nullptr;
+    // The image is let go on return; the handle keeps the decoded pixels alive.
+    return Ref<platform::CGImage>(image->CGImage());
+}
+
+Ref<platform::CGImage> loadFrame(std::string_view location) {
+    auto bytes = readFrameFile(location);
+    if (!bytes)
+        return nullptr;
+    return decodeFrame(*bytes);
+}
+
+} // namespace velorin
