@@ -1,0 +1,24 @@
+// The lock-screen container: one transparent, non-interactive view laid over the lock
+// screen's main page, which the presentation shows and hides and the sequence layer draws in.
+//
+// It is built by the page's presentation update while the extension is enabled. After a
+// settings load the next update detaches the current container first; with the extension
+// then disabled, no container remains, so nothing runs in a view that is off the page.
+#pragma once
+
+#include "platform/Runtime.h"
+#include "platform/display/View.h"
+
+namespace velorin {
+
+inline constexpr long containerTag = 8966;
+
+// The newest container, or none.
+platform::UIView* containerView();
+
+// The replacement for the page view's presentation update, and the slot that holds the host's
+// own implementation.
+void hookUpdateForPresentation(id self, SEL selector, id presentation);
+IMP& origUpdateForPresentation();
+
+} // namespace velorin
