@@ -8,6 +8,7 @@
 // the begin time, or once removed, nothing).
 #pragma once
 
+#include "platform/display/Geometry.h"
 #include "platform/display/Image.h"
 
 #include <map>
@@ -30,20 +31,36 @@ inline constexpr const char* kCAMediaTimingFunctionEaseOut = "easeOut";
 inline constexpr const char* kCAMediaTimingFunctionEaseInEaseOut = "easeInEaseOut";
 inline constexpr const char* kCAMediaTimingFunctionDefault = "default";
 
-// A cubic Bézier from (0, 0) to (1, 1) with two control points.
+// A cubic Bézier from (0, 0) to (1, 1) with two control points; linear by default.
 class PLATFORM_API CAMediaTimingFunction {
 public:
     // The named functions; an unknown name gives linear.
     static CAMediaTimingFunction functionWithName(const std::string& name);
+    // The x coordinates are clamped to [0, 1] so that the curve stays a function of time; a
+    // coordinate that is not a number gives linear.
     static CAMediaTimingFunction withControlPoints(double x1, double y1, double x2, double y2);
-    // The eased progress for a linear progress in [0, 1] (clamped outside it).
+    // The eased progress for a linear progress in [0, 1] (clamped outside it; not a number
+    // counts as 0).
     double evaluate(double progress) const;
-    double controlPoint(int index) const { return m_points[index]; }
+    // Point 0 is (0, 0), points 1 and 2 the control points, point 3 is (1, 1); any other
+    // index gives (0, 0).
+    CGPoint controlPoint(int index) const;
 
 private:
-    double m_points[4]{0, 0, 1, 1};
+    double m_x1{0}, m_y1{0}, m_x2{1}, m_y2{1};
 };
 
+// What a layer shows at one moment: an image, or a blend of two neighbouring frames.
+// When not empty, `from` is always set; `to` is set only while two frames are blended.
+struct LayerContents {
+    CGImage* from{nullptr};
+    CGImage* to{nullptr};
+    // 0 shows `from` alone, 1 shows `to` alone.
+    double blend{0};
+    bool empty() const { return from == nullptr && to == nullptr; }
+};
+
+// An animation of one layer property through a list of values. Only "contents" is drawn.
 class PLATFORM_API CAKeyframeAnimation final : public Object {
 public:
     static Ref<CAKeyframeAnimation> animationWithKeyPath(const std::string& keyPath);
@@ -57,9 +74,12 @@ public:
     void setDuration(double seconds) { m_duration = seconds; }
     double duration() const { return m_duration; }
     double effectiveDuration() const;
-    // The animation shares the images; it holds a reference to each.
-    void setValues(std::vector<Ref<CGImage>> values) { m_values = std::move(values); }
+    // The animation shares the images; it holds a reference to each. None entries are
+    // dropped, as the toolkit's value lists cannot hold them.
+    void setValues(std::vector<Ref<CGImage>> values);
     const std::vector<Ref<CGImage>>& values() const { return m_values; }
+    // Runs through the values; 0 (or not a number) means one run, infinity means forever, a
+    // fraction ends part-way through the last run.
     void setRepeatCount(float count) { m_repeatCount = count; }
     float repeatCount() const { return m_repeatCount; }
     void setRemovedOnCompletion(bool removed) { m_removedOnCompletion = removed; }
@@ -71,6 +91,11 @@ public:
     // Seconds on the main queue's clock; stamped when the animation is added to a layer.
     void setBeginTime(double seconds) { m_beginTime = seconds; }
     double beginTime() const { return m_beginTime; }
+
+    // What the animation shows at `seconds`: empty when it shows nothing then (before its
+    // begin time without backwards fill, after its end when removed on completion or not
+    // filled forwards, or without values), so that the layer's own contents show through.
+    LayerContents contentsAtTime(double seconds) const;
 
 private:
     explicit CAKeyframeAnimation(std::string keyPath);
@@ -85,15 +110,6 @@ private:
     double m_beginTime{0};
 };
 
-// What a layer shows at one moment: an image, or a blend of two neighbouring frames.
-struct LayerContents {
-    CGImage* from{nullptr};
-    CGImage* to{nullptr};
-    // 0 shows `from` alone, 1 shows `to` alone.
-    double blend{0};
-    bool empty() const { return from == nullptr && to == nullptr; }
-};
-
 class PLATFORM_API CALayer final : public Object {
 public:
     ~CALayer() override;
@@ -106,7 +122,8 @@ public:
 
     void setContents(Ref<CGImage> image) { m_contents = std::move(image); }
     CGImage* contents() const { return m_contents.get(); }
-    // What the layer shows at `seconds` on the main queue's clock.
+    // What the layer shows at `seconds` on the main queue's clock: what its last-added
+    // "contents" animation shows then, or else its own contents.
     LayerContents contentsAtTime(double seconds) const;
 
     // The view the layer backs; none once that view is gone.

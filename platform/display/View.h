@@ -26,6 +26,8 @@ public:
     CGRect bounds() const { return CGRect{{0, 0}, m_frame.size}; }
 
     double alpha() const { return m_alpha; }
+    // Clamped to [0, 1]; not a number counts as 0. Reported to the display observer on every
+    // call, changed or not.
     void setAlpha(double alpha);
     UIColor backgroundColor() const { return m_backgroundColor; }
     void setBackgroundColor(const UIColor& color) { m_backgroundColor = color; }
@@ -36,10 +38,14 @@ public:
     bool isHidden() const { return m_hidden; }
     void setHidden(bool hidden) { m_hidden = hidden; }
 
-    // Attaches `view` as the topmost child, taking it from any former parent. Adding a view
-    // to itself or to one of its own descendants does nothing.
+    // Attaches `view` as the topmost child, taking it from any former parent (reported as a
+    // detach, then an attach). A view that is already a child moves to the top and is
+    // reported as attached again. Adding none, the view itself or one of its own ancestors
+    // does nothing.
     void addSubview(UIView* view);
-    // Detaches the view from its parent; harmless on a detached view.
+    // Detaches the view from its parent; harmless (and unreported) on a detached view. The
+    // parent's reference goes, so the view may be destroyed before this returns to a caller
+    // that holds no reference of its own.
     void removeFromSuperview();
     UIView* superview() const { return m_superview; }
     const std::vector<Ref<UIView>>& subviews() const { return m_subviews; }
@@ -55,6 +61,7 @@ public:
     const char* className() const;
 
 protected:
+    // For subclasses: `cls` is the runtime class the view presents (see registerViewSubclass).
     UIView(Class cls, const CGRect& frame);
 
 private:
@@ -73,23 +80,36 @@ private:
 class PLATFORM_API UIImageView final : public UIView {
 public:
     static Ref<UIImageView> initWithFrame(const CGRect& frame);
+    ~UIImageView() override;
+
+    // Shows the image in the layer; none clears it.
+    void setImage(Ref<UIImage> image);
+    UIImage* image() const { return m_image.get(); }
 
 private:
     explicit UIImageView(const CGRect& frame);
+    Ref<UIImage> m_image;
 };
 
-// The runtime classes of the toolkit, registered on first use.
+// The runtime classes of the toolkit, registered on first use (found by name when something
+// registered them already).
 PLATFORM_API Class uiViewClass();
 PLATFORM_API Class uiImageViewClass();
-// Registers (once) a toolkit subclass by name, for classes that derive from UIView in C++.
+// Registers (once) a toolkit subclass by name, for classes that derive from UIView in C++;
+// answers the class already registered under that name on later calls. Without a superclass
+// the subclass derives from UIView.
 PLATFORM_API Class registerViewSubclass(const char* name, Class superclass);
 
-// Hears what happens to views and layers, for tracing.
+// Hears what happens to views and layers, for tracing. Calls come after the change they
+// report, except `viewDestroyed`, which comes as destruction begins: the view's class and
+// frame can still be read then, but the observer must not keep the pointer.
 class PLATFORM_API DisplayObserver {
 public:
     virtual ~DisplayObserver() = default;
     virtual void viewCreated(UIView*) {}
     virtual void viewAttached(UIView* /*view*/, UIView* /*parent*/) {}
+    // Only for a view that had a parent. A parent's destruction drops its children's link to
+    // it without reporting them as detached.
     virtual void viewDetached(UIView*) {}
     virtual void viewDestroyed(UIView*) {}
     virtual void alphaChanged(UIView*, double) {}
@@ -98,6 +118,7 @@ public:
 PLATFORM_API void setDisplayObserver(DisplayObserver* observer);
 PLATFORM_API DisplayObserver* displayObserver();
 
+// Live toolkit objects, for leak checks.
 struct ViewStatistics {
     std::size_t liveViews{0};
     std::size_t liveLayers{0};
