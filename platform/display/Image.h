@@ -19,13 +19,17 @@ inline constexpr std::uint32_t maximumImageSide = 8192;
 
 class PLATFORM_API CGImage final : public Object {
 public:
-    // Pixels must hold width × height × 4 bytes.
+    // Pixels must hold width × height × 4 bytes. None when they do not, or when a side exceeds
+    // `maximumImageSide`. A side of zero gives an empty image (a canvas of nothing).
     static Ref<CGImage> create(std::uint32_t width, std::uint32_t height,
                                std::vector<std::uint8_t> pixels);
+    // A fully transparent image, or none as above.
+    static Ref<CGImage> createTransparent(std::uint32_t width, std::uint32_t height);
     std::uint32_t width() const { return m_width; }
     std::uint32_t height() const { return m_height; }
     const std::vector<std::uint8_t>& pixels() const { return m_pixels; }
-    std::vector<std::uint8_t>& mutablePixels() { return m_pixels; }
+    // Writable pixels; a span, so that the image keeps its size and its byte count.
+    std::span<std::uint8_t> mutablePixels() { return m_pixels; }
     // The RGBA bytes of one pixel; the caller keeps x and y in range.
     const std::uint8_t* pixelAt(std::uint32_t x, std::uint32_t y) const {
         return m_pixels.data() + (static_cast<std::size_t>(y) * m_width + x) * 4;
@@ -43,6 +47,7 @@ class PLATFORM_API UIImage final : public Object {
 public:
     // `initWithData:`: none when the bytes are not a PNG image the decoder accepts.
     static Ref<UIImage> initWithData(std::span<const std::uint8_t> bytes);
+    // None for no image.
     static Ref<UIImage> withCGImage(Ref<platform::CGImage> image);
     // The decoded image handle, shared with the caller.
     platform::CGImage* CGImage() const { return m_image.get(); }
@@ -53,13 +58,35 @@ private:
     Ref<platform::CGImage> m_image;
 };
 
-// Decodes PNG bytes into a CGImage; none for anything else.
+// Decodes PNG bytes into a CGImage, whatever the file's colour type and depth (palette, grey,
+// 16-bit and transparency keys are expanded to RGBA8); none for anything else, including a
+// truncated file, a checksum mismatch in any chunk, or a side over `maximumImageSide`.
 PLATFORM_API Ref<CGImage> decodePng(std::span<const std::uint8_t> bytes);
-// Encodes an image as PNG bytes; empty on failure.
-PLATFORM_API std::vector<std::uint8_t> encodePng(const CGImage& image);
-// Writes an image as a PNG file; false on failure.
-PLATFORM_API bool writePngFile(const CGImage& image, const char* hostPath);
 
+// How `encodePng` stores the pixels.
+enum class PngColorType { RGBA, RGB, Gray, GrayAlpha, Palette };
+enum class PngInterlace { None, Adam7 };
+struct PngEncoding {
+    PngColorType colorType{PngColorType::RGBA};
+    // 8 or 16; grey also takes 1, 2 or 4. A palette image picks the smallest depth that
+    // holds its colours and ignores this.
+    int bitDepth{8};
+    PngInterlace interlace{PngInterlace::None};
+};
+
+// Encodes an image as PNG bytes; empty on failure (an empty image, a depth the colour type
+// cannot take, or more than 256 colours for a palette). RGB and grey drop the alpha channel,
+// except that an image whose pixels are all either opaque or fully transparent keeps its
+// transparency as a colour key when no opaque pixel has the key's colour. Grey is the luma of
+// the colour.
+PLATFORM_API std::vector<std::uint8_t> encodePng(const CGImage& image,
+                                                 const PngEncoding& encoding = {});
+// Writes an image as a PNG file; false on failure, when no partial file is left behind.
+PLATFORM_API bool writePngFile(const CGImage& image, const char* hostPath,
+                               const PngEncoding& encoding = {});
+
+// Live images and their pixel bytes. The bytes also count a buffer the decoder has allocated
+// for an image it is still reading, so the peak tells whether a decode allocated at all.
 struct ImageStatistics {
     std::size_t liveImages{0};
     std::size_t liveBytes{0};

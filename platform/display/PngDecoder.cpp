@@ -1,0 +1,188 @@
+// PNG decoding with libpng into RGBA8 pixels.
+//
+// libpng reports errors by longjmp back to a setjmp in its caller. A longjmp that crosses a
+// C++ frame holding objects with destructors skips those destructors, so the decoder keeps
+// every setjmp in a small function (readHeader, readPixels) whose frame, like the frames of
+// the read and error callbacks, holds only trivial values. Everything that owns memory (the
+// libpng structures, the pixel buffer, the row table) lives in `decodePng`, above the jump
+// targets, where no jump ever lands or passes.
+//
+// Safety: the header is read and checked before any pixel memory is allocated, so a file that
+// claims an enormous size is refused at the cost of reading 33 bytes. libpng is also told the
+// side limit itself and caps what it will allocate for any ancillary chunk. Every chunk's CRC
+// is checked, ancillary ones included, and the data must run to the end chunk: a damaged or
+// truncated file gives no image rather than a partly decoded one.
+
+#include "platform/display/DisplayBookkeeping.h"
+#include "platform/display/Image.h"
+
+#include <csetjmp>
+#include <cstring>
+#include <new>
+#include <png.h>
+
+namespace platform {
+
+namespace {
+
+constexpr std::size_t signatureLength = 8;
+// Enough for any text or colour-profile chunk a frame reasonably carries.
+constexpr png_alloc_size_t chunkAllocationLimit = 8u * 1024 * 1024;
+constexpr png_uint_32 chunkCacheLimit = 128;
+
+struct MemorySource {
+    const std::uint8_t* data;
+    std::size_t size;
+    std::size_t offset;
+};
+
+void readFromMemory(png_structp png, png_bytep destination, std::size_t length) {
+    auto* source = static_cast<MemorySource*>(png_get_io_ptr(png));
+    if (length > source->size - source->offset)
+        png_error(png, "truncated");
+    std::memcpy(destination, source->data + source->offset, length);
+    source->offset += length;
+}
+
+// The decoder is silent, as the toolkit's is: a bad file simply gives no image.
+[[noreturn]] void failQuietly(png_structp png, png_const_charp) {
+    png_longjmp(png, 1);
+}
+
+void ignoreWarning(png_structp, png_const_charp) {
+}
+
+struct HeaderFacts {
+    png_uint_32 width;
+    png_uint_32 height;
+    std::size_t rowBytes;
+    int channels;
+    int bitDepth;
+};
+
+// Reads the chunks before the image data and sets up the expansion to RGBA8.
+bool readHeader(png_structp png, png_infop info, HeaderFacts* facts) {
+    if (setjmp(png_jmpbuf(png)))
+        return false;
+    png_read_info(png, info);
+    int colorType = png_get_color_type(png, info);
+    int bitDepth = png_get_bit_depth(png, info);
+    bool hasTransparencyChunk = png_get_valid(png, info, PNG_INFO_tRNS) != 0;
+    if (bitDepth == 16)
+        png_set_scale_16(png);
+    if (colorType == PNG_COLOR_TYPE_PALETTE)
+        png_set_palette_to_rgb(png);
+    if (colorType == PNG_COLOR_TYPE_GRAY && bitDepth < 8)
+        png_set_expand_gray_1_2_4_to_8(png);
+    if (hasTransparencyChunk)
+        png_set_tRNS_to_alpha(png);
+    if (colorType == PNG_COLOR_TYPE_GRAY || colorType == PNG_COLOR_TYPE_GRAY_ALPHA)
+        png_set_gray_to_rgb(png);
+    if ((colorType & PNG_COLOR_MASK_ALPHA) == 0 && !hasTransparencyChunk)
+        png_set_add_alpha(png, 0xFF, PNG_FILLER_AFTER);
+    png_set_interlace_handling(png);
+    png_read_update_info(png, info);
+    facts->width = png_get_image_width(png, info);
+    facts->height = png_get_image_height(png, info);
+    facts->rowBytes = png_get_rowbytes(png, info);
+    facts->channels = png_get_channels(png, info);
+    facts->bitDepth = png_get_bit_depth(png, info);
+    return true;
+}
+
+bool readPixels(png_structp png, png_bytepp rows) {
+    if (setjmp(png_jmpbuf(png)))
+        return false;
+    png_read_image(png, rows);
+    // Reads on to the end chunk, so that damage after the image data is found as well.
+    png_read_end(png, nullptr);
+    return true;
+}
+
+class ReadStructures {
+public:
+    ReadStructures() {
+        png = png_create_read_struct(PNG_LIBPNG_VER_STRING, nullptr, failQuietly, ignoreWarning);
+        if (png)
+            info = png_create_info_struct(png);
+    }
+    ~ReadStructures() {
+        if (png)
+            png_destroy_read_struct(&png, info ? &info : nullptr, nullptr);
+    }
+    ReadStructures(const ReadStructures&) = delete;
+    ReadStructures& operator=(const ReadStructures&) = delete;
+
+    png_structp png{nullptr};
+    png_infop info{nullptr};
+};
+
+// Counts a pixel buffer in the image statistics while the decoder holds it, so that the peak
+// shows it even when the decode fails.
+class ProvisionalBytes {
+public:
+    explicit ProvisionalBytes(std::size_t bytes) : m_bytes(bytes) {
+        display::countImageBytes(bytes);
+    }
+    ~ProvisionalBytes() { display::uncountImageBytes(m_bytes); }
+    ProvisionalBytes(const ProvisionalBytes&) = delete;
+    ProvisionalBytes& operator=(const ProvisionalBytes&) = delete;
+
+private:
+    std::size_t m_bytes;
+};
+
+std::vector<std::uint8_t> decodePixels(ReadStructures& structures, const HeaderFacts& facts) {
+    std::size_t rowBytes = std::size_t{facts.width} * 4;
+    std::vector<std::uint8_t> pixels(rowBytes * facts.height);
+    std::vector<png_bytep> rows(facts.height);
+    for (std::size_t row = 0; row < facts.height; ++row)
+        rows[row] = pixels.data() + row * rowBytes;
+    if (!readPixels(structures.png, rows.data()))
+        return {};
+    return pixels;
+}
+
+} // namespace
+
+Ref<CGImage> decodePng(std::span<const std::uint8_t> bytes) {
+    if (bytes.size() < signatureLength || png_sig_cmp(bytes.data(), 0, signatureLength) != 0)
+        return nullptr;
+    try {
+        ReadStructures structures;
+        if (!structures.info)
+            return nullptr;
+        MemorySource source{bytes.data(), bytes.size(), 0};
+        png_set_read_fn(structures.png, &source, readFromMemory);
+        png_set_user_limits(structures.png, maximumImageSide, maximumImageSide);
+        png_set_chunk_malloc_max(structures.png, chunkAllocationLimit);
+        png_set_chunk_cache_max(structures.png, chunkCacheLimit);
+        png_set_crc_action(structures.png, PNG_CRC_ERROR_QUIT, PNG_CRC_ERROR_QUIT);
+
+        HeaderFacts facts{};
+        if (!readHeader(structures.png, structures.info, &facts))
+            return nullptr;
+        // The size is checked here too, in full-width arithmetic, rather than trusted to the
+        // limits set above.
+        if (facts.width == 0 || facts.height == 0 || facts.width > maximumImageSide ||
+            facts.height > maximumImageSide)
+            return nullptr;
+        if (facts.channels != 4 || facts.bitDepth != 8 ||
+            facts.rowBytes != std::size_t{facts.width} * 4)
+            return nullptr;
+
+        std::size_t byteCount = std::size_t{facts.width} * facts.height * 4;
+        std::vector<std::uint8_t> pixels;
+        {
+            ProvisionalBytes held(byteCount);
+            pixels = decodePixels(structures, facts);
+        }
+        if (pixels.empty())
+            return nullptr;
+        return CGImage::create(facts.width, facts.height, std::move(pixels));
+    } catch (const std::bad_alloc&) {
+        return nullptr;
+    }
+}
+
+} // namespace platform
