@@ -19,11 +19,14 @@ struct RenderOptions {
     UIColor background{UIColor::clearColor()};
 };
 
-// Renders `root` at its own bounds; an empty tree gives a transparent image. None when the
-// image would exceed the toolkit's image size limit.
+// Renders `root` at its own bounds (its frame's origin is ignored), at `scale` pixels per
+// point with each side rounded to whole pixels; a tree that draws nothing gives an image of
+// the background alone. None for no root, a scale that is not a positive number, or an image
+// that would exceed `maximumImageSide` on a side.
 PLATFORM_API Ref<CGImage> renderViewTree(UIView* root, const RenderOptions& options);
 
-// Draws `image` stretched into `destination` (in pixels) of `canvas`, at `opacity`.
+// Draws `image` stretched into `destination` (in pixels, may be fractional and may reach
+// outside the canvas) of `canvas`, with bilinear filtering, at `opacity` (clamped to 1).
 PLATFORM_API void drawImage(CGImage& canvas, const CGImage& image, const CGRect& destination,
                             double opacity);
 

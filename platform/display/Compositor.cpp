@@ -1,0 +1,101 @@
+// The software compositor: walks a view tree back to front and draws each visible view's
+// background and layer contents onto a premultiplied canvas.
+//
+// Opacity is multiplied down the tree and applied to each view's own drawing, so a child of a
+// half-transparent parent is drawn at half its own opacity; views are not flattened into
+// groups first, so overlapping children of a translucent parent show through each other.
+
+#include "platform/display/Compositor.h"
+
+#include "platform/display/PremultipliedCanvas.h"
+
+#include <algorithm>
+#include <cmath>
+#include <new>
+
+namespace platform {
+
+namespace {
+
+struct TreeRenderer {
+    display::PremultipliedCanvas& canvas;
+    double scale;
+    double time;
+
+    void draw(const UIView& view, CGPoint origin, double inheritedOpacity) {
+        if (view.isHidden())
+            return;
+        double opacity = inheritedOpacity * view.alpha();
+        if (!(opacity > 0))
+            return;
+        CGSize size = view.bounds().size;
+        CGRect pixels =
+            CGRectMake(origin.x * scale, origin.y * scale, size.width * scale, size.height * scale);
+        canvas.fillRect(pixels, display::premultiplied(view.backgroundColor()), opacity);
+        LayerContents contents = view.layer()->contentsAtTime(time);
+        if (!contents.empty())
+            canvas.drawImages(contents.from, contents.to, contents.blend, pixels, opacity);
+        for (const auto& child : view.subviews()) {
+            CGPoint childOrigin{origin.x + child->frame().origin.x,
+                                origin.y + child->frame().origin.y};
+            draw(*child, childOrigin, opacity);
+        }
+    }
+};
+
+// The number of pixels a length in points takes, or none past the image side limit.
+bool pixelExtent(double points, double scale, std::uint32_t& extent) {
+    double pixels = points * scale;
+    if (std::isnan(pixels) || pixels > static_cast<double>(maximumImageSide))
+        return false;
+    extent = pixels <= 0 ? 0 : static_cast<std::uint32_t>(std::lround(pixels));
+    return extent <= maximumImageSide;
+}
+
+} // namespace
+
+Ref<CGImage> renderViewTree(UIView* root, const RenderOptions& options) {
+    if (!root || !std::isfinite(options.scale) || options.scale <= 0)
+        return nullptr;
+    CGSize size = root->bounds().size;
+    std::uint32_t width = 0;
+    std::uint32_t height = 0;
+    if (!pixelExtent(size.width, options.scale, width) ||
+        !pixelExtent(size.height, options.scale, height))
+        return nullptr;
+    try {
+        display::PremultipliedCanvas canvas(width, height);
+        canvas.fill(display::premultiplied(options.background));
+        TreeRenderer renderer{canvas, options.scale, options.time};
+        renderer.draw(*root, CGPoint{0, 0}, 1.0);
+        return CGImage::create(width, height, canvas.straightPixels());
+    } catch (const std::bad_alloc&) {
+        return nullptr;
+    }
+}
+
+void drawImage(CGImage& canvas, const CGImage& image, const CGRect& destination, double opacity) {
+    if (!(opacity > 0) || image.width() == 0 || image.height() == 0)
+        return;
+    if (!std::isfinite(destination.minX()) || !std::isfinite(destination.maxX()) ||
+        !std::isfinite(destination.minY()) || !std::isfinite(destination.maxY()))
+        return;
+    // Only the pixels the destination touches are converted to the working form and back.
+    auto clampedEdge = [](double value, std::uint32_t extent) {
+        return static_cast<std::uint32_t>(std::clamp(value, 0.0, static_cast<double>(extent)));
+    };
+    std::uint32_t left = clampedEdge(std::floor(destination.minX()), canvas.width());
+    std::uint32_t top = clampedEdge(std::floor(destination.minY()), canvas.height());
+    std::uint32_t right = clampedEdge(std::ceil(destination.maxX()), canvas.width());
+    std::uint32_t bottom = clampedEdge(std::ceil(destination.maxY()), canvas.height());
+    if (right <= left || bottom <= top)
+        return;
+    auto region =
+        display::PremultipliedCanvas::fromImage(canvas, left, top, right - left, bottom - top);
+    CGRect local = CGRectMake(destination.minX() - left, destination.minY() - top,
+                              destination.size.width, destination.size.height);
+    region.drawImages(&image, nullptr, 0, local, std::min(opacity, 1.0));
+    region.storeInto(canvas, left, top);
+}
+
+} // namespace platform
