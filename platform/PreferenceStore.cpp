@@ -10,6 +10,9 @@
 #include "platform/DeviceFileSystem.h"
 
 #include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <iterator>
 #include <limits>
 #include <memory>
 #include <plist/plist.h>
@@ -27,6 +30,30 @@ constexpr std::string_view preferencesFolder = "var/mobile/Library/Preferences/"
 
 std::string preferenceDevicePath(const std::string& domain) {
     return std::string(preferencesFolder) + domain + ".plist";
+}
+
+std::string& preferenceDirectory() {
+    static std::string directory;
+    return directory;
+}
+
+// The domain's file, from the folder set with setPreferenceDirectory or else from the device
+// root. Only regular files are read, as dataWithContentsOfFile reads them.
+std::optional<std::vector<std::uint8_t>> readDomainFile(const std::string& domain) {
+    if (preferenceDirectory().empty())
+        return dataWithContentsOfFile(preferenceDevicePath(domain));
+    std::string path = preferenceFilePath(domain);
+    std::error_code error;
+    if (!std::filesystem::is_regular_file(path, error))
+        return std::nullopt;
+    std::ifstream file(path, std::ios::binary);
+    if (!file)
+        return std::nullopt;
+    std::vector<std::uint8_t> contents{std::istreambuf_iterator<char>(file),
+                                       std::istreambuf_iterator<char>()};
+    if (file.bad())
+        return std::nullopt;
+    return contents;
 }
 
 PropertyValue toPropertyValue(plist_t node) {
@@ -78,7 +105,7 @@ std::optional<PropertyValue> NSUserDefaults::objectForKey(const std::string& key
     // libplist looks keys up as C strings; a key with a NUL byte would match a shorter one.
     if (key.find('\0') != std::string::npos)
         return std::nullopt;
-    auto contents = dataWithContentsOfFile(preferenceDevicePath(domain));
+    auto contents = readDomainFile(domain);
     // libplist takes a 32-bit length; a list that large is no preference file.
     if (!contents || contents->empty() ||
         contents->size() > std::numeric_limits<std::uint32_t>::max())
@@ -96,7 +123,13 @@ std::optional<PropertyValue> NSUserDefaults::objectForKey(const std::string& key
 }
 
 std::string preferenceFilePath(const std::string& domain) {
+    if (!preferenceDirectory().empty())
+        return (std::filesystem::path(preferenceDirectory()) / (domain + ".plist")).string();
     return resolveDevicePath(preferenceDevicePath(domain));
+}
+
+void setPreferenceDirectory(const std::string& hostPath) {
+    preferenceDirectory() = hostPath;
 }
 
 } // namespace platform

@@ -25,4 +25,9 @@ private:
 // The file that holds a domain, as a path on this machine.
 PLATFORM_API std::string preferenceFilePath(const std::string& domain);
 
+// Keeps the domains in another folder on this machine instead of the device root's preference
+// folder, so that a simulated device can edit its preferences without touching the root.
+// Empty gives back the folder under the device root.
+PLATFORM_API void setPreferenceDirectory(const std::string& hostPath);
+
 } // namespace platform
