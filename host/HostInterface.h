@@ -62,8 +62,8 @@ using PowerChangedMethod = void (*)(id self, SEL selector);
 using StartWakeAnimationsMethod = void (*)(id self, SEL selector, bool waking, id settings);
 using FinishedLaunchingMethod = void (*)(id self, SEL selector, id application);
 using UpdateForPresentationMethod = void (*)(id self, SEL selector, id presentation);
-using TransitionChargingViewMethod = void (*)(id self, SEL selector, bool visible,
-                                              bool showBattery, bool animated);
+using TransitionChargingViewMethod = void (*)(id self, SEL selector, bool visible, bool showBattery,
+                                              bool animated);
 using AddBatteryChargingViewMethod = void (*)(id self, SEL selector, bool showBattery);
 
 } // namespace velorin::host

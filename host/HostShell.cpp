@@ -21,25 +21,32 @@ void tellSingleton(const char* className, const char* command) {
     msgSend<void>(sharedObject(className, sharedInstanceSelector), sel_registerName(command));
 }
 
-const char* askString(const char* className, const char* singletonSelector,
-                      const char* question) {
+const char* askString(const char* className, const char* singletonSelector, const char* question) {
     return msgSend<const char*>(sharedObject(className, singletonSelector),
                                 sel_registerName(question));
 }
 
 } // namespace
 
-bool isUILocked() { return askSingleton(lockScreenManagerClass, isUILockedSelector); }
+bool isUILocked() {
+    return askSingleton(lockScreenManagerClass, isUILockedSelector);
+}
 
-bool screenIsDim() { return askSingleton(backlightControllerClass, screenIsDimSelector); }
+bool screenIsDim() {
+    return askSingleton(backlightControllerClass, screenIsDimSelector);
+}
 
-bool isOnAC() { return askSingleton(userInterfaceControllerClass, isOnACSelector); }
+bool isOnAC() {
+    return askSingleton(userInterfaceControllerClass, isOnACSelector);
+}
 
 void resetLockScreenIdleTimer() {
     tellSingleton(backlightControllerClass, resetLockScreenIdleTimerSelector);
 }
 
-void resetIdleTimer() { tellSingleton(idleTimerCoordinatorClass, resetIdleTimerSelector); }
+void resetIdleTimer() {
+    tellSingleton(idleTimerCoordinatorClass, resetIdleTimerSelector);
+}
 
 std::string systemVersion() {
     const char* version = askString(deviceClass, currentDeviceSelector, systemVersionSelector);

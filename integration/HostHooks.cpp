@@ -56,16 +56,16 @@ void hookCoverSheetTransitionChargingViewToVisible(id self, SEL selector, bool v
     // Both directions are dropped while the host's own charging view is to stay hidden.
     if (settings().hideBattery)
         return;
-    callIMP<void, bool, bool, bool>(origCoverSheetTransitionChargingViewToVisible, self,
-                                    selector, visible, showBattery, animated);
+    callIMP<void, bool, bool, bool>(origCoverSheetTransitionChargingViewToVisible, self, selector,
+                                    visible, showBattery, animated);
 }
 
 void hookDashBoardTransitionChargingViewToVisible(id self, SEL selector, bool visible,
                                                   bool showBattery, bool animated) {
     if (settings().hideBattery)
         return;
-    callIMP<void, bool, bool, bool>(origDashBoardTransitionChargingViewToVisible, self,
-                                    selector, visible, showBattery, animated);
+    callIMP<void, bool, bool, bool>(origDashBoardTransitionChargingViewToVisible, self, selector,
+                                    visible, showBattery, animated);
 }
 
 void hookAddBatteryChargingViewAndShowBattery(id self, SEL selector, bool showBattery) {
@@ -85,8 +85,8 @@ const std::array<HookRow, 8>& hookTable() {
     static const std::array<HookRow, 8> table{{
         {host::backlightControllerClass, host::setBacklightFactorPendingSelector,
          toIMP(hookSetBacklightFactorPending), &origSetBacklightFactorPending},
-        {host::userInterfaceControllerClass, host::powerChangedSelector,
-         toIMP(hookACPowerChanged), &origACPowerChanged},
+        {host::userInterfaceControllerClass, host::powerChangedSelector, toIMP(hookACPowerChanged),
+         &origACPowerChanged},
         {host::screenWakeAnimationControllerClass, host::startWakeAnimationsSelector,
          toIMP(hookStartWakeAnimationsForWaking), &origStartWakeAnimationsForWaking},
         {host::springBoardClass, host::finishedLaunchingSelector,
@@ -114,8 +114,12 @@ void installHookTable() {
                         row.replacement, row.slot);
 }
 
-int hookTableSize() { return static_cast<int>(hookTable().size()); }
+int hookTableSize() {
+    return static_cast<int>(hookTable().size());
+}
 
-IMP hookSlot(int row) { return *hookTable().at(static_cast<std::size_t>(row)).slot; }
+IMP hookSlot(int row) {
+    return *hookTable().at(static_cast<std::size_t>(row)).slot;
+}
 
 } // namespace velorin

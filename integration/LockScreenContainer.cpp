@@ -14,7 +14,9 @@ Ref<platform::UIView>& currentContainer() {
 
 } // namespace
 
-platform::UIView* containerView() { return currentContainer().get(); }
+platform::UIView* containerView() {
+    return currentContainer().get();
+}
 
 IMP& origUpdateForPresentation() {
     static IMP slot = nullptr;

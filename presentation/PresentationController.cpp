@@ -56,9 +56,13 @@ void dropAnimationView() {
     view->removeFromSuperview();
 }
 
-bool keepAwakeActive() { return keepAwake; }
+bool keepAwakeActive() {
+    return keepAwake;
+}
 
-bool hasActingEndPending() { return newestEndPending; }
+bool hasActingEndPending() {
+    return newestEndPending;
+}
 
 ShowingOutcome decideShowing() {
     // The three questions always come in this order; power is asked only with a container.
@@ -91,9 +95,13 @@ ShowingOutcome decideShowing() {
 
 using namespace velorin;
 
-extern "C" void showVelorin(void) { decideShowing(); }
+extern "C" void showVelorin(void) {
+    decideShowing();
+}
 
-extern "C" void clearAnimationView(void) { dropAnimationView(); }
+extern "C" void clearAnimationView(void) {
+    dropAnimationView();
+}
 
 extern "C" void resetIdleTimer(void) {
     // The version is read afresh each time; "10.3.3" reads as 10.3, and text that does not

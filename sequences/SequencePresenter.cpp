@@ -42,8 +42,8 @@ extern "C" float handleBatteryOptionsAndAnimate(bool locked, bool dim) {
 
     std::optional<std::span<const std::uint8_t>> optionsBytes;
     size_t length = 0;
-    unsigned char* bytes = directory ? getBatteryAnimationData(directory->c_str(), &length)
-                                     : nullptr;
+    unsigned char* bytes =
+        directory ? getBatteryAnimationData(directory->c_str(), &length) : nullptr;
     if (bytes)
         optionsBytes = std::span<const std::uint8_t>(bytes, length);
     SequencePlacement placement =
@@ -56,8 +56,8 @@ extern "C" float handleBatteryOptionsAndAnimate(bool locked, bool dim) {
     return placement.animationDuration;
 }
 
-extern "C" void callBatteryAnimationView(VelorinRect frame, float duration,
-                                         const char* directory, bool locked, bool dim) {
+extern "C" void callBatteryAnimationView(VelorinRect frame, float duration, const char* directory,
+                                         bool locked, bool dim) {
     if (!locked || dim)
         return;
     platform::UIView* container = containerView();

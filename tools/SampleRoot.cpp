@@ -18,8 +18,8 @@ bool isFolder(const std::string& path) {
 std::string bundledSampleRoot() {
     if (const char* fromEnvironment = std::getenv("VELORIN_SAMPLE_ROOT"))
         return fromEnvironment;
-    for (const char* candidate : {VELORIN_BUILD_SAMPLE_ROOT, VELORIN_INSTALLED_SAMPLE_ROOT,
-                                  VELORIN_SOURCE_SAMPLE_ROOT}) {
+    for (const char* candidate :
+         {VELORIN_BUILD_SAMPLE_ROOT, VELORIN_INSTALLED_SAMPLE_ROOT, VELORIN_SOURCE_SAMPLE_ROOT}) {
         if (isFolder(candidate))
             return candidate;
     }

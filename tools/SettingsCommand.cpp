@@ -11,7 +11,9 @@ namespace velorin::tools {
 
 namespace {
 
-const char* text(bool value) { return value ? "true" : "false"; }
+const char* text(bool value) {
+    return value ? "true" : "false";
+}
 
 int runSettings(const std::string& givenRoot) {
     auto root = chooseDeviceRoot(givenRoot);

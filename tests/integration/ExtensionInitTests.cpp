@@ -54,9 +54,9 @@ TEST_F(ExtensionInitTest, DisabledAtLoadSubscribesButInterposesNothing) {
 }
 
 TEST_F(ExtensionInitTest, MissingClassesInstallNothingAndTheOtherRowsStillWork) {
-    auto& host = start(enabledWith(), {host::dashBoardViewControllerClass,
-                                       host::lockScreenViewControllerClass,
-                                       host::screenWakeAnimationControllerClass});
+    auto& host = start(enabledWith(),
+                       {host::dashBoardViewControllerClass, host::lockScreenViewControllerClass,
+                        host::screenWakeAnimationControllerClass});
     host.changePower(true);
     EXPECT_EQ(host.log.front(), "host ACPowerChanged");
     EXPECT_EQ(host.count("ask isUILocked"), 1);
@@ -86,9 +86,9 @@ TEST_F(ExtensionInitTest, WakeShowsOnlyWhenAskedAndNotLooping) {
         int expectedDecisions;
     };
     for (Case wake : {Case{false, true, 1}, Case{true, true, 0}, Case{false, false, 0}}) {
-        auto& host = start(enabledWith({{"loopbatteryanimation", PropertyValue::boolean(wake.loop)},
-                                        {"showbatteryanimationonwake",
-                                         PropertyValue::boolean(wake.showOnWake)}}));
+        auto& host = start(
+            enabledWith({{"loopbatteryanimation", PropertyValue::boolean(wake.loop)},
+                         {"showbatteryanimationonwake", PropertyValue::boolean(wake.showOnWake)}}));
         host.startWakeAnimations(false);
         // The host's own wake runs at once; the decision comes a tenth of a second later.
         EXPECT_EQ(host.log, std::vector<std::string>{"host startWake"});

@@ -171,11 +171,11 @@ TEST_F(PresentationTest, TheIdleTimerInterfaceFollowsTheSystemVersion) {
         const char* expected;
     };
     auto& host = startWithPage();
-    for (const Case& item : {Case{"10.3.3", "tell resetLockScreenIdleTimer"},
-                             Case{"11.0", "tell resetIdleTimer"},
-                             Case{"", "tell resetLockScreenIdleTimer"},
-                             Case{std::nullopt, "tell resetLockScreenIdleTimer"},
-                             Case{"beta", "tell resetLockScreenIdleTimer"}}) {
+    for (const Case& item :
+         {Case{"10.3.3", "tell resetLockScreenIdleTimer"}, Case{"11.0", "tell resetIdleTimer"},
+          Case{"", "tell resetLockScreenIdleTimer"},
+          Case{std::nullopt, "tell resetLockScreenIdleTimer"},
+          Case{"beta", "tell resetLockScreenIdleTimer"}}) {
         host.systemVersion = item.version;
         host.clearLog();
         resetIdleTimer();

@@ -58,18 +58,19 @@ TEST_F(SettingsTest, ValuesOfAnUnexpectedKindFallBackToTheirDefaults) {
     expectDefaults(loaded);
 }
 
-TEST_F(SettingsTest, EmptyDomainGivesEveryDefault) { expectDefaults(load({})); }
+TEST_F(SettingsTest, EmptyDomainGivesEveryDefault) {
+    expectDefaults(load({}));
+}
 
 TEST_F(SettingsTest, StoredValuesAreReadInBothListFormats) {
     for (auto format : {PropertyListFormat::Xml, PropertyListFormat::Binary}) {
-        const Settings& loaded =
-            load({{"enablebatteryanimation", PropertyValue::boolean(true)},
-                  {"batteryanimation", PropertyValue::string("Pulse Wave.v2")},
-                  {"loopbatteryanimation", PropertyValue::integer(2)},
-                  {"nosleepbatteryanimation", PropertyValue::real(0.5)},
-                  {"showbatteryanimationonwake", PropertyValue::boolean(true)},
-                  {"hidebattery", PropertyValue::boolean(false)}},
-                 format);
+        const Settings& loaded = load({{"enablebatteryanimation", PropertyValue::boolean(true)},
+                                       {"batteryanimation", PropertyValue::string("Pulse Wave.v2")},
+                                       {"loopbatteryanimation", PropertyValue::integer(2)},
+                                       {"nosleepbatteryanimation", PropertyValue::real(0.5)},
+                                       {"showbatteryanimationonwake", PropertyValue::boolean(true)},
+                                       {"hidebattery", PropertyValue::boolean(false)}},
+                                      format);
         EXPECT_TRUE(loaded.enabled);
         // The name is kept exactly: spaces, capitals and dots included.
         EXPECT_EQ(loaded.sequenceName, "Pulse Wave.v2");
@@ -94,8 +95,7 @@ TEST_F(SettingsTest, NumbersAndStringsAreReadAsSwitches) {
 }
 
 TEST_F(SettingsTest, EmptySequenceNameFallsBackToTheDefaultSequence) {
-    EXPECT_EQ(load({{"batteryanimation", PropertyValue::string("")}}).sequenceName,
-              "particlespin");
+    EXPECT_EQ(load({{"batteryanimation", PropertyValue::string("")}}).sequenceName, "particlespin");
 }
 
 TEST_F(SettingsTest, KeysAreMatchedExactly) {

@@ -32,7 +32,9 @@ void clearExtensionState() {
 
 } // namespace
 
-ExtensionFixture::ExtensionFixture() { clearExtensionState(); }
+ExtensionFixture::ExtensionFixture() {
+    clearExtensionState();
+}
 
 ExtensionFixture::~ExtensionFixture() {
     m_host.reset();
@@ -56,7 +58,8 @@ void ExtensionFixture::changePreferences(const PreferenceEntries& preferences) {
 }
 
 PreferenceEntries enabledWith(PreferenceEntries others) {
-    others.insert(others.begin(), {"enablebatteryanimation", platform::PropertyValue::boolean(true)});
+    others.insert(others.begin(),
+                  {"enablebatteryanimation", platform::PropertyValue::boolean(true)});
     return others;
 }
 

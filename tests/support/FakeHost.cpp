@@ -46,8 +46,12 @@ bool ownIsOnAC(id, SEL) {
     currentHost->log.push_back("ask isOnAC");
     return currentHost->onExternalPower;
 }
-void ownResetLockScreenIdleTimer(id, SEL) { currentHost->log.push_back("tell resetLockScreenIdleTimer"); }
-void ownResetIdleTimer(id, SEL) { currentHost->log.push_back("tell resetIdleTimer"); }
+void ownResetLockScreenIdleTimer(id, SEL) {
+    currentHost->log.push_back("tell resetLockScreenIdleTimer");
+}
+void ownResetIdleTimer(id, SEL) {
+    currentHost->log.push_back("tell resetIdleTimer");
+}
 const char* ownSystemVersion(id, SEL) {
     return currentHost->systemVersion ? currentHost->systemVersion->c_str() : nullptr;
 }
@@ -58,16 +62,23 @@ void ownSetBacklightFactorPending(id, SEL, float factor) {
     currentHost->lastBacklightFactor = factor;
     currentHost->log.push_back("host setBacklightFactorPending:");
 }
-void ownPowerChanged(id, SEL) { currentHost->log.push_back("host ACPowerChanged"); }
-void ownStartWakeAnimations(id, SEL, bool, id) { currentHost->log.push_back("host startWake"); }
-void ownFinishedLaunching(id, SEL, id) { currentHost->log.push_back("host finishedLaunching"); }
+void ownPowerChanged(id, SEL) {
+    currentHost->log.push_back("host ACPowerChanged");
+}
+void ownStartWakeAnimations(id, SEL, bool, id) {
+    currentHost->log.push_back("host startWake");
+}
+void ownFinishedLaunching(id, SEL, id) {
+    currentHost->log.push_back("host finishedLaunching");
+}
 void ownUpdateForPresentation(id, SEL, id presentation) {
     currentHost->lastPresentationArgument = presentation;
     currentHost->log.push_back("host updateForPresentation:");
 }
 void ownTransitionChargingView(id self, SEL, bool visible, bool showBattery, bool animated) {
     currentHost->lastTransitionArguments = {visible, showBattery, animated};
-    currentHost->log.push_back(std::string("host transition ") + class_getName(object_getClass(self)));
+    currentHost->log.push_back(std::string("host transition ") +
+                               class_getName(object_getClass(self)));
 }
 void ownAddBatteryChargingView(id, SEL, bool showBattery) {
     currentHost->lastTransitionArguments = {showBattery};
@@ -132,10 +143,12 @@ void FakeHost::registerClasses(const std::set<std::string>& lackedClasses) {
     }
     method(add(host::screenWakeAnimationControllerClass), host::startWakeAnimationsSelector,
            toIMP(ownStartWakeAnimations));
-    method(add(host::springBoardClass), host::finishedLaunchingSelector, toIMP(ownFinishedLaunching));
+    method(add(host::springBoardClass), host::finishedLaunchingSelector,
+           toIMP(ownFinishedLaunching));
     method(add(host::mainPageViewClass, platform::uiViewClass()),
            host::updateForPresentationSelector, toIMP(ownUpdateForPresentation));
-    for (const char* name : {host::coverSheetViewControllerClass, host::dashBoardViewControllerClass})
+    for (const char* name :
+         {host::coverSheetViewControllerClass, host::dashBoardViewControllerClass})
         method(add(name), host::transitionChargingViewSelector, toIMP(ownTransitionChargingView));
     method(add(host::lockScreenViewControllerClass), host::addBatteryChargingViewSelector,
            toIMP(ownAddBatteryChargingView));
@@ -147,7 +160,8 @@ int FakeHost::count(const std::string& entry) const {
 
 namespace {
 id singletonOf(const char* className) {
-    return msgSendClass<id>(objc_getClass(className), sel_registerName(host::sharedInstanceSelector));
+    return msgSendClass<id>(objc_getClass(className),
+                            sel_registerName(host::sharedInstanceSelector));
 }
 } // namespace
 
@@ -179,8 +193,8 @@ void FakeHost::setBacklightFactor(float factor) {
 
 void FakeHost::transitionChargingView(const char* controllerClass, bool visible) {
     msgSend<void, bool, bool, bool>(singletonOf(controllerClass),
-                                    sel_registerName(host::transitionChargingViewSelector),
-                                    visible, true, false);
+                                    sel_registerName(host::transitionChargingViewSelector), visible,
+                                    true, false);
 }
 
 void FakeHost::addBatteryChargingView(bool showBattery) {
