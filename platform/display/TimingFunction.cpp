@@ -22,7 +22,7 @@ struct Cubic {
     double slope(double t) const { return (3 * c3 * t + 2 * c2) * t + c1; }
 };
 
-constexpr double solveTolerance = 1e-9;
+constexpr double solveTolerance = 1e-12;
 
 double solveForParameter(const Cubic& x, double progress) {
     double t = progress;
@@ -96,6 +96,9 @@ double CAMediaTimingFunction::evaluate(double progress) const {
         return 0;
     if (progress >= 1)
         return 1;
+    // Control points on the diagonal make the curve the diagonal itself.
+    if (m_x1 == m_y1 && m_x2 == m_y2)
+        return progress;
     Cubic x(m_x1, m_x2);
     Cubic y(m_y1, m_y2);
     return y.at(solveForParameter(x, progress));
