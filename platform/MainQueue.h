@@ -26,6 +26,8 @@ PLATFORM_API dispatch_queue_t dispatch_get_main_queue();
 // `when` plus `delta` nanoseconds; DISPATCH_TIME_NOW stands for the queue's current time.
 // The result never goes below zero nor wraps past DISPATCH_TIME_FOREVER.
 PLATFORM_API dispatch_time_t dispatch_time(dispatch_time_t when, std::int64_t delta);
+// Queues a block on the main queue (any other queue, or no block, is ignored). A time already
+// past means now, after the blocks already due; DISPATCH_TIME_FOREVER means never.
 PLATFORM_API void dispatch_after(dispatch_time_t when, dispatch_queue_t queue,
                                  dispatch_block_t block);
 PLATFORM_API void dispatch_async(dispatch_queue_t queue, dispatch_block_t block);
@@ -47,8 +49,10 @@ public:
     std::uint64_t now() const;
     double nowSeconds() const { return static_cast<double>(now()) / 1e9; }
 
-    // Runs every block due at or before `time`, in order, then leaves the clock at `time`.
-    // Blocks queued meanwhile for no later than `time` run too. Answers how many ran.
+    // Runs every block due at or before `time`, in order, then leaves the clock at `time`
+    // (in real-time mode: returns once the steady clock has reached it). Blocks queued
+    // meanwhile for no later than `time` run too. Answers how many ran. Called from inside a
+    // block it runs nothing and answers 0, so that no block runs inside another.
     std::size_t runUntil(std::uint64_t time);
     // Runs the blocks that are due now without moving the clock.
     std::size_t runDue() { return runUntil(now()); }

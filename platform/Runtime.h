@@ -51,8 +51,9 @@ PLATFORM_API IMP class_getOwnMethodImplementation(Class cls, SEL selector);
 
 // Replaces the implementation of `selector` on `cls` with `replacement` and stores the one it
 // displaced in `*slot`. With no class, or a selector the class neither has nor inherits,
-// nothing changes and the slot is left as it was. For an inherited method the class gets its
-// own method and the superclass keeps its implementation.
+// nothing changes and the slot is left as it was; likewise with no replacement. For an
+// inherited method the class gets its own method and the superclass keeps its implementation.
+// A slot may be none when the caller does not need the displaced implementation.
 PLATFORM_API void MSHookMessageEx(Class cls, SEL selector, IMP replacement, IMP* slot);
 
 // Casts a typed function to the runtime's untyped implementation pointer.
