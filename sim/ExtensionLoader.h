@@ -1,0 +1,38 @@
+// Brings libvelorin.so into the process with the dynamic loader, which runs the library's
+// load-time initializer, and takes it out again.
+//
+// The library can be loaded into a process only once. Its process-wide state (the settings,
+// the container, the hook slots) starts fresh only if the loader really unmaps it at unload,
+// and a library that the loader keeps resident (as it must when the library holds symbols
+// unique to the process) would keep the previous host's state. A second load is therefore
+// refused with a message unless the first one was fully unloaded.
+#pragma once
+
+#include <optional>
+#include <string>
+
+namespace velorin::sim {
+
+// Where libvelorin.so is: $VELORIN_EXTENSION_LIBRARY if set, else the build tree's, else the
+// installed one.
+std::string defaultExtensionLibrary();
+
+class ExtensionLoader {
+public:
+    ExtensionLoader() = default;
+    ~ExtensionLoader();
+    ExtensionLoader(const ExtensionLoader&) = delete;
+    ExtensionLoader& operator=(const ExtensionLoader&) = delete;
+
+    // Loads the library, running its initializer; a message when it cannot.
+    std::optional<std::string> load(const std::string& path);
+    // Unloads it; nothing when it is not loaded.
+    void unload();
+    bool isLoaded() const { return m_handle != nullptr; }
+
+private:
+    void* m_handle{nullptr};
+    std::string m_path;
+};
+
+} // namespace velorin::sim
