@@ -38,7 +38,8 @@ class Trace final : public platform::DisplayObserver {
 public:
     explicit Trace(TraceSink sink);
 
-    // Gives one of the host's own views its name; such views are never counted.
+    // Gives one of the host's own views its name. The host makes its views while the trace is
+    // not yet listening, so that they are never counted.
     void nameHostView(const platform::UIView* view, std::string name);
     // The view's name in the trace: a host view's name, else class and number.
     std::string viewName(const platform::UIView* view);
