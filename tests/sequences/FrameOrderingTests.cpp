@@ -1,8 +1,8 @@
 #include "sequences/FrameOrdering.h"
 
 #include <algorithm>
-#include <limits>
 #include <gtest/gtest.h>
+#include <limits>
 #include <random>
 
 namespace velorin {
