@@ -17,6 +17,14 @@ inline constexpr const char* preferencesChangedNotification =
     "com.tarnwick.velorin/preferences.changed";
 inline constexpr const char* defaultSequenceName = "particlespin";
 
+// The keys of the preference domain.
+inline constexpr const char* enabledPreferenceKey = "enablebatteryanimation";
+inline constexpr const char* sequenceNamePreferenceKey = "batteryanimation";
+inline constexpr const char* loopPreferenceKey = "loopbatteryanimation";
+inline constexpr const char* noSleepPreferenceKey = "nosleepbatteryanimation";
+inline constexpr const char* showOnWakePreferenceKey = "showbatteryanimationonwake";
+inline constexpr const char* hideBatteryPreferenceKey = "hidebattery";
+
 struct Settings {
     bool enabled{false};
     std::string sequenceName{defaultSequenceName};

@@ -11,5 +11,6 @@ namespace velorin::tools {
 void addSettingsCommand(CLI::App& application, int& exitStatus);
 void addCheckCommand(CLI::App& application, int& exitStatus);
 void addRunCommand(CLI::App& application, int& exitStatus);
+void addPrefsCommand(CLI::App& application, int& exitStatus);
 
 } // namespace velorin::tools

@@ -12,6 +12,7 @@ int main(int argc, char** argv) {
     velorin::tools::addSettingsCommand(application, exitStatus);
     velorin::tools::addCheckCommand(application, exitStatus);
     velorin::tools::addRunCommand(application, exitStatus);
+    velorin::tools::addPrefsCommand(application, exitStatus);
     try {
         application.parse(argc, argv);
     } catch (const CLI::ParseError& error) {
