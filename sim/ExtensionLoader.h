@@ -1,11 +1,12 @@
 // Brings libvelorin.so into the process with the dynamic loader, which runs the library's
 // load-time initializer, and takes it out again.
 //
-// The library can be loaded into a process only once. Its process-wide state (the settings,
-// the container, the hook slots) starts fresh only if the loader really unmaps it at unload,
-// and a library that the loader keeps resident (as it must when the library holds symbols
-// unique to the process) would keep the previous host's state. A second load is therefore
-// refused with a message unless the first one was fully unloaded.
+// A process may load the library again after unloading it only if the loader really unmapped
+// it: only then does the library's process-wide state (the settings, the container, the hook
+// slots, the keep-awake flag) start afresh. A library the loader keeps resident (as it must
+// when the library holds symbols unique to the process) would carry the previous host's state
+// into the next, so a load after such an unload is refused with a message. Unloading asks the
+// loader which of the two happened.
 #pragma once
 
 #include <optional>

@@ -10,9 +10,9 @@
 //
 // Only one host can be alive in a process. Destroying it tears the simulated process down:
 // the queue and the notification center are emptied, the host's classes leave the class
-// table, the display observer is cleared and the extension is unloaded. The extension can be
-// loaded into a process only once (see ExtensionLoader), so tests that load it run each host
-// in a process of its own; hosts launched without an extension can follow one another freely.
+// table, the display observer is cleared and the extension is unloaded, so the next host
+// starts from a clean process. The next host may load the extension again only if the loader
+// really unmapped it; otherwise its launch is refused with a message (see ExtensionLoader).
 #pragma once
 
 #include "platform/PropertyValue.h"
