@@ -153,15 +153,32 @@ bool writeAll(int descriptor, const char* bytes, std::size_t length) {
     return true;
 }
 
+// Where a write must land: a symbolic link is followed, so that the rename replaces the file
+// the user keeps elsewhere rather than the link.
+std::string writeTarget(const std::string& file) {
+    fs::path path = file;
+    std::error_code error;
+    // A bound on the chain of links, as the system sets one, so that a loop ends.
+    for (int depth = 0; depth < 40 && fs::is_symlink(path, error); ++depth) {
+        fs::path target = fs::read_symlink(path, error);
+        if (error)
+            break;
+        path = target.is_absolute() ? target : path.parent_path() / target;
+    }
+    return path.string();
+}
+
 // Replaces the file with the binary form of `domain`, through a flushed temporary file in
-// the same folder and a rename, keeping the old file's permissions.
-ToolResult<std::monostate> storeDomain(const std::string& file, plist_t domain) {
+// the same folder and a rename, keeping the old file's permissions. Faults name `givenFile`,
+// the name the user knows.
+ToolResult<std::monostate> storeDomain(const std::string& givenFile, plist_t domain) {
+    const std::string file = writeTarget(givenFile);
     char* bytes = nullptr;
     std::uint32_t length = 0;
     plist_to_bin(domain, &bytes, &length);
     std::unique_ptr<char, decltype(&std::free)> binary(bytes, &std::free);
     if (!bytes)
-        return fault(file, "cannot encode the property list");
+        return fault(givenFile, "cannot encode the property list");
 
     fs::path folder = fs::path(file).parent_path();
     std::error_code error;
@@ -177,7 +194,8 @@ ToolResult<std::monostate> storeDomain(const std::string& file, plist_t domain) 
     std::string temporary = file + ".XXXXXX";
     int descriptor = ::mkstemp(temporary.data());
     if (descriptor < 0)
-        return fault(file, std::string("cannot make a temporary file: ") + std::strerror(errno));
+        return fault(givenFile,
+                     std::string("cannot make a temporary file: ") + std::strerror(errno));
     bool written = writeAll(descriptor, bytes, length) && ::fchmod(descriptor, mode) == 0 &&
                    ::fsync(descriptor) == 0;
     int savedError = errno;
@@ -186,7 +204,7 @@ ToolResult<std::monostate> storeDomain(const std::string& file, plist_t domain) 
         if (written)
             savedError = errno;
         ::unlink(temporary.c_str());
-        return fault(file, std::string("cannot write: ") + std::strerror(savedError));
+        return fault(givenFile, std::string("cannot write: ") + std::strerror(savedError));
     }
     // The rename itself is made durable by flushing the folder.
     if (int folderDescriptor = ::open(folder.empty() ? "." : folder.c_str(), O_RDONLY);

@@ -150,6 +150,19 @@ TEST_F(PreferenceEditorTest, ReadingGivesEveryKnownKeyWithStoredValuesOrDefaults
     EXPECT_EQ(readValue("batteryanimation"), std::nullopt);
 }
 
+TEST_F(PreferenceEditorTest, AWriteThroughASymbolicLinkReplacesTheFileItNames) {
+    root.writeFile("kept/velorin.plist", std::string());
+    fs::path kept = root.hostPath("kept/velorin.plist");
+    fs::remove(kept);
+    fs::create_directories(fs::path(file()).parent_path());
+    fs::create_symlink(kept, file());
+
+    ASSERT_TRUE(setPreference(file(), "hidebattery", "false").ok());
+    EXPECT_TRUE(fs::is_symlink(file()));
+    EXPECT_TRUE(fs::is_regular_file(kept));
+    EXPECT_EQ(stored("hidebattery"), PropertyValue::boolean(false));
+}
+
 TEST_F(PreferenceEditorTest, UnsetOfAnAbsentKeyOrFileChangesNothing) {
     ASSERT_TRUE(unsetPreference(file(), "hidebattery").ok());
     EXPECT_FALSE(fs::exists(file()));
