@@ -44,7 +44,9 @@ struct Outcome {
 };
 
 // Runs velorin-sim with the arguments, its output caught in files beside the device root.
-Outcome runSim(const testing::TemporaryDeviceRoot& scratch, std::vector<std::string> arguments) {
+// `settings` are added to the program's environment as NAME=VALUE.
+Outcome runSim(const testing::TemporaryDeviceRoot& scratch, std::vector<std::string> arguments,
+               std::vector<std::string> settings = {}) {
     static int runs = 0;
     std::string stem = (scratch.path().parent_path() /
                         (scratch.path().filename().string() + "-run" + std::to_string(++runs)))
@@ -61,9 +63,16 @@ Outcome runSim(const testing::TemporaryDeviceRoot& scratch, std::vector<std::str
     for (std::string& argument : arguments)
         argv.push_back(argument.data());
     argv.push_back(nullptr);
+    std::vector<char*> environment;
+    for (std::string& setting : settings)
+        environment.push_back(setting.data());
+    for (char** inherited = environ; *inherited; ++inherited)
+        environment.push_back(*inherited);
+    environment.push_back(nullptr);
     pid_t child = 0;
     Outcome outcome;
-    if (posix_spawn(&child, VELORIN_SIM_PATH, &actions, nullptr, argv.data(), environ) == 0) {
+    if (posix_spawn(&child, VELORIN_SIM_PATH, &actions, nullptr, argv.data(), environment.data()) ==
+        0) {
         int status = 0;
         waitpid(child, &status, 0);
         outcome.status = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
@@ -127,6 +136,13 @@ TEST(RunCommandTest, ScenarioFaultsStopTheRunBeforeAnythingHappens) {
     EXPECT_EQ(rootless.out, "");
     EXPECT_EQ(rootless.err,
               "velorin-sim: " + noRoot + ": no such device root (expected a folder)\n");
+
+    std::string noLibrary = (root.path() / "libvelorin.so").string();
+    Outcome libraryless = runSim(root, {"run", dataFolder + "run-contract-example.scenario"},
+                                 {"VELORIN_EXTENSION_LIBRARY=" + noLibrary});
+    EXPECT_EQ(libraryless.status, 2);
+    EXPECT_EQ(libraryless.out, "");
+    EXPECT_EQ(libraryless.err, "velorin-sim: " + noLibrary + ": no such extension library\n");
 }
 
 TEST(RunCommandTest, TheContractExampleReproduces) {
