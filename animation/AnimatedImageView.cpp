@@ -12,13 +12,13 @@ constexpr const char* animationKey = "animation";
 
 } // namespace
 
-Class animatedImageViewClass() {
+Class AnimatedImageView::runtimeClass() {
     static Class cls = platform::registerViewSubclass("AnimatedImageView", platform::uiViewClass());
     return cls;
 }
 
 AnimatedImageView::AnimatedImageView(const platform::CGRect& frame)
-    : UIView(animatedImageViewClass(), frame) {
+    : UIView(runtimeClass(), frame) {
 }
 
 AnimatedImageView::~AnimatedImageView() = default;

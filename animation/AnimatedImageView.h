@@ -25,6 +25,8 @@ class __attribute__((visibility("default"))) AnimatedImageView final : public pl
 public:
     // A new, unattached view at `frame`, with no folder and a run length of 0.0.
     static Ref<AnimatedImageView> initWithFrame(const platform::CGRect& frame);
+    // The runtime class "AnimatedImageView", a subclass of "UIView"; registered on first use.
+    static Class runtimeClass();
     ~AnimatedImageView() override;
 
     // Plays the folder's frames once: runs `animateImages`.
@@ -55,7 +57,5 @@ private:
     double m_animationDuration{0.0};
 };
 
-// The runtime class "AnimatedImageView", a subclass of "UIView"; registered on first use.
-__attribute__((visibility("default"))) Class animatedImageViewClass();
 
 } // namespace velorin

@@ -175,8 +175,8 @@ TEST_F(AnimatedImageViewTest, StopAnimatingLeavesTheFrameAnimationPlaying) {
 TEST_F(AnimatedImageViewTest, IsTheRuntimeClassAnimatedImageViewUnderUIView) {
     auto view = AnimatedImageView::initWithFrame(CGRectMake(1, 2, 3, 4));
     EXPECT_STREQ(view->className(), "AnimatedImageView");
-    EXPECT_EQ(objc_getClass("AnimatedImageView"), animatedImageViewClass());
-    EXPECT_EQ(class_getSuperclass(animatedImageViewClass()), platform::uiViewClass());
+    EXPECT_EQ(objc_getClass("AnimatedImageView"), AnimatedImageView::runtimeClass());
+    EXPECT_EQ(class_getSuperclass(AnimatedImageView::runtimeClass()), platform::uiViewClass());
     EXPECT_EQ(view->frame(), CGRectMake(1, 2, 3, 4));
     EXPECT_FALSE(view->imagesPath());
     EXPECT_EQ(view->animationDuration(), 0.0);
