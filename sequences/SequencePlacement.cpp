@@ -53,6 +53,22 @@ bool isWord(const Json& value, const char* word) {
     return value.is_string() && value.get_ref<const std::string&>() == word;
 }
 
+// Reads "x" or "y": "center" centres the view on that axis, `farEdgeWord` ("right" for x,
+// "bottom" for y) puts it against the container's far edge less the offset, and anything else
+// is read as a number. Each formula is worked in double precision and stored as a float.
+void readPosition(const Json& options, const char* name, const char* farEdgeWord,
+                  double containerLength, float size, float offset, float& position) {
+    const Json* value = member(options, name);
+    if (!value)
+        return;
+    if (isWord(*value, "center"))
+        position = toFloat(containerLength * 0.5 - double{size} * 0.5);
+    else if (isWord(*value, farEdgeWord))
+        position = toFloat((containerLength - double{size}) - double{offset});
+    else if (auto number = numberValue(*value))
+        position = *number;
+}
+
 std::optional<Json> parseOptions(std::span<const std::uint8_t> bytes) {
     // No exceptions: text the reader refuses simply gives no options.
     Json parsed = Json::parse(bytes.begin(), bytes.end(), nullptr, false);
@@ -87,24 +103,10 @@ SequencePlacement computePlacement(std::optional<std::span<const std::uint8_t>> 
     readNumber(*options, "xOffsetFromBottom", xOffsetFromBottom);
     readNumber(*options, "animationDuration", placement.animationDuration);
 
-    if (const Json* x = member(*options, "x")) {
-        if (isWord(*x, "center"))
-            placement.x = toFloat(containerWidth * 0.5 - double{placement.width} * 0.5);
-        else if (isWord(*x, "right"))
-            placement.x =
-                toFloat((containerWidth - double{placement.width}) - double{xOffsetFromBottom});
-        else if (auto number = numberValue(*x))
-            placement.x = *number;
-    }
-    if (const Json* y = member(*options, "y")) {
-        if (isWord(*y, "center"))
-            placement.y = toFloat(containerHeight * 0.5 - double{placement.height} * 0.5);
-        else if (isWord(*y, "bottom"))
-            placement.y =
-                toFloat((containerHeight - double{placement.height}) - double{yOffsetFromBottom});
-        else if (auto number = numberValue(*y))
-            placement.y = *number;
-    }
+    readPosition(*options, "x", "right", containerWidth, placement.width, xOffsetFromBottom,
+                 placement.x);
+    readPosition(*options, "y", "bottom", containerHeight, placement.height, yOffsetFromBottom,
+                 placement.y);
     return placement;
 }
 
