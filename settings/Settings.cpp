@@ -28,7 +28,7 @@ bool readSwitch(const char* key, bool defaultValue) {
 // The name is used exactly as stored. Anything but a non-empty string names no sequence, and
 // the default sequence plays instead.
 std::string readSequenceName() {
-    auto value = storedValue("batteryanimation");
+    auto value = storedValue(sequenceNamePreferenceKey);
     if (value) {
         if (const std::string* name = value->stringValue(); name && !name->empty())
             return *name;
@@ -46,12 +46,12 @@ Settings& settings() {
 void loadPreferences(CFNotificationCenterRef, void*, CFStringRef, const void*, CFDictionaryRef) {
     // Each field is stored before the next key is read, in the domain's documented order.
     Settings& record = settings();
-    record.enabled = readSwitch("enablebatteryanimation", false);
+    record.enabled = readSwitch(enabledPreferenceKey, false);
     record.sequenceName = readSequenceName();
-    record.loop = readSwitch("loopbatteryanimation", false);
-    record.noSleep = readSwitch("nosleepbatteryanimation", false);
-    record.showOnWake = readSwitch("showbatteryanimationonwake", false);
-    record.hideBattery = readSwitch("hidebattery", true);
+    record.loop = readSwitch(loopPreferenceKey, false);
+    record.noSleep = readSwitch(noSleepPreferenceKey, false);
+    record.showOnWake = readSwitch(showOnWakePreferenceKey, false);
+    record.hideBattery = readSwitch(hideBatteryPreferenceKey, true);
     record.containerResetPending = true;
 }
 
