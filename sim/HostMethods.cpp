@@ -20,31 +20,28 @@ id sharedInstance(id cls, SEL) {
     return model ? model->classes().instanceOf(static_cast<Class>(cls)) : nullptr;
 }
 
-bool isUILocked(id self, SEL selector) {
+// Answers one of the extension's yes/no questions from the device state and traces it.
+template <typename ReadAnswer>
+bool answerQuestion(id self, SEL selector, ReadAnswer readAnswer) {
     HostModel* model = HostModel::active();
     if (!model)
         return false;
-    bool answer = model->device().locked;
+    bool answer = readAnswer(*model);
     model->trace().ask(classNameOf(self), sel_getName(selector), answer);
     return answer;
+}
+
+bool isUILocked(id self, SEL selector) {
+    return answerQuestion(self, selector, [](HostModel& model) { return model.device().locked; });
 }
 
 bool screenIsDim(id self, SEL selector) {
-    HostModel* model = HostModel::active();
-    if (!model)
-        return false;
-    bool answer = model->device().screenIsDim();
-    model->trace().ask(classNameOf(self), sel_getName(selector), answer);
-    return answer;
+    return answerQuestion(self, selector,
+                          [](HostModel& model) { return model.device().screenIsDim(); });
 }
 
 bool isOnAC(id self, SEL selector) {
-    HostModel* model = HostModel::active();
-    if (!model)
-        return false;
-    bool answer = model->device().onPower;
-    model->trace().ask(classNameOf(self), sel_getName(selector), answer);
-    return answer;
+    return answerQuestion(self, selector, [](HostModel& model) { return model.device().onPower; });
 }
 
 // Both idle-timer commands restart the one idle countdown the host has.
