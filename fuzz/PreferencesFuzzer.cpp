@@ -1,0 +1,61 @@
+// Loads arbitrary bytes as the preference domain's property list. The bytes are written to a
+// domain file in a private temporary folder, made once per process, that the preference store
+// is pointed at; then the settings are loaded as the extension loads them. Loading never
+// fails, so besides the sanitizers' findings the only check is that a sequence name, which
+// falls back to the default sequence, is never empty.
+#include "platform/PreferenceStore.h"
+#include "settings/Settings.h"
+
+#include <cstddef>
+#include <cstdint>
+#include <cstdio>
+#include <cstdlib>
+#include <filesystem>
+#include <string>
+#include <unistd.h>
+
+namespace {
+
+std::string& temporaryFolder() {
+    static std::string folder;
+    return folder;
+}
+
+std::string& domainFile() {
+    static std::string file;
+    return file;
+}
+
+void removeTemporaryFolder() {
+    std::error_code ignored;
+    std::filesystem::remove_all(temporaryFolder(), ignored);
+}
+
+} // namespace
+
+extern "C" int LLVMFuzzerInitialize(int*, char***) {
+    auto pattern = (std::filesystem::temp_directory_path() / "velorin-fuzz-XXXXXX").string();
+    if (!::mkdtemp(pattern.data())) {
+        std::perror("cannot make a temporary preference folder");
+        std::abort();
+    }
+    temporaryFolder() = pattern;
+    std::atexit(removeTemporaryFolder);
+    platform::setPreferenceDirectory(temporaryFolder());
+    domainFile() = platform::preferenceFilePath(velorin::preferenceDomain);
+    return 0;
+}
+
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
+    std::FILE* file = std::fopen(domainFile().c_str(), "wb");
+    if (!file)
+        std::abort();
+    if (size > 0 && std::fwrite(data, 1, size, file) != size)
+        std::abort();
+    std::fclose(file);
+
+    velorin::loadPreferences(nullptr, nullptr, nullptr, nullptr, nullptr);
+    if (velorin::settings().sequenceName.empty())
+        std::abort();
+    return 0;
+}
