@@ -2,6 +2,7 @@
 // frame names suggest.
 #include "tools/CheckReport.h"
 #include "tools/Commands.h"
+#include "tools/OptionsProblems.h"
 #include "tools/SequenceCheck.h"
 
 #include <CLI/CLI.hpp>
@@ -14,8 +15,8 @@ namespace {
 
 enum class ReportFormat { Text, Json };
 
-int runCheck(const std::string& folder, ReportFormat format) {
-    auto checked = checkSequenceFolder(folder);
+int runCheck(const std::string& folder, std::optional<ScreenSize> screen, ReportFormat format) {
+    auto checked = checkSequenceFolder(folder, screen);
     if (!checked)
         return report(checked.error());
     if (format == ReportFormat::Json)
@@ -35,14 +36,33 @@ void addCheckCommand(CLI::App& application, int& exitStatus) {
                  "2: the folder cannot be read)");
     struct Options {
         std::string folder;
+        std::string screen;
         bool json{false};
     };
     auto options = std::make_shared<Options>();
     command->add_option("DIR", options->folder, "The sequence folder")->required();
+    // A size that cannot be read is refused while the command line is parsed, so it is a
+    // usage error like any other.
+    CLI::Validator screenSize(
+        [](std::string& text) {
+            return parseScreenSize(text) ? std::string()
+                                         : "\"" + text +
+                                               "\" is not WIDTHxHEIGHT in points, both above 0, "
+                                               "such as 400x800";
+        },
+        "WxH");
+    command
+        ->add_option("--screen", options->screen,
+                     "Also give the placement that options.json gives on a screen of this size "
+                     "in points, and the options' problems")
+        ->check(screenSize);
     command->add_flag("--json", options->json, "Print the report as one JSON object");
     command->callback([options, &exitStatus] {
-        exitStatus =
-            runCheck(options->folder, options->json ? ReportFormat::Json : ReportFormat::Text);
+        std::optional<ScreenSize> screen;
+        if (!options->screen.empty())
+            screen = parseScreenSize(options->screen);
+        exitStatus = runCheck(options->folder, screen,
+                              options->json ? ReportFormat::Json : ReportFormat::Text);
     });
 }
 

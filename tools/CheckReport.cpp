@@ -31,9 +31,53 @@ std::string_view problemKindName(ProblemKind kind) {
         return "undecodable";
     case ProblemKind::SizeMismatch:
         return "size-mismatch";
+    case ProblemKind::OptionsUnreadable:
+        return "options-unreadable";
+    case ProblemKind::InvalidJson:
+        return "invalid-json";
+    case ProblemKind::NotAnObject:
+        return "not-an-object";
+    case ProblemKind::MemberCase:
+        return "member-case";
+    case ProblemKind::WrongKind:
+        return "wrong-kind";
+    case ProblemKind::WordReadsAsZero:
+        return "word-reads-as-zero";
+    case ProblemKind::UnusedOffset:
+        return "unused-offset";
+    case ProblemKind::NotPositive:
+        return "not-positive";
+    case ProblemKind::LongerThanShowing:
+        return "longer-than-showing";
+    case ProblemKind::OffScreen:
+        return "off-screen";
     }
     return "unknown";
 }
+
+namespace {
+
+std::string_view describeSource(OptionsSource source) {
+    switch (source) {
+    case OptionsSource::NoFile:
+        return "the defaults (no options.json)";
+    case OptionsSource::Unreadable:
+        return "the defaults (options.json cannot be read)";
+    case OptionsSource::Read:
+        return "from options.json";
+    }
+    return "";
+}
+
+void printPlacement(const PlacementReport& placement, std::ostream& output) {
+    const auto& rectangle = placement.placement;
+    output << "Placement on a " << placement.screen.width << "x" << placement.screen.height
+           << " screen, " << describeSource(placement.source) << ": x " << rectangle.x << ", y "
+           << rectangle.y << ", width " << rectangle.width << ", height " << rectangle.height
+           << "; one run through the frames lasts " << rectangle.animationDuration << " s\n";
+}
+
+} // namespace
 
 void printReport(const CheckReport& report, std::ostream& output) {
     output << "Sequence folder: " << report.folder << '\n';
@@ -52,6 +96,8 @@ void printReport(const CheckReport& report, std::ostream& output) {
             output << "  not decodable";
         output << '\n';
     }
+    if (report.placement)
+        printPlacement(*report.placement, output);
     if (report.problems.empty()) {
         output << "No problems: the folder plays as its names suggest.\n";
         return;
@@ -86,12 +132,23 @@ nlohmann::ordered_json reportToJson(const CheckReport& report) {
                             {"kind", problemKindName(problem.kind)},
                             {"message", problem.message}});
     }
-    return Json{{"folder", report.folder},
-                {"prefixLength", report.prefixLength},
-                {"prefixSource", report.frames.empty() ? Json(nullptr) : Json(report.prefixSource)},
-                {"frames", std::move(frames)},
-                {"frameDetails", std::move(details)},
-                {"problems", std::move(problems)}};
+    Json json{{"folder", report.folder},
+              {"prefixLength", report.prefixLength},
+              {"prefixSource", report.frames.empty() ? Json(nullptr) : Json(report.prefixSource)},
+              {"frames", std::move(frames)},
+              {"frameDetails", std::move(details)}};
+    if (report.placement) {
+        const auto& placement = report.placement->placement;
+        json["screen"] = {{"width", report.placement->screen.width},
+                          {"height", report.placement->screen.height}};
+        json["placement"] = {{"x", placement.x},
+                             {"y", placement.y},
+                             {"width", placement.width},
+                             {"height", placement.height},
+                             {"animationDuration", placement.animationDuration}};
+    }
+    json["problems"] = std::move(problems);
+    return json;
 }
 
 std::string reportToJsonText(const CheckReport& report) {

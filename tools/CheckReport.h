@@ -5,6 +5,7 @@
 // file it concerns, a kind that scripts can match and a sentence for the author.
 #pragma once
 
+#include "sequences/SequencePlacement.h"
 #include "tools/ToolResult.h"
 
 #include <cstdint>
@@ -42,6 +43,26 @@ enum class ProblemKind {
     Undecodable,
     // A frame whose size differs from the other frames'.
     SizeMismatch,
+    // The options file exists but cannot be read.
+    OptionsUnreadable,
+    // The options file is not valid JSON.
+    InvalidJson,
+    // The options file's top level is not an object.
+    NotAnObject,
+    // A member named like a known one in other case, as "Width".
+    MemberCase,
+    // A member whose value is not a number (or, for "x" and "y", a word).
+    WrongKind,
+    // A word where a number is read, so it reads as 0.
+    WordReadsAsZero,
+    // An offset that the placement does not use.
+    UnusedOffset,
+    // A size or run length of zero or less.
+    NotPositive,
+    // A run length longer than a showing.
+    LongerThanShowing,
+    // A view rectangle that leaves the screen.
+    OffScreen,
 };
 
 // The kind as scripts see it, e.g. "equal-keys".
@@ -68,6 +89,21 @@ struct CheckedFrame {
     std::optional<PixelSize> size;
 };
 
+// A screen size in points, as `--screen` gives it.
+struct ScreenSize {
+    double width{0};
+    double height{0};
+};
+
+// Where the options file the placement rests on stands.
+enum class OptionsSource { NoFile, Unreadable, Read };
+
+struct PlacementReport {
+    ScreenSize screen;
+    SequencePlacement placement;
+    OptionsSource source{OptionsSource::NoFile};
+};
+
 struct CheckReport {
     // The folder as the user named it.
     std::string folder;
@@ -77,6 +113,8 @@ struct CheckReport {
     // In playing order.
     std::vector<CheckedFrame> frames;
     std::vector<CheckProblem> problems;
+    // Only when a screen size was given.
+    std::optional<PlacementReport> placement;
 
     void addProblem(std::string file, ProblemKind kind, std::string message) {
         problems.push_back({std::move(file), kind, std::move(message)});

@@ -5,6 +5,7 @@
 #include "platform/StringValues.h"
 #include "sequences/FrameListing.h"
 #include "sequences/FrameOrdering.h"
+#include "tools/OptionsProblems.h"
 
 #include <algorithm>
 #include <cctype>
@@ -249,9 +250,33 @@ std::string devicePathOf(const std::filesystem::path& absolutePath) {
     return text;
 }
 
+// The options file read as the extension reads it, whole through the device file system; a
+// file that exists but gives no bytes (a folder, or not readable) is a problem of its own.
+void checkPlacement(const std::string& devicePath, const std::filesystem::path& hostFolder,
+                    ScreenSize screen, CheckReport& report) {
+    const std::string optionsName = "options.json";
+    auto bytes = platform::dataWithContentsOfFile(devicePath + optionsName);
+    if (bytes) {
+        checkOptions(std::span<const std::uint8_t>(*bytes), OptionsSource::Read, screen,
+                     optionsName, report);
+        return;
+    }
+    std::error_code error;
+    bool exists =
+        std::filesystem::exists(std::filesystem::symlink_status(hostFolder / optionsName, error));
+    if (exists) {
+        report.addProblem(optionsName, ProblemKind::OptionsUnreadable,
+                          "cannot be read (a folder, a broken link, or not readable); every "
+                          "option has its default");
+    }
+    checkOptions(std::nullopt, exists ? OptionsSource::Unreadable : OptionsSource::NoFile, screen,
+                 report.folder, report);
+}
+
 } // namespace
 
-ToolResult<CheckReport> checkSequenceFolder(const std::string& hostPath) {
+ToolResult<CheckReport> checkSequenceFolder(const std::string& hostPath,
+                                            std::optional<ScreenSize> screen) {
     std::error_code error;
     auto status = std::filesystem::status(hostPath, error);
     if (!std::filesystem::exists(status))
@@ -275,18 +300,20 @@ ToolResult<CheckReport> checkSequenceFolder(const std::string& hostPath) {
     if (frameNames.empty()) {
         report.addProblem(hostPath, ProblemKind::NoFrames,
                           "holds no frame (no name ends in \".png\"); the animation stays blank");
-        return report;
+    } else {
+        auto order = orderFrames(frameNames);
+        report.prefixLength = order.prefixLength;
+        report.prefixSource = frameNames.front();
+        for (const auto& frame : order.frames) {
+            report.frames.push_back(
+                {frame.name, frame.window.text, frame.window.sortKey, frame.window.cutAtEnd, {}});
+        }
+        checkOrdering(order, frameNames, report);
+        checkDecoding(devicePath, report);
+        checkSizes(report);
     }
-    auto order = orderFrames(frameNames);
-    report.prefixLength = order.prefixLength;
-    report.prefixSource = frameNames.front();
-    for (const auto& frame : order.frames) {
-        report.frames.push_back(
-            {frame.name, frame.window.text, frame.window.sortKey, frame.window.cutAtEnd, {}});
-    }
-    checkOrdering(order, frameNames, report);
-    checkDecoding(devicePath, report);
-    checkSizes(report);
+    if (screen)
+        checkPlacement(devicePath, absolutePath, *screen, report);
     return report;
 }
 

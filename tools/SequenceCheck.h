@@ -9,12 +9,15 @@
 #include "tools/CheckReport.h"
 #include "tools/ToolResult.h"
 
+#include <optional>
 #include <string>
 
 namespace velorin::tools {
 
 // Checks the folder at `hostPath`. A folder that does not exist or cannot be listed is an
-// error naming it; everything else goes into the report.
-ToolResult<CheckReport> checkSequenceFolder(const std::string& hostPath);
+// error naming it; everything else goes into the report. With a screen size, the report also
+// holds the placement the folder's options give on that screen and the options' problems.
+ToolResult<CheckReport> checkSequenceFolder(const std::string& hostPath,
+                                            std::optional<ScreenSize> screen = std::nullopt);
 
 } // namespace velorin::tools
