@@ -9,7 +9,6 @@
 
 #include "platform/DeviceFileSystem.h"
 
-#include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <iterator>
@@ -74,11 +73,11 @@ PropertyValue toPropertyValue(plist_t node) {
         return PropertyValue::real(value);
     }
     case PLIST_STRING: {
-        char* value = nullptr;
-        plist_get_string_val(node, &value);
-        std::string text = value ? value : "";
-        std::free(value);
-        return PropertyValue::string(std::move(text));
+        // A string may hold NUL characters, which libplist's copying accessor asserts against
+        // and would stop the process for; the text is taken whole, with its length.
+        std::uint64_t length = 0;
+        const char* value = plist_get_string_ptr(node, &length);
+        return PropertyValue::string(value ? std::string(value, length) : std::string());
     }
     case PLIST_DATA:
         return PropertyValue::ofKind(PropertyKind::Data);

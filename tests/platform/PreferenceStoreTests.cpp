@@ -68,6 +68,17 @@ TEST(PreferenceStore, ReadsEveryKindFromAHandWrittenList) {
     EXPECT_EQ(read(std::string("name\0suffix", 11)), std::nullopt);
 }
 
+// A damaged binary list whose "batteryanimation" string holds a NUL character: libplist's
+// copying accessor asserts against one, so reading it must not go through that accessor.
+TEST(PreferenceStore, AStringHoldingNulIsReadWhole) {
+    TemporaryDeviceRoot root;
+    root.writePreferenceFile(domain, testData("string-with-nul.plist"));
+    const std::string withNul("Parti\0\xE6\x8D\xAC"
+                              "e Spin.v2 \xC3\xA9",
+                              21);
+    EXPECT_EQ(read("batteryanimation"), PropertyValue::string(withNul));
+}
+
 class PreferenceFormats : public ::testing::TestWithParam<PropertyListFormat> {};
 
 TEST_P(PreferenceFormats, ValuesComeBackAsWritten) {
