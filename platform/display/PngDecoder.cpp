@@ -9,14 +9,16 @@
 //
 // Safety: the header is read and checked before any pixel memory is allocated, so a file that
 // claims an enormous size is refused at the cost of reading 33 bytes. libpng is also told the
-// side limit itself and caps what it will allocate for any ancillary chunk. Every chunk's CRC
-// is checked, ancillary ones included, and the data must run to the end chunk: a damaged or
-// truncated file gives no image rather than a partly decoded one.
+// side limit itself, and its every allocation goes through an allocator that refuses requests
+// over the ancillary-chunk limit (see allocateWithinLimit). Every chunk's CRC is checked,
+// ancillary ones included, and the data must run to the end chunk: a damaged or truncated file
+// gives no image rather than a partly decoded one.
 
 #include "platform/display/DisplayBookkeeping.h"
 #include "platform/display/Image.h"
 
 #include <csetjmp>
+#include <cstdlib>
 #include <cstring>
 #include <new>
 #include <png.h>
@@ -50,6 +52,22 @@ void readFromMemory(png_structp png, png_bytep destination, std::size_t length) 
 }
 
 void ignoreWarning(png_structp, png_const_charp) {
+}
+
+// libpng sizes a chunk's buffer from the length the chunk claims, before reading its data,
+// and when reading treats a length over the chunk limit as a mere warning; so a few bytes
+// whose text chunk claims 2 GB would have it ask for 2 GB. Nothing libpng needs for an image
+// within the side limit comes near the chunk limit (a row of 8192 pixels of 16-bit RGBA is
+// 64 KiB), so a larger request is refused: libpng then skips that chunk or fails the read.
+png_voidp allocateWithinLimit(png_structp, png_alloc_size_t size) {
+    // One byte over the limit leaves room for the terminator libpng adds to a text chunk.
+    if (size > chunkAllocationLimit + 1)
+        return nullptr;
+    return std::malloc(size);
+}
+
+void releaseAllocation(png_structp, png_voidp pointer) {
+    std::free(pointer);
 }
 
 struct HeaderFacts {
@@ -102,7 +120,8 @@ bool readPixels(png_structp png, png_bytepp rows) {
 class ReadStructures {
 public:
     ReadStructures() {
-        png = png_create_read_struct(PNG_LIBPNG_VER_STRING, nullptr, failQuietly, ignoreWarning);
+        png = png_create_read_struct_2(PNG_LIBPNG_VER_STRING, nullptr, failQuietly, ignoreWarning,
+                                       nullptr, allocateWithinLimit, releaseAllocation);
         if (png)
             info = png_create_info_struct(png);
     }

@@ -3,7 +3,11 @@
 
 #include "DisplayTestSupport.h"
 
+#include <cstdio>
+#include <cstdlib>
 #include <gtest/gtest.h>
+#include <sys/resource.h>
+#include <unistd.h>
 
 namespace {
 
@@ -55,6 +59,34 @@ TEST(PngDecoder, AHugeHeaderIsRefusedBeforeAnyPixelMemory) {
     auto outcome = decodeWatchingMemory(huge);
     EXPECT_FALSE(outcome.image);
     EXPECT_FALSE(outcome.allocatedPixels);
+}
+
+// Lets the process's address space grow by at most `bytes` from its present size.
+void limitAddressSpaceGrowth(std::uint64_t bytes) {
+    unsigned long long pages = 0;
+    std::FILE* statm = std::fopen("/proc/self/statm", "r");
+    if (!statm || std::fscanf(statm, "%llu", &pages) != 1)
+        std::_Exit(2);
+    std::fclose(statm);
+    rlimit limit{};
+    getrlimit(RLIMIT_AS, &limit);
+    limit.rlim_cur = pages * static_cast<std::uint64_t>(sysconf(_SC_PAGESIZE)) + bytes;
+    if (setrlimit(RLIMIT_AS, &limit) != 0)
+        std::_Exit(3);
+}
+
+// A 50-byte file whose text chunk claims nearly 2 GB: libpng would size a buffer from the
+// claim before finding the file cut short. The decode runs in a child held to 256 MiB more
+// address space, where under the sanitizers a request for the claim stops the process.
+TEST(PngDecoderDeathTest, AChunkClaimingGigabytesIsNotAllocated) {
+    auto bytes = readTestFile("chunk-claiming-2gb.png");
+    ASSERT_EQ(bytes.size(), 50u);
+    EXPECT_EXIT(
+        {
+            limitAddressSpaceGrowth(256u << 20);
+            std::_Exit(platform::decodePng(bytes) ? 1 : 0);
+        },
+        ::testing::ExitedWithCode(0), "");
 }
 
 TEST(PngDecoder, TheSideLimitIsExact) {
