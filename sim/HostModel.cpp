@@ -56,9 +56,9 @@ HostModel* HostModel::active() {
 }
 
 template <typename... Arguments>
-void HostModel::callOwnMethod(id receiver, const char* selector, Arguments... arguments) {
+bool HostModel::callOwnMethod(id receiver, const char* selector, Arguments... arguments) {
     if (!receiver)
-        return;
+        return false;
     SEL registered = sel_registerName(selector);
     Class cls = object_getClass(receiver);
     bool interposed = m_classes.isInterposed(cls, registered);
@@ -69,6 +69,7 @@ void HostModel::callOwnMethod(id receiver, const char* selector, Arguments... ar
     // A pass-through was traced when the host's implementation ran; a drop shows only now.
     if (finished.interposed && !finished.ownImplementationRan)
         m_trace.hook(class_getName(cls), selector, HookOutcome::Dropped);
+    return finished.ownImplementationRan;
 }
 
 void HostModel::ownImplementationRuns(id receiver, SEL selector) {
@@ -103,9 +104,10 @@ void HostModel::startWakeAnimations(bool waking) {
                             host::startWakeAnimationsSelector, waking, nullptr);
 }
 
-void HostModel::requestBacklight(float factor) {
-    callOwnMethod<float>(m_classes.instanceNamed(host::backlightControllerClass),
-                         host::setBacklightFactorPendingSelector, factor);
+HookOutcome HostModel::requestBacklight(float factor) {
+    bool reached = callOwnMethod<float>(m_classes.instanceNamed(host::backlightControllerClass),
+                                        host::setBacklightFactorPendingSelector, factor);
+    return reached ? HookOutcome::Passed : HookOutcome::Dropped;
 }
 
 void HostModel::requestChargingView(Visibility visibility) {

@@ -48,7 +48,8 @@ public:
     void presentPage();
     void announcePowerChange();
     void startWakeAnimations(bool waking);
-    void requestBacklight(float factor);
+    // Answers whether the request reached the host's own implementation or was dropped.
+    HookOutcome requestBacklight(float factor);
     // Asks the lock-screen controllers to show or hide the host's charging view.
     void requestChargingView(Visibility visibility);
     // After a plug-in on the locked screen: show the charging view, and hide it a while later.
@@ -67,8 +68,9 @@ private:
         bool interposed;
         bool ownImplementationRan;
     };
+    // Answers whether the host's own implementation ran.
     template <typename... Arguments>
-    void callOwnMethod(id receiver, const char* selector, Arguments... arguments);
+    bool callOwnMethod(id receiver, const char* selector, Arguments... arguments);
 
     HostSetup m_setup;
     Trace& m_trace;

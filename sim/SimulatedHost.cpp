@@ -138,6 +138,13 @@ void SimulatedHost::sleep() {
     m_impl->settle();
 }
 
+HookOutcome SimulatedHost::requestUnchangedBacklight() {
+    HostModel& model = m_impl->model;
+    HookOutcome outcome = model.requestBacklight(model.device().backlightFactor);
+    m_impl->settle();
+    return outcome;
+}
+
 void SimulatedHost::showChargingView() {
     m_impl->model.requestChargingView(Visibility::Visible);
     m_impl->settle();

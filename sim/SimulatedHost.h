@@ -71,6 +71,10 @@ public:
     // Ask for a dim or a zero backlight factor now, as the idle countdown does.
     void dim();
     void sleep();
+    // Asks again for the backlight factor the screen has now, which leaves the device as it
+    // is, and answers whether the request reached the host or a replacement dropped it. A
+    // dropped request is how the host sees that the extension holds the screen awake.
+    HookOutcome requestUnchangedBacklight();
     // Ask the lock-screen controllers to show or hide the host's charging view.
     void showChargingView();
     void hideChargingView();
