@@ -13,6 +13,8 @@ int main(int argc, char** argv) {
     velorin::tools::addCheckCommand(application, exitStatus);
     velorin::tools::addRunCommand(application, exitStatus);
     velorin::tools::addPrefsCommand(application, exitStatus);
+    velorin::tools::addPreviewCommand(application, exitStatus);
+    velorin::tools::addSoakCommand(application, exitStatus);
     try {
         application.parse(argc, argv);
     } catch (const CLI::ParseError& error) {

@@ -1,0 +1,47 @@
+// The soak's own device root: a private copy of a device root in a temporary folder, and the
+// edits the soak makes to its sequence folders while the host runs on it.
+//
+// The copy is made whole at the start and removed, with everything the soak wrote into it,
+// when the object goes, so the root it came from is only ever read. Frames are added as small
+// one-colour PNG files written with the display toolkit's encoder, under the name pattern of
+// the folder's first frame; a frame is removed by picking among the folder's PNG files in
+// name order. Edits that find nothing to act on (an empty folder, a missing sequence) do
+// nothing, as a user's file manager would refuse them.
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+namespace velorin::sim {
+
+class SoakDeviceRoot {
+public:
+    // Fails with std::runtime_error naming the folder when the copy cannot be made.
+    explicit SoakDeviceRoot(const std::string& sourceRoot);
+    ~SoakDeviceRoot();
+    SoakDeviceRoot(const SoakDeviceRoot&) = delete;
+    SoakDeviceRoot& operator=(const SoakDeviceRoot&) = delete;
+
+    const std::string& path() const { return m_path; }
+    // The sequence folders' names, in name order.
+    std::vector<std::string> sequenceNames() const;
+
+    // A frame is only added to a folder with fewer than this many, so that a month of
+    // additions cannot make one showing decode without bound.
+    static constexpr std::size_t maximumFrames = 80;
+
+    // Each answers whether it changed anything.
+    bool addFrame(const std::string& sequence, std::uint32_t number, std::uint32_t width,
+                  std::uint32_t height, std::uint32_t colour);
+    bool removeFrame(const std::string& sequence, std::uint32_t pick);
+    bool swapFolders(const std::string& first, const std::string& second);
+
+private:
+    std::string folderOf(const std::string& sequence) const;
+    std::vector<std::string> framesIn(const std::string& sequence) const;
+
+    std::string m_path;
+};
+
+} // namespace velorin::sim
