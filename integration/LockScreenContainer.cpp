@@ -1,6 +1,7 @@
 #include "integration/LockScreenContainer.h"
 
 #include "host/HostInterface.h"
+#include "presentation/PresentationController.h"
 #include "settings/Settings.h"
 
 namespace velorin {
@@ -30,8 +31,12 @@ void hookUpdateForPresentation(id self, SEL selector, id presentation) {
         if (container) {
             // The container leaves the page with everything in it, a playing view included.
             container->removeFromSuperview();
-            if (!record.enabled)
+            if (!record.enabled) {
                 container = nullptr;
+                // Without a container every later decision stops before asking for power,
+                // so a hold taken for an earlier showing would outlast the charger.
+                releaseKeepAwake();
+            }
         }
         record.containerResetPending = false;
     }

@@ -3,7 +3,8 @@
 //
 // It is built by the page's presentation update while the extension is enabled. After a
 // settings load the next update detaches the current container first; with the extension
-// then disabled, no container remains, so nothing runs in a view that is off the page.
+// then disabled, no container remains, so nothing runs in a view that is off the page, and a
+// keep-awake hold is released with it.
 #pragma once
 
 #include "platform/Runtime.h"

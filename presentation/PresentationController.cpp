@@ -60,6 +60,13 @@ bool keepAwakeActive() {
     return keepAwake;
 }
 
+void releaseKeepAwake() {
+    if (!keepAwake)
+        return;
+    keepAwake = false;
+    ::resetIdleTimer();
+}
+
 bool hasActingEndPending() {
     return newestEndPending;
 }

@@ -22,6 +22,11 @@ void dropAnimationView();
 // While set, the host's backlight changes are dropped.
 bool keepAwakeActive();
 
+// Releases a keep-awake hold, if one is taken, and gives the idle countdown back to the host.
+// For when the container goes: with nothing left to show in, no later decision would reach
+// the off-power path that releases it, and the screen would stay lit off power.
+void releaseKeepAwake();
+
 // What one decision of the controller did.
 enum class ShowingOutcome { NoContainer, Started, Cleared };
 

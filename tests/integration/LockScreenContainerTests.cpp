@@ -80,5 +80,23 @@ TEST_F(LockScreenContainerTest, DisablingLeavesNoContainerSoNothingRunsOffThePag
     EXPECT_EQ(host.log, std::vector<std::string>{"host updateForPresentation:"});
 }
 
+TEST_F(LockScreenContainerTest, DisablingReleasesAKeepAwakeHoldSoTheScreenDimsOffPower) {
+    auto& host = start(enabledWith({{"loopbatteryanimation", PropertyValue::boolean(true)},
+                                    {"nosleepbatteryanimation", PropertyValue::boolean(true)}}));
+    host.updatePagePresentation();
+    host.changePower(true);
+    testing::advanceSeconds(4);
+    ASSERT_TRUE(keepAwakeActive());
+    changePreferences({});
+    host.clearLog();
+    host.updatePagePresentation();
+    EXPECT_FALSE(keepAwakeActive());
+    EXPECT_EQ(host.count("tell resetIdleTimer"), 1);
+    // Unplugging no longer reaches the presentation, yet the host may dim again.
+    host.changePower(false);
+    host.setBacklightFactor(0.1f);
+    EXPECT_EQ(host.lastBacklightFactor, 0.1f);
+}
+
 } // namespace
 } // namespace velorin
