@@ -1,0 +1,39 @@
+// Writes an animated WebP with libwebp's animation encoder, one frame at a time.
+//
+// Frames are opaque RGBA images of one size, each shown from its own timestamp until the
+// next one's. The encoder keeps only the frames it has already compressed, so memory grows
+// with the size of the output rather than with the pictures. The animation loops forever.
+#pragma once
+
+#include "platform/display/Image.h"
+
+#include <cstdint>
+#include <memory>
+#include <optional>
+#include <string>
+#include <vector>
+
+namespace velorin::tools {
+
+class AnimatedWebpEncoder {
+public:
+    AnimatedWebpEncoder(std::uint32_t width, std::uint32_t height);
+    ~AnimatedWebpEncoder();
+    AnimatedWebpEncoder(const AnimatedWebpEncoder&) = delete;
+    AnimatedWebpEncoder& operator=(const AnimatedWebpEncoder&) = delete;
+
+    // Adds a frame shown from `timestampMilliseconds`, which must grow from frame to frame.
+    // A message when the frame is refused (another size, or the encoder failed).
+    std::optional<std::string> add(const platform::CGImage& frame,
+                                   std::int64_t timestampMilliseconds);
+    // Ends the animation at `endMilliseconds` and gives the file's bytes; a message when it
+    // cannot. The encoder takes no frames after this.
+    std::optional<std::string> finish(std::int64_t endMilliseconds,
+                                      std::vector<std::uint8_t>& bytes);
+
+private:
+    struct Impl;
+    std::unique_ptr<Impl> m_impl;
+};
+
+} // namespace velorin::tools
