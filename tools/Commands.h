@@ -13,7 +13,6 @@ void addCheckCommand(CLI::App& application, int& exitStatus);
 void addRunCommand(CLI::App& application, int& exitStatus);
 void addPrefsCommand(CLI::App& application, int& exitStatus);
 void addPreviewCommand(CLI::App& application, int& exitStatus);
-void addPreviewCommand(CLI::App& application, int& exitStatus);
 void addSoakCommand(CLI::App& application, int& exitStatus);
 
 } // namespace velorin::tools

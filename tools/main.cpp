@@ -14,7 +14,6 @@ int main(int argc, char** argv) {
     velorin::tools::addRunCommand(application, exitStatus);
     velorin::tools::addPrefsCommand(application, exitStatus);
     velorin::tools::addPreviewCommand(application, exitStatus);
-    velorin::tools::addPreviewCommand(application, exitStatus);
     velorin::tools::addSoakCommand(application, exitStatus);
     try {
         application.parse(argc, argv);
