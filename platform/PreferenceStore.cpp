@@ -8,6 +8,7 @@
 #include "platform/PreferenceStore.h"
 
 #include "platform/DeviceFileSystem.h"
+#include "platform/PropertyListLimits.h"
 
 #include <filesystem>
 #include <fstream>
@@ -108,6 +109,10 @@ std::optional<PropertyValue> NSUserDefaults::objectForKey(const std::string& key
     // libplist takes a 32-bit length; a list that large is no preference file.
     if (!contents || contents->empty() ||
         contents->size() > std::numeric_limits<std::uint32_t>::max())
+        return std::nullopt;
+    // A list nested or shared past what libplist can build would stop the process or never
+    // finish; it holds no keys, like any list that cannot be read.
+    if (!propertyListWithinLimits(*contents))
         return std::nullopt;
     plist_t parsed = nullptr;
     plist_from_memory(reinterpret_cast<const char*>(contents->data()),

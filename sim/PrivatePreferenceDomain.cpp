@@ -1,6 +1,7 @@
 #include "sim/PrivatePreferenceDomain.h"
 
 #include "platform/PreferenceStore.h"
+#include "platform/PropertyListLimits.h"
 
 #include <cerrno>
 #include <cstdlib>
@@ -43,7 +44,11 @@ std::string makeTemporaryFolder() {
 PlistHolder readDictionary(const std::string& path) {
     std::ifstream file(path, std::ios::binary);
     std::vector<char> bytes{std::istreambuf_iterator<char>(file), std::istreambuf_iterator<char>()};
-    if (!bytes.empty() && bytes.size() <= std::numeric_limits<std::uint32_t>::max()) {
+    // A list nested or shared past what libplist can build would stop the host; like a
+    // missing copy, it gives a fresh dictionary.
+    if (!bytes.empty() && bytes.size() <= std::numeric_limits<std::uint32_t>::max() &&
+        platform::propertyListWithinLimits(
+            std::span(reinterpret_cast<const std::uint8_t*>(bytes.data()), bytes.size()))) {
         plist_t parsed = nullptr;
         plist_from_memory(bytes.data(), static_cast<std::uint32_t>(bytes.size()), &parsed);
         PlistHolder root(parsed);

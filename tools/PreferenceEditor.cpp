@@ -1,5 +1,6 @@
 #include "tools/PreferenceEditor.h"
 
+#include "platform/PropertyListLimits.h"
 #include "settings/Settings.h"
 
 #include <algorithm>
@@ -71,6 +72,9 @@ ToolResult<PlistHolder> loadDomain(const std::string& file) {
                             std::istreambuf_iterator<char>()};
     if (!stream.good() && !stream.eof())
         return fault(file, "cannot be read");
+    if (!platform::propertyListWithinLimits(
+            std::span(reinterpret_cast<const std::uint8_t*>(bytes.data()), bytes.size())))
+        return fault(file, "nested or shared too deeply to be read safely; left unchanged");
     plist_t root = nullptr;
     if (!bytes.empty())
         plist_from_memory(bytes.data(), static_cast<std::uint32_t>(bytes.size()), &root);

@@ -73,11 +73,20 @@ TEST_F(PreferenceEditorTest, RefusesValuesOfTheWrongKindWithoutTouchingTheFile) 
     EXPECT_EQ(contents(), before);
 }
 
+// A binary list of 228 bytes whose forty arrays each name the next twice: read naively it
+// expands to 2^40 values and never finishes.
+std::string sharedArraysList() {
+    std::ifstream stream(std::string(VELORIN_TEST_DATA_DIR) +
+                             "/platform/data/arrays-shared-2-to-the-40.plist",
+                         std::ios::binary);
+    return {std::istreambuf_iterator<char>(stream), std::istreambuf_iterator<char>()};
+}
+
 TEST_F(PreferenceEditorTest, MalformedFilesAreRefusedAndLeftByteForByte) {
     for (const std::string& malformed :
          {std::string("not a property list"), std::string("bplist00\x01\x02", 10),
           std::string("<?xml version=\"1.0\"?><plist><array><true/></array></plist>"),
-          std::string()}) {
+          std::string(), sharedArraysList()}) {
         root.writePreferenceFile(preferenceDomain, malformed);
         for (auto result : {setPreference(file(), "hidebattery", "false"),
                             unsetPreference(file(), "hidebattery")}) {
