@@ -2,6 +2,7 @@
 
 #include "platform/StringValues.h"
 
+#include <algorithm>
 #include <cmath>
 #include <limits>
 #include <nlohmann/json.hpp>
@@ -70,6 +71,10 @@ void readPosition(const Json& options, const char* name, const char* farEdgeWord
 }
 
 std::optional<Json> parseOptions(std::span<const std::uint8_t> bytes) {
+    // UTF-8 JSON text never holds a NUL byte, but nlohmann's reader takes one for the end of the
+    // text and would read `{"width": 200}` followed by a NUL and anything at all as options.
+    if (std::find(bytes.begin(), bytes.end(), std::uint8_t{0}) != bytes.end())
+        return std::nullopt;
     // No exceptions: text the reader refuses simply gives no options.
     Json parsed = Json::parse(bytes.begin(), bytes.end(), nullptr, false);
     if (parsed.is_discarded() || !parsed.is_object())

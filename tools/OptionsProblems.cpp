@@ -252,7 +252,13 @@ std::optional<Json> readOptions(std::span<const std::uint8_t> bytes, const std::
         return std::nullopt;
     }
     FaultLocator locator;
-    Json::sax_parse(bytes.begin(), bytes.end(), &locator);
+    // The reader would take a NUL byte for the end of the text; the extension refuses the text.
+    if (auto nul = std::find(bytes.begin(), bytes.end(), std::uint8_t{0}); nul != bytes.end()) {
+        locator.faultPosition = static_cast<std::size_t>(nul - bytes.begin()) + 1;
+        locator.faultText = "a NUL byte, which JSON text cannot hold";
+    } else {
+        Json::sax_parse(bytes.begin(), bytes.end(), &locator);
+    }
     if (locator.faultPosition) {
         auto position = positionOf(bytes, *locator.faultPosition);
         report.addProblem(file, ProblemKind::InvalidJson,

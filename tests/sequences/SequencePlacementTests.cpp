@@ -7,7 +7,11 @@
 #include "tests/support/ExtensionFixture.h"
 
 #include <cmath>
+#include <filesystem>
+#include <fstream>
+#include <iterator>
 #include <string_view>
+#include <unistd.h>
 
 namespace velorin {
 namespace {
@@ -35,6 +39,27 @@ TEST(SequencePlacementTest, UnreadableOptionsGiveEveryDefault) {
         EXPECT_EQ(placement.animationDuration, 2) << options;
     }
     expectRectangle(computePlacement(std::nullopt, 400, 800), 125, 630, 150, 150);
+}
+
+// One file for each kind of text the JSON reader refuses, beside this test.
+TEST(SequencePlacementTest, EveryKindOfInvalidJsonGivesEveryDefault) {
+    namespace fs = std::filesystem;
+    std::size_t files = 0;
+    for (const auto& entry : fs::directory_iterator(fs::path(VELORIN_TEST_DATA_DIR) /
+                                                    "sequences/data/invalid-options")) {
+        std::ifstream file(entry.path(), std::ios::binary);
+        std::string text{std::istreambuf_iterator<char>(file), std::istreambuf_iterator<char>()};
+        SequencePlacement placement = place(text);
+        SCOPED_TRACE(entry.path().filename().string());
+        expectRectangle(placement, 125, 630, 150, 150);
+        EXPECT_EQ(placement.animationDuration, 2);
+        ++files;
+    }
+    EXPECT_EQ(files, 13u);
+    // Nesting a million levels deep is read without recursion, and is not an options object.
+    expectRectangle(place(std::string(1'000'000, '[') + std::string(1'000'000, ']')), 125, 630, 150,
+                    150);
+    expectRectangle(place("{\"width\": " + std::string(1'000'000, '[')), 125, 630, 150, 150);
 }
 
 TEST(SequencePlacementTest, MembersOfTheWrongKindCountAsAbsent) {
@@ -121,6 +146,24 @@ TEST_F(SequencePresenterTest, OptionsAreReadAfreshAndPlaceTheViewInTheContainer)
     handleBatteryOptionsAndAnimate(false, false);
     handleBatteryOptionsAndAnimate(true, true);
     EXPECT_EQ(containerView()->subviews().front().get(), animationView().get());
+}
+
+TEST_F(SequencePresenterTest, OptionsFileThatCannotBeReadGivesTheDefaultPlacement) {
+    using platform::PropertyValue;
+    auto& host = start(testing::enabledWith({{"batteryanimation", PropertyValue::string("dots")}}));
+    host.updatePagePresentation();
+    const std::string options = "var/jb/vod/Library/Velorin/chargingSequences/dots/options.json";
+    root.makeFolder(options);
+    EXPECT_EQ(handleBatteryOptionsAndAnimate(true, false), 2.0f);
+    EXPECT_EQ(animationView()->frame(), platform::CGRectMake(125, 630, 150, 150));
+
+    if (::geteuid() == 0)
+        GTEST_SKIP() << "file permissions do not stop reads by the superuser";
+    std::filesystem::remove(root.hostPath(options));
+    root.writeFile(options, R"({"x": 1, "animationDuration": 3})");
+    std::filesystem::permissions(root.hostPath(options), std::filesystem::perms::none);
+    EXPECT_EQ(handleBatteryOptionsAndAnimate(true, false), 2.0f);
+    EXPECT_EQ(animationView()->frame(), platform::CGRectMake(125, 630, 150, 150));
 }
 
 TEST(BatteryAnimationDataTest, GivesTheBytesOrNone) {

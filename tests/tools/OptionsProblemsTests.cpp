@@ -111,6 +111,9 @@ TEST_F(OptionsCheckTest, InvalidJsonIsPlacedByLineAndCharacterColumn) {
         expectPlacement(check(), {125, 630, 150, 150, 2});
     }
     EXPECT_THAT(checkOptions("").problems[0].message, HasSubstr("is empty"));
+    using namespace std::string_view_literals;
+    EXPECT_THAT(checkOptions("{\"width\": 200}\n\0"sv).problems[0].message,
+                HasSubstr("at line 2, column 1: a NUL byte"));
 }
 
 TEST_F(OptionsCheckTest, EachOptionsProblemIsNamed) {
