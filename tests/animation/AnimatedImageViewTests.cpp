@@ -4,8 +4,12 @@
 #include "tests/support/TemporaryDeviceRoot.h"
 
 #include <algorithm>
+#include <filesystem>
+#include <fstream>
 #include <gtest/gtest.h>
+#include <iterator>
 #include <random>
+#include <unistd.h>
 
 namespace velorin {
 namespace {
@@ -59,6 +63,12 @@ protected:
     testing::TemporaryDeviceRoot root;
 };
 
+std::string testData(const std::string& name) {
+    std::ifstream file(std::string(VELORIN_TEST_DATA_DIR) + "/animation/data/" + name,
+                       std::ios::binary);
+    return {std::istreambuf_iterator<char>(file), std::istreambuf_iterator<char>()};
+}
+
 TEST_F(AnimatedImageViewTest, MissingFolderGivesBlankViewWithEmptyAnimationInstalled) {
     auto unset = AnimatedImageView::initWithFrame(CGRectMake(0, 0, 40, 30));
     unset->startAnimating();
@@ -82,6 +92,37 @@ TEST_F(AnimatedImageViewTest, FramesThatCannotBeReadOrDecodedAreLeftOut) {
     root.makeFolder(std::string(sequenceFolder) + "frame4.png");
     writeFrame("frame5.png", 50);
     EXPECT_EQ(playedReds(*startView()), (std::vector<int>{10, 50}));
+}
+
+// A header that claims 100000 × 100000 pixels is refused before any pixel memory is taken;
+// a checksum that does not match the data loses that frame only.
+TEST_F(AnimatedImageViewTest, OversizedAndDamagedFramesAreLeftOutWithoutClaimingMemory) {
+    writeFrame("frame1.png", 10);
+    writeFile("frame2.png", testData("claims-100000-square.png"));
+    writeFile("frame3.png", testData("checksum-mismatch.png"));
+    writeFrame("frame4.png", 40);
+    platform::resetPeakImageBytes();
+    auto before = platform::imageStatistics();
+    auto view = startView();
+    EXPECT_EQ(playedReds(*view), (std::vector<int>{10, 40}));
+    EXPECT_LE(platform::imageStatistics().peakBytes, before.liveBytes + 2 * 4 * 3 * 4);
+}
+
+TEST_F(AnimatedImageViewTest, FolderOrFrameThatCannotBeReadGivesNoFramesFromIt) {
+    if (::geteuid() == 0)
+        GTEST_SKIP() << "file permissions do not stop reads by the superuser";
+    namespace fs = std::filesystem;
+    writeFrame("frame1.png", 10);
+    writeFrame("frame2.png", 20);
+    const fs::path folder = root.hostPath(sequenceFolder);
+    fs::permissions(folder / "frame2.png", fs::perms::none);
+    EXPECT_EQ(playedReds(*startView()), (std::vector<int>{10}));
+
+    fs::permissions(folder, fs::perms::none);
+    auto view = startView();
+    fs::permissions(folder, fs::perms::owner_all);
+    ASSERT_NE(frameAnimation(*view), nullptr);
+    EXPECT_TRUE(frameAnimation(*view)->values().empty());
 }
 
 TEST_F(AnimatedImageViewTest, OnlyLowerCasePngFilesAreFrames) {
