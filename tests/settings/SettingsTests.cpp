@@ -58,6 +58,18 @@ TEST_F(SettingsTest, ValuesOfAnUnexpectedKindFallBackToTheirDefaults) {
     expectDefaults(loaded);
 }
 
+TEST_F(SettingsTest, AValueOfTheWrongKindFallsBackAloneAndTheOthersAreRead) {
+    const Settings& loaded = load({{"enablebatteryanimation", PropertyValue::boolean(true)},
+                                   {"batteryanimation", PropertyValue::ofKind(PropertyKind::Array)},
+                                   {"loopbatteryanimation", PropertyValue::boolean(true)},
+                                   {"hidebattery", PropertyValue::ofKind(PropertyKind::Data)}},
+                                  PropertyListFormat::Binary);
+    EXPECT_TRUE(loaded.enabled);
+    EXPECT_EQ(loaded.sequenceName, "particlespin");
+    EXPECT_TRUE(loaded.loop);
+    EXPECT_TRUE(loaded.hideBattery);
+}
+
 TEST_F(SettingsTest, EmptyDomainGivesEveryDefault) {
     expectDefaults(load({}));
 }
