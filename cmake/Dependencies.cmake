@@ -10,6 +10,8 @@ find_package(Threads REQUIRED)
 if(VELORIN_BUILD_TESTS)
     find_package(GTest REQUIRED)
     include(GoogleTest)
+    # The preview tests decode the animated WebP that velorin-sim writes.
+    pkg_check_modules(WEBPDEMUX REQUIRED IMPORTED_TARGET libwebpdemux)
 endif()
 if(VELORIN_BUILD_BENCHMARKS)
     find_package(benchmark REQUIRED)
