@@ -1,8 +1,9 @@
 #!/usr/bin/env bash
-# The project's main job: install what is missing, build, and show the extension at work on
-# the bundled sample device.
+# The project's main job: install what is missing, build, and render the preview of the
+# bundled sample sequence on the simulated lock screen. It ends by printing where the frames,
+# the contact sheet and the animated WebP are.
 set -euo pipefail
 here=$(cd "$(dirname "$0")/.." && pwd)
 "$here/scripts/install-dependencies.sh"
 "$here/scripts/build.sh" release
-"$here/build/tools/velorin-sim" settings
+"$here/build/tools/velorin-sim" preview --out "$here/build/preview"
