@@ -156,7 +156,9 @@ std::uint64_t SoakEventSource::gap(const DeviceState& device) {
     double draw = unit();
     if (draw < 0.7)
         return between(50 * millisecond, 20 * nanosecondsPerSecond);
-    if (draw < 0.99 || device.onPower)
+    if (device.onPower)
+        return between(20 * nanosecondsPerSecond, 3 * minute);
+    if (draw < 0.99)
         return between(20 * nanosecondsPerSecond, 10 * minute);
     return between(10 * minute, 6 * hour);
 }

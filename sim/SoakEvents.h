@@ -6,8 +6,8 @@
 // that change files carry random numbers rather than file names, and the edit picks the file
 // from what is in the folder when it runs, so that one seed always gives the same run. Gaps
 // run from a fraction of a second (events inside one showing, where showings overlap) to
-// hours off power (nights); on power they stay under ten minutes, since every four
-// seconds on power is a showing to play, and the thirty days must cost minutes, not hours.
+// hours off power (nights); on power they stay under three minutes, since every four seconds
+// on power may be a showing that decodes a whole sequence, and thirty days must cost minutes.
 #pragma once
 
 #include "platform/PropertyValue.h"
