@@ -16,9 +16,12 @@
 #include <CLI/CLI.hpp>
 #include <cmath>
 #include <cstdio>
+#include <cstdlib>
 #include <fstream>
 #include <memory>
+#include <optional>
 #include <string>
+#include <vector>
 
 namespace velorin::tools {
 
@@ -76,6 +79,8 @@ ToolResult<PreviewSettings> checkSettings(const PreviewArguments& arguments) {
     if (!std::isfinite(arguments.framesPerSecond) || arguments.framesPerSecond <= 0 ||
         arguments.framesPerSecond > mostFramesPerSecond)
         return ToolError{"--fps", "expected a rate above 0 and up to 120 frames a second"};
+    if (arguments.out.empty())
+        return ToolError{"--out", "expected a folder to write into"};
     settings.seconds = arguments.seconds;
     settings.framesPerSecond = arguments.framesPerSecond;
     if (settings.frameCount() < 1)
