@@ -37,9 +37,7 @@ private:
     const SoakProgress& m_progress;
     SoakDeviceRoot m_root;
     LiveObjects m_alreadyAlive;
-    // Declared before the host, whose trace it hears, so that it outlives it.
     ShowingEndWatch m_watch;
-    std::unique_ptr<SimulatedHost> m_host;
     SoakReport m_report;
     std::uint64_t m_eventNumber{0};
     std::string m_lastEvent{"launch"};
@@ -48,6 +46,8 @@ private:
     static constexpr std::size_t keptLines = 60;
     std::vector<std::string> m_lastLines;
     std::size_t m_nextLine{0};
+    // Last, so that it goes first: its trace reaches the members above until it is gone.
+    std::unique_ptr<SimulatedHost> m_host;
 };
 
 SoakReport SoakRun::run() {
@@ -74,7 +74,8 @@ SoakReport SoakRun::run() {
             holding = advanceTo(endTime);
             break;
         }
-        if (!advanceTo(m_host->now() + event.gap))
+        holding = advanceTo(m_host->now() + event.gap);
+        if (!holding)
             break;
         ++m_eventNumber;
         m_lastEvent = describe(event);
