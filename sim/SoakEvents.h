@@ -1,7 +1,7 @@
 // The soak's host events: a seeded source of random but repeatable events, each with the
 // stretch of virtual time that passes before it.
 //
-// The source knows only what a user would: whether the device is on power and locked, and
+// The source knows only what a user would: whether the device is on power, and
 // the sequence names that were there at the start. It never looks at the extension. Events
 // that change files carry random numbers rather than file names, and the edit picks the file
 // from what is in the folder when it runs, so that one seed always gives the same run. Gaps
