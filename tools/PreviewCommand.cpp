@@ -15,6 +15,7 @@
 
 #include <CLI/CLI.hpp>
 #include <cmath>
+#include <csignal>
 #include <cstdio>
 #include <cstdlib>
 #include <fstream>
@@ -88,6 +89,34 @@ ToolResult<PreviewSettings> checkSettings(const PreviewArguments& arguments) {
     return settings;
 }
 
+// Set when the user interrupts a preview, so that it stops between two frames and removes
+// its staging folder and private root instead of leaving them behind.
+volatile std::sig_atomic_t interrupted = 0;
+
+extern "C" void noteInterruption(int) {
+    interrupted = 1;
+}
+
+// Catches interruptions while it lives; the former handlers come back afterwards.
+class InterruptionWatch {
+public:
+    InterruptionWatch() {
+        interrupted = 0;
+        m_previousInterrupt = std::signal(SIGINT, noteInterruption);
+        m_previousTerminate = std::signal(SIGTERM, noteInterruption);
+    }
+    ~InterruptionWatch() {
+        std::signal(SIGINT, m_previousInterrupt);
+        std::signal(SIGTERM, m_previousTerminate);
+    }
+    InterruptionWatch(const InterruptionWatch&) = delete;
+    InterruptionWatch& operator=(const InterruptionWatch&) = delete;
+
+private:
+    void (*m_previousInterrupt)(int);
+    void (*m_previousTerminate)(int);
+};
+
 std::int64_t frameMilliseconds(int index, double framesPerSecond) {
     return std::llround(index * 1000.0 / framesPerSecond);
 }
@@ -113,6 +142,8 @@ std::optional<ToolError> render(const PreviewSequence& sequence, const PreviewSe
     opaque.colorType = platform::PngColorType::RGB;
     auto fault = recordPreview(
         sequence, settings, [&](const RecordedFrame& frame) -> std::optional<ToolError> {
+            if (interrupted)
+                return ToolError{"", "interrupted; nothing was written"};
             std::string name =
                 std::string(previewFramesFolder) + "/" + previewFrameName(frame.index, count);
             if (!platform::writePngFile(frame.image, output.stagedPath(name).c_str(), opaque))
@@ -164,6 +195,7 @@ int runPreview(const PreviewArguments& arguments) {
     auto output = PreviewOutput::open(arguments.out);
     if (!output)
         return report(output.error());
+    InterruptionWatch watch;
     if (auto fault = render(*sequence.value(), settings.value(), *output.value()))
         return report(*fault);
     if (auto fault = output.value()->commit())
