@@ -107,11 +107,11 @@ std::string valueText(plist_t node) {
         return text;
     }
     case PLIST_STRING: {
-        char* value = nullptr;
-        plist_get_string_val(node, &value);
-        std::string text = value ? value : "";
-        std::free(value);
-        return text;
+        // Read with its length: a stored string may hold a NUL, which the copying getter
+        // refuses by stopping the process.
+        std::uint64_t length = 0;
+        const char* value = plist_get_string_ptr(node, &length);
+        return value ? std::string(value, length) : std::string();
     }
     case PLIST_DATA:
         return "<data>";

@@ -1,11 +1,12 @@
 #include "tools/PreviewOutput.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <filesystem>
-#include <regex>
+#include <string_view>
 #include <vector>
 
 namespace velorin::tools {
@@ -14,9 +15,17 @@ namespace {
 
 namespace fs = std::filesystem;
 
+// A name the preview itself writes: "frame-", one or more digits, ".png".
 bool isPreviewFrameName(const std::string& name) {
-    static const std::regex pattern("frame-[0-9]+\\.png");
-    return std::regex_match(name, pattern);
+    constexpr std::string_view prefix = "frame-";
+    constexpr std::string_view suffix = ".png";
+    if (name.size() <= prefix.size() + suffix.size() || !name.starts_with(prefix) ||
+        !name.ends_with(suffix))
+        return false;
+    const std::string_view digits(name.data() + prefix.size(),
+                                  name.size() - prefix.size() - suffix.size());
+    return std::all_of(digits.begin(), digits.end(),
+                       [](char character) { return character >= '0' && character <= '9'; });
 }
 
 // Whether a former preview's frames folder can be replaced: it holds frame files alone.

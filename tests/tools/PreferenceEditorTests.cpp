@@ -139,6 +139,18 @@ TEST_F(PreferenceEditorTest, EditsKeepEveryOtherKeyAndThePermissions) {
     EXPECT_EQ(fs::status(file()).permissions(), fs::perms::owner_read | fs::perms::owner_write);
 }
 
+TEST_F(PreferenceEditorTest, AStoredStringHoldingNulIsReadWhole) {
+    // libplist's copying string getter stops the process on such a string.
+    std::ifstream stream(std::string(VELORIN_TEST_DATA_DIR) +
+                             "/platform/data/string-with-nul.plist",
+                         std::ios::binary);
+    root.writePreferenceFile(preferenceDomain, std::string(std::istreambuf_iterator<char>(stream),
+                                                           std::istreambuf_iterator<char>()));
+    auto name = readValue("batteryanimation");
+    ASSERT_TRUE(name);
+    EXPECT_NE(name->find('\0'), std::string::npos);
+}
+
 TEST_F(PreferenceEditorTest, ReadingGivesEveryKnownKeyWithStoredValuesOrDefaults) {
     auto missing = readPreferences(file());
     ASSERT_TRUE(missing.ok());
