@@ -6,6 +6,7 @@
 #pragma once
 
 #include "sequences/SequencePlacement.h"
+#include "tools/ScreenSize.h"
 #include "tools/ToolResult.h"
 
 #include <cstdint>
@@ -87,12 +88,6 @@ struct CheckedFrame {
     bool windowCut{false};
     // None when the frame cannot be read or decoded.
     std::optional<PixelSize> size;
-};
-
-// A screen size in points, as `--screen` gives it.
-struct ScreenSize {
-    double width{0};
-    double height{0};
 };
 
 // Where the options file the placement rests on stands.

@@ -19,9 +19,6 @@
 
 namespace velorin::tools {
 
-// "WIDTHxHEIGHT" in points, both positive and finite, as "400x800"; none otherwise.
-std::optional<ScreenSize> parseScreenSize(std::string_view text);
-
 // Fills the report's placement on `screen` from the options file's content (none when the
 // folder has no readable options file; `source` says which) and adds the problems of the file
 // and of the rectangle. `problemFile` is the name the problems are reported under: the options

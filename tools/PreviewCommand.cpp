@@ -12,6 +12,7 @@
 #include "tools/PreviewRecorder.h"
 #include "tools/PreviewSequence.h"
 #include "tools/ProgressBar.h"
+#include "tools/ScreenSize.h"
 
 #include <CLI/CLI.hpp>
 #include <cmath>
@@ -41,28 +42,13 @@ struct PreviewArguments {
     std::string out{"velorin-preview"};
 };
 
-// A whole text read as a number greater than zero, or none.
-std::optional<double> positiveNumber(const std::string& text) {
-    if (text.empty() || text.find_first_of(" \t\n+-") != std::string::npos)
-        return std::nullopt;
-    char* end = nullptr;
-    double value = std::strtod(text.c_str(), &end);
-    if (end != text.c_str() + text.size() || !std::isfinite(value) || value <= 0)
-        return std::nullopt;
-    return value;
-}
-
 ToolResult<PreviewSettings> checkSettings(const PreviewArguments& arguments) {
     PreviewSettings settings;
-    auto separator = arguments.screen.find('x');
-    auto width = positiveNumber(arguments.screen.substr(0, separator));
-    auto height = separator == std::string::npos
-                      ? std::nullopt
-                      : positiveNumber(arguments.screen.substr(separator + 1));
-    if (!width || !height)
+    auto screen = parseScreenSize(arguments.screen);
+    if (!screen)
         return ToolError{"--screen " + arguments.screen,
                          "expected WIDTHxHEIGHT in points, such as 390x844"};
-    settings.screen = {*width, *height};
+    settings.screen = {screen->width, screen->height};
     if (!std::isfinite(arguments.scale) || arguments.scale <= 0)
         return ToolError{"--scale", "expected a number of pixels per point above 0"};
     settings.scale = arguments.scale;

@@ -2,21 +2,15 @@
 // process of its own, as a user runs it.
 #include "tests/support/FrameImages.h"
 #include "tests/support/TemporaryDeviceRoot.h"
+#include "tests/tools/SimProcess.h"
 
 #include <algorithm>
-#include <fcntl.h>
 #include <filesystem>
-#include <fstream>
 #include <gtest/gtest.h>
-#include <iterator>
 #include <map>
-#include <spawn.h>
 #include <sstream>
 #include <string>
-#include <sys/wait.h>
 #include <vector>
-
-extern char** environ;
 
 namespace velorin::tools {
 namespace {
@@ -25,64 +19,20 @@ namespace fs = std::filesystem;
 
 const std::string dataFolder = std::string(VELORIN_TEST_DATA_DIR) + "/tools/data/";
 
-std::string readFile(const fs::path& path) {
-    std::ifstream file(path, std::ios::binary);
-    return {std::istreambuf_iterator<char>(file), std::istreambuf_iterator<char>()};
+// Runs velorin-sim with the arguments. Its output is caught in a scratch folder of its own, so
+// that a device root holds only what the test put there.
+testing::SimOutcome runSim(std::vector<std::string> arguments,
+                           std::vector<std::string> settings = {}) {
+    testing::TemporaryDeviceRoot outputFolder;
+    return testing::runVelorinSim(outputFolder.path(), std::move(arguments), std::move(settings));
 }
 
-struct Outcome {
-    int status{-1};
-    std::string out;
-    std::string err;
-    std::vector<std::string> lines() const {
-        std::vector<std::string> split;
-        std::istringstream stream(out);
-        for (std::string line; std::getline(stream, line);)
-            split.push_back(line);
-        return split;
-    }
-};
-
-// Runs velorin-sim with the arguments, its output caught in files beside the device root.
-// `settings` are added to the program's environment as NAME=VALUE.
-Outcome runSim(const testing::TemporaryDeviceRoot& scratch, std::vector<std::string> arguments,
-               std::vector<std::string> settings = {}) {
-    static int runs = 0;
-    std::string stem = (scratch.path().parent_path() /
-                        (scratch.path().filename().string() + "-run" + std::to_string(++runs)))
-                           .string();
-    std::string outPath = stem + ".out", errPath = stem + ".err";
-    posix_spawn_file_actions_t actions;
-    posix_spawn_file_actions_init(&actions);
-    posix_spawn_file_actions_addopen(&actions, 1, outPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC,
-                                     0600);
-    posix_spawn_file_actions_addopen(&actions, 2, errPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC,
-                                     0600);
-    arguments.insert(arguments.begin(), VELORIN_SIM_PATH);
-    std::vector<char*> argv;
-    for (std::string& argument : arguments)
-        argv.push_back(argument.data());
-    argv.push_back(nullptr);
-    std::vector<char*> environment;
-    for (std::string& setting : settings)
-        environment.push_back(setting.data());
-    for (char** inherited = environ; *inherited; ++inherited)
-        environment.push_back(*inherited);
-    environment.push_back(nullptr);
-    pid_t child = 0;
-    Outcome outcome;
-    if (posix_spawn(&child, VELORIN_SIM_PATH, &actions, nullptr, argv.data(), environment.data()) ==
-        0) {
-        int status = 0;
-        waitpid(child, &status, 0);
-        outcome.status = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-    }
-    posix_spawn_file_actions_destroy(&actions);
-    outcome.out = readFile(outPath);
-    outcome.err = readFile(errPath);
-    fs::remove(outPath);
-    fs::remove(errPath);
-    return outcome;
+std::vector<std::string> linesOf(const std::string& text) {
+    std::vector<std::string> split;
+    std::istringstream stream(text);
+    for (std::string line; std::getline(stream, line);)
+        split.push_back(line);
+    return split;
 }
 
 // A root with the default sequence: 60 generated frames and no options file.
@@ -98,7 +48,8 @@ void writeSixtyFrames(const testing::TemporaryDeviceRoot& root) {
 std::map<std::string, std::string> snapshot(const fs::path& folder) {
     std::map<std::string, std::string> files;
     for (const auto& entry : fs::recursive_directory_iterator(folder))
-        files[entry.path().string()] = entry.is_regular_file() ? readFile(entry.path()) : "/";
+        files[entry.path().string()] =
+            entry.is_regular_file() ? testing::readWholeFile(entry.path()) : "/";
     return files;
 }
 
@@ -118,28 +69,28 @@ std::map<std::string, std::string> snapshot(const fs::path& folder) {
 TEST(RunCommandTest, ScenarioFaultsStopTheRunBeforeAnythingHappens) {
     testing::TemporaryDeviceRoot root;
     std::string scenario = dataFolder + "run-time-backwards.scenario";
-    Outcome faulty = runSim(root, {"run", scenario, "--root", root.path().string()});
+    testing::SimOutcome faulty = runSim({"run", scenario, "--root", root.path().string()});
     EXPECT_EQ(faulty.status, 2);
     EXPECT_EQ(faulty.out, "");
     EXPECT_EQ(faulty.err, scenario + ":3: time goes backwards: 1 comes after 2 on line 1\n");
 
     std::string missing = (root.path() / "nowhere.scenario").string();
-    Outcome absent = runSim(root, {"run", missing});
+    testing::SimOutcome absent = runSim({"run", missing});
     EXPECT_EQ(absent.status, 2);
     EXPECT_EQ(absent.out, "");
     EXPECT_EQ(absent.err, "velorin-sim: " + missing + ": no such scenario file\n");
 
     std::string noRoot = (root.path() / "no-root").string();
-    Outcome rootless =
-        runSim(root, {"run", dataFolder + "run-contract-example.scenario", "--root", noRoot});
+    testing::SimOutcome rootless =
+        runSim({"run", dataFolder + "run-contract-example.scenario", "--root", noRoot});
     EXPECT_EQ(rootless.status, 2);
     EXPECT_EQ(rootless.out, "");
     EXPECT_EQ(rootless.err,
               "velorin-sim: " + noRoot + ": no such device root (expected a folder)\n");
 
     std::string noLibrary = (root.path() / "libvelorin.so").string();
-    Outcome libraryless = runSim(root, {"run", dataFolder + "run-contract-example.scenario"},
-                                 {"VELORIN_EXTENSION_LIBRARY=" + noLibrary});
+    testing::SimOutcome libraryless = runSim({"run", dataFolder + "run-contract-example.scenario"},
+                                             {"VELORIN_EXTENSION_LIBRARY=" + noLibrary});
     EXPECT_EQ(libraryless.status, 2);
     EXPECT_EQ(libraryless.out, "");
     EXPECT_EQ(libraryless.err, "velorin-sim: " + noLibrary + ": no such extension library\n");
@@ -148,11 +99,11 @@ TEST(RunCommandTest, ScenarioFaultsStopTheRunBeforeAnythingHappens) {
 TEST(RunCommandTest, TheContractExampleReproduces) {
     testing::TemporaryDeviceRoot root;
     writeSixtyFrames(root);
-    Outcome run = runSim(root, {"run", dataFolder + "run-contract-example.scenario", "--root",
-                                root.path().string()});
+    testing::SimOutcome run = runSim(
+        {"run", dataFolder + "run-contract-example.scenario", "--root", root.path().string()});
     ASSERT_EQ(run.status, 0) << run.err;
     EXPECT_EQ(run.err, "");
-    std::vector<std::string> lines = run.lines();
+    std::vector<std::string> lines = linesOf(run.out);
     EXPECT_TRUE(holdsInOrder(lines, {
                                         "0.500 view UIView#1 alpha 0",
                                         "0.500 view UIView#1 added page frame=0,0,390,844",
@@ -194,13 +145,13 @@ TEST(RunCommandTest, ARunIsRepeatableAndNeverWritesIntoTheRoot) {
     auto before = snapshot(root.path());
     std::vector<std::string> arguments{"run", dataFolder + "run-legacy-settings-edits.scenario",
                                        "--root", root.path().string()};
-    Outcome first = runSim(root, arguments);
-    Outcome second = runSim(root, arguments);
+    testing::SimOutcome first = runSim(arguments);
+    testing::SimOutcome second = runSim(arguments);
     ASSERT_EQ(first.status, 0) << first.err;
     EXPECT_EQ(first.out, second.out);
     EXPECT_EQ(snapshot(root.path()), before);
 
-    std::vector<std::string> lines = first.lines();
+    std::vector<std::string> lines = linesOf(first.out);
     // The legacy host's own charging view passes while hidebattery is off; its version makes
     // the extension reset the idle timer through the backlight controller, which keeps the
     // screen from dimming while the showings loop.
