@@ -22,8 +22,15 @@ struct StatementFault {
     throw StatementFault{std::move(message)};
 }
 
+// Built by appending: g++ 12 at -O3 misreads `"\"" + std::string(...)` as an overlapping copy
+// and, with warnings as errors, would stop an optimised build.
 std::string quoted(std::string_view text) {
-    return "\"" + std::string(text) + "\"";
+    std::string result;
+    result.reserve(text.size() + 2);
+    result += '"';
+    result += text;
+    result += '"';
+    return result;
 }
 
 bool isSpace(char character) {
