@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # Installs what is missing, then builds and runs every test twice: once in the ordinary build
 # and once under the address and undefined-behaviour sanitizers. Warnings are errors in both.
+# The ordinary build is also installed into a scratch prefix and used from there.
 # Last, every fuzz target runs for 30 seconds in the clang fuzz build (scripts/fuzz.sh).
 set -euo pipefail
 here=$(cd "$(dirname "$0")/.." && pwd)
@@ -9,6 +10,7 @@ jobs=$(nproc 2>/dev/null || echo 2)
 
 "$here/scripts/build.sh" release
 ctest --test-dir "$here/build" --output-on-failure -j "$jobs"
+"$here/tests/install/check-install.sh" "$here/build"
 
 "$here/scripts/build.sh" sanitize
 ASAN_OPTIONS=detect_leaks=1:abort_on_error=1 UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1 \

@@ -1,5 +1,7 @@
 #include "sim/ExtensionLoader.h"
 
+#include "sim/ProgramLocation.h"
+
 #include <cstdlib>
 #include <dlfcn.h>
 #include <filesystem>
@@ -23,9 +25,13 @@ bool isFile(const std::string& path) {
 std::string defaultExtensionLibrary() {
     if (const char* fromEnvironment = std::getenv("VELORIN_EXTENSION_LIBRARY"))
         return fromEnvironment;
+    // An installed program finds the library in its own prefix first, so that an install
+    // under another prefix, or a tree moved after installing, still loads its own copy.
     std::string installed = std::string(VELORIN_INSTALLED_LIBRARY_DIR) + "/libvelorin.so";
-    for (const std::string& candidate : {std::string(VELORIN_BUILD_LIBRARY_PATH), installed}) {
-        if (isFile(candidate))
+    auto besideProgram = besideRunningProgram(VELORIN_LIBRARY_FROM_PROGRAM "/libvelorin.so");
+    for (const std::string& candidate : {besideProgram ? besideProgram->string() : std::string(),
+                                         std::string(VELORIN_BUILD_LIBRARY_PATH), installed}) {
+        if (!candidate.empty() && isFile(candidate))
             return candidate;
     }
     return installed;

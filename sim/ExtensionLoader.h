@@ -14,8 +14,8 @@
 
 namespace velorin::sim {
 
-// Where libvelorin.so is: $VELORIN_EXTENSION_LIBRARY if set, else the build tree's, else the
-// installed one.
+// Where libvelorin.so is: $VELORIN_EXTENSION_LIBRARY if set, else the one installed beside
+// the running program, else the build tree's, else the one in the configured install prefix.
 std::string defaultExtensionLibrary();
 
 class ExtensionLoader {

@@ -1,5 +1,7 @@
 #include "tools/SampleRoot.h"
 
+#include "sim/ProgramLocation.h"
+
 #include <cstdlib>
 #include <filesystem>
 #include <system_error>
@@ -18,9 +20,14 @@ bool isFolder(const std::string& path) {
 std::string bundledSampleRoot() {
     if (const char* fromEnvironment = std::getenv("VELORIN_SAMPLE_ROOT"))
         return fromEnvironment;
-    for (const char* candidate :
-         {VELORIN_BUILD_SAMPLE_ROOT, VELORIN_INSTALLED_SAMPLE_ROOT, VELORIN_SOURCE_SAMPLE_ROOT}) {
-        if (isFolder(candidate))
+    // An installed program uses the root installed beside it first, whatever the prefix; a
+    // program in the build tree has none there and uses the tree's.
+    auto besideProgram = sim::besideRunningProgram(VELORIN_SAMPLE_ROOT_FROM_PROGRAM);
+    for (const std::string& candidate :
+         {besideProgram ? besideProgram->string() : std::string(),
+          std::string(VELORIN_BUILD_SAMPLE_ROOT), std::string(VELORIN_INSTALLED_SAMPLE_ROOT),
+          std::string(VELORIN_SOURCE_SAMPLE_ROOT)}) {
+        if (!candidate.empty() && isFolder(candidate))
             return candidate;
     }
     return VELORIN_INSTALLED_SAMPLE_ROOT;

@@ -7,7 +7,8 @@
 
 namespace velorin::tools {
 
-// The bundled root: $VELORIN_SAMPLE_ROOT if set, else the build tree's, else the installed one.
+// The bundled root: $VELORIN_SAMPLE_ROOT if set, else the one installed beside the running
+// program, else the build tree's, else the one in the configured install prefix.
 std::string bundledSampleRoot();
 
 // The device root a command works on: the one given, or the bundled one. A folder that does

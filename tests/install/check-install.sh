@@ -1,15 +1,16 @@
 #!/bin/sh
 # Installs a built tree into a scratch prefix and builds a small program against it, once
 # through the CMake package and once through pkg-config, then runs both and the installed
-# velorin-sim.
+# velorin-sim from a copy of the prefix moved elsewhere, so that it must find its extension and
+# sample root beside itself.
 #
-# Usage: tests/install/check-install.sh BUILD_DIR [PREFIX]
+# Usage: tests/install/check-install.sh BUILD_DIR [PREFIX]   (PREFIX defaults to a scratch folder)
 set -eu
 build=$1
-prefix=${2:-/tmp/velorin-install-test}
 here=$(cd "$(dirname "$0")" && pwd)
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
+prefix=${2:-$work/prefix}
 
 rm -rf "$prefix"
 cmake --install "$build" --prefix "$prefix" >/dev/null
@@ -25,7 +26,14 @@ c++ -std=c++20 "$here/InstallCheck.cpp" -o "$work/pkgconfig-check" \
     -Wl,-rpath,"$(PKG_CONFIG_PATH="$libdir" pkg-config --variable=libdir velorin)"
 "$work/pkgconfig-check"
 
-"$prefix/bin/velorin-sim" --version
 test -f "$prefix/share/velorin/root/var/jb/vod/Library/Velorin/chargingSequences/particlespin/options.json"
 test -f "$prefix/share/velorin/root/var/mobile/Library/Preferences/com.tarnwick.velorin.plist"
+
+moved="$work/moved"
+cp -a "$prefix" "$moved"
+unset VELORIN_SAMPLE_ROOT VELORIN_EXTENSION_LIBRARY
+"$moved/bin/velorin-sim" --version
+"$moved/bin/velorin-sim" settings | grep -qx 'sequenceName=particlespin'
+"$moved/bin/velorin-sim" preview --seconds 0.5 --fps 2 --scale 1 --out "$work/preview" >/dev/null
+test -f "$work/preview/contact-sheet.png"
 echo "install check passed"
