@@ -2,6 +2,7 @@
 
 #include "platform/PreferenceStore.h"
 #include "platform/PropertyListLimits.h"
+#include "sim/TemporaryFolder.h"
 
 #include <cerrno>
 #include <cstdlib>
@@ -25,20 +26,6 @@ struct PlistDeleter {
     void operator()(void* node) const { plist_free(node); }
 };
 using PlistHolder = std::unique_ptr<void, PlistDeleter>;
-
-std::string makeTemporaryFolder() {
-    std::error_code error;
-    fs::path base = fs::temp_directory_path(error);
-    if (error)
-        base = "/tmp";
-    std::string pattern = (base / "velorin-sim-XXXXXX").string();
-    std::vector<char> name(pattern.begin(), pattern.end());
-    name.push_back('\0');
-    if (!::mkdtemp(name.data()))
-        throw std::runtime_error(pattern +
-                                 ": cannot make a temporary folder: " + std::strerror(errno));
-    return name.data();
-}
 
 // The copy's dictionary, or a fresh one when the copy is missing or not a dictionary.
 PlistHolder readDictionary(const std::string& path) {
@@ -104,7 +91,7 @@ std::string rootPreferenceFilePath(const std::string& deviceRoot, const std::str
 }
 
 PrivatePreferenceDomain::PrivatePreferenceDomain(const std::string& deviceRoot, std::string domain)
-    : m_folder(makeTemporaryFolder()), m_domain(std::move(domain)) {
+    : m_folder(requireTemporaryFolder("velorin-sim")), m_domain(std::move(domain)) {
     std::string source = rootPreferenceFilePath(deviceRoot, m_domain);
     std::error_code error;
     if (fs::is_regular_file(source, error)) {

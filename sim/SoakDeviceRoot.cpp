@@ -2,6 +2,7 @@
 
 #include "platform/display/Image.h"
 #include "sequences/SequenceDirectory.h"
+#include "sim/TemporaryFolder.h"
 
 #include <algorithm>
 #include <cctype>
@@ -17,20 +18,6 @@ namespace velorin::sim {
 namespace {
 
 namespace fs = std::filesystem;
-
-std::string makeTemporaryFolder() {
-    std::error_code error;
-    fs::path base = fs::temp_directory_path(error);
-    if (error)
-        base = "/tmp";
-    std::string pattern = (base / "velorin-soak-XXXXXX").string();
-    std::vector<char> name(pattern.begin(), pattern.end());
-    name.push_back('\0');
-    if (!::mkdtemp(name.data()))
-        throw std::runtime_error(pattern +
-                                 ": cannot make a temporary folder: " + std::strerror(errno));
-    return name.data();
-}
 
 bool isPng(const fs::path& file) {
     std::string extension = file.extension().string();
@@ -51,7 +38,8 @@ std::string namePrefix(const std::string& frameName) {
 
 } // namespace
 
-SoakDeviceRoot::SoakDeviceRoot(const std::string& sourceRoot) : m_path(makeTemporaryFolder()) {
+SoakDeviceRoot::SoakDeviceRoot(const std::string& sourceRoot)
+    : m_path(requireTemporaryFolder("velorin-soak")) {
     std::error_code error;
     fs::copy(sourceRoot, m_path, fs::copy_options::recursive, error);
     if (error) {

@@ -3,6 +3,7 @@
 #include "sequences/SequenceDirectory.h"
 #include "settings/Settings.h"
 #include "sim/PrivatePreferenceDomain.h"
+#include "sim/TemporaryFolder.h"
 #include "tools/SampleRoot.h"
 
 #include <cerrno>
@@ -44,17 +45,10 @@ std::string nameForCopy(const fs::path& folder) {
 }
 
 ToolResult<std::string> makePrivateRoot() {
-    std::error_code error;
-    fs::path base = fs::temp_directory_path(error);
-    if (error)
-        base = "/tmp";
-    std::string pattern = (base / "velorin-preview-XXXXXX").string();
-    std::vector<char> name(pattern.begin(), pattern.end());
-    name.push_back('\0');
-    if (!::mkdtemp(name.data()))
-        return ToolError{pattern,
-                         std::string("cannot make a private device root: ") + std::strerror(errno)};
-    return std::string(name.data());
+    auto folder = sim::makeTemporaryFolder("velorin-preview");
+    if (folder.path.empty())
+        return ToolError{folder.pattern, "cannot make a private device root: " + folder.failure};
+    return folder.path;
 }
 
 // Copies the folder and, when the chosen root has one, its preference domain into the
