@@ -1,10 +1,13 @@
 #!/usr/bin/env bash
 # Configures and builds one flavour of the project.
-#   scripts/build.sh [release|sanitize]   (default: release)
-# The build folder is build/ or build-sanitize/ beside the sources.
+#   scripts/build.sh [release|sanitize|fuzz] [TARGET...]   (default: release, every target)
+# The build folder is build/, build-sanitize/ or build-fuzz/ (or $VELORIN_FUZZ_BUILD) beside the
+# sources. The fuzz flavour is a clang build of the fuzz programs alone.
 set -euo pipefail
 here=$(cd "$(dirname "$0")/.." && pwd)
 flavour=${1:-release}
+shift || true
+compilers=()
 jobs=$(nproc 2>/dev/null || echo 2)
 case "$flavour" in
     release)
@@ -15,8 +18,14 @@ case "$flavour" in
         folder="$here/build-sanitize"
         options=(-DCMAKE_BUILD_TYPE=Debug -DVELORIN_SANITIZE=ON -DVELORIN_BUILD_BENCHMARKS=OFF)
         ;;
+    fuzz)
+        folder=${VELORIN_FUZZ_BUILD:-$here/build-fuzz}
+        compilers=(CC=clang CXX=clang++)
+        options=(-DCMAKE_BUILD_TYPE=RelWithDebInfo -DVELORIN_FUZZ=ON -DVELORIN_BUILD_TESTS=OFF
+                 -DVELORIN_BUILD_BENCHMARKS=OFF)
+        ;;
     *)
-        echo "usage: scripts/build.sh [release|sanitize]" >&2
+        echo "usage: scripts/build.sh [release|sanitize|fuzz] [TARGET...]" >&2
         exit 2
         ;;
 esac
@@ -25,6 +34,11 @@ if command -v ninja >/dev/null 2>&1; then
     generator=(-G Ninja)
 fi
 if [ ! -f "$folder/CMakeCache.txt" ]; then
-    cmake -S "$here" -B "$folder" "${generator[@]}" -DVELORIN_WARNINGS_AS_ERRORS=ON "${options[@]}"
+    env "${compilers[@]}" cmake -S "$here" -B "$folder" "${generator[@]}" \
+        -DVELORIN_WARNINGS_AS_ERRORS=ON "${options[@]}"
 fi
-cmake --build "$folder" -j "$jobs"
+targets=()
+for target in "$@"; do
+    targets+=(--target "$target")
+done
+cmake --build "$folder" -j "$jobs" "${targets[@]}"

@@ -11,7 +11,6 @@ here=$(cd "$(dirname "$0")/.." && pwd)
 seconds=${1:-30}
 shift || true
 folder=${VELORIN_FUZZ_BUILD:-$here/build-fuzz}
-jobs=$(nproc 2>/dev/null || echo 2)
 
 case "$seconds" in
     '' | *[!0-9]*)
@@ -40,16 +39,7 @@ for target in "${targets[@]}"; do
     fi
 done
 
-generator=()
-if command -v ninja >/dev/null 2>&1; then
-    generator=(-G Ninja)
-fi
-if [ ! -f "$folder/CMakeCache.txt" ]; then
-    CC=clang CXX=clang++ cmake -S "$here" -B "$folder" "${generator[@]}" \
-        -DCMAKE_BUILD_TYPE=RelWithDebInfo -DVELORIN_FUZZ=ON -DVELORIN_BUILD_TESTS=OFF \
-        -DVELORIN_BUILD_BENCHMARKS=OFF -DVELORIN_WARNINGS_AS_ERRORS=ON
-fi
-cmake --build "$folder" -j "$jobs" --target "${targets[@]}"
+"$here/scripts/build.sh" fuzz "${targets[@]}"
 
 export ASAN_OPTIONS=${ASAN_OPTIONS:-detect_leaks=1}
 export UBSAN_OPTIONS=${UBSAN_OPTIONS:-print_stacktrace=1:halt_on_error=1}
