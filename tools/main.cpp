@@ -1,5 +1,5 @@
 // velorin-sim: preview charging sequences and script a simulated device.
-#include "tools/Commands.h"
+#include "tools/common/Commands.h"
 
 #include <CLI/CLI.hpp>
 

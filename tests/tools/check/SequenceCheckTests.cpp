@@ -1,0 +1,212 @@
+#include "platform/DeviceFileSystem.h"
+#include "tests/support/FrameImages.h"
+#include "tests/support/TemporaryDeviceRoot.h"
+#include "tools/check/CheckReport.h"
+#include "tools/check/SequenceCheck.h"
+#include "tools/common/Commands.h"
+
+#include <CLI/CLI.hpp>
+#include <fstream>
+#include <gmock/gmock.h>
+#include <gtest/gtest.h>
+#include <map>
+#include <nlohmann/json.hpp>
+#include <unistd.h>
+
+namespace velorin::tools {
+namespace {
+
+namespace fs = std::filesystem;
+using ::testing::ElementsAre;
+using ::testing::ElementsAreArray;
+
+// A sequence folder on this machine, laid out by each test.
+class SequenceCheckTest : public ::testing::Test {
+protected:
+    SequenceCheckTest() { fs::create_directories(folder()); }
+
+    std::string folder() const { return root.hostPath("sequence").string(); }
+    void writeFrame(const std::string& name, std::uint32_t width = 4, std::uint32_t height = 4) {
+        writeBytes(name, testing::solidPng(width, height, 200));
+    }
+    void writeFrames(const std::vector<std::string>& names) {
+        for (const auto& name : names)
+            writeFrame(name);
+    }
+    void writeBytes(const std::string& name, const std::vector<std::uint8_t>& bytes) {
+        std::ofstream(fs::path(folder()) / name, std::ios::binary)
+            .write(reinterpret_cast<const char*>(bytes.data()),
+                   static_cast<std::streamsize>(bytes.size()));
+    }
+
+    CheckReport check() {
+        auto result = checkSequenceFolder(folder());
+        EXPECT_TRUE(result.ok());
+        return result.ok() ? result.value() : CheckReport{};
+    }
+
+    // The command as velorin-sim runs it: its exit status and what it printed.
+    struct CommandRun {
+        int status{-1};
+        std::string output;
+        std::string errors;
+    };
+    static CommandRun runCommand(std::vector<std::string> arguments) {
+        CLI::App application;
+        CommandRun run;
+        addCheckCommand(application, run.status);
+        arguments.insert(arguments.begin(), "check");
+        std::reverse(arguments.begin(), arguments.end());
+        ::testing::internal::CaptureStdout();
+        ::testing::internal::CaptureStderr();
+        application.parse(arguments);
+        run.output = ::testing::internal::GetCapturedStdout();
+        run.errors = ::testing::internal::GetCapturedStderr();
+        return run;
+    }
+
+    testing::TemporaryDeviceRoot root;
+};
+
+std::vector<std::pair<std::string, std::string>> fileAndKind(const CheckReport& report) {
+    std::vector<std::pair<std::string, std::string>> problems;
+    for (const auto& problem : report.problems)
+        problems.emplace_back(problem.file, std::string(problemKindName(problem.kind)));
+    return problems;
+}
+
+TEST_F(SequenceCheckTest, FolderThatCannotBeReadExitsTwoNamingIt) {
+    auto missing = folder() + "/missing";
+    auto run = runCommand({missing});
+    EXPECT_EQ(run.status, 2);
+    EXPECT_EQ(run.errors, "velorin-sim: " + missing + ": no such folder\n");
+    EXPECT_EQ(run.output, "");
+
+    writeFrame("frame1.png");
+    auto file = folder() + "/frame1.png";
+    EXPECT_EQ(runCommand({file, "--json"}).status, 2);
+
+    if (::geteuid() != 0) {
+        fs::permissions(folder(), fs::perms::none);
+        auto unreadable = runCommand({folder()});
+        fs::permissions(folder(), fs::perms::owner_all);
+        EXPECT_EQ(unreadable.status, 2);
+        EXPECT_EQ(unreadable.errors, "velorin-sim: " + folder() + ": cannot read the folder\n");
+    }
+}
+
+TEST_F(SequenceCheckTest, EachProblemKindIsFoundAndNamesItsFile) {
+    struct Case {
+        std::vector<std::string> frames;
+        std::string file;
+        std::string kind;
+    };
+    const std::vector<Case> cases{
+        {{"a1.png", "a2.png", "a10.png"}, "a10.png", "equal-keys"},
+        {{"a5.png", "a10.png"}, "a10.png", "number-cut"},
+        {{"fr3.png", "frame1.png", "frame2.png"}, "frame1.png", "prefix-length"},
+        {{"fr3.png", "frame1.png", "frame2.png"}, "fr3.png", "prefix-length"},
+        {{"anim2_001.png", "anim2_002.png"}, "anim2_001.png", "digits-in-prefix"},
+        {{"cover.png", "frame1.png", "frame2.png"}, "cover.png", "first-name-without-digits"},
+        {{"0.png", "1.png", "2.png"}, "0.png", "empty-prefix"},
+        {{"frame1.png", "frame2.png", "image.png"}, "image.png", "no-number"},
+        {{"particlespin_1.png", "particlespin_2.png"}, "particlespin_1.png", "window-cut"},
+        {{"frame1.png", "frame2.png", "FRAME3.PNG"}, "FRAME3.PNG", "extension-case"},
+        {{"frame1.png", "frame2.Png"}, "frame2.Png", "extension-case"},
+        {{}, "", "no-frames"},
+    };
+    for (const auto& testCase : cases) {
+        SCOPED_TRACE(testCase.kind);
+        fs::remove_all(folder());
+        fs::create_directories(folder());
+        writeFrames(testCase.frames);
+        auto report = check();
+        auto file = testCase.file.empty() ? folder() : testCase.file;
+        EXPECT_THAT(fileAndKind(report), ::testing::Contains(std::pair{file, testCase.kind}));
+        EXPECT_EQ(report.status(), ExitStatus::ProblemsFound);
+    }
+}
+
+TEST_F(SequenceCheckTest, FramesThatFailToDecodeOrDifferInSizeAreProblems) {
+    writeFrames({"frame1.png", "frame2.png", "frame3.png"});
+    writeFrame("frame4.png", 8, 6);
+    writeBytes("frame5.png", {'n', 'o', 't'});
+    fs::create_directory(fs::path(folder()) / "frame6.png");
+    auto report = check();
+    EXPECT_THAT(fileAndKind(report), ElementsAre(std::pair{"frame5.png", "undecodable"},
+                                                 std::pair{"frame6.png", "undecodable"},
+                                                 std::pair{"frame4.png", "size-mismatch"}));
+    EXPECT_FALSE(report.frames[4].size);
+    EXPECT_EQ(report.frames[3].size, (PixelSize{8, 6}));
+}
+
+TEST_F(SequenceCheckTest, WellNamedFolderHasNoProblems) {
+    for (int number = 12; number >= 1; --number)
+        writeFrame("frame" + std::to_string(number) + ".png");
+    writeBytes("options.json", {'{', '}'});
+    fs::create_directory(fs::path(folder()) / "extras");
+    auto report = check();
+    EXPECT_TRUE(report.problems.empty());
+    EXPECT_EQ(report.prefixLength, 5);
+    EXPECT_EQ(report.prefixSource, "frame1.png");
+    ASSERT_EQ(report.frames.size(), 12u);
+    EXPECT_EQ(report.frames[11].name, "frame12.png");
+    EXPECT_EQ(report.frames[11].window, "12.pn");
+
+    auto run = runCommand({folder()});
+    EXPECT_EQ(run.status, 0);
+    EXPECT_THAT(run.output, ::testing::HasSubstr("12. frame12.png  window \"12.pn\"  key 12"));
+    // The extension's device root is left as it was.
+    EXPECT_EQ(platform::deviceRoot(), root.path().string());
+}
+
+TEST_F(SequenceCheckTest, OneFrameNeedsNoNumber) {
+    writeFrame("cover.png");
+    EXPECT_TRUE(check().problems.empty());
+}
+
+TEST_F(SequenceCheckTest, JsonReportHoldsFramesWindowsAndProblems) {
+    writeFrames({"a1.png", "a2.png", "a10.png",
+                 "\xff"
+                 "bad.png"});
+    auto run = runCommand({folder(), "--json"});
+    EXPECT_EQ(run.status, 1);
+    auto json = nlohmann::json::parse(run.output);
+    EXPECT_EQ(json["prefixLength"], 1);
+    EXPECT_EQ(json["prefixSource"], "a1.png");
+    EXPECT_THAT(json["frames"].get<std::vector<std::string>>(),
+                ElementsAreArray({"\xef\xbf\xbd"
+                                  "bad.png",
+                                  "a1.png", "a10.png", "a2.png"}));
+    const auto& tied = json["frameDetails"][2];
+    EXPECT_EQ(tied["file"], "a10.png");
+    EXPECT_EQ(tied["window"], "1");
+    EXPECT_EQ(tied["key"], 1);
+    EXPECT_EQ(tied["windowCut"], false);
+    EXPECT_EQ(tied["width"], 4);
+    ASSERT_FALSE(json["problems"].empty());
+    for (const auto& problem : json["problems"]) {
+        EXPECT_TRUE(problem["file"].is_string());
+        EXPECT_TRUE(problem["kind"].is_string());
+        EXPECT_TRUE(problem["message"].is_string());
+    }
+}
+
+TEST_F(SequenceCheckTest, FolderIsLeftUnchanged) {
+    writeFrames({"frame1.png", "frame2.png", "FRAME3.PNG"});
+    writeBytes("frame4.png", {'x'});
+    auto snapshot = [this] {
+        std::map<std::string, std::pair<std::uintmax_t, fs::file_time_type>> entries;
+        for (const auto& entry : fs::directory_iterator(folder()))
+            entries[entry.path().filename().string()] = {
+                entry.is_regular_file() ? entry.file_size() : 0, entry.last_write_time()};
+        return entries;
+    };
+    auto before = snapshot();
+    EXPECT_EQ(runCommand({folder(), "--json"}).status, 1);
+    EXPECT_EQ(runCommand({folder()}).status, 1);
+    EXPECT_EQ(snapshot(), before);
+}
+
+} // namespace
+} // namespace velorin::tools

@@ -1,0 +1,280 @@
+// velorin-sim preview, end to end: the built program renders a sequence on the real
+// extension, and the frames, the contact sheet and the animated WebP are read back.
+#include "platform/display/Image.h"
+#include "tests/support/FrameImages.h"
+#include "tests/support/TemporaryDeviceRoot.h"
+#include "tests/tools/common/SimProcess.h"
+
+#include <algorithm>
+#include <array>
+#include <filesystem>
+#include <fstream>
+#include <gtest/gtest.h>
+#include <map>
+#include <webp/demux.h>
+
+namespace velorin::tools {
+namespace {
+
+namespace fs = std::filesystem;
+using testing::readWholeFile;
+
+// A folder for one test's inputs and outputs, and the temporary folder velorin-sim is given.
+struct Scratch {
+    testing::TemporaryDeviceRoot root;
+    testing::TemporaryDeviceRoot folder;
+    fs::path temporary = folder.path() / "tmp";
+    Scratch() { fs::create_directory(temporary); }
+
+    testing::SimOutcome preview(std::vector<std::string> arguments) const {
+        arguments.insert(arguments.begin(), "preview");
+        return testing::runVelorinSim(folder.path(), arguments, {"TMPDIR=" + temporary.string()});
+    }
+};
+
+// Every file under a folder with its bytes.
+std::map<std::string, std::string> snapshot(const fs::path& folder) {
+    std::map<std::string, std::string> files;
+    for (const auto& entry : fs::recursive_directory_iterator(folder))
+        files[entry.path().string()] = entry.is_regular_file() ? readWholeFile(entry.path()) : "/";
+    return files;
+}
+
+Ref<platform::CGImage> readPng(const fs::path& path) {
+    std::string bytes = readWholeFile(path);
+    return platform::decodePng({reinterpret_cast<const std::uint8_t*>(bytes.data()), bytes.size()});
+}
+
+std::array<int, 3> colorAt(const platform::CGImage& image, std::uint32_t x, std::uint32_t y) {
+    const std::uint8_t* pixel = image.pixelAt(x, y);
+    return {pixel[0], pixel[1], pixel[2]};
+}
+
+struct DecodedAnimation {
+    int width{0};
+    int height{0};
+    int frames{0};
+    // When the last frame ends; the encoder merges frames that do not change.
+    int endMilliseconds{0};
+    std::vector<std::uint8_t> firstFrame;
+};
+
+DecodedAnimation decodeWebp(const fs::path& path) {
+    std::string bytes = readWholeFile(path);
+    WebPData data{reinterpret_cast<const std::uint8_t*>(bytes.data()), bytes.size()};
+    WebPAnimDecoderOptions options;
+    WebPAnimDecoderOptionsInit(&options);
+    options.color_mode = MODE_RGBA;
+    DecodedAnimation decoded;
+    WebPAnimDecoder* decoder = WebPAnimDecoderNew(&data, &options);
+    if (!decoder)
+        return decoded;
+    WebPAnimInfo info;
+    WebPAnimDecoderGetInfo(decoder, &info);
+    decoded.width = static_cast<int>(info.canvas_width);
+    decoded.height = static_cast<int>(info.canvas_height);
+    while (WebPAnimDecoderHasMoreFrames(decoder)) {
+        std::uint8_t* pixels = nullptr;
+        int timestamp = 0;
+        if (!WebPAnimDecoderGetNext(decoder, &pixels, &timestamp))
+            break;
+        decoded.endMilliseconds = timestamp;
+        if (decoded.frames++ == 0)
+            decoded.firstFrame.assign(pixels, pixels + std::size_t{info.canvas_width} *
+                                                           info.canvas_height * 4);
+    }
+    WebPAnimDecoderDelete(decoder);
+    return decoded;
+}
+
+// A sequence folder outside any device root: four frames, red and then redder in blue, and
+// options that put a 40 × 30
+// view 10 points from the left and 20 points above the bottom.
+fs::path writeRedSequence(const fs::path& parent) {
+    fs::path folder = parent / "my-sequence";
+    fs::create_directories(folder);
+    for (int frame = 1; frame <= 4; ++frame) {
+        auto bytes = testing::solidPng(8, 8, 255, 0, static_cast<std::uint8_t>((frame - 1) * 40));
+        std::ofstream(folder / ("red" + std::to_string(frame) + ".png"), std::ios::binary)
+            .write(reinterpret_cast<const char*>(bytes.data()), static_cast<long>(bytes.size()));
+    }
+    std::ofstream(folder / "options.json")
+        << R"({"width": 40, "height": 30, "x": 10, "y": "bottom", "yOffsetFromBottom": 20})";
+    return folder;
+}
+
+TEST(PreviewCommandTest, BadInputIsRefusedAndNothingIsWritten) {
+    Scratch scratch;
+    fs::path out = scratch.folder.path() / "out";
+    std::string root = scratch.root.path().string();
+    auto refused = [&](std::vector<std::string> arguments, const std::string& message) {
+        auto given = [&](const char* option) {
+            return std::find(arguments.begin(), arguments.end(), option) != arguments.end();
+        };
+        arguments.insert(arguments.end(), {"--root", root, "--seconds", "1"});
+        if (!given("--fps"))
+            arguments.insert(arguments.end(), {"--fps", "2"});
+        if (!given("--out"))
+            arguments.insert(arguments.end(), {"--out", out.string()});
+        auto outcome = scratch.preview(arguments);
+        EXPECT_EQ(outcome.status, 2) << message;
+        EXPECT_EQ(outcome.out, "");
+        EXPECT_EQ(outcome.err, "velorin-sim: " + message + "\n");
+        EXPECT_FALSE(fs::exists(out));
+        EXPECT_TRUE(fs::is_empty(scratch.temporary));
+    };
+    std::string missing = (scratch.folder.path() / "missing").string() + "/";
+    refused({missing}, missing + ": no such sequence folder");
+    refused({"nameless"},
+            root + "/var/jb/vod/Library/Velorin/chargingSequences/nameless: no such sequence "
+                   "(expected a folder)");
+    fs::path sequence = writeRedSequence(scratch.folder.path());
+    refused({sequence.string(), "--screen", "390"},
+            "--screen 390: expected WIDTHxHEIGHT in points, such as 390x844");
+    refused({sequence.string(), "--screen", "0x844"},
+            "--screen 0x844: expected WIDTHxHEIGHT in points, such as 390x844");
+    refused({sequence.string(), "--scale", "40"},
+            "--screen 390x844: at this scale a side would be under 1 or over 8192 pixels");
+    refused({sequence.string(), "--fps", "0"},
+            "--fps: expected a rate above 0 and up to 120 frames a second");
+    // An output folder that cannot be made: its parent is a file.
+    std::ofstream(scratch.folder.path() / "file") << "a file";
+    fs::path underFile = scratch.folder.path() / "file" / "out";
+    refused({sequence.string(), "--out", underFile.string()},
+            underFile.string() + ": cannot make the output folder: Not a directory");
+    EXPECT_EQ(readWholeFile(scratch.folder.path() / "file"), "a file");
+}
+
+TEST(PreviewCommandTest, AFolderPlaysWhereItsOptionsPlaceItAndStaysAsItWas) {
+    Scratch scratch;
+    scratch.root.writePreferences("com.tarnwick.velorin",
+                                  {{"hidebattery", platform::PropertyValue::boolean(true)}});
+    fs::path sequence = writeRedSequence(scratch.folder.path());
+    auto before = snapshot(sequence);
+    fs::path out = scratch.folder.path() / "out";
+    auto outcome = scratch.preview({sequence.string() + "/", "--root", scratch.root.path().string(),
+                                    "--screen", "100x200", "--scale", "1", "--seconds", "1",
+                                    "--fps", "4", "--out", out.string()});
+    ASSERT_EQ(outcome.status, 0) << outcome.err;
+    // Piped, so no progress bar.
+    EXPECT_EQ(outcome.err, "");
+    EXPECT_EQ(outcome.out,
+              "Previewed my-sequence: 4 frames of 100x200 pixels, 1 s at 4 frames a second\n"
+              "frames:        " +
+                  (out / "frames/frame-0001.png").string() +
+                  " to frame-0004.png\n"
+                  "contact sheet: " +
+                  (out / "contact-sheet.png").string() + "\n" +
+                  "animation:     " + (out / "animation.webp").string() + "\n");
+    EXPECT_EQ(snapshot(sequence), before);
+    EXPECT_TRUE(fs::is_empty(scratch.temporary)) << "the private root is left behind";
+
+    std::vector<std::string> written;
+    for (const auto& entry : fs::directory_iterator(out))
+        written.push_back(entry.path().filename().string());
+    std::sort(written.begin(), written.end());
+    EXPECT_EQ(written, (std::vector<std::string>{"animation.webp", "contact-sheet.png", "frames"}));
+    EXPECT_EQ(std::distance(fs::directory_iterator(out / "frames"), fs::directory_iterator()), 4);
+
+    // The view's rectangle is x 10 to 50, y 150 to 180 (200 - 30 - 20).
+    auto first = readPng(out / "frames/frame-0001.png");
+    ASSERT_TRUE(first);
+    ASSERT_EQ(first->width(), 100u);
+    ASSERT_EQ(first->height(), 200u);
+    const std::array<int, 3> red{255, 0, 0};
+    EXPECT_EQ(colorAt(*first, 11, 151), red);
+    EXPECT_EQ(colorAt(*first, 49, 179), red);
+    for (auto [x, y] : {std::pair{9, 165}, {51, 165}, {30, 149}, {30, 181}})
+        EXPECT_NE(colorAt(*first, static_cast<std::uint32_t>(x), static_cast<std::uint32_t>(y)),
+                  red)
+            << x << "," << y;
+    EXPECT_TRUE(readPng(out / "contact-sheet.png"));
+
+    DecodedAnimation animation = decodeWebp(out / "animation.webp");
+    EXPECT_EQ(animation.width, 100);
+    EXPECT_EQ(animation.height, 200);
+    // The encoder merges a frame into the one before when they look alike.
+    EXPECT_GE(animation.frames, 2);
+    EXPECT_EQ(animation.endMilliseconds, 1000);
+    ASSERT_FALSE(animation.firstFrame.empty());
+    const std::uint8_t* inside = animation.firstFrame.data() + (165 * 100 + 30) * 4;
+    EXPECT_GT(inside[0], 200);
+    EXPECT_LT(inside[1], 60);
+}
+
+TEST(PreviewCommandTest, TheHostsChargingViewAndTheBacklightShowOnTheScreen) {
+    Scratch scratch;
+    // With hidebattery off the extension leaves the host's charging view alone; after 30 idle
+    // seconds the host dims the screen to a tenth.
+    scratch.root.writePreferences("com.tarnwick.velorin",
+                                  {{"hidebattery", platform::PropertyValue::boolean(false)}});
+    fs::path sequence = writeRedSequence(scratch.folder.path());
+    fs::path out = scratch.folder.path() / "out";
+    auto outcome = scratch.preview({sequence.string(), "--root", scratch.root.path().string(),
+                                    "--screen", "100x200", "--scale", "1", "--seconds", "31",
+                                    "--fps", "1", "--out", out.string()});
+    ASSERT_EQ(outcome.status, 0) << outcome.err;
+    auto lit = readPng(out / "frames/frame-0001.png");
+    auto dimmed = readPng(out / "frames/frame-0031.png");
+    ASSERT_TRUE(lit && dimmed);
+    // The host's charging view, a green square at the middle of the screen, for three seconds.
+    EXPECT_EQ(colorAt(*lit, 50, 60), (std::array<int, 3>{51, 204, 77}));
+    auto later = readPng(out / "frames/frame-0005.png");
+    ASSERT_TRUE(later);
+    EXPECT_NE(colorAt(*later, 50, 60), (std::array<int, 3>{51, 204, 77}));
+    auto wallpaper = colorAt(*lit, 0, 0);
+    auto darkened = colorAt(*dimmed, 0, 0);
+    for (std::size_t channel = 0; channel < 3; ++channel)
+        EXPECT_NEAR(darkened[channel], wallpaper[channel] * 0.1, 1.0);
+}
+
+TEST(PreviewCommandTest, ANewPreviewReplacesTheFramesOfTheLastButNoOtherFiles) {
+    Scratch scratch;
+    fs::path sequence = writeRedSequence(scratch.folder.path());
+    fs::path out = scratch.folder.path() / "out";
+    std::vector<std::string> common{sequence.string(),
+                                    "--root",
+                                    scratch.root.path().string(),
+                                    "--screen",
+                                    "60x80",
+                                    "--scale",
+                                    "1",
+                                    "--out",
+                                    out.string()};
+    auto run = [&](const std::string& framesPerSecond) {
+        auto arguments = common;
+        arguments.insert(arguments.end(), {"--seconds", "1", "--fps", framesPerSecond});
+        return scratch.preview(arguments);
+    };
+    ASSERT_EQ(run("6").status, 0);
+    std::ofstream(out / "notes.txt") << "mine";
+    ASSERT_EQ(run("2").status, 0);
+    EXPECT_EQ(std::distance(fs::directory_iterator(out / "frames"), fs::directory_iterator()), 2);
+    EXPECT_EQ(readWholeFile(out / "notes.txt"), "mine");
+
+    // A frames folder with a file that no preview wrote is never emptied.
+    std::ofstream(out / "frames" / "keep.png") << "not a frame";
+    auto before = snapshot(out);
+    auto refused = run("2");
+    EXPECT_EQ(refused.status, 2);
+    EXPECT_EQ(refused.err, "velorin-sim: " + (out / "frames").string() +
+                               ": holds files that are not preview frames; choose another "
+                               "output folder\n");
+    EXPECT_EQ(snapshot(out), before);
+}
+
+TEST(PreviewCommandTest, TheBundledDefaultSequencePreviews) {
+    Scratch scratch;
+    fs::path out = scratch.folder.path() / "out";
+    auto outcome =
+        scratch.preview({"--seconds", "1", "--fps", "2", "--scale", "1", "--out", out.string()});
+    ASSERT_EQ(outcome.status, 0) << outcome.err;
+    EXPECT_EQ(outcome.out.rfind("Previewed particlespin: 2 frames of 390x844 pixels", 0), 0u)
+        << outcome.out;
+    DecodedAnimation animation = decodeWebp(out / "animation.webp");
+    EXPECT_EQ(animation.frames, 2);
+    EXPECT_EQ(animation.endMilliseconds, 1000);
+}
+
+} // namespace
+} // namespace velorin::tools

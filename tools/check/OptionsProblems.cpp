@@ -1,0 +1,353 @@
+#include "tools/check/OptionsProblems.h"
+
+#include "platform/StringValues.h"
+
+#include <algorithm>
+#include <array>
+#include <charconv>
+#include <cmath>
+#include <nlohmann/json.hpp>
+#include <sstream>
+
+namespace velorin::tools {
+
+namespace {
+
+using Json = nlohmann::json;
+
+// One showing lasts four seconds, whatever the run length: the presentation controller ends
+// it then and hides the view.
+constexpr double showingLengthSeconds = 4;
+
+enum class MemberRole { Size, Offset, Duration, Position };
+
+struct KnownMember {
+    const char* name;
+    MemberRole role;
+};
+
+constexpr std::array knownMembers{
+    KnownMember{"width", MemberRole::Size},
+    KnownMember{"height", MemberRole::Size},
+    KnownMember{"yOffsetFromBottom", MemberRole::Offset},
+    KnownMember{"xOffsetFromBottom", MemberRole::Offset},
+    KnownMember{"animationDuration", MemberRole::Duration},
+    KnownMember{"x", MemberRole::Position},
+    KnownMember{"y", MemberRole::Position},
+};
+
+std::string inQuotes(std::string_view text) {
+    return "\"" + std::string(text) + "\"";
+}
+
+std::string formatNumber(double value) {
+    std::ostringstream text;
+    text << value;
+    return text.str();
+}
+
+// Where a parse fault lies, from the count of bytes the reader took: the line, and the column
+// counted in characters rather than bytes, as an editor counts them.
+struct TextPosition {
+    std::size_t line{1};
+    std::size_t column{1};
+};
+
+TextPosition positionOf(std::span<const std::uint8_t> bytes, std::size_t bytesRead) {
+    // The reader counts the byte it stopped at (or the end of the text) as read.
+    std::size_t index = std::min(bytesRead > 0 ? bytesRead - 1 : 0, bytes.size());
+    TextPosition position;
+    for (std::size_t offset = 0; offset < index; ++offset) {
+        if (bytes[offset] == '\n') {
+            ++position.line;
+            position.column = 1;
+        } else if ((bytes[offset] & 0xC0) != 0x80) {
+            ++position.column;
+        }
+    }
+    return position;
+}
+
+// The reader's own words for a fault, without its error code and its own position.
+std::string describeFault(const Json::exception& fault) {
+    std::string text = fault.what();
+    if (auto end = text.find("] "); !text.empty() && text.front() == '[' && end != text.npos)
+        text.erase(0, end + 2);
+    if (text.rfind("parse error", 0) == 0) {
+        if (auto colon = text.find(": "); colon != text.npos)
+            text.erase(0, colon + 2);
+    }
+    return text;
+}
+
+// Reads the text with the same reader and strictness as the extension, only to learn where
+// and why it refuses it.
+class FaultLocator final : public nlohmann::json_sax<Json> {
+public:
+    std::optional<std::size_t> faultPosition;
+    std::string faultText;
+
+    bool null() override { return true; }
+    bool boolean(bool) override { return true; }
+    bool number_integer(number_integer_t) override { return true; }
+    bool number_unsigned(number_unsigned_t) override { return true; }
+    bool number_float(number_float_t, const string_t&) override { return true; }
+    bool string(string_t&) override { return true; }
+    bool binary(binary_t&) override { return true; }
+    bool start_object(std::size_t) override { return true; }
+    bool key(string_t&) override { return true; }
+    bool end_object() override { return true; }
+    bool start_array(std::size_t) override { return true; }
+    bool end_array() override { return true; }
+    bool parse_error(std::size_t position, const std::string&,
+                     const Json::exception& fault) override {
+        faultPosition = position;
+        faultText = describeFault(fault);
+        return false;
+    }
+};
+
+std::string_view kindOfValue(const Json& value) {
+    switch (value.type()) {
+    case Json::value_t::null:
+        return "null";
+    case Json::value_t::array:
+        return "an array";
+    case Json::value_t::object:
+        return "an object";
+    case Json::value_t::string:
+        return "a string";
+    case Json::value_t::boolean:
+        return "a truth value";
+    default:
+        return "a number";
+    }
+}
+
+// Whether `floatValue` finds a number at the start of the text, after white space and a sign.
+bool beginsWithNumber(std::string_view text) {
+    std::size_t index = text.find_first_not_of(" \t\n\v\f\r");
+    if (index == text.npos)
+        return false;
+    if (text[index] == '+' || text[index] == '-')
+        ++index;
+    auto isDigit = [&text](std::size_t at) {
+        return at < text.size() && text[at] >= '0' && text[at] <= '9';
+    };
+    return isDigit(index) || (index < text.size() && text[index] == '.' && isDigit(index + 1));
+}
+
+bool equalIgnoringCase(std::string_view a, std::string_view b) {
+    auto lower = [](char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c; };
+    return a.size() == b.size() &&
+           std::equal(a.begin(), a.end(), b.begin(),
+                      [&lower](char x, char y) { return lower(x) == lower(y); });
+}
+
+class OptionsReader {
+public:
+    OptionsReader(const Json& options, const std::string& file, CheckReport& report)
+        : m_options(options), m_file(file), m_report(report) {}
+
+    void checkNames() {
+        for (const auto& [name, value] : m_options.items()) {
+            for (const auto& known : knownMembers) {
+                if (name == known.name || !equalIgnoringCase(name, known.name))
+                    continue;
+                bool exactAlsoPresent = m_options.contains(known.name);
+                add(ProblemKind::MemberCase,
+                    "member " + inQuotes(name) +
+                        " is not read: member names are matched in exact case; " +
+                        (exactAlsoPresent ? "the file's " + inQuotes(known.name) + " is used"
+                                          : inQuotes(known.name) + " has its default"));
+            }
+        }
+    }
+
+    void checkValues() {
+        for (const auto& known : knownMembers) {
+            auto found = m_options.find(known.name);
+            if (found != m_options.end())
+                checkValue(known, *found);
+        }
+    }
+
+    // An offset is read in any case, but only the far-edge word of its axis uses it.
+    void checkOffsets() {
+        checkOffset("xOffsetFromBottom", "x", "right");
+        checkOffset("yOffsetFromBottom", "y", "bottom");
+    }
+
+private:
+    void add(ProblemKind kind, std::string message) {
+        m_report.addProblem(m_file, kind, std::move(message));
+    }
+
+    void checkValue(const KnownMember& known, const Json& value) {
+        const std::string name = inQuotes(known.name);
+        const bool position = known.role == MemberRole::Position;
+        if (value.is_null() || value.is_array() || value.is_object()) {
+            add(ProblemKind::WrongKind, name + " is " + std::string(kindOfValue(value)) +
+                                            ", not a number" + (position ? " or a word" : "") +
+                                            "; it counts as absent and " + name +
+                                            " has its default");
+            return;
+        }
+        if (value.is_boolean()) {
+            add(ProblemKind::WrongKind, name + " is " + value.dump() +
+                                            ", a truth value rather than a number; it reads as " +
+                                            (value.get<bool>() ? "1" : "0"));
+            return;
+        }
+        if (!value.is_string())
+            return;
+        const auto& text = value.get_ref<const std::string&>();
+        if (beginsWithNumber(text))
+            return;
+        if (!position) {
+            add(ProblemKind::WordReadsAsZero,
+                name + " is " + inQuotes(text) +
+                    ", which does not begin with a number and reads as 0");
+            return;
+        }
+        const bool horizontal = std::string_view(known.name) == "x";
+        const char* farEdge = horizontal ? "right" : "bottom";
+        if (text == "center" || text == farEdge)
+            return;
+        std::string message = name + " is " + inQuotes(text) + ", which is not " +
+                              inQuotes("center") + " or " + inQuotes(farEdge) +
+                              " in exact case and not a number, so it reads as 0";
+        const char* otherAxisWord = horizontal ? "bottom" : "right";
+        if (text == otherAxisWord)
+            message += "; " + inQuotes(otherAxisWord) + " places " +
+                       inQuotes(horizontal ? "y" : "x") + " only";
+        add(ProblemKind::WordReadsAsZero, std::move(message));
+    }
+
+    void checkOffset(const char* offsetName, const char* axisName, const char* farEdgeWord) {
+        auto offset = m_options.find(offsetName);
+        if (offset == m_options.end() || offset->is_null() || offset->is_array() ||
+            offset->is_object())
+            return;
+        auto axis = m_options.find(axisName);
+        if (axis != m_options.end() && axis->is_string() &&
+            axis->get_ref<const std::string&>() == farEdgeWord)
+            return;
+        add(ProblemKind::UnusedOffset, inQuotes(offsetName) +
+                                           " has no effect: it is used only when " +
+                                           inQuotes(axisName) + " is " + inQuotes(farEdgeWord));
+    }
+
+    const Json& m_options;
+    const std::string& m_file;
+    CheckReport& m_report;
+};
+
+// Whether the text is an options object; when it is not, the report says why.
+std::optional<Json> readOptions(std::span<const std::uint8_t> bytes, const std::string& file,
+                                CheckReport& report) {
+    if (bytes.empty()) {
+        report.addProblem(file, ProblemKind::InvalidJson,
+                          "is empty, which is not JSON; every option has its default");
+        return std::nullopt;
+    }
+    FaultLocator locator;
+    // The reader would take a NUL byte for the end of the text; the extension refuses the text.
+    if (auto nul = std::find(bytes.begin(), bytes.end(), std::uint8_t{0}); nul != bytes.end()) {
+        locator.faultPosition = static_cast<std::size_t>(nul - bytes.begin()) + 1;
+        locator.faultText = "a NUL byte, which JSON text cannot hold";
+    } else {
+        Json::sax_parse(bytes.begin(), bytes.end(), &locator);
+    }
+    if (locator.faultPosition) {
+        auto position = positionOf(bytes, *locator.faultPosition);
+        report.addProblem(file, ProblemKind::InvalidJson,
+                          "is not valid JSON at line " + std::to_string(position.line) +
+                              ", column " + std::to_string(position.column) + ": " +
+                              locator.faultText + "; every option has its default");
+        return std::nullopt;
+    }
+    Json options = Json::parse(bytes.begin(), bytes.end(), nullptr, false);
+    if (options.is_discarded())
+        return std::nullopt;
+    if (!options.is_object()) {
+        report.addProblem(file, ProblemKind::NotAnObject,
+                          "holds " + std::string(kindOfValue(options)) +
+                              " at its top level, not an object; every option has its default");
+        return std::nullopt;
+    }
+    return options;
+}
+
+void checkPlacementValues(const SequencePlacement& placement, const std::string& file,
+                          CheckReport& report) {
+    auto notPositive = [&](const char* name, float value, const char* consequence) {
+        // Written so that a value that is not a number at all counts too.
+        if (!(value > 0)) {
+            report.addProblem(file, ProblemKind::NotPositive,
+                              inQuotes(name) + " is " + formatNumber(value) +
+                                  ", zero or less: " + consequence);
+        }
+    };
+    notPositive("width", placement.width, "the view has no area to show the frames in");
+    notPositive("height", placement.height, "the view has no area to show the frames in");
+    notPositive("animationDuration", placement.animationDuration,
+                "one run through the frames takes no time");
+    if (placement.animationDuration > showingLengthSeconds) {
+        report.addProblem(
+            file, ProblemKind::LongerThanShowing,
+            "\"animationDuration\" is " + formatNumber(placement.animationDuration) +
+                " seconds, longer than a showing (" + formatNumber(showingLengthSeconds) +
+                " seconds): the showing ends before the run does, so the last frames are never "
+                "shown");
+    }
+}
+
+void checkOnScreen(const SequencePlacement& placement, ScreenSize screen, const std::string& file,
+                   CheckReport& report) {
+    double left = std::min(double{placement.x}, double{placement.x} + double{placement.width});
+    double right = std::max(double{placement.x}, double{placement.x} + double{placement.width});
+    double top = std::min(double{placement.y}, double{placement.y} + double{placement.height});
+    double bottom = std::max(double{placement.y}, double{placement.y} + double{placement.height});
+    std::vector<std::string> edges;
+    auto past = [&edges](double distance, const char* edge) {
+        if (distance > 0)
+            edges.push_back(formatNumber(distance) + " points past the " + edge + " edge");
+    };
+    past(-left, "left");
+    past(right - screen.width, "right");
+    past(-top, "top");
+    past(bottom - screen.height, "bottom");
+    if (edges.empty())
+        return;
+    std::string where;
+    for (const auto& edge : edges)
+        where += (where.empty() ? "" : ", ") + edge;
+    report.addProblem(file, ProblemKind::OffScreen,
+                      "the view (x " + formatNumber(placement.x) + ", y " +
+                          formatNumber(placement.y) + ", width " + formatNumber(placement.width) +
+                          ", height " + formatNumber(placement.height) + ") leaves the " +
+                          formatNumber(screen.width) + "x" + formatNumber(screen.height) +
+                          " screen: " + where);
+}
+
+} // namespace
+
+void checkOptions(std::optional<std::span<const std::uint8_t>> optionsBytes, OptionsSource source,
+                  ScreenSize screen, const std::string& problemFile, CheckReport& report) {
+    // The rectangle is the extension's own; the container fills the screen.
+    auto placement = computePlacement(optionsBytes, screen.width, screen.height);
+    report.placement = PlacementReport{screen, placement, source};
+    if (optionsBytes) {
+        if (auto options = readOptions(*optionsBytes, problemFile, report)) {
+            OptionsReader reader(*options, problemFile, report);
+            reader.checkNames();
+            reader.checkValues();
+            reader.checkOffsets();
+        }
+    }
+    checkPlacementValues(placement, problemFile, report);
+    checkOnScreen(placement, screen, problemFile, report);
+}
+
+} // namespace velorin::tools

@@ -1,0 +1,108 @@
+// velorin-sim prefs: read and edit a device root's Velorin preference domain.
+//
+//   prefs get [KEY]         every known key, or one, as key=value
+//   prefs set KEY VALUE     store a value, typed as the key expects
+//   prefs unset KEY         remove a key, so the extension uses its default
+//
+// Each takes --root DIR (default: the bundled sample root). The extension reads the file
+// afresh at its next settings load; a running host learns of the change from the settings
+// notification, which this command does not post.
+#include "tools/common/Commands.h"
+#include "tools/common/SampleRoot.h"
+#include "tools/prefs/PreferenceEditor.h"
+
+#include <CLI/CLI.hpp>
+#include <cstdio>
+#include <memory>
+
+namespace velorin::tools {
+
+namespace {
+
+struct PrefsArguments {
+    std::string root;
+    std::string key;
+    std::string value;
+};
+
+void print(const PreferenceReading& reading) {
+    if (reading.value)
+        std::printf("%s=%s\n", reading.key.c_str(), reading.value->c_str());
+    else
+        std::printf("%s is not set (the extension uses %s)\n", reading.key.c_str(),
+                    reading.defaultValue.c_str());
+}
+
+ToolResult<std::string> domainFile(const std::string& givenRoot) {
+    auto root = chooseDeviceRoot(givenRoot);
+    if (!root)
+        return root.error();
+    return preferenceFileUnderRoot(root.value());
+}
+
+int runGet(const PrefsArguments& arguments) {
+    auto file = domainFile(arguments.root);
+    if (!file)
+        return report(file.error());
+    if (!arguments.key.empty()) {
+        auto reading = readPreference(file.value(), arguments.key);
+        if (!reading)
+            return report(reading.error());
+        print(reading.value());
+        return 0;
+    }
+    auto readings = readPreferences(file.value());
+    if (!readings)
+        return report(readings.error());
+    for (const PreferenceReading& reading : readings.value())
+        print(reading);
+    return 0;
+}
+
+int runSet(const PrefsArguments& arguments) {
+    auto file = domainFile(arguments.root);
+    if (!file)
+        return report(file.error());
+    auto result = setPreference(file.value(), arguments.key, arguments.value);
+    return result ? 0 : report(result.error());
+}
+
+int runUnset(const PrefsArguments& arguments) {
+    auto file = domainFile(arguments.root);
+    if (!file)
+        return report(file.error());
+    auto result = unsetPreference(file.value(), arguments.key);
+    return result ? 0 : report(result.error());
+}
+
+CLI::App* addAction(CLI::App& prefs, const char* name, const char* description,
+                    const std::shared_ptr<PrefsArguments>& arguments) {
+    auto* action = prefs.add_subcommand(name, description);
+    action->add_option("--root", arguments->root, "Device root (default: the bundled sample root)");
+    return action;
+}
+
+} // namespace
+
+void addPrefsCommand(CLI::App& application, int& exitStatus) {
+    auto* prefs = application.add_subcommand(
+        "prefs", "Read or edit the Velorin preference domain of a device root");
+    prefs->require_subcommand(1);
+    auto arguments = std::make_shared<PrefsArguments>();
+
+    auto* get = addAction(*prefs, "get", "Print every known key, or one, as key=value", arguments);
+    get->add_option("KEY", arguments->key, "The key to print");
+    get->callback([arguments, &exitStatus] { exitStatus = runGet(*arguments); });
+
+    auto* set = addAction(*prefs, "set", "Store a value under a key", arguments);
+    set->add_option("KEY", arguments->key, "The key to set")->required();
+    set->add_option("VALUE", arguments->value, "true/false for a switch, or a sequence name")
+        ->required();
+    set->callback([arguments, &exitStatus] { exitStatus = runSet(*arguments); });
+
+    auto* unset = addAction(*prefs, "unset", "Remove a key, so its default applies", arguments);
+    unset->add_option("KEY", arguments->key, "The key to remove")->required();
+    unset->callback([arguments, &exitStatus] { exitStatus = runUnset(*arguments); });
+}
+
+} // namespace velorin::tools

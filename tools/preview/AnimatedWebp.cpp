@@ -1,0 +1,100 @@
+#include "tools/preview/AnimatedWebp.h"
+
+#include <limits>
+#include <webp/encode.h>
+#include <webp/mux.h>
+
+namespace velorin::tools {
+
+namespace {
+
+// Lossy frames look like the screen at a fraction of a lossless file's size; the middle
+// effort keeps a preview of a few hundred frames quick to write.
+constexpr float frameQuality = 80;
+constexpr int encoderEffort = 3;
+
+std::string encoderMessage(WebPAnimEncoder* encoder, const char* fallback) {
+    const char* message = encoder ? WebPAnimEncoderGetError(encoder) : nullptr;
+    return message && *message ? message : fallback;
+}
+
+} // namespace
+
+struct AnimatedWebpEncoder::Impl {
+    std::uint32_t width{0};
+    std::uint32_t height{0};
+    WebPAnimEncoder* encoder{nullptr};
+    WebPConfig config{};
+    bool finished{false};
+};
+
+AnimatedWebpEncoder::AnimatedWebpEncoder(std::uint32_t width, std::uint32_t height)
+    : m_impl(std::make_unique<Impl>()) {
+    m_impl->width = width;
+    m_impl->height = height;
+    WebPAnimEncoderOptions options;
+    if (WebPAnimEncoderOptionsInit(&options)) {
+        options.anim_params.loop_count = 0;
+        options.allow_mixed = 0;
+        if (width <= static_cast<std::uint32_t>(WEBP_MAX_DIMENSION) &&
+            height <= static_cast<std::uint32_t>(WEBP_MAX_DIMENSION))
+            m_impl->encoder =
+                WebPAnimEncoderNew(static_cast<int>(width), static_cast<int>(height), &options);
+    }
+    if (WebPConfigInit(&m_impl->config)) {
+        m_impl->config.quality = frameQuality;
+        m_impl->config.method = encoderEffort;
+    }
+}
+
+AnimatedWebpEncoder::~AnimatedWebpEncoder() {
+    if (m_impl->encoder)
+        WebPAnimEncoderDelete(m_impl->encoder);
+}
+
+std::optional<std::string> AnimatedWebpEncoder::add(const platform::CGImage& frame,
+                                                    std::int64_t timestampMilliseconds) {
+    if (!m_impl->encoder || m_impl->finished)
+        return "the animation encoder is not ready";
+    if (frame.width() != m_impl->width || frame.height() != m_impl->height)
+        return "a frame of another size";
+    if (timestampMilliseconds < 0 || timestampMilliseconds > std::numeric_limits<int>::max())
+        return "a frame time out of range";
+    WebPPicture picture;
+    if (!WebPPictureInit(&picture))
+        return "the picture cannot be set up";
+    picture.use_argb = 1;
+    picture.width = static_cast<int>(frame.width());
+    picture.height = static_cast<int>(frame.height());
+    std::optional<std::string> fault;
+    if (!WebPPictureImportRGBA(&picture, frame.pixels().data(),
+                               static_cast<int>(frame.width() * 4)))
+        fault = "out of memory for a frame";
+    else if (!WebPAnimEncoderAdd(m_impl->encoder, &picture, static_cast<int>(timestampMilliseconds),
+                                 &m_impl->config))
+        fault = encoderMessage(m_impl->encoder, "the frame cannot be encoded");
+    WebPPictureFree(&picture);
+    return fault;
+}
+
+std::optional<std::string> AnimatedWebpEncoder::finish(std::int64_t endMilliseconds,
+                                                       std::vector<std::uint8_t>& bytes) {
+    if (!m_impl->encoder || m_impl->finished)
+        return "the animation encoder is not ready";
+    m_impl->finished = true;
+    if (endMilliseconds < 0 || endMilliseconds > std::numeric_limits<int>::max())
+        return "the end time is out of range";
+    if (!WebPAnimEncoderAdd(m_impl->encoder, nullptr, static_cast<int>(endMilliseconds), nullptr))
+        return encoderMessage(m_impl->encoder, "the animation cannot be ended");
+    WebPData data;
+    WebPDataInit(&data);
+    if (!WebPAnimEncoderAssemble(m_impl->encoder, &data)) {
+        WebPDataClear(&data);
+        return encoderMessage(m_impl->encoder, "the animation cannot be assembled");
+    }
+    bytes.assign(data.bytes, data.bytes + data.size);
+    WebPDataClear(&data);
+    return std::nullopt;
+}
+
+} // namespace velorin::tools

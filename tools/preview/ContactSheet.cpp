@@ -1,0 +1,152 @@
+#include "tools/preview/ContactSheet.h"
+
+#include "tools/preview/DigitFont.h"
+
+#include <algorithm>
+#include <array>
+#include <cmath>
+#include <cstdio>
+#include <string>
+#include <utility>
+
+namespace velorin::tools {
+
+namespace {
+
+constexpr int maximumTiles = 12;
+constexpr int maximumColumns = 4;
+// The longer side of a tile, in pixels; smaller frames are kept at their own size.
+constexpr std::uint32_t tileLongerSide = 360;
+constexpr std::uint32_t margin = 16;
+constexpr std::uint32_t labelGap = 8;
+constexpr std::uint32_t labelCellSize = 2;
+constexpr std::array<std::uint8_t, 4> sheetColor{28, 28, 32, 255};
+constexpr TextColor labelColor{220, 220, 228, 255};
+
+std::string timeLabel(double seconds) {
+    char text[32];
+    std::snprintf(text, sizeof text, "%.2f s", seconds);
+    return text;
+}
+
+// Copies `tile` into `sheet` with its top left corner at `left`, `top`.
+void place(platform::CGImage& sheet, const platform::CGImage& tile, std::uint32_t left,
+           std::uint32_t top) {
+    auto pixels = sheet.mutablePixels();
+    const auto& source = tile.pixels();
+    std::size_t rowBytes = std::size_t{tile.width()} * 4;
+    for (std::uint32_t row = 0; row < tile.height(); ++row) {
+        std::size_t from = row * rowBytes;
+        std::size_t to = (static_cast<std::size_t>(top + row) * sheet.width() + left) * 4;
+        std::copy_n(source.begin() + static_cast<long>(from), rowBytes,
+                    pixels.begin() + static_cast<long>(to));
+    }
+}
+
+} // namespace
+
+std::vector<int> ContactSheet::chooseTiles(int frameCount) {
+    std::vector<int> tiles;
+    if (frameCount <= 0)
+        return tiles;
+    int count = std::min(frameCount, maximumTiles);
+    for (int tile = 0; tile < count; ++tile) {
+        double position = count == 1 ? 0.0
+                                     : static_cast<double>(tile) * (frameCount - 1) /
+                                           static_cast<double>(count - 1);
+        tiles.push_back(static_cast<int>(std::lround(position)));
+    }
+    return tiles;
+}
+
+ContactSheet::ContactSheet(int frameCount, std::uint32_t frameWidth, std::uint32_t frameHeight)
+    : m_wanted(chooseTiles(frameCount)) {
+    std::uint32_t longer = std::max({frameWidth, frameHeight, std::uint32_t{1}});
+    double factor = std::min(1.0, static_cast<double>(tileLongerSide) / longer);
+    m_tileWidth =
+        std::max<std::uint32_t>(1, static_cast<std::uint32_t>(std::lround(frameWidth * factor)));
+    m_tileHeight =
+        std::max<std::uint32_t>(1, static_cast<std::uint32_t>(std::lround(frameHeight * factor)));
+}
+
+bool ContactSheet::wants(int index) const {
+    return std::binary_search(m_wanted.begin(), m_wanted.end(), index);
+}
+
+void ContactSheet::add(int index, double seconds, const platform::CGImage& frame) {
+    if (!wants(index))
+        return;
+    if (auto tile = scaleDown(frame, m_tileWidth, m_tileHeight))
+        m_tiles.push_back({index, seconds, std::move(tile)});
+}
+
+Ref<platform::CGImage> ContactSheet::assemble() const {
+    if (m_tiles.empty())
+        return nullptr;
+    auto tileCount = static_cast<std::uint32_t>(m_tiles.size());
+    std::uint32_t columns = std::min<std::uint32_t>(tileCount, maximumColumns);
+    std::uint32_t rows = (tileCount + columns - 1) / columns;
+    std::uint32_t widestLabel = 0;
+    for (const Tile& tile : m_tiles)
+        widestLabel = std::max(widestLabel, textWidth(timeLabel(tile.seconds), labelCellSize));
+    std::uint32_t cellWidth = std::max(m_tileWidth, widestLabel);
+    std::uint32_t cellHeight = m_tileHeight + labelGap + textHeight(labelCellSize);
+    std::uint32_t width = margin + columns * (cellWidth + margin);
+    std::uint32_t height = margin + rows * (cellHeight + margin);
+    auto sheet = platform::CGImage::createTransparent(width, height);
+    if (!sheet)
+        return nullptr;
+    auto pixels = sheet->mutablePixels();
+    for (std::size_t offset = 0; offset < pixels.size(); offset += 4)
+        std::copy(sheetColor.begin(), sheetColor.end(), pixels.begin() + static_cast<long>(offset));
+    for (std::uint32_t position = 0; position < tileCount; ++position) {
+        const Tile& tile = m_tiles[position];
+        std::uint32_t cellLeft = margin + (position % columns) * (cellWidth + margin);
+        std::uint32_t cellTop = margin + (position / columns) * (cellHeight + margin);
+        place(*sheet, *tile.image, cellLeft + (cellWidth - m_tileWidth) / 2, cellTop);
+        std::string label = timeLabel(tile.seconds);
+        std::uint32_t labelWidth = textWidth(label, labelCellSize);
+        drawText(*sheet, cellLeft + (cellWidth - labelWidth) / 2, cellTop + m_tileHeight + labelGap,
+                 label, labelCellSize, labelColor);
+    }
+    return sheet;
+}
+
+Ref<platform::CGImage> scaleDown(const platform::CGImage& image, std::uint32_t width,
+                                 std::uint32_t height) {
+    if (width == 0 || height == 0 || image.width() == 0 || image.height() == 0)
+        return nullptr;
+    // The source columns (or rows) that one target pixel covers: from its start up to the
+    // next pixel's start, at least one.
+    auto footprint = [](std::uint32_t target, std::uint32_t targetExtent,
+                        std::uint32_t sourceExtent) {
+        auto first =
+            static_cast<std::uint32_t>(std::uint64_t{target} * sourceExtent / targetExtent);
+        auto end =
+            static_cast<std::uint32_t>(std::uint64_t{target + 1} * sourceExtent / targetExtent);
+        first = std::min(first, sourceExtent - 1);
+        return std::pair{first, std::max(end, first + 1)};
+    };
+    std::vector<std::uint8_t> pixels(std::size_t{width} * height * 4);
+    for (std::uint32_t y = 0; y < height; ++y) {
+        auto [top, bottom] = footprint(y, height, image.height());
+        for (std::uint32_t x = 0; x < width; ++x) {
+            auto [left, right] = footprint(x, width, image.width());
+            std::array<std::uint64_t, 4> sums{};
+            for (std::uint32_t row = top; row < bottom; ++row) {
+                for (std::uint32_t column = left; column < right; ++column) {
+                    const std::uint8_t* pixel = image.pixelAt(column, row);
+                    for (std::size_t channel = 0; channel < 4; ++channel)
+                        sums[channel] += pixel[channel];
+                }
+            }
+            std::uint64_t count = std::uint64_t{bottom - top} * (right - left);
+            std::uint8_t* target = pixels.data() + (std::size_t{y} * width + x) * 4;
+            for (std::size_t channel = 0; channel < 4; ++channel)
+                target[channel] = static_cast<std::uint8_t>((sums[channel] + count / 2) / count);
+        }
+    }
+    return platform::CGImage::create(width, height, std::move(pixels));
+}
+
+} // namespace velorin::tools

@@ -1,0 +1,214 @@
+// velorin-sim preview: renders what the lock screen shows while a charging sequence plays,
+// as numbered PNG frames, a contact sheet and an animated WebP.
+//
+// Every argument is checked before anything is written. The sequence is only read (a folder
+// of the author's own is copied into a private device root first), and the output folder
+// receives its files all together at the end, or nothing.
+#include "settings/Settings.h"
+#include "tools/common/Commands.h"
+#include "tools/common/ProgressBar.h"
+#include "tools/common/ScreenSize.h"
+#include "tools/preview/AnimatedWebp.h"
+#include "tools/preview/ContactSheet.h"
+#include "tools/preview/PreviewOutput.h"
+#include "tools/preview/PreviewRecorder.h"
+#include "tools/preview/PreviewSequence.h"
+
+#include <CLI/CLI.hpp>
+#include <cmath>
+#include <csignal>
+#include <cstdio>
+#include <cstdlib>
+#include <fstream>
+#include <memory>
+#include <optional>
+#include <string>
+#include <vector>
+
+namespace velorin::tools {
+
+namespace {
+
+constexpr double longestPreviewSeconds = 600;
+constexpr double mostFramesPerSecond = 120;
+
+struct PreviewArguments {
+    std::string sequence{defaultSequenceName};
+    std::string root;
+    std::string screen{"390x844"};
+    double scale{2};
+    double seconds{8};
+    double framesPerSecond{30};
+    std::string out{"velorin-preview"};
+};
+
+ToolResult<PreviewSettings> checkSettings(const PreviewArguments& arguments) {
+    PreviewSettings settings;
+    auto screen = parseScreenSize(arguments.screen);
+    if (!screen)
+        return ToolError{"--screen " + arguments.screen,
+                         "expected WIDTHxHEIGHT in points, such as 390x844"};
+    settings.screen = {screen->width, screen->height};
+    if (!std::isfinite(arguments.scale) || arguments.scale <= 0)
+        return ToolError{"--scale", "expected a number of pixels per point above 0"};
+    settings.scale = arguments.scale;
+    double pixelWidth = settings.screen.width * settings.scale;
+    double pixelHeight = settings.screen.height * settings.scale;
+    double largest = platform::maximumImageSide;
+    if (!(pixelWidth >= 0.5 && pixelHeight >= 0.5 && pixelWidth <= largest &&
+          pixelHeight <= largest))
+        return ToolError{"--screen " + arguments.screen,
+                         "at this scale a side would be under 1 or over " +
+                             std::to_string(platform::maximumImageSide) + " pixels"};
+    if (!std::isfinite(arguments.seconds) || arguments.seconds <= 0 ||
+        arguments.seconds > longestPreviewSeconds)
+        return ToolError{"--seconds", "expected a length above 0 and up to 600 seconds"};
+    if (!std::isfinite(arguments.framesPerSecond) || arguments.framesPerSecond <= 0 ||
+        arguments.framesPerSecond > mostFramesPerSecond)
+        return ToolError{"--fps", "expected a rate above 0 and up to 120 frames a second"};
+    if (arguments.out.empty())
+        return ToolError{"--out", "expected a folder to write into"};
+    settings.seconds = arguments.seconds;
+    settings.framesPerSecond = arguments.framesPerSecond;
+    if (settings.frameCount() < 1)
+        return ToolError{"--seconds", "too short for one frame at this rate"};
+    return settings;
+}
+
+// Set when the user interrupts a preview, so that it stops between two frames and removes
+// its staging folder and private root instead of leaving them behind.
+volatile std::sig_atomic_t interrupted = 0;
+
+extern "C" void noteInterruption(int) {
+    interrupted = 1;
+}
+
+// Catches interruptions while it lives; the former handlers come back afterwards.
+class InterruptionWatch {
+public:
+    InterruptionWatch() {
+        interrupted = 0;
+        m_previousInterrupt = std::signal(SIGINT, noteInterruption);
+        m_previousTerminate = std::signal(SIGTERM, noteInterruption);
+    }
+    ~InterruptionWatch() {
+        std::signal(SIGINT, m_previousInterrupt);
+        std::signal(SIGTERM, m_previousTerminate);
+    }
+    InterruptionWatch(const InterruptionWatch&) = delete;
+    InterruptionWatch& operator=(const InterruptionWatch&) = delete;
+
+private:
+    void (*m_previousInterrupt)(int);
+    void (*m_previousTerminate)(int);
+};
+
+std::int64_t frameMilliseconds(int index, double framesPerSecond) {
+    return std::llround(index * 1000.0 / framesPerSecond);
+}
+
+std::optional<ToolError> writeBytes(const std::string& path, const std::string& shownPath,
+                                    const std::vector<std::uint8_t>& bytes) {
+    std::ofstream file(path, std::ios::binary | std::ios::trunc);
+    file.write(reinterpret_cast<const char*>(bytes.data()), static_cast<long>(bytes.size()));
+    file.close();
+    if (!file)
+        return ToolError{shownPath, "cannot write the file"};
+    return std::nullopt;
+}
+
+// Renders the preview into the output's staging folder.
+std::optional<ToolError> render(const PreviewSequence& sequence, const PreviewSettings& settings,
+                                const PreviewOutput& output) {
+    int count = settings.frameCount();
+    AnimatedWebpEncoder animation(settings.pixelWidth(), settings.pixelHeight());
+    ContactSheet sheet(count, settings.pixelWidth(), settings.pixelHeight());
+    ProgressBar progress("Rendering", count, progressDisplayForStandardError());
+    platform::PngEncoding opaque;
+    opaque.colorType = platform::PngColorType::RGB;
+    auto fault = recordPreview(
+        sequence, settings, [&](const RecordedFrame& frame) -> std::optional<ToolError> {
+            if (interrupted)
+                return ToolError{"", "interrupted; nothing was written"};
+            std::string name =
+                std::string(previewFramesFolder) + "/" + previewFrameName(frame.index, count);
+            if (!platform::writePngFile(frame.image, output.stagedPath(name).c_str(), opaque))
+                return ToolError{output.finalPath(name), "cannot write the frame"};
+            if (auto failure = animation.add(
+                    frame.image, frameMilliseconds(frame.index, settings.framesPerSecond)))
+                return ToolError{output.finalPath(previewAnimation), *failure};
+            sheet.add(frame.index, frame.seconds, frame.image);
+            progress.update(frame.index + 1);
+            return std::nullopt;
+        });
+    progress.finish();
+    if (fault)
+        return fault;
+    std::vector<std::uint8_t> webp;
+    if (auto failure = animation.finish(frameMilliseconds(count, settings.framesPerSecond), webp))
+        return ToolError{output.finalPath(previewAnimation), *failure};
+    if (auto failure = writeBytes(output.stagedPath(previewAnimation),
+                                  output.finalPath(previewAnimation), webp))
+        return failure;
+    auto contactSheet = sheet.assemble();
+    if (!contactSheet || !platform::writePngFile(
+                             *contactSheet, output.stagedPath(previewContactSheet).c_str(), opaque))
+        return ToolError{output.finalPath(previewContactSheet), "cannot write the contact sheet"};
+    return std::nullopt;
+}
+
+void printSummary(const PreviewSequence& sequence, const PreviewSettings& settings,
+                  const PreviewOutput& output) {
+    int count = settings.frameCount();
+    std::printf("Previewed %s: %d frames of %ux%u pixels, %g s at %g frames a second\n",
+                sequence.name().c_str(), count, settings.pixelWidth(), settings.pixelHeight(),
+                settings.seconds, settings.framesPerSecond);
+    std::string frames = std::string(previewFramesFolder) + "/";
+    std::printf("frames:        %s", output.finalPath(frames + previewFrameName(0, count)).c_str());
+    if (count > 1)
+        std::printf(" to %s", previewFrameName(count - 1, count).c_str());
+    std::printf("\ncontact sheet: %s\n", output.finalPath(previewContactSheet).c_str());
+    std::printf("animation:     %s\n", output.finalPath(previewAnimation).c_str());
+}
+
+int runPreview(const PreviewArguments& arguments) {
+    auto settings = checkSettings(arguments);
+    if (!settings)
+        return report(settings.error());
+    auto sequence = PreviewSequence::choose(arguments.sequence, arguments.root);
+    if (!sequence)
+        return report(sequence.error());
+    auto output = PreviewOutput::open(arguments.out);
+    if (!output)
+        return report(output.error());
+    InterruptionWatch watch;
+    if (auto fault = render(*sequence.value(), settings.value(), *output.value()))
+        return report(*fault);
+    if (auto fault = output.value()->commit())
+        return report(*fault);
+    printSummary(*sequence.value(), settings.value(), *output.value());
+    return 0;
+}
+
+} // namespace
+
+void addPreviewCommand(CLI::App& application, int& exitStatus) {
+    auto* command = application.add_subcommand(
+        "preview", "Render the lock screen while a sequence plays: frames, a contact sheet and "
+                   "an animated WebP");
+    auto arguments = std::make_shared<PreviewArguments>();
+    command->add_option("SEQUENCE", arguments->sequence,
+                        "A sequence name under the root, or a sequence folder (default: " +
+                            std::string(defaultSequenceName) + ")");
+    command->add_option("--root", arguments->root,
+                        "Device root (default: the bundled sample root)");
+    command->add_option("--screen", arguments->screen, "Screen size in points (default: 390x844)");
+    command->add_option("--scale", arguments->scale, "Pixels per point (default: 2)");
+    command->add_option("--seconds", arguments->seconds, "Length of the preview (default: 8)");
+    command->add_option("--fps", arguments->framesPerSecond, "Frames a second (default: 30)");
+    command->add_option("--out", arguments->out,
+                        "Output folder (default: velorin-preview in the current folder)");
+    command->callback([arguments, &exitStatus] { exitStatus = runPreview(*arguments); });
+}
+
+} // namespace velorin::tools

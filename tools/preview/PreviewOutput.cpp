@@ -1,0 +1,155 @@
+#include "tools/preview/PreviewOutput.h"
+
+#include <algorithm>
+#include <cerrno>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <filesystem>
+#include <string_view>
+#include <vector>
+
+namespace velorin::tools {
+
+namespace {
+
+namespace fs = std::filesystem;
+
+// A name the preview itself writes: "frame-", one or more digits, ".png".
+bool isPreviewFrameName(const std::string& name) {
+    constexpr std::string_view prefix = "frame-";
+    constexpr std::string_view suffix = ".png";
+    if (name.size() <= prefix.size() + suffix.size() || !name.starts_with(prefix) ||
+        !name.ends_with(suffix))
+        return false;
+    const std::string_view digits(name.data() + prefix.size(),
+                                  name.size() - prefix.size() - suffix.size());
+    return std::all_of(digits.begin(), digits.end(),
+                       [](char character) { return character >= '0' && character <= '9'; });
+}
+
+// Whether a former preview's frames folder can be replaced: it holds frame files alone.
+bool holdsOnlyFrames(const fs::path& folder) {
+    std::error_code error;
+    for (fs::directory_iterator entry(folder, error), end; !error && entry != end;
+         entry.increment(error)) {
+        if (!entry->is_regular_file(error) || !isPreviewFrameName(entry->path().filename()))
+            return false;
+    }
+    return !error;
+}
+
+// The outermost missing folder on the way to `folder`, or empty when it exists.
+fs::path outermostMissing(const fs::path& folder) {
+    std::error_code error;
+    fs::path missing;
+    for (fs::path path = fs::absolute(folder, error).lexically_normal(); !path.empty();
+         path = path.parent_path()) {
+        if (fs::exists(path, error))
+            break;
+        missing = path;
+        if (path == path.parent_path())
+            break;
+    }
+    return missing;
+}
+
+std::optional<ToolError> checkReplaceable(const fs::path& folder) {
+    std::error_code error;
+    fs::path frames = folder / previewFramesFolder;
+    if (fs::exists(fs::symlink_status(frames, error)) &&
+        (fs::is_symlink(fs::symlink_status(frames, error)) || !fs::is_directory(frames, error) ||
+         !holdsOnlyFrames(frames)))
+        return ToolError{frames.string(),
+                         "holds files that are not preview frames; choose another output folder"};
+    for (const char* name : {previewContactSheet, previewAnimation}) {
+        fs::path file = folder / name;
+        if (fs::is_directory(fs::symlink_status(file, error)))
+            return ToolError{file.string(), "is a folder; choose another output folder"};
+    }
+    return std::nullopt;
+}
+
+} // namespace
+
+ToolResult<std::unique_ptr<PreviewOutput>> PreviewOutput::open(const std::string& folder) {
+    std::error_code error;
+    if (fs::exists(folder, error) && !fs::is_directory(folder, error))
+        return ToolError{folder, "not a folder (the output goes into a folder)"};
+    fs::path made = outermostMissing(folder);
+    auto undoMaking = [&] {
+        std::error_code ignored;
+        if (!made.empty())
+            fs::remove_all(made, ignored);
+    };
+    if (!made.empty() && !fs::create_directories(folder, error)) {
+        undoMaking();
+        return ToolError{folder, "cannot make the output folder: " + error.message()};
+    }
+    if (auto fault = checkReplaceable(folder)) {
+        undoMaking();
+        return *fault;
+    }
+    std::string pattern = (fs::path(folder) / ".velorin-preview-XXXXXX").string();
+    std::vector<char> name(pattern.begin(), pattern.end());
+    name.push_back('\0');
+    if (!::mkdtemp(name.data())) {
+        std::string reason = std::strerror(errno);
+        undoMaking();
+        return ToolError{folder, "cannot write into the output folder: " + reason};
+    }
+    std::unique_ptr<PreviewOutput> output(
+        new PreviewOutput(folder, name.data(), made.empty() ? std::string() : made.string()));
+    if (!fs::create_directory(fs::path(output->m_staging) / previewFramesFolder, error))
+        return ToolError{folder, "cannot write into the output folder: " + error.message()};
+    return output;
+}
+
+PreviewOutput::PreviewOutput(std::string folder, std::string staging, std::string madeFolder)
+    : m_folder(std::move(folder)), m_staging(std::move(staging)),
+      m_madeFolder(std::move(madeFolder)) {
+}
+
+PreviewOutput::~PreviewOutput() {
+    std::error_code error;
+    fs::remove_all(m_staging, error);
+    if (!m_committed && !m_madeFolder.empty())
+        fs::remove_all(m_madeFolder, error);
+}
+
+std::string PreviewOutput::stagedPath(const std::string& relative) const {
+    return (fs::path(m_staging) / relative).string();
+}
+
+std::string PreviewOutput::finalPath(const std::string& relative) const {
+    return (fs::path(m_folder) / relative).string();
+}
+
+std::optional<ToolError> PreviewOutput::commit() {
+    std::error_code error;
+    fs::path frames = finalPath(previewFramesFolder);
+    // Checked again: the folder may have changed while the preview was rendering.
+    if (auto fault = checkReplaceable(m_folder))
+        return fault;
+    fs::remove_all(frames, error);
+    if (error)
+        return ToolError{frames.string(), "cannot replace the former frames: " + error.message()};
+    for (const char* name : {previewFramesFolder, previewContactSheet, previewAnimation}) {
+        fs::rename(stagedPath(name), finalPath(name), error);
+        if (error)
+            return ToolError{finalPath(name), "cannot move into place: " + error.message()};
+    }
+    m_committed = true;
+    return std::nullopt;
+}
+
+std::string previewFrameName(int index, int count) {
+    int digits = 4;
+    for (int limit = 10000; count >= limit && digits < 9; limit *= 10)
+        ++digits;
+    char name[32];
+    std::snprintf(name, sizeof name, "frame-%0*d.png", digits, index + 1);
+    return name;
+}
+
+} // namespace velorin::tools

@@ -1,0 +1,52 @@
+// The folder a preview writes into, filled all at once or not at all.
+//
+// Files are first written into a hidden staging folder inside the output folder and moved
+// into place only when every one of them is complete, so a failed or interrupted preview
+// leaves the output folder as it was (a folder the preview had to make is removed again).
+// A previous preview's frames are replaced; a "frames" folder holding anything else is
+// refused before any work is done, so that no file of the user's is ever removed.
+#pragma once
+
+#include "tools/common/ToolResult.h"
+
+#include <memory>
+#include <optional>
+#include <string>
+
+namespace velorin::tools {
+
+inline constexpr const char* previewFramesFolder = "frames";
+inline constexpr const char* previewContactSheet = "contact-sheet.png";
+inline constexpr const char* previewAnimation = "animation.webp";
+
+class PreviewOutput {
+public:
+    // Makes the folder if it is missing and a staging folder inside it; an input error
+    // naming the folder when it cannot be written or holds what a preview cannot replace.
+    static ToolResult<std::unique_ptr<PreviewOutput>> open(const std::string& folder);
+    // Removes the staging folder, and the output folder if it was made and nothing was
+    // committed.
+    ~PreviewOutput();
+    PreviewOutput(const PreviewOutput&) = delete;
+    PreviewOutput& operator=(const PreviewOutput&) = delete;
+
+    // Where a file (a path relative to the output folder) is written now, and where it ends.
+    std::string stagedPath(const std::string& relative) const;
+    std::string finalPath(const std::string& relative) const;
+
+    // Moves every staged file into place.
+    std::optional<ToolError> commit();
+
+private:
+    PreviewOutput(std::string folder, std::string staging, std::string madeFolder);
+    std::string m_folder;
+    std::string m_staging;
+    // The outermost folder this preview made, to remove on failure; empty when none.
+    std::string m_madeFolder;
+    bool m_committed{false};
+};
+
+// The name of frame `index` (from 0) of `count` inside the frames folder: "frame-0001.png".
+std::string previewFrameName(int index, int count);
+
+} // namespace velorin::tools

@@ -1,0 +1,82 @@
+#include "tools/preview/PreviewRecorder.h"
+
+#include "settings/Settings.h"
+#include "sim/ExtensionLoader.h"
+#include "sim/SimulatedHost.h"
+#include "tools/preview/LockScreenPicture.h"
+
+#include <cmath>
+#include <exception>
+#include <filesystem>
+
+namespace velorin::tools {
+
+int PreviewSettings::frameCount() const {
+    return static_cast<int>(std::lround(seconds * framesPerSecond));
+}
+
+std::uint64_t PreviewSettings::frameNanoseconds(int index) const {
+    return static_cast<std::uint64_t>(std::llround(index * 1e9 / framesPerSecond));
+}
+
+std::uint32_t PreviewSettings::pixelWidth() const {
+    return static_cast<std::uint32_t>(std::lround(screen.width * scale));
+}
+
+std::uint32_t PreviewSettings::pixelHeight() const {
+    return static_cast<std::uint32_t>(std::lround(screen.height * scale));
+}
+
+namespace {
+
+sim::HostSetup previewHost(const PreviewSequence& sequence, const PreviewSettings& settings) {
+    sim::HostSetup setup;
+    setup.screen = settings.screen;
+    setup.locked = true;
+    setup.onPower = false;
+    setup.preferences = {
+        {enabledPreferenceKey, platform::PropertyValue::boolean(true)},
+        {sequenceNamePreferenceKey, platform::PropertyValue::string(sequence.name())},
+    };
+    return setup;
+}
+
+std::optional<ToolError> play(sim::SimulatedHost& host, const PreviewSettings& settings,
+                              const FrameSink& sink) {
+    if (auto fault = host.launch())
+        return ToolError{"", *fault};
+    host.lock();
+    host.plug();
+    LockScreenPicture camera(*host.page(), settings.scale);
+    int count = settings.frameCount();
+    for (int index = 0; index < count; ++index) {
+        host.advanceTo(settings.frameNanoseconds(index));
+        double seconds = static_cast<double>(host.now()) / 1e9;
+        auto picture = camera.take(seconds, host.device().backlightFactor);
+        if (!picture)
+            return ToolError{"", "the lock screen cannot be rendered at this size"};
+        if (auto fault = sink(RecordedFrame{
+                index, static_cast<double>(index) / settings.framesPerSecond, *picture}))
+            return fault;
+    }
+    return std::nullopt;
+}
+
+} // namespace
+
+std::optional<ToolError> recordPreview(const PreviewSequence& sequence,
+                                       const PreviewSettings& settings, const FrameSink& sink) {
+    std::string library = sim::defaultExtensionLibrary();
+    std::error_code error;
+    if (!std::filesystem::is_regular_file(library, error))
+        return ToolError{library, "no such extension library"};
+    try {
+        sim::SimulatedHost host(previewHost(sequence, settings),
+                                sim::HostEnvironment{sequence.deviceRoot(), library});
+        return play(host, settings, sink);
+    } catch (const std::exception& failure) {
+        return ToolError{"", failure.what()};
+    }
+}
+
+} // namespace velorin::tools

@@ -1,0 +1,53 @@
+// Records a preview: runs the real extension in a simulated host shell and renders the lock
+// screen at evenly spaced moments.
+//
+// The host starts enabled, locked and lit, with the chosen sequence; at time zero it
+// launches, presents its page and is plugged into the charger, and the frames follow from
+// there. The device root's other preferences (looping, hiding the host's charging view, ...)
+// apply as they would on a device.
+#pragma once
+
+#include "platform/display/Geometry.h"
+#include "platform/display/Image.h"
+#include "tools/common/ToolResult.h"
+#include "tools/preview/PreviewSequence.h"
+
+#include <cstdint>
+#include <functional>
+#include <optional>
+
+namespace velorin::tools {
+
+struct PreviewSettings {
+    // The screen in points, and pixels per point.
+    platform::CGSize screen{390, 844};
+    double scale{2};
+    double seconds{8};
+    double framesPerSecond{30};
+
+    // Seconds times frames a second, rounded: the first frame is at time zero and the last
+    // one frame's length before the end.
+    int frameCount() const;
+    // The moment frame `index` shows, in nanoseconds of the host's clock.
+    std::uint64_t frameNanoseconds(int index) const;
+    // The pixel size of a frame.
+    std::uint32_t pixelWidth() const;
+    std::uint32_t pixelHeight() const;
+};
+
+struct RecordedFrame {
+    int index;
+    double seconds;
+    const platform::CGImage& image;
+};
+
+// Takes each frame as it is rendered; a fault stops the recording.
+using FrameSink = std::function<std::optional<ToolError>(const RecordedFrame&)>;
+
+// Plays the sequence and hands every frame to `sink`, in order. A fault when the extension
+// library is missing or does not load, when a frame cannot be rendered, or when the sink
+// gives one.
+std::optional<ToolError> recordPreview(const PreviewSequence& sequence,
+                                       const PreviewSettings& settings, const FrameSink& sink);
+
+} // namespace velorin::tools

@@ -1,0 +1,38 @@
+// The sequence a preview plays, named or given as a folder.
+//
+// A name is looked up under a device root, as the extension would find it. A folder of the
+// author's own, anywhere on this machine, is copied into a private device root made for the
+// preview, together with the chosen root's preference domain, so that the author's folder is
+// only ever read. The private root goes when the sequence does.
+#pragma once
+
+#include "tools/common/ToolResult.h"
+
+#include <memory>
+#include <string>
+
+namespace velorin::tools {
+
+class PreviewSequence {
+public:
+    // `argument` is a sequence name, or a folder when it holds a "/", is "." or "..", or is
+    // no sequence under the root but a folder here. `givenRoot` may be empty for the bundled
+    // sample root. An input error names the folder that is missing or cannot be copied.
+    static ToolResult<std::unique_ptr<PreviewSequence>> choose(const std::string& argument,
+                                                               const std::string& givenRoot);
+    ~PreviewSequence();
+    PreviewSequence(const PreviewSequence&) = delete;
+    PreviewSequence& operator=(const PreviewSequence&) = delete;
+
+    // The device root the host reads, and the sequence name to choose in it.
+    const std::string& deviceRoot() const { return m_deviceRoot; }
+    const std::string& name() const { return m_name; }
+
+private:
+    PreviewSequence(std::string deviceRoot, std::string name, bool privateRoot);
+    std::string m_deviceRoot;
+    std::string m_name;
+    bool m_privateRoot;
+};
+
+} // namespace velorin::tools

@@ -1,0 +1,91 @@
+// velorin-sim run: plays a scenario on a simulated host shell with the extension loaded, and
+// prints the trace of what the host saw.
+//
+// Everything that can be checked before the run is: the scenario file, the device root and
+// the extension library. A fault in any of them stops the command before the first trace
+// line. The device root is only read; the scenario's preference edits go to a private copy.
+#include "sim/ExtensionLoader.h"
+#include "sim/ScenarioReader.h"
+#include "sim/ScenarioRunner.h"
+#include "tools/common/Commands.h"
+#include "tools/common/SampleRoot.h"
+
+#include <CLI/CLI.hpp>
+#include <cerrno>
+#include <cstdio>
+#include <cstring>
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+#include <stdexcept>
+
+namespace velorin::tools {
+
+namespace {
+
+ToolResult<std::string> readScenarioText(const std::string& path) {
+    std::error_code error;
+    if (!std::filesystem::exists(path, error))
+        return ToolError{path, "no such scenario file"};
+    if (!std::filesystem::is_regular_file(path, error))
+        return ToolError{path, "not a scenario file (expected a regular file)"};
+    std::ifstream file(path, std::ios::binary);
+    if (!file)
+        return ToolError{path, std::string("cannot read the scenario: ") + std::strerror(errno)};
+    std::string text{std::istreambuf_iterator<char>(file), std::istreambuf_iterator<char>()};
+    if (file.bad())
+        return ToolError{path, "cannot read the scenario"};
+    return text;
+}
+
+int runScenarioFile(const std::string& scenarioPath, const std::string& givenRoot) {
+    auto text = readScenarioText(scenarioPath);
+    if (!text)
+        return report(text.error());
+    auto parsed = sim::readScenario(text.value());
+    if (const auto* fault = std::get_if<sim::ScenarioFault>(&parsed)) {
+        std::fprintf(stderr, "%s:%d: %s\n", scenarioPath.c_str(), fault->line,
+                     fault->message.c_str());
+        return static_cast<int>(ExitStatus::UsageOrInputError);
+    }
+    const auto& scenario = std::get<sim::Scenario>(parsed);
+    auto root = chooseDeviceRoot(givenRoot);
+    if (!root)
+        return report(root.error());
+    sim::HostEnvironment environment{root.value(), std::nullopt};
+    if (scenario.launches()) {
+        std::string library = sim::defaultExtensionLibrary();
+        std::error_code error;
+        if (!std::filesystem::is_regular_file(library, error))
+            return report(ToolError{library, "no such extension library"});
+        environment.extensionLibrary = library;
+    }
+    try {
+        auto fault = sim::runScenario(scenario, environment, [](std::string_view line) {
+            std::fwrite(line.data(), 1, line.size(), stdout);
+            std::fputc('\n', stdout);
+        });
+        std::fflush(stdout);
+        if (fault)
+            return report(ToolError{"", *fault});
+    } catch (const std::exception& failure) {
+        std::fflush(stdout);
+        return report(ToolError{"", failure.what()});
+    }
+    return 0;
+}
+
+} // namespace
+
+void addRunCommand(CLI::App& application, int& exitStatus) {
+    auto* command = application.add_subcommand(
+        "run", "Play a scenario on a simulated host shell and print the trace of what it saw");
+    auto scenario = std::make_shared<std::string>();
+    auto root = std::make_shared<std::string>();
+    command->add_option("SCENARIO", *scenario, "Scenario file")->required();
+    command->add_option("--root", *root, "Device root (default: the bundled sample root)");
+    command->callback(
+        [scenario, root, &exitStatus] { exitStatus = runScenarioFile(*scenario, *root); });
+}
+
+} // namespace velorin::tools

@@ -1,0 +1,100 @@
+// velorin-sim soak: days of seeded random host events on the simulated host with the
+// extension loaded, checking the lock screen's invariants after every event.
+//
+// It prints one line per simulated day and then the run's figures: events, showings, peak
+// decoded bytes, virtual and wall time. A broken invariant stops the run with the event
+// number, time, seed and invariant on standard error and exit status 1. The device root is
+// copied and the copy removed at the end, so the root given is never written.
+#include "sim/ExtensionLoader.h"
+#include "sim/Soak.h"
+#include "sim/Trace.h"
+#include "tools/common/Commands.h"
+#include "tools/common/SampleRoot.h"
+
+#include <CLI/CLI.hpp>
+#include <chrono>
+#include <cinttypes>
+#include <cstdio>
+#include <filesystem>
+#include <stdexcept>
+
+namespace velorin::tools {
+
+namespace {
+
+struct SoakArguments {
+    double days{30};
+    std::uint64_t seed{1};
+    std::string root;
+};
+
+void printFigures(const sim::SoakReport& report, double wallSeconds) {
+    std::printf("events %" PRIu64 "\n", report.events);
+    std::printf("showings %" PRIu64 "\n", report.showings);
+    std::printf("animated views %" PRIu64 "\n", report.animatedViews);
+    std::printf("ends acted %" PRIu64 "\n", report.endsActed);
+    std::printf("peak decoded bytes %zu\n", report.peakDecodedBytes);
+    std::printf("virtual time %s s\n", sim::formatTime(report.virtualTime).c_str());
+    std::printf("wall time %.1f s\n", wallSeconds);
+}
+
+int runSoakCommand(const SoakArguments& arguments) {
+    auto root = chooseDeviceRoot(arguments.root);
+    if (!root)
+        return report(root.error());
+    std::string library = sim::defaultExtensionLibrary();
+    std::error_code error;
+    if (!std::filesystem::is_regular_file(library, error))
+        return report(ToolError{library, "no such extension library"});
+
+    std::printf("soak: seed %" PRIu64 ", %s days, root %s\n", arguments.seed,
+                sim::formatNumber(arguments.days).c_str(), root.value().c_str());
+    std::fflush(stdout);
+    auto started = std::chrono::steady_clock::now();
+    sim::SoakReport outcome;
+    try {
+        outcome = sim::runSoak({arguments.days, arguments.seed, root.value(), library},
+                               [](std::uint64_t day, const sim::SoakReport& sofar) {
+                                   std::printf("day %" PRIu64 ": %" PRIu64 " events, %" PRIu64
+                                               " showings\n",
+                                               day, sofar.events, sofar.showings);
+                                   std::fflush(stdout);
+                               });
+    } catch (const std::exception& failure) {
+        std::fflush(stdout);
+        return report(ToolError{"", failure.what()});
+    }
+    std::chrono::duration<double> wall = std::chrono::steady_clock::now() - started;
+    printFigures(outcome, wall.count());
+    std::fflush(stdout);
+    if (const auto& broken = outcome.breach) {
+        std::fprintf(stderr,
+                     "velorin-sim: soak: invariant broken after event %" PRIu64
+                     " (%s) at %s s, seed %" PRIu64 ": %s: %s\n",
+                     broken->eventNumber, broken->event.c_str(),
+                     sim::formatTime(broken->time).c_str(), arguments.seed,
+                     sim::describe(broken->breach.invariant), broken->breach.detail.c_str());
+        if (!broken->recentTrace.empty())
+            std::fprintf(stderr, "the host's last trace lines before it:\n");
+        for (const std::string& line : broken->recentTrace)
+            std::fprintf(stderr, "  %s\n", line.c_str());
+        return static_cast<int>(ExitStatus::ProblemsFound);
+    }
+    return 0;
+}
+
+} // namespace
+
+void addSoakCommand(CLI::App& application, int& exitStatus) {
+    auto* command = application.add_subcommand(
+        "soak", "Play days of seeded random host events and check the lock screen after each");
+    auto arguments = std::make_shared<SoakArguments>();
+    command->add_option("--days", arguments->days, "Simulated days (default 30)")
+        ->check(CLI::PositiveNumber);
+    command->add_option("--seed", arguments->seed, "Seed of the random events (default 1)");
+    command->add_option("--root", arguments->root,
+                        "Device root to copy (default: the bundled sample root)");
+    command->callback([arguments, &exitStatus] { exitStatus = runSoakCommand(*arguments); });
+}
+
+} // namespace velorin::tools
