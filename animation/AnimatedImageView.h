@@ -13,6 +13,7 @@
 // decoded is left out.
 #pragma once
 
+#include "platform/Export.h"
 #include "platform/display/View.h"
 
 #include <optional>
@@ -21,7 +22,7 @@
 
 namespace velorin {
 
-class __attribute__((visibility("default"))) AnimatedImageView final : public platform::UIView {
+class VELORIN_EXPORT AnimatedImageView final : public platform::UIView {
 public:
     // A new, unattached view at `frame`, with no folder and a run length of 0.0.
     static Ref<AnimatedImageView> initWithFrame(const platform::CGRect& frame);
@@ -56,6 +57,5 @@ private:
     std::optional<std::string> m_imagesPath;
     double m_animationDuration{0.0};
 };
-
 
 } // namespace velorin

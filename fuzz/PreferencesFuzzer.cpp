@@ -64,7 +64,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         std::abort();
     std::fclose(file);
 
-    velorin::loadPreferences(nullptr, nullptr, nullptr, nullptr, nullptr);
+    velorin::readSettings();
     if (velorin::settings().sequenceName.empty())
         std::abort();
     return 0;

@@ -44,7 +44,7 @@ void resetLockScreenIdleTimer() {
     tellSingleton(backlightControllerClass, resetLockScreenIdleTimerSelector);
 }
 
-void resetIdleTimer() {
+void resetGlobalIdleTimer() {
     tellSingleton(idleTimerCoordinatorClass, resetIdleTimerSelector);
 }
 

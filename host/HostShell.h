@@ -13,7 +13,8 @@ bool isUILocked();
 bool screenIsDim();
 bool isOnAC();
 void resetLockScreenIdleTimer();
-void resetIdleTimer();
+// `SBIdleTimerGlobalCoordinator` `resetIdleTimer`, the interface of newer system versions.
+void resetGlobalIdleTimer();
 // `UIDevice` `currentDevice` `systemVersion`; empty when the host gives none.
 std::string systemVersion();
 // `NSBundle` `mainBundle` `bundleIdentifier`; none when the process has none.

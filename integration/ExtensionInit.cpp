@@ -3,16 +3,27 @@
 #include "host/HostInterface.h"
 #include "host/HostShell.h"
 #include "integration/HostHooks.h"
-#include "platform/NotificationCenter.h"
+#include "integration/LockScreenContainer.h"
+#include "presentation/PresentationState.h"
 #include "settings/Settings.h"
 
 namespace velorin {
+
+void loadPreferences() {
+    readSettings();
+    requestContainerReset();
+}
+
+void loadPreferencesOnNotification(CFNotificationCenterRef, void*, CFStringRef, const void*,
+                                   CFDictionaryRef) {
+    loadPreferences();
+}
 
 void initializeExtension() {
     auto identifier = host::bundleIdentifier();
     bool isHostShell = identifier && *identifier == host::hostShellBundleIdentifier;
     // The settings are read in every process the library finds itself in.
-    loadPreferences(nullptr, nullptr, nullptr, nullptr, nullptr);
+    loadPreferences();
     if (!isHostShell)
         return;
     // Whether to interpose is decided once, here; turning the extension on later takes effect
@@ -20,8 +31,15 @@ void initializeExtension() {
     if (settings().enabled)
         installHookTable();
     CFNotificationCenterAddObserver(CFNotificationCenterGetDarwinNotifyCenter(), nullptr,
-                                    loadPreferences, preferencesChangedNotification, nullptr,
-                                    CFNotificationSuspensionBehaviorCoalesce);
+                                    loadPreferencesOnNotification, preferencesChangedNotification,
+                                    nullptr, CFNotificationSuspensionBehaviorCoalesce);
+}
+
+void resetExtensionState() {
+    resetSettings();
+    resetPresentation();
+    resetHookSlots();
+    resetLockScreenContainer();
 }
 
 } // namespace velorin

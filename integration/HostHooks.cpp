@@ -2,9 +2,9 @@
 
 #include "host/HostInterface.h"
 #include "integration/LockScreenContainer.h"
-#include "integration/Velorin.h"
 #include "platform/MainQueue.h"
 #include "presentation/PresentationController.h"
+#include "presentation/PresentationState.h"
 #include "settings/Settings.h"
 
 #include <array>
@@ -114,12 +114,9 @@ void installHookTable() {
                         row.replacement, row.slot);
 }
 
-int hookTableSize() {
-    return static_cast<int>(hookTable().size());
-}
-
-IMP hookSlot(int row) {
-    return *hookTable().at(static_cast<std::size_t>(row)).slot;
+void resetHookSlots() {
+    for (const HookRow& row : hookTable())
+        *row.slot = nullptr;
 }
 
 } // namespace velorin

@@ -14,8 +14,7 @@ namespace velorin {
 // running host lacks, or whose class has no such method, install nothing.
 void installHookTable();
 
-// How many rows the table has; the slots are filled only for rows that were installed.
-int hookTableSize();
-IMP hookSlot(int row);
+// Empties every slot, as at load.
+void resetHookSlots();
 
 } // namespace velorin

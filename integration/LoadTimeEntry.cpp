@@ -2,7 +2,8 @@
 // that only libvelorin.so runs it when the loader brings the library in; the test programs
 // link the same code without it.
 #include "integration/ExtensionInit.h"
+#include "platform/Export.h"
 
-extern "C" __attribute__((constructor, visibility("default"))) void extensionInit() {
+extern "C" VELORIN_EXPORT __attribute__((constructor)) void extensionInit() {
     velorin::initializeExtension();
 }

@@ -1,25 +1,30 @@
 // The lock-screen container: one transparent, non-interactive view laid over the lock
-// screen's main page, which the presentation shows and hides and the sequence layer draws in.
+// screen's main page, which the presentation shows and hides and the sequence presenter draws
+// in.
 //
-// It is built by the page's presentation update while the extension is enabled. After a
-// settings load the next update detaches the current container first; with the extension
-// then disabled, no container remains, so nothing runs in a view that is off the page, and a
-// keep-awake hold is released with it.
+// It is built by the page's presentation update while the extension is enabled and handed to
+// the presentation, which keeps it. After a settings load the next update detaches the current
+// container first; with the extension then disabled, no container remains, so nothing runs in
+// a view that is off the page, and a keep-awake hold is released with it.
 #pragma once
 
 #include "platform/Runtime.h"
-#include "platform/display/View.h"
 
 namespace velorin {
 
 inline constexpr long containerTag = 8966;
 
-// The newest container, or none.
-platform::UIView* containerView();
-
 // The replacement for the page view's presentation update, and the slot that holds the host's
 // own implementation.
 void hookUpdateForPresentation(id self, SEL selector, id presentation);
 IMP& origUpdateForPresentation();
+
+// Every settings load asks for the container to be rebuilt: the next page update detaches the
+// current one first, and clears the request.
+void requestContainerReset();
+bool containerResetPending();
+
+// Empties the slot and clears the request, as at load.
+void resetLockScreenContainer();
 
 } // namespace velorin

@@ -2,10 +2,10 @@
  * thread; none of them reports a failure, they fall back or do nothing instead. */
 #pragma once
 
+#include "platform/Export.h"
+
 #include <stdbool.h>
 #include <stddef.h>
-
-#define VELORIN_EXPORT __attribute__((visibility("default")))
 
 #ifdef __cplusplus
 extern "C" {

@@ -1,5 +1,7 @@
-// Symbol visibility for the platform library. Everything is built hidden; the stand-ins
-// that the extension and the simulated host call on are exported with PLATFORM_API.
+/* Symbol visibility. Everything is built hidden; what a library offers to the programs that
+ * load it (the platform's stand-ins, the extension's entry points and its view class) is
+ * marked with VELORIN_EXPORT. Plain C, so that the extension's C header can use it. */
 #pragma once
 
-#define PLATFORM_API __attribute__((visibility("default")))
+#define VELORIN_EXPORT __attribute__((visibility("default")))
+#define PLATFORM_API VELORIN_EXPORT

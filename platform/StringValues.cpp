@@ -71,11 +71,9 @@ long long saturatingExponent(std::string_view text) {
     return negative ? -value : value;
 }
 
-} // namespace
-
-float floatValue(std::string_view text) {
-    bool negative = skipWhiteSpaceAndSign(text);
-    // The mantissa: digits, an optional point and more digits, with a digit somewhere.
+// The length of the mantissa at the start of `text`: digits, an optional point and more
+// digits, with a digit somewhere; 0 when there is none.
+std::size_t mantissaLength(std::string_view text) {
     std::size_t integerDigits = countDigits(text, 0);
     std::size_t length = integerDigits;
     std::size_t fractionDigits = 0;
@@ -83,7 +81,20 @@ float floatValue(std::string_view text) {
         fractionDigits = countDigits(text, length + 1);
         length += 1 + fractionDigits;
     }
-    if (integerDigits + fractionDigits == 0)
+    return integerDigits + fractionDigits == 0 ? 0 : length;
+}
+
+} // namespace
+
+bool beginsWithNumber(std::string_view text) {
+    skipWhiteSpaceAndSign(text);
+    return mantissaLength(text) > 0;
+}
+
+float floatValue(std::string_view text) {
+    bool negative = skipWhiteSpaceAndSign(text);
+    std::size_t length = mantissaLength(text);
+    if (length == 0)
         return 0.0f;
     auto mantissa = text.substr(0, length);
     // An exponent counts only when at least one digit follows the 'e' and its sign.

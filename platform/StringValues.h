@@ -12,6 +12,8 @@ namespace platform {
 // `floatValue`: leading white space, an optional sign, digits with an optional decimal point
 // and exponent. 0 when the text does not begin with a number.
 PLATFORM_API float floatValue(std::string_view text);
+// Whether `floatValue` finds a number at the start of the text, rather than reading it as 0.
+PLATFORM_API bool beginsWithNumber(std::string_view text);
 // `integerValue`: leading white space, an optional sign, decimal digits. 0 when the text does
 // not begin with a number; values past the 64-bit range saturate.
 PLATFORM_API std::int64_t integerValue(std::string_view text);

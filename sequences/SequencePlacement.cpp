@@ -1,6 +1,7 @@
 #include "sequences/SequencePlacement.h"
 
 #include "platform/StringValues.h"
+#include "sequences/SequenceOptions.h"
 
 #include <algorithm>
 #include <cmath>
@@ -62,7 +63,7 @@ void readPosition(const Json& options, const char* name, const char* farEdgeWord
     const Json* value = member(options, name);
     if (!value)
         return;
-    if (isWord(*value, "center"))
+    if (isWord(*value, centerWord))
         position = toFloat(containerLength * 0.5 - double{size} * 0.5);
     else if (isWord(*value, farEdgeWord))
         position = toFloat((containerLength - double{size}) - double{offset});
@@ -102,16 +103,16 @@ SequencePlacement computePlacement(std::optional<std::span<const std::uint8_t>> 
 
     // The sizes and offsets come first, so the "x" and "y" formulas see the file's values
     // whatever the order of the members in the file.
-    readNumber(*options, "width", placement.width);
-    readNumber(*options, "height", placement.height);
-    readNumber(*options, "yOffsetFromBottom", yOffsetFromBottom);
-    readNumber(*options, "xOffsetFromBottom", xOffsetFromBottom);
-    readNumber(*options, "animationDuration", placement.animationDuration);
+    readNumber(*options, optionsMember::width, placement.width);
+    readNumber(*options, optionsMember::height, placement.height);
+    readNumber(*options, optionsMember::yOffsetFromBottom, yOffsetFromBottom);
+    readNumber(*options, optionsMember::xOffsetFromBottom, xOffsetFromBottom);
+    readNumber(*options, optionsMember::animationDuration, placement.animationDuration);
 
-    readPosition(*options, "x", "right", containerWidth, placement.width, xOffsetFromBottom,
-                 placement.x);
-    readPosition(*options, "y", "bottom", containerHeight, placement.height, yOffsetFromBottom,
-                 placement.y);
+    readPosition(*options, optionsMember::x, rightWord, containerWidth, placement.width,
+                 xOffsetFromBottom, placement.x);
+    readPosition(*options, optionsMember::y, bottomWord, containerHeight, placement.height,
+                 yOffsetFromBottom, placement.y);
     return placement;
 }
 

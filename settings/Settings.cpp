@@ -43,8 +43,9 @@ Settings& settings() {
     return record;
 }
 
-void loadPreferences(CFNotificationCenterRef, void*, CFStringRef, const void*, CFDictionaryRef) {
-    // Each field is stored before the next key is read, in the domain's documented order.
+void readSettings() {
+    // Each field is stored before the next key is read, in the order the keys are listed in
+    // the header.
     Settings& record = settings();
     record.enabled = readSwitch(enabledPreferenceKey, false);
     record.sequenceName = readSequenceName();
@@ -52,7 +53,10 @@ void loadPreferences(CFNotificationCenterRef, void*, CFStringRef, const void*, C
     record.noSleep = readSwitch(noSleepPreferenceKey, false);
     record.showOnWake = readSwitch(showOnWakePreferenceKey, false);
     record.hideBattery = readSwitch(hideBatteryPreferenceKey, true);
-    record.containerResetPending = true;
+}
+
+void resetSettings() {
+    settings() = Settings{};
 }
 
 } // namespace velorin

@@ -1,12 +1,11 @@
 // The user's choices, read from the preference domain into one process-wide record.
 //
-// `loadPreferences` is both the load-time read and the callback of the settings-changed
-// notification. Every other part of the extension reads the record at the moment it needs a
-// value, so a reload takes effect at each reader's next use. Loading never fails: a missing
-// key, or a value of a kind the key does not expect, gives that key's default.
+// `readSettings` fills the record from the domain; the extension runs it at load and again each
+// time the settings-changed notification arrives. Every other part of the extension reads the
+// record at the moment it needs a value, so a reload takes effect at each reader's next use.
+// Reading never fails: a missing key, or a value of a kind the key does not expect, gives that
+// key's default.
 #pragma once
-
-#include "platform/NotificationCenter.h"
 
 #include <string>
 
@@ -32,16 +31,15 @@ struct Settings {
     bool noSleep{false};
     bool showOnWake{false};
     bool hideBattery{false};
-    // Set by every load; the next page update detaches the current container and clears it.
-    bool containerResetPending{false};
 };
 
 // The one record of the process.
 Settings& settings();
 
-// Reads every key of the domain into the record and sets `containerResetPending`. Has the
-// notification callback's signature; all five arguments are ignored.
-void loadPreferences(CFNotificationCenterRef center, void* observer, CFStringRef name,
-                     const void* object, CFDictionaryRef userInfo);
+// Reads every key of the domain into the record.
+void readSettings();
+
+// Puts the record back as it is before the first read.
+void resetSettings();
 
 } // namespace velorin

@@ -1,7 +1,6 @@
 // A charging sequence whose files are damaged still shows: the view takes the default place,
 // plays the frames that decode, and the showings end and repeat as usual.
-#include "integration/LockScreenContainer.h"
-#include "presentation/PresentationController.h"
+#include "presentation/PresentationState.h"
 #include "tests/support/ExtensionFixture.h"
 #include "tests/support/FrameImages.h"
 
@@ -47,10 +46,10 @@ TEST_F(DamagedSequenceTest, ShowsTheFramesThatDecodeAtTheDefaultPlaceAndRepeats)
     EXPECT_EQ(playedFrames(), 2u);
 
     // The next showing reads the folder afresh and plays again.
-    Ref<AnimatedImageView> first = animationView();
+    Ref<AnimatedImageView> first(animationView());
     advanceSeconds(4);
     ASSERT_NE(animationView(), nullptr);
-    EXPECT_NE(animationView(), first);
+    EXPECT_NE(animationView(), first.get());
     EXPECT_EQ(playedFrames(), 2u);
     EXPECT_EQ(containerView()->alpha(), 1.0);
 

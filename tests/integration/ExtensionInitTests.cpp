@@ -118,9 +118,18 @@ TEST_F(ExtensionInitTest, HostChargingViewIsHeldBackOnlyWhileHideBatteryIsOn) {
     EXPECT_EQ(host.lastTransitionArguments, std::vector<bool>{false});
 }
 
+TEST_F(ExtensionInitTest, EveryLoadAsksForANewContainerEvenWhenNothingChanged) {
+    auto& host = start(enabledWith());
+    EXPECT_TRUE(containerResetPending());
+    host.updatePagePresentation();
+    EXPECT_FALSE(containerResetPending());
+    loadPreferences();
+    EXPECT_TRUE(containerResetPending());
+}
+
 TEST_F(ExtensionInitTest, NotificationsReloadTheSettingsOnTheMainQueueCoalesced) {
-    start(enabledWith());
-    settings().containerResetPending = false;
+    auto& host = start(enabledWith());
+    host.updatePagePresentation();
     root.writePreferences(preferenceDomain,
                           enabledWith({{"batteryanimation", PropertyValue::string("pulse")}}));
     for (int post = 0; post < 3; ++post)
@@ -131,7 +140,7 @@ TEST_F(ExtensionInitTest, NotificationsReloadTheSettingsOnTheMainQueueCoalesced)
     EXPECT_EQ(settings().sequenceName, "particlespin");
     advanceSeconds(0);
     EXPECT_EQ(settings().sequenceName, "pulse");
-    EXPECT_TRUE(settings().containerResetPending);
+    EXPECT_TRUE(containerResetPending());
 }
 
 } // namespace

@@ -1,6 +1,6 @@
 // The lock-screen container built by the page's presentation update.
 #include "integration/LockScreenContainer.h"
-#include "presentation/PresentationController.h"
+#include "presentation/PresentationState.h"
 #include "settings/Settings.h"
 #include "tests/support/ExtensionFixture.h"
 
@@ -23,7 +23,7 @@ TEST_F(LockScreenContainerTest, FirstUpdateBuildsAHiddenTransparentContainerUnde
     EXPECT_EQ(container->alpha(), 0.0);
     EXPECT_FALSE(container->isUserInteractionEnabled());
     EXPECT_EQ(host.page().subviews().back().get(), container);
-    EXPECT_FALSE(settings().containerResetPending);
+    EXPECT_FALSE(containerResetPending());
     // The host's own update runs once, last, with the argument it was given.
     EXPECT_EQ(host.log, std::vector<std::string>{"host updateForPresentation:"});
     EXPECT_EQ(host.lastPresentationArgument, &host.page());

@@ -1,8 +1,7 @@
 // Showings: their start, their end four seconds later, looping, keep-awake and the idle timer.
-#include "integration/LockScreenContainer.h"
-#include "integration/Velorin.h"
 #include "platform/MainQueue.h"
 #include "presentation/PresentationController.h"
+#include "presentation/PresentationState.h"
 #include "settings/Settings.h"
 #include "tests/support/ExtensionFixture.h"
 
@@ -91,11 +90,11 @@ TEST_F(PresentationTest, ALaterShowingIsNotCutShortByAnEarlierOnesEnd) {
     host.changePower(true);
     advanceSeconds(1);
     showVelorin();
-    AnimatedImageView* second = animationView().get();
+    AnimatedImageView* second = animationView();
     advanceSeconds(3);
     // The first showing's end is stale: the second plays its full four seconds.
     EXPECT_TRUE(showing());
-    EXPECT_EQ(animationView().get(), second);
+    EXPECT_EQ(animationView(), second);
     advanceSeconds(1);
     EXPECT_FALSE(showing());
     EXPECT_EQ(animationView(), nullptr);
@@ -140,6 +139,19 @@ TEST_F(PresentationTest, KeepAwakeHoldsTheBacklightOnlyOnPowerAfterALockedShowin
     EXPECT_FALSE(keepAwakeActive());
     host.setBacklightFactor(0.25f);
     EXPECT_EQ(host.lastBacklightFactor, 0.25f);
+}
+
+TEST_F(PresentationTest, ALoopingRestartThatFindsTheChargerGoneTakesNoHold) {
+    auto& host = startWithPage(loopingAwake());
+    host.changePower(true);
+    // The charger leaves without the host reporting it, so the end's restart is the first
+    // decision to find it gone.
+    host.onExternalPower = false;
+    advanceSeconds(4);
+    EXPECT_FALSE(showing());
+    EXPECT_FALSE(keepAwakeActive());
+    host.setBacklightFactor(0.1f);
+    EXPECT_EQ(host.lastBacklightFactor, 0.1f);
 }
 
 TEST_F(PresentationTest, AShowingBegunUnlockedNeverTakesTheHold) {

@@ -1,14 +1,13 @@
 // Placement of the animated view from a sequence's options, on a 400 × 800 container.
-#include "integration/LockScreenContainer.h"
-#include "integration/Velorin.h"
-#include "presentation/PresentationController.h"
 #include "sequences/SequenceDirectory.h"
+#include "sequences/SequenceOptions.h"
 #include "sequences/SequencePlacement.h"
-#include "tests/support/ExtensionFixture.h"
+#include "tests/support/TemporaryDeviceRoot.h"
 
 #include <cmath>
 #include <filesystem>
 #include <fstream>
+#include <gtest/gtest.h>
 #include <iterator>
 #include <string_view>
 #include <unistd.h>
@@ -112,75 +111,15 @@ TEST(SequenceDirectoryTest, NamesThatWouldLeaveTheSequenceRootNameNoSequence) {
     EXPECT_TRUE(sequenceDirectory("...").has_value());
 }
 
-class SequencePresenterTest : public testing::ExtensionFixture {};
-
-TEST_F(SequencePresenterTest, AnEscapingNameGivesABlankViewWithDefaultsAndReadsNothing) {
-    using platform::PropertyValue;
-    // Options that would move the view, one level above the sequence root.
-    root.writeFile("var/jb/vod/Library/Velorin/options.json", R"({"x": 1, "y": 2})");
-    auto& host = start(testing::enabledWith({{"batteryanimation", PropertyValue::string("..")}}));
-    host.updatePagePresentation();
-    host.changePower(true);
-    ASSERT_NE(animationView(), nullptr);
-    EXPECT_EQ(animationView()->frame(), platform::CGRectMake(125, 630, 150, 150));
-    EXPECT_EQ(animationView()->imagesPath(), std::nullopt);
-}
-
-TEST_F(SequencePresenterTest, OptionsAreReadAfreshAndPlaceTheViewInTheContainer) {
-    using platform::PropertyValue;
-    auto& host = start(testing::enabledWith({{"batteryanimation", PropertyValue::string("dots")}}));
-    host.updatePagePresentation();
-    const char* options = "var/jb/vod/Library/Velorin/chargingSequences/dots/options.json";
-    root.writeFile(options, R"({"width": 100, "x": "right", "animationDuration": 1.5})");
-    EXPECT_EQ(handleBatteryOptionsAndAnimate(true, false), 1.5f);
-    EXPECT_EQ(animationView()->frame(), platform::CGRectMake(300, 630, 100, 150));
-    EXPECT_EQ(animationView()->animationDuration(), 1.5);
-    root.writeFile(options, "{}");
-    Ref<AnimatedImageView> first = animationView();
-    handleBatteryOptionsAndAnimate(true, false);
-    // The second view replaces the first: one view in the container.
-    EXPECT_EQ(first->superview(), nullptr);
-    EXPECT_EQ(containerView()->subviews().size(), 1u);
-    EXPECT_EQ(animationView()->frame(), platform::CGRectMake(125, 630, 150, 150));
-    // Not locked, or dim: the options are read, and the current view is left alone.
-    handleBatteryOptionsAndAnimate(false, false);
-    handleBatteryOptionsAndAnimate(true, true);
-    EXPECT_EQ(containerView()->subviews().front().get(), animationView().get());
-}
-
-TEST_F(SequencePresenterTest, OptionsFileThatCannotBeReadGivesTheDefaultPlacement) {
-    using platform::PropertyValue;
-    auto& host = start(testing::enabledWith({{"batteryanimation", PropertyValue::string("dots")}}));
-    host.updatePagePresentation();
-    const std::string options = "var/jb/vod/Library/Velorin/chargingSequences/dots/options.json";
-    root.makeFolder(options);
-    EXPECT_EQ(handleBatteryOptionsAndAnimate(true, false), 2.0f);
-    EXPECT_EQ(animationView()->frame(), platform::CGRectMake(125, 630, 150, 150));
-
-    if (::geteuid() == 0)
-        GTEST_SKIP() << "file permissions do not stop reads by the superuser";
-    std::filesystem::remove(root.hostPath(options));
-    root.writeFile(options, R"({"x": 1, "animationDuration": 3})");
-    std::filesystem::permissions(root.hostPath(options), std::filesystem::perms::none);
-    EXPECT_EQ(handleBatteryOptionsAndAnimate(true, false), 2.0f);
-    EXPECT_EQ(animationView()->frame(), platform::CGRectMake(125, 630, 150, 150));
-}
-
-TEST(BatteryAnimationDataTest, GivesTheBytesOrNone) {
+TEST(SequenceOptionsTest, TheFileIsReadWholeOrNotAtAll) {
     testing::TemporaryDeviceRoot root;
-    size_t length = 99;
-    EXPECT_EQ(getBatteryAnimationData("seq/", &length), nullptr);
-    EXPECT_EQ(length, 0u);
+    EXPECT_EQ(readSequenceOptions("seq/"), std::nullopt);
     root.writeFile("seq/options.json", "");
-    unsigned char* empty = getBatteryAnimationData("seq/", &length);
-    EXPECT_NE(empty, nullptr);
-    EXPECT_EQ(length, 0u);
-    std::free(empty);
+    EXPECT_EQ(readSequenceOptions("seq/"), std::vector<std::uint8_t>{});
     root.writeFile("seq/options.json", "{}");
-    unsigned char* bytes = getBatteryAnimationData("seq/", &length);
-    ASSERT_EQ(length, 2u);
-    EXPECT_EQ(std::string_view(reinterpret_cast<char*>(bytes), 2), "{}");
-    std::free(bytes);
+    EXPECT_EQ(readSequenceOptions("seq/"), (std::vector<std::uint8_t>{'{', '}'}));
+    root.makeFolder("folder/options.json");
+    EXPECT_EQ(readSequenceOptions("folder/"), std::nullopt);
 }
 
 } // namespace

@@ -21,7 +21,7 @@ protected:
         return reload();
     }
     const Settings& reload() {
-        loadPreferences(nullptr, nullptr, nullptr, nullptr, nullptr);
+        readSettings();
         return settings();
     }
     void expectDefaults(const Settings& loaded) {
@@ -31,7 +31,6 @@ protected:
         EXPECT_FALSE(loaded.noSleep);
         EXPECT_FALSE(loaded.showOnWake);
         EXPECT_TRUE(loaded.hideBattery);
-        EXPECT_TRUE(loaded.containerResetPending);
     }
     TemporaryDeviceRoot root;
 };
@@ -117,22 +116,16 @@ TEST_F(SettingsTest, KeysAreMatchedExactly) {
     EXPECT_TRUE(loaded.hideBattery);
 }
 
-TEST_F(SettingsTest, EveryLoadRewritesEveryFieldAndAsksForANewContainer) {
+TEST_F(SettingsTest, EveryLoadRewritesEveryField) {
     load({{"loopbatteryanimation", PropertyValue::boolean(true)},
           {"batteryanimation", PropertyValue::string("pulse")},
           {"hidebattery", PropertyValue::boolean(false)}});
-    settings().containerResetPending = false;
 
     // A key removed between two loads gives its default again.
     const Settings& second = load({{"hidebattery", PropertyValue::boolean(false)}});
     EXPECT_FALSE(second.loop);
     EXPECT_EQ(second.sequenceName, "particlespin");
     EXPECT_FALSE(second.hideBattery);
-    EXPECT_TRUE(second.containerResetPending);
-
-    // Nothing changed in the domain, and still the container is to be rebuilt.
-    settings().containerResetPending = false;
-    EXPECT_TRUE(reload().containerResetPending);
 }
 
 TEST_F(SettingsTest, AnEditFromOutsideIsSeenAtTheNextLoad) {

@@ -77,12 +77,12 @@ TEST_F(SimulatedHostTest, ResetCommandsAndWakesRestartTheCountdown) {
     setup.autolockNanoseconds = seconds(10);
     SimulatedHost& device = start(setup);
     device.advanceTo(seconds(8));
-    host::resetIdleTimer();
+    host::resetGlobalIdleTimer();
     device.advanceTo(seconds(16));
     host::resetLockScreenIdleTimer();
     // Restarting during the five seconds before sleep cancels the sleep as well.
     device.advanceTo(seconds(28));
-    host::resetIdleTimer();
+    host::resetGlobalIdleTimer();
     device.advanceTo(seconds(60));
     device.wake(WakeKind::NotWaking);
     device.advanceTo(seconds(70.5));

@@ -1,44 +1,20 @@
 #include "tests/support/ExtensionFixture.h"
 
-#include "host/HostInterface.h"
 #include "integration/ExtensionInit.h"
-#include "integration/LockScreenContainer.h"
 #include "platform/NotificationCenter.h"
-#include "presentation/PresentationController.h"
 #include "settings/Settings.h"
 
 namespace velorin::testing {
 
-namespace {
-
 // The extension's state lives for the whole process; tests that share a process must not see
-// each other's container, view or keep-awake hold. They are cleared through the extension's
-// own paths: a showing off power releases the hold, and a reset while disabled drops the
-// container.
-void clearExtensionState() {
-    FakeHost host;
-    host.onExternalPower = false;
-    Settings& record = settings();
-    SEL update = sel_registerName(host::updateForPresentationSelector);
-    record.enabled = true;
-    record.containerResetPending = false;
-    hookUpdateForPresentation(&host.page(), update, nullptr);
-    decideShowing();
-    record.enabled = false;
-    record.containerResetPending = true;
-    hookUpdateForPresentation(&host.page(), update, nullptr);
-    origUpdateForPresentation() = nullptr;
-}
-
-} // namespace
-
+// each other's container, view, keep-awake hold or hook slots.
 ExtensionFixture::ExtensionFixture() {
-    clearExtensionState();
+    resetExtensionState();
 }
 
 ExtensionFixture::~ExtensionFixture() {
     m_host.reset();
-    clearExtensionState();
+    resetExtensionState();
 }
 
 FakeHost& ExtensionFixture::start(const PreferenceEntries& preferences,

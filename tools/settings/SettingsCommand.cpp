@@ -20,7 +20,7 @@ int runSettings(const std::string& givenRoot) {
     if (!root)
         return report(root.error());
     platform::setDeviceRoot(root.value());
-    loadPreferences(nullptr, nullptr, nullptr, nullptr, nullptr);
+    readSettings();
     const Settings& loaded = settings();
     std::printf("enabled=%s\n", text(loaded.enabled));
     std::printf("sequenceName=%s\n", loaded.sequenceName.c_str());

@@ -79,7 +79,7 @@ TEST(SampleRootTest, FramesDecodeAtTheSizeTheOptionsPlace) {
 TEST(SampleRootTest, SamplePreferencesEnableTheExtensionWithTheDefaultSequence) {
     std::string previousRoot = platform::deviceRoot();
     platform::setDeviceRoot(VELORIN_BUILD_SAMPLE_ROOT);
-    loadPreferences(nullptr, nullptr, nullptr, nullptr, nullptr);
+    readSettings();
     platform::setDeviceRoot(previousRoot);
     EXPECT_TRUE(settings().enabled);
     EXPECT_EQ(settings().sequenceName, defaultSequenceName);

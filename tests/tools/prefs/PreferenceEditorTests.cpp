@@ -114,7 +114,7 @@ TEST_F(PreferenceEditorTest, SetStoresTypedValuesInABinaryListTheStoreReads) {
 
     EXPECT_EQ(contents().substr(0, 8), "bplist00");
     EXPECT_EQ(filesInPreferenceFolder().size(), 1u);
-    loadPreferences(nullptr, nullptr, nullptr, nullptr, nullptr);
+    readSettings();
     EXPECT_TRUE(settings().enabled);
     EXPECT_FALSE(settings().hideBattery);
     EXPECT_EQ(settings().sequenceName, "1234");

@@ -1,0 +1,47 @@
+// A sequence's options file: where it lies, what it may hold, and reading it.
+//
+// The file is one JSON object written by hand. These are the members the extension reads, by
+// their exact, case-sensitive names, and the words "x" and "y" take besides numbers; the
+// placement reads them and the tools check authors' files against the same names.
+#pragma once
+
+#include <array>
+#include <cstdint>
+#include <optional>
+#include <string_view>
+#include <vector>
+
+namespace velorin {
+
+inline constexpr std::string_view optionsFileName = "options.json";
+
+namespace optionsMember {
+inline constexpr const char* width = "width";
+inline constexpr const char* height = "height";
+inline constexpr const char* yOffsetFromBottom = "yOffsetFromBottom";
+inline constexpr const char* xOffsetFromBottom = "xOffsetFromBottom";
+inline constexpr const char* animationDuration = "animationDuration";
+inline constexpr const char* x = "x";
+inline constexpr const char* y = "y";
+} // namespace optionsMember
+
+// Every member read, in the order the placement takes them.
+inline constexpr std::array<const char*, 7> optionsMemberNames{optionsMember::width,
+                                                               optionsMember::height,
+                                                               optionsMember::yOffsetFromBottom,
+                                                               optionsMember::xOffsetFromBottom,
+                                                               optionsMember::animationDuration,
+                                                               optionsMember::x,
+                                                               optionsMember::y};
+
+// "x" and "y" as "center" centre the view on that axis; "x" as "right" and "y" as "bottom" put
+// it against the container's far edge, less the matching offset.
+inline constexpr const char* centerWord = "center";
+inline constexpr const char* rightWord = "right";
+inline constexpr const char* bottomWord = "bottom";
+
+// The options file of the sequence folder `directory` (a device path that ends with a slash),
+// read whole; none when it cannot be read (missing, a folder, no access).
+std::optional<std::vector<std::uint8_t>> readSequenceOptions(std::string_view directory);
+
+} // namespace velorin
