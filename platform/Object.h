@@ -9,10 +9,13 @@
 #include "platform/Export.h"
 
 #include <cstddef>
+#include <type_traits>
 #include <utility>
 
 struct objc_class;
 using Class = objc_class*;
+
+namespace platform {
 
 class PLATFORM_API Object {
 public:
@@ -36,15 +39,21 @@ protected:
     virtual ~Object();
 
 private:
-    friend struct objc_class;
+    friend struct ::objc_class;
     Class m_isa;
     std::size_t m_referenceCount{1};
     bool m_immortal{false};
 };
 
-using id = Object*;
+} // namespace platform
 
-// A strong, nullable reference. Adopting takes over the reference that creation gave.
+using id = platform::Object*;
+
+namespace platform {
+
+// A strong, nullable reference. Adopting takes over the reference that creation gave. A
+// reference converts implicitly only towards a base class; going the other way takes
+// `staticCast`, so that a narrowing is always visible where it is made.
 template <typename T>
 class Ref {
 public:
@@ -63,9 +72,10 @@ public:
     Ref(const Ref& other) : Ref(other.m_object) {}
     Ref(Ref&& other) noexcept : m_object(std::exchange(other.m_object, nullptr)) {}
     template <typename U>
-    Ref(const Ref<U>& other) : Ref(static_cast<T*>(other.get())) {}
+    requires std::is_convertible_v<U*, T*> Ref(const Ref<U>& other) : Ref(other.get()) {}
     template <typename U>
-    Ref(Ref<U>&& other) noexcept : m_object(static_cast<T*>(other.leak())) {}
+    requires std::is_convertible_v<U*, T*> Ref(Ref<U>&& other)
+    noexcept : m_object(other.leak()) {}
     ~Ref() { clear(); }
 
     Ref& operator=(Ref other) noexcept {
@@ -94,3 +104,16 @@ template <typename T, typename... Arguments>
 Ref<T> make(Arguments&&... arguments) {
     return Ref<T>::adopt(new T(std::forward<Arguments>(arguments)...));
 }
+
+// A new reference to the same object as a more derived class; the caller knows it is one.
+template <typename T, typename U>
+Ref<T> staticCast(const Ref<U>& reference) {
+    return Ref<T>(static_cast<T*>(reference.get()));
+}
+
+} // namespace platform
+
+// Until every caller names them by their namespace.
+using platform::make;
+using platform::Object;
+using platform::Ref;

@@ -182,4 +182,25 @@ TEST(ObjectReferences, LastReleaseDeletesAndClassesAreImmortal) {
     objc_unregisterClass("ObjectReferences.Immortal");
 }
 
+// An object that lives in storage of its own, so that its memory stays readable after its
+// last release and one release too many can be made without touching freed memory.
+class Resident final : public Object {
+public:
+    Resident() : Object(nullptr) {}
+    static void* operator new(std::size_t) { return storage; }
+    static void operator delete(void*) {}
+
+private:
+    alignas(Object) static inline unsigned char storage[64];
+};
+static_assert(sizeof(Resident) <= 64);
+
+TEST(ObjectReferencesDeathTest, OneReleaseTooManyStopsACheckingBuildOnly) {
+    Object* resident = new Resident;
+    resident->release();
+    // A checking build (debug or sanitizers) stops at the fault; a release build ignores it,
+    // so that it never stops a host.
+    EXPECT_DEBUG_DEATH(resident->release(), "");
+}
+
 } // namespace
