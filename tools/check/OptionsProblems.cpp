@@ -1,6 +1,8 @@
 #include "tools/check/OptionsProblems.h"
 
 #include "platform/StringValues.h"
+#include "presentation/PresentationController.h"
+#include "sequences/SequenceOptions.h"
 
 #include <algorithm>
 #include <array>
@@ -15,10 +17,6 @@ namespace {
 
 using Json = nlohmann::json;
 
-// One showing lasts four seconds, whatever the run length: the presentation controller ends
-// it then and hides the view.
-constexpr double showingLengthSeconds = 4;
-
 enum class MemberRole { Size, Offset, Duration, Position };
 
 struct KnownMember {
@@ -27,14 +25,16 @@ struct KnownMember {
 };
 
 constexpr std::array knownMembers{
-    KnownMember{"width", MemberRole::Size},
-    KnownMember{"height", MemberRole::Size},
-    KnownMember{"yOffsetFromBottom", MemberRole::Offset},
-    KnownMember{"xOffsetFromBottom", MemberRole::Offset},
-    KnownMember{"animationDuration", MemberRole::Duration},
-    KnownMember{"x", MemberRole::Position},
-    KnownMember{"y", MemberRole::Position},
+    KnownMember{optionsMember::width, MemberRole::Size},
+    KnownMember{optionsMember::height, MemberRole::Size},
+    KnownMember{optionsMember::yOffsetFromBottom, MemberRole::Offset},
+    KnownMember{optionsMember::xOffsetFromBottom, MemberRole::Offset},
+    KnownMember{optionsMember::animationDuration, MemberRole::Duration},
+    KnownMember{optionsMember::x, MemberRole::Position},
+    KnownMember{optionsMember::y, MemberRole::Position},
 };
+static_assert(knownMembers.size() == optionsMemberNames.size(),
+              "every member the extension reads has a role here");
 
 std::string inQuotes(std::string_view text) {
     return "\"" + std::string(text) + "\"";
@@ -124,19 +124,6 @@ std::string_view kindOfValue(const Json& value) {
     }
 }
 
-// Whether `floatValue` finds a number at the start of the text, after white space and a sign.
-bool beginsWithNumber(std::string_view text) {
-    std::size_t index = text.find_first_not_of(" \t\n\v\f\r");
-    if (index == text.npos)
-        return false;
-    if (text[index] == '+' || text[index] == '-')
-        ++index;
-    auto isDigit = [&text](std::size_t at) {
-        return at < text.size() && text[at] >= '0' && text[at] <= '9';
-    };
-    return isDigit(index) || (index < text.size() && text[index] == '.' && isDigit(index + 1));
-}
-
 bool equalIgnoringCase(std::string_view a, std::string_view b) {
     auto lower = [](char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c; };
     return a.size() == b.size() &&
@@ -174,8 +161,8 @@ public:
 
     // An offset is read in any case, but only the far-edge word of its axis uses it.
     void checkOffsets() {
-        checkOffset("xOffsetFromBottom", "x", "right");
-        checkOffset("yOffsetFromBottom", "y", "bottom");
+        checkOffset(optionsMember::xOffsetFromBottom, optionsMember::x, rightWord);
+        checkOffset(optionsMember::yOffsetFromBottom, optionsMember::y, bottomWord);
     }
 
 private:
@@ -202,7 +189,7 @@ private:
         if (!value.is_string())
             return;
         const auto& text = value.get_ref<const std::string&>();
-        if (beginsWithNumber(text))
+        if (platform::beginsWithNumber(text))
             return;
         if (!position) {
             add(ProblemKind::WordReadsAsZero,
@@ -210,17 +197,17 @@ private:
                     ", which does not begin with a number and reads as 0");
             return;
         }
-        const bool horizontal = std::string_view(known.name) == "x";
-        const char* farEdge = horizontal ? "right" : "bottom";
-        if (text == "center" || text == farEdge)
+        const bool horizontal = std::string_view(known.name) == optionsMember::x;
+        const char* farEdge = horizontal ? rightWord : bottomWord;
+        if (text == centerWord || text == farEdge)
             return;
         std::string message = name + " is " + inQuotes(text) + ", which is not " +
-                              inQuotes("center") + " or " + inQuotes(farEdge) +
+                              inQuotes(centerWord) + " or " + inQuotes(farEdge) +
                               " in exact case and not a number, so it reads as 0";
-        const char* otherAxisWord = horizontal ? "bottom" : "right";
+        const char* otherAxisWord = horizontal ? bottomWord : rightWord;
         if (text == otherAxisWord)
             message += "; " + inQuotes(otherAxisWord) + " places " +
-                       inQuotes(horizontal ? "y" : "x") + " only";
+                       inQuotes(horizontal ? optionsMember::y : optionsMember::x) + " only";
         add(ProblemKind::WordReadsAsZero, std::move(message));
     }
 
@@ -289,9 +276,11 @@ void checkPlacementValues(const SequencePlacement& placement, const std::string&
                                   ", zero or less: " + consequence);
         }
     };
-    notPositive("width", placement.width, "the view has no area to show the frames in");
-    notPositive("height", placement.height, "the view has no area to show the frames in");
-    notPositive("animationDuration", placement.animationDuration,
+    notPositive(optionsMember::width, placement.width,
+                "the view has no area to show the frames in");
+    notPositive(optionsMember::height, placement.height,
+                "the view has no area to show the frames in");
+    notPositive(optionsMember::animationDuration, placement.animationDuration,
                 "one run through the frames takes no time");
     if (placement.animationDuration > showingLengthSeconds) {
         report.addProblem(

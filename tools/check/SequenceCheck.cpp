@@ -5,6 +5,7 @@
 #include "platform/StringValues.h"
 #include "sequences/FrameListing.h"
 #include "sequences/FrameOrdering.h"
+#include "sequences/SequenceOptions.h"
 #include "tools/check/OptionsProblems.h"
 
 #include <algorithm>
@@ -254,8 +255,8 @@ std::string devicePathOf(const std::filesystem::path& absolutePath) {
 // file that exists but gives no bytes (a folder, or not readable) is a problem of its own.
 void checkPlacement(const std::string& devicePath, const std::filesystem::path& hostFolder,
                     ScreenSize screen, CheckReport& report) {
-    const std::string optionsName = "options.json";
-    auto bytes = platform::dataWithContentsOfFile(devicePath + optionsName);
+    const std::string optionsName(optionsFileName);
+    auto bytes = readSequenceOptions(devicePath);
     if (bytes) {
         checkOptions(std::span<const std::uint8_t>(*bytes), OptionsSource::Read, screen,
                      optionsName, report);

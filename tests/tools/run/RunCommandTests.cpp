@@ -82,25 +82,25 @@ TEST(RunCommandTest, ScenarioFaultsStopTheRunBeforeAnythingHappens) {
 
     std::string noRoot = (root.path() / "no-root").string();
     testing::SimOutcome rootless =
-        runSim({"run", dataFolder + "run-contract-example.scenario", "--root", noRoot});
+        runSim({"run", dataFolder + "run-readme-example.scenario", "--root", noRoot});
     EXPECT_EQ(rootless.status, 2);
     EXPECT_EQ(rootless.out, "");
     EXPECT_EQ(rootless.err,
               "velorin-sim: " + noRoot + ": no such device root (expected a folder)\n");
 
     std::string noLibrary = (root.path() / "libvelorin.so").string();
-    testing::SimOutcome libraryless = runSim({"run", dataFolder + "run-contract-example.scenario"},
+    testing::SimOutcome libraryless = runSim({"run", dataFolder + "run-readme-example.scenario"},
                                              {"VELORIN_EXTENSION_LIBRARY=" + noLibrary});
     EXPECT_EQ(libraryless.status, 2);
     EXPECT_EQ(libraryless.out, "");
     EXPECT_EQ(libraryless.err, "velorin-sim: " + noLibrary + ": no such extension library\n");
 }
 
-TEST(RunCommandTest, TheContractExampleReproduces) {
+TEST(RunCommandTest, TheReadmeExampleReproduces) {
     testing::TemporaryDeviceRoot root;
     writeSixtyFrames(root);
     testing::SimOutcome run = runSim(
-        {"run", dataFolder + "run-contract-example.scenario", "--root", root.path().string()});
+        {"run", dataFolder + "run-readme-example.scenario", "--root", root.path().string()});
     ASSERT_EQ(run.status, 0) << run.err;
     EXPECT_EQ(run.err, "");
     std::vector<std::string> lines = linesOf(run.out);
