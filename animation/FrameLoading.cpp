@@ -11,7 +11,7 @@ std::string frameLocation(std::string_view folderPath, std::string_view name) {
 }
 
 std::optional<std::vector<std::uint8_t>> readFrameFile(std::string_view location) {
-    return platform::dataWithContentsOfURL(location);
+    return platform::dataWithContentsOfURL(location, frameFileByteLimit);
 }
 
 Ref<platform::CGImage> decodeFrame(std::span<const std::uint8_t> bytes) {

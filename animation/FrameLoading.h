@@ -16,11 +16,16 @@
 
 namespace velorin {
 
+// No frame a lock screen can show needs a file this large; a larger one is left out, as an
+// unreadable frame is, without reading it.
+inline constexpr std::size_t frameFileByteLimit = 64 * 1024 * 1024;
+
 // The location of the frame `name` in the folder at `folderPath` (a device path that ends
 // with a slash and, as sequence folders do, has no leading slash).
 std::string frameLocation(std::string_view folderPath, std::string_view name);
 
-// The whole file at `location`; none when it cannot be read (missing, a folder, no access).
+// The whole file at `location`; none when it cannot be read (missing, a folder, no access,
+// past the size limit).
 std::optional<std::vector<std::uint8_t>> readFrameFile(std::string_view location);
 
 // The decoded image of a frame file's bytes; none when they are not an image the toolkit

@@ -1,15 +1,18 @@
 // Device paths resolved under the device root, and the foundation library's file reads.
 //
-// Resolution is lexical: "." and empty components are dropped and ".." removes the component
-// before it, stopping at the root, so no device path names a place above the root. Symbolic
-// links inside the root are followed by the host's file system as they stand; the root is a
-// folder the project lays out itself, so it is trusted not to hold links that lead out.
-// A device path holding a NUL byte cannot be handed to the host's file system without being
-// cut short and naming another file, so every read answers none for it.
+// Files and folders are opened inside the root (platform/RootedPath), so neither ".." nor a
+// symbolic link reaches outside it. `resolveDevicePath` gives the path on this machine for
+// messages and tools; it is lexical and follows no link. A device path holding a NUL byte
+// cannot be handed to the host's file system without being cut short and naming another
+// file, so every read answers none for it.
 #include "platform/DeviceFileSystem.h"
+
+#include "platform/RootedPath.h"
 
 #include <algorithm>
 #include <cerrno>
+#include <cstdlib>
+#include <dirent.h>
 #include <fcntl.h>
 #include <filesystem>
 #include <sys/stat.h>
@@ -19,8 +22,15 @@ namespace platform {
 
 namespace {
 
+std::string normalizedRoot(const std::string& hostPath);
+
+// The root a process starts with: a stand-in host, or a small C program that loads the
+// extension, names its device root in the environment.
 std::string& rootStorage() {
-    static auto* root = new std::string("/");
+    static auto* root = [] {
+        const char* fromEnvironment = std::getenv("VELORIN_DEVICE_ROOT");
+        return new std::string(normalizedRoot(fromEnvironment ? fromEnvironment : "/"));
+    }();
     return *root;
 }
 
@@ -56,24 +66,7 @@ bool startsWithIgnoringCase(std::string_view text, std::string_view prefix) {
     });
 }
 
-class FileDescriptor {
-public:
-    explicit FileDescriptor(int descriptor) : m_descriptor(descriptor) {}
-    FileDescriptor(const FileDescriptor&) = delete;
-    FileDescriptor& operator=(const FileDescriptor&) = delete;
-    ~FileDescriptor() {
-        if (m_descriptor >= 0)
-            ::close(m_descriptor);
-    }
-    int get() const { return m_descriptor; }
-
-private:
-    int m_descriptor;
-};
-
-} // namespace
-
-void setDeviceRoot(const std::string& hostPath) {
+std::string normalizedRoot(const std::string& hostPath) {
     std::string root = hostPath.empty() ? std::string("/") : hostPath;
     std::error_code error;
     auto absolute = std::filesystem::absolute(root, error);
@@ -81,7 +74,55 @@ void setDeviceRoot(const std::string& hostPath) {
         root = absolute.lexically_normal().string();
     while (root.size() > 1 && root.back() == '/')
         root.pop_back();
-    rootStorage() = root;
+    return root;
+}
+
+FileDescriptor openOnDevice(std::string_view devicePath, int flags) {
+    FileDescriptor root = openRootFolder(deviceRoot());
+    if (!root)
+        return FileDescriptor();
+    return openInRoot(root.get(), devicePath, flags);
+}
+
+// Reads an open regular file whole, up to `maximumBytes`; none past it. The size the file
+// claims only sizes the first allocation: a file that grows while it is read is read until the
+// limit and then refused.
+std::optional<std::vector<std::uint8_t>> readBounded(int file, std::size_t maximumBytes) {
+    struct stat status {};
+    if (::fstat(file, &status) != 0 || !S_ISREG(status.st_mode))
+        return std::nullopt;
+    if (status.st_size < 0 || static_cast<std::uint64_t>(status.st_size) > maximumBytes)
+        return std::nullopt;
+    std::vector<std::uint8_t> contents;
+    // One byte more than the file claims, so that the end is seen by the first short read.
+    contents.resize(static_cast<std::size_t>(status.st_size) + 1);
+    std::size_t filled = 0;
+    for (;;) {
+        if (filled == contents.size()) {
+            if (contents.size() > maximumBytes)
+                return std::nullopt;
+            contents.resize(std::min(contents.size() * 2, maximumBytes + 1));
+        }
+        auto count = ::read(file, contents.data() + filled, contents.size() - filled);
+        if (count == 0)
+            break;
+        if (count < 0) {
+            if (errno == EINTR)
+                continue;
+            return std::nullopt;
+        }
+        filled += static_cast<std::size_t>(count);
+    }
+    if (filled > maximumBytes)
+        return std::nullopt;
+    contents.resize(filled);
+    return contents;
+}
+
+} // namespace
+
+void setDeviceRoot(const std::string& hostPath) {
+    rootStorage() = normalizedRoot(hostPath);
 }
 
 const std::string& deviceRoot() {
@@ -117,36 +158,30 @@ std::string resolveDevicePath(std::string_view devicePath) {
     return resolved;
 }
 
-std::optional<std::vector<std::uint8_t>> dataWithContentsOfFile(std::string_view devicePath) {
+std::optional<std::vector<std::uint8_t>> dataWithContentsOfFile(std::string_view devicePath,
+                                                                std::size_t maximumBytes) {
     if (holdsNul(devicePath))
         return std::nullopt;
-    auto path = resolveDevicePath(devicePath);
     // Opening without blocking keeps a FIFO or device node from stalling the main thread
-    // before the type check below turns it away.
-    FileDescriptor file(::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK));
-    if (file.get() < 0)
+    // before the type check turns it away.
+    FileDescriptor file = openOnDevice(devicePath, O_RDONLY | O_NONBLOCK);
+    if (!file)
         return std::nullopt;
-    struct stat status {};
-    if (::fstat(file.get(), &status) != 0 || !S_ISREG(status.st_mode))
-        return std::nullopt;
-    std::vector<std::uint8_t> contents;
-    contents.reserve(static_cast<std::size_t>(status.st_size));
-    std::uint8_t buffer[65536];
-    for (;;) {
-        auto count = ::read(file.get(), buffer, sizeof buffer);
-        if (count == 0)
-            break;
-        if (count < 0) {
-            if (errno == EINTR)
-                continue;
-            return std::nullopt;
-        }
-        contents.insert(contents.end(), buffer, buffer + count);
-    }
-    return contents;
+    return readBounded(file.get(), maximumBytes);
 }
 
-std::optional<std::vector<std::uint8_t>> dataWithContentsOfURL(std::string_view url) {
+std::optional<std::vector<std::uint8_t>> contentsOfHostFile(const std::string& hostPath,
+                                                            std::size_t maximumBytes) {
+    if (holdsNul(hostPath))
+        return std::nullopt;
+    FileDescriptor file(::open(hostPath.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC));
+    if (!file)
+        return std::nullopt;
+    return readBounded(file.get(), maximumBytes);
+}
+
+std::optional<std::vector<std::uint8_t>> dataWithContentsOfURL(std::string_view url,
+                                                               std::size_t maximumBytes) {
     constexpr std::string_view scheme = "file://";
     if (!startsWithIgnoringCase(url, scheme))
         return std::nullopt;
@@ -162,23 +197,36 @@ std::optional<std::vector<std::uint8_t>> dataWithContentsOfURL(std::string_view 
     auto path = percentDecode(location);
     if (!path)
         return std::nullopt;
-    return dataWithContentsOfFile(*path);
+    return dataWithContentsOfFile(*path, maximumBytes);
 }
 
-std::optional<std::vector<std::string>> contentsOfDirectoryAtPath(std::string_view devicePath) {
+std::optional<std::vector<std::string>> contentsOfDirectoryAtPath(std::string_view devicePath,
+                                                                  std::size_t maximumEntries) {
     if (holdsNul(devicePath))
         return std::nullopt;
-    std::error_code error;
-    std::filesystem::directory_iterator entries(resolveDevicePath(devicePath), error);
-    if (error)
+    FileDescriptor folder = openOnDevice(devicePath, O_RDONLY | O_DIRECTORY | O_NONBLOCK);
+    if (!folder)
         return std::nullopt;
+    DIR* stream = ::fdopendir(folder.get());
+    if (!stream)
+        return std::nullopt;
+    folder.release();
     std::vector<std::string> names;
-    for (auto end = std::filesystem::directory_iterator(); entries != end;) {
-        names.push_back(entries->path().filename().string());
-        entries.increment(error);
-        if (error)
-            return std::nullopt;
+    bool failed = false;
+    while (names.size() < maximumEntries) {
+        errno = 0;
+        const dirent* entry = ::readdir(stream);
+        if (!entry) {
+            failed = errno != 0;
+            break;
+        }
+        std::string_view name = entry->d_name;
+        if (name != "." && name != "..")
+            names.emplace_back(name);
     }
+    ::closedir(stream);
+    if (failed)
+        return std::nullopt;
     // std::string compares its characters as unsigned bytes, which is byte order.
     std::sort(names.begin(), names.end());
     return names;

@@ -2,7 +2,13 @@
 //
 // The device root is a folder on this machine that stands for the device's "/". A path is
 // resolved against it whether it begins with a slash or not, since the host process runs with
-// the root as its working directory. ".." never climbs above the root.
+// the root as its working directory. Nothing resolved here leaves the root: ".." stops at it
+// and absolute link targets are read from it (see platform/RootedPath.h).
+//
+// Every read is bounded by the caller: a file larger than the limit it gives, or one that
+// grows past it while being read, counts as unreadable, and no memory is taken for it beyond
+// the limit. Files are read with read(2) calls, never mapped, so a file cut short meanwhile
+// cannot stop the process.
 #pragma once
 
 #include "platform/Export.h"
@@ -15,25 +21,32 @@
 
 namespace platform {
 
+// The root starts as $VELORIN_DEVICE_ROOT when that is set, else as this machine's "/".
 PLATFORM_API void setDeviceRoot(const std::string& hostPath);
 PLATFORM_API const std::string& deviceRoot();
 
 // The path on this machine that a device path names.
 PLATFORM_API std::string resolveDevicePath(std::string_view devicePath);
 
-// `dataWithContentsOfFile:`: the whole file, or none when it is missing, unreadable or not a
-// regular file.
+// `dataWithContentsOfFile:`: the whole file, or none when it is missing, unreadable, not a
+// regular file, or longer than `maximumBytes`.
 PLATFORM_API std::optional<std::vector<std::uint8_t>>
-dataWithContentsOfFile(std::string_view devicePath);
+dataWithContentsOfFile(std::string_view devicePath, std::size_t maximumBytes);
 
 // `dataWithContentsOfURL:` for "file://" locations: the path is percent-decoded first. Any
 // other scheme, or a location that does not decode, gives none.
-PLATFORM_API std::optional<std::vector<std::uint8_t>> dataWithContentsOfURL(std::string_view url);
+PLATFORM_API std::optional<std::vector<std::uint8_t>>
+dataWithContentsOfURL(std::string_view url, std::size_t maximumBytes);
+
+// A file on this machine, outside any device root, read the same bounded way.
+PLATFORM_API std::optional<std::vector<std::uint8_t>>
+contentsOfHostFile(const std::string& hostPath, std::size_t maximumBytes);
 
 // `contentsOfDirectoryAtPath:error:`: the names of the entries directly in a folder, files
 // and subfolders alike, sorted by name in byte order; none when the folder cannot be read.
+// At most `maximumEntries` names are read; the folder's further entries are left out.
 PLATFORM_API std::optional<std::vector<std::string>>
-contentsOfDirectoryAtPath(std::string_view devicePath);
+contentsOfDirectoryAtPath(std::string_view devicePath, std::size_t maximumEntries);
 
 // Percent-encodes every byte that may not stand as itself in a URL path ('/' is kept).
 PLATFORM_API std::string percentEncodePath(std::string_view path);

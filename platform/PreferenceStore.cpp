@@ -11,8 +11,6 @@
 #include "platform/PropertyListLimits.h"
 
 #include <filesystem>
-#include <fstream>
-#include <iterator>
 #include <limits>
 #include <memory>
 #include <plist/plist.h>
@@ -38,22 +36,11 @@ std::string& preferenceDirectory() {
 }
 
 // The domain's file, from the folder set with setPreferenceDirectory or else from the device
-// root. Only regular files are read, as dataWithContentsOfFile reads them.
+// root. Only regular files within the size limit are read.
 std::optional<std::vector<std::uint8_t>> readDomainFile(const std::string& domain) {
     if (preferenceDirectory().empty())
-        return dataWithContentsOfFile(preferenceDevicePath(domain));
-    std::string path = preferenceFilePath(domain);
-    std::error_code error;
-    if (!std::filesystem::is_regular_file(path, error))
-        return std::nullopt;
-    std::ifstream file(path, std::ios::binary);
-    if (!file)
-        return std::nullopt;
-    std::vector<std::uint8_t> contents{std::istreambuf_iterator<char>(file),
-                                       std::istreambuf_iterator<char>()};
-    if (file.bad())
-        return std::nullopt;
-    return contents;
+        return dataWithContentsOfFile(preferenceDevicePath(domain), preferenceListByteLimit);
+    return contentsOfHostFile(preferenceFilePath(domain), preferenceListByteLimit);
 }
 
 PropertyValue toPropertyValue(plist_t node) {

@@ -3,15 +3,21 @@
 // A domain is the property-list file ROOT/var/mobile/Library/Preferences/DOMAIN.plist under
 // the device root; XML and binary lists both read. The file is read afresh at every call, so
 // an edit made from outside the process is seen at once. A missing, unreadable or malformed
-// file, or one whose top level is not a dictionary, holds no keys.
+// file, or one whose top level is not a dictionary, holds no keys; so does a file larger than
+// `preferenceListByteLimit`, which is refused before any memory is taken for it.
 #pragma once
 
 #include "platform/PropertyValue.h"
 
+#include <cstddef>
 #include <optional>
 #include <string>
 
 namespace platform {
+
+// A preference list holds a handful of switches and a name; a megabyte is far beyond any real
+// one, and small enough that reading it never strains the host.
+inline constexpr std::size_t preferenceListByteLimit = 1024 * 1024;
 
 class PLATFORM_API NSUserDefaults {
 public:

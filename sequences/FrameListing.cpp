@@ -16,7 +16,7 @@ bool isFrameName(std::string_view name) {
 }
 
 std::optional<std::vector<std::string>> listSequenceFolder(std::string_view folderPath) {
-    return platform::contentsOfDirectoryAtPath(folderPath);
+    return platform::contentsOfDirectoryAtPath(folderPath, folderListingLimit);
 }
 
 std::vector<std::string> filterFrameNames(const std::vector<std::string>& names) {

@@ -7,6 +7,7 @@
 // decode). Subfolders are never entered.
 #pragma once
 
+#include <cstddef>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -16,13 +17,18 @@ namespace velorin {
 
 inline constexpr std::string_view frameExtension = "png";
 
+// A sequence folder is listed up to this many entries; entries past it are left out, as
+// frames that cannot be read are, so a folder of millions of names costs no more than this.
+inline constexpr std::size_t folderListingLimit = 10'000;
+
 // The text after the last period of `name`; empty when the name holds no period.
 std::string_view pathExtension(std::string_view name);
 
 bool isFrameName(std::string_view name);
 
-// The names of the entries directly in the folder at `folderPath` (a device path), sorted by
-// name in byte order; none when the folder cannot be read.
+// The names of the entries directly in the folder at `folderPath` (a device path), at most
+// `folderListingLimit` of them, sorted by name in byte order; none when the folder cannot be
+// read.
 std::optional<std::vector<std::string>> listSequenceFolder(std::string_view folderPath);
 
 // The frame names of a listing, in listing order.

@@ -10,7 +10,7 @@ std::optional<std::vector<std::uint8_t>> readSequenceOptions(std::string_view di
     // The directory's own trailing slash separates it from the file name.
     std::string path(directory);
     path += optionsFileName;
-    return platform::dataWithContentsOfFile(path);
+    return platform::dataWithContentsOfFile(path, optionsFileByteLimit);
 }
 
 } // namespace velorin

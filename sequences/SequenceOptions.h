@@ -6,6 +6,7 @@
 #pragma once
 
 #include <array>
+#include <cstddef>
 #include <cstdint>
 #include <optional>
 #include <string_view>
@@ -14,6 +15,11 @@
 namespace velorin {
 
 inline constexpr std::string_view optionsFileName = "options.json";
+
+// An options file holds a handful of members. A larger file, or one nested deeper, is refused
+// whole before anything is built from it, as an unreadable file is: all options default.
+inline constexpr std::size_t optionsFileByteLimit = 1024 * 1024;
+inline constexpr std::size_t optionsNestingLimit = 64;
 
 namespace optionsMember {
 inline constexpr const char* width = "width";
@@ -41,7 +47,7 @@ inline constexpr const char* rightWord = "right";
 inline constexpr const char* bottomWord = "bottom";
 
 // The options file of the sequence folder `directory` (a device path that ends with a slash),
-// read whole; none when it cannot be read (missing, a folder, no access).
+// read whole; none when it cannot be read (missing, a folder, no access, past the size limit).
 std::optional<std::vector<std::uint8_t>> readSequenceOptions(std::string_view directory);
 
 } // namespace velorin

@@ -176,7 +176,7 @@ TEST_F(PreferenceEditorTest, AWriteThroughASymbolicLinkReplacesTheFileItNames) {
     fs::path kept = root.hostPath("kept/velorin.plist");
     fs::remove(kept);
     fs::create_directories(fs::path(file()).parent_path());
-    fs::create_symlink(kept, file());
+    fs::create_symlink("../../../../kept/velorin.plist", file());
 
     ASSERT_TRUE(setPreference(file(), "hidebattery", "false").ok());
     EXPECT_TRUE(fs::is_symlink(file()));

@@ -1,0 +1,59 @@
+// Opening paths inside a device root the way the device's own "/" would resolve them.
+//
+// A device root is a folder on this machine that stands for the device's "/". Every path
+// resolved inside it stays inside it: ".." stops at the root, and a symbolic link whose target
+// is absolute is followed from the root, not from this machine's "/". A link inside the root
+// that points to another place inside the root works as on the device; nothing reaches a file
+// outside the root, whatever the links say.
+//
+// Linux's openat2 with RESOLVE_IN_ROOT does exactly this. Where the kernel refuses the call
+// (ENOSYS on an older kernel, EPERM under a filter that does not know it), the path is resolved
+// one component at a time with O_NOFOLLOW, reading each link with readlinkat and re-rooting
+// absolute targets, with at most 40 links followed, as the kernel allows.
+//
+// openat2 only opens. Making folders, listing, renaming and removing are done with the *at
+// calls on a folder descriptor opened here, naming a single entry in it.
+#pragma once
+
+#include "platform/Export.h"
+
+#include <string>
+#include <string_view>
+#include <sys/types.h>
+
+namespace platform {
+
+// A file descriptor that closes itself.
+class PLATFORM_API FileDescriptor {
+public:
+    FileDescriptor() = default;
+    explicit FileDescriptor(int descriptor) : m_descriptor(descriptor) {}
+    FileDescriptor(FileDescriptor&& other) noexcept;
+    FileDescriptor& operator=(FileDescriptor&& other) noexcept;
+    FileDescriptor(const FileDescriptor&) = delete;
+    FileDescriptor& operator=(const FileDescriptor&) = delete;
+    ~FileDescriptor();
+
+    int get() const { return m_descriptor; }
+    explicit operator bool() const { return m_descriptor >= 0; }
+    int release();
+
+private:
+    int m_descriptor{-1};
+};
+
+// The folder `hostPath` on this machine, opened as a root to resolve paths in; an invalid
+// descriptor, with errno set, when it is not a folder that can be opened.
+PLATFORM_API FileDescriptor openRootFolder(const std::string& hostPath);
+
+// Opens `path` inside the root folder `root` with open(2)'s `flags` and `mode`. The path may
+// begin with a slash or not; either way it is read from the root. An invalid descriptor, with
+// errno set, when it cannot be opened. A path holding a NUL byte names nothing (ENOENT).
+PLATFORM_API FileDescriptor openInRoot(int root, std::string_view path, int flags, mode_t mode = 0);
+
+// The same, without ever using openat2, for testing the fallback where the kernel has no
+// openat2; callers use openInRoot.
+PLATFORM_API FileDescriptor openInRootOneComponentAtATime(int root, std::string_view path,
+                                                          int flags, mode_t mode = 0);
+
+} // namespace platform
