@@ -1,6 +1,9 @@
 #include "animation/AnimatedImageView.h"
 
+#include "animation/DecodingBudget.h"
+#include "animation/FrameDecoding.h"
 #include "animation/FrameLoading.h"
+#include "host/Boundary.h"
 #include "sequences/FrameListing.h"
 #include "sequences/FrameOrdering.h"
 
@@ -10,11 +13,56 @@ namespace {
 
 constexpr const char* animationKey = "animation";
 
+// Lists, orders and decodes the frames, then adds the child image view and its animation.
+void installFrameAnimation(AnimatedImageView& view) {
+    // A folder that cannot be listed gives no names, and so a blank view below.
+    std::vector<std::string> frameNames;
+    if (view.imagesPath()) {
+        if (auto listing = listSequenceFolder(*view.imagesPath()))
+            frameNames = filterFrameNames(*listing);
+    }
+    auto orderedNames = view.sortArrayByNumbersInString(frameNames);
+
+    std::vector<std::string> locations;
+    locations.reserve(orderedNames.size());
+    for (const auto& name : orderedNames)
+        locations.push_back(frameLocation(view.imagesPath().value_or(""), name));
+
+    // Frames that cannot be read or decoded are left out, as are those past the budget, so
+    // the list holds images only, still in playing order.
+    std::vector<Ref<platform::CGImage>> frames =
+        decodeFramesWithinBudget(locations, showingMemoryBudgetBytes);
+
+    auto size = view.frame().size;
+    auto imageView =
+        platform::UIImageView::initWithFrame(platform::CGRectMake(0, 0, size.width, size.height));
+    view.addSubview(imageView.get());
+
+    auto animation = platform::CAKeyframeAnimation::animationWithKeyPath("contents");
+    animation->setCalculationMode(platform::kCAAnimationLinear);
+    animation->setDuration(view.animationDuration());
+    animation->setValues(std::move(frames));
+    animation->setRepeatCount(1.0f);
+    animation->setRemovedOnCompletion(false);
+    animation->setFillMode(platform::kCAFillModeForwards);
+    animation->setTimingFunction(platform::CAMediaTimingFunction::functionWithName(
+        platform::kCAMediaTimingFunctionEaseInEaseOut));
+    imageView->layer()->addAnimation(animation.get(), animationKey);
+}
+
 } // namespace
 
-Class AnimatedImageView::runtimeClass() {
-    static Class cls = platform::registerViewSubclass("AnimatedImageView", platform::uiViewClass());
-    return cls;
+// The class is exported, so each of its operations is a way in from the host: none lets a
+// throw out. A failure gives no view, no frames or no animation, as any other failure does.
+
+Class AnimatedImageView::runtimeClass() noexcept {
+    return atBoundary(
+        [] {
+            static Class cls =
+                platform::registerViewSubclass("AnimatedImageView", platform::uiViewClass());
+            return cls;
+        },
+        Class{nullptr});
 }
 
 AnimatedImageView::AnimatedImageView(const platform::CGRect& frame)
@@ -23,61 +71,28 @@ AnimatedImageView::AnimatedImageView(const platform::CGRect& frame)
 
 AnimatedImageView::~AnimatedImageView() = default;
 
-Ref<AnimatedImageView> AnimatedImageView::initWithFrame(const platform::CGRect& frame) {
-    return Ref<AnimatedImageView>::adopt(new AnimatedImageView(frame));
+Ref<AnimatedImageView> AnimatedImageView::initWithFrame(const platform::CGRect& frame) noexcept {
+    return atBoundary(
+        [&frame] { return Ref<AnimatedImageView>::adopt(new AnimatedImageView(frame)); },
+        Ref<AnimatedImageView>());
 }
 
-void AnimatedImageView::startAnimating() {
+void AnimatedImageView::startAnimating() noexcept {
     animateImages();
 }
 
-void AnimatedImageView::stopAnimating() {
-    layer()->removeAllAnimations();
+void AnimatedImageView::stopAnimating() noexcept {
+    atBoundary([this] { layer()->removeAllAnimations(); });
 }
 
-std::vector<std::string>
-AnimatedImageView::sortArrayByNumbersInString(const std::vector<std::string>& names) const {
-    return velorin::sortArrayByNumbersInString(names);
+std::vector<std::string> AnimatedImageView::sortArrayByNumbersInString(
+    const std::vector<std::string>& names) const noexcept {
+    return atBoundary([&names] { return velorin::sortArrayByNumbersInString(names); },
+                      std::vector<std::string>());
 }
 
-void AnimatedImageView::animateImages() {
-    // A folder that cannot be listed gives no names, and so a blank view below.
-    std::vector<std::string> frameNames;
-    if (imagesPath()) {
-        if (auto listing = listSequenceFolder(*imagesPath()))
-            frameNames = filterFrameNames(*listing);
-    }
-    auto orderedNames = sortArrayByNumbersInString(frameNames);
-
-    std::vector<std::string> locations;
-    locations.reserve(orderedNames.size());
-    for (const auto& name : orderedNames)
-        locations.push_back(frameLocation(imagesPath().value_or(""), name));
-
-    // Frames that cannot be read or decoded are left out, so the list holds images only,
-    // still in playing order.
-    std::vector<Ref<platform::CGImage>> frames;
-    frames.reserve(locations.size());
-    for (const auto& location : locations) {
-        if (auto image = loadFrame(location))
-            frames.push_back(std::move(image));
-    }
-
-    auto size = frame().size;
-    auto imageView =
-        platform::UIImageView::initWithFrame(platform::CGRectMake(0, 0, size.width, size.height));
-    addSubview(imageView.get());
-
-    auto animation = platform::CAKeyframeAnimation::animationWithKeyPath("contents");
-    animation->setCalculationMode(platform::kCAAnimationLinear);
-    animation->setDuration(animationDuration());
-    animation->setValues(std::move(frames));
-    animation->setRepeatCount(1.0f);
-    animation->setRemovedOnCompletion(false);
-    animation->setFillMode(platform::kCAFillModeForwards);
-    animation->setTimingFunction(platform::CAMediaTimingFunction::functionWithName(
-        platform::kCAMediaTimingFunctionEaseInEaseOut));
-    imageView->layer()->addAnimation(animation.get(), animationKey);
+void AnimatedImageView::animateImages() noexcept {
+    atBoundary([this] { installFrameAnimation(*this); });
 }
 
 } // namespace velorin

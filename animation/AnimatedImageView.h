@@ -25,23 +25,25 @@ namespace velorin {
 class VELORIN_EXPORT AnimatedImageView final : public platform::UIView {
 public:
     // A new, unattached view at `frame`, with no folder and a run length of 0.0.
-    static Ref<AnimatedImageView> initWithFrame(const platform::CGRect& frame);
+    // None when it cannot be made.
+    static Ref<AnimatedImageView> initWithFrame(const platform::CGRect& frame) noexcept;
     // The runtime class "AnimatedImageView", a subclass of "UIView"; registered on first use.
-    static Class runtimeClass();
+    static Class runtimeClass() noexcept;
     ~AnimatedImageView() override;
 
     // Plays the folder's frames once: runs `animateImages`.
-    void startAnimating();
+    void startAnimating() noexcept;
     // Removes the animations of this view's own layer. The frame animation lives on the child
     // image view's layer and is not touched: a view that stays attached keeps playing, and
     // its frames leave the screen when the view is removed.
-    void stopAnimating();
+    void stopAnimating() noexcept;
     // The frame names in playing order; reads no field of the view.
     std::vector<std::string>
-    sortArrayByNumbersInString(const std::vector<std::string>& names) const;
+    sortArrayByNumbersInString(const std::vector<std::string>& names) const noexcept;
     // Lists, orders and decodes the frames, adds a child image view covering the view and
     // installs the keyframe animation on it. Each call adds one more child above the others.
-    void animateImages();
+    // Frames are decoded in playing order within the showing's memory budget.
+    void animateImages() noexcept;
 
     // The sequence folder, a device path ending with a slash; none until set. Changing it
     // leaves a child image view or animation that already exists as it is.

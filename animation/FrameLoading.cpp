@@ -22,11 +22,4 @@ Ref<platform::CGImage> decodeFrame(std::span<const std::uint8_t> bytes) {
     return Ref<platform::CGImage>(image->CGImage());
 }
 
-Ref<platform::CGImage> loadFrame(std::string_view location) {
-    auto bytes = readFrameFile(location);
-    if (!bytes)
-        return nullptr;
-    return decodeFrame(*bytes);
-}
-
 } // namespace velorin

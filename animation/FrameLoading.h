@@ -32,7 +32,4 @@ std::optional<std::vector<std::uint8_t>> readFrameFile(std::string_view location
 // decodes. The handle shares the decoded pixels; they are not copied again.
 Ref<platform::CGImage> decodeFrame(std::span<const std::uint8_t> bytes);
 
-// Reads and decodes the frame at `location`; none when either step fails.
-Ref<platform::CGImage> loadFrame(std::string_view location);
-
 } // namespace velorin

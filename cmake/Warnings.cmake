@@ -1,6 +1,9 @@
 # Warning and sanitizer flags for every target of the project.
-add_compile_options(-Wall -Wextra -Wpedantic -Wshadow -Wnon-virtual-dtor -Wold-style-cast
-                    -Wcast-align -Wunused -Woverloaded-virtual -Wformat=2 -Wimplicit-fallthrough)
+add_compile_options(-Wall -Wextra -Wpedantic -Wshadow -Wcast-align -Wunused -Wformat=2
+                    -Wimplicit-fallthrough
+                    $<$<COMPILE_LANGUAGE:CXX>:-Wnon-virtual-dtor>
+                    $<$<COMPILE_LANGUAGE:CXX>:-Wold-style-cast>
+                    $<$<COMPILE_LANGUAGE:CXX>:-Woverloaded-virtual>)
 if(VELORIN_WARNINGS_AS_ERRORS)
     add_compile_options(-Werror)
 endif()

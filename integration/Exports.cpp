@@ -1,6 +1,7 @@
 // The functions libvelorin.so exports to C callers, each a thin wrapper over the extension's
 // own C++ functions. Nothing inside the library calls these; they exist for the host and for
-// outside programs.
+// outside programs. None lets a throw out: a failure does nothing, or gives none.
+#include "host/Boundary.h"
 #include "integration/Velorin.h"
 #include "presentation/PresentationController.h"
 #include "presentation/SequencePresenter.h"
@@ -9,24 +10,27 @@
 #include <cstdlib>
 #include <cstring>
 
-extern "C" void showVelorin(void) {
-    velorin::showVelorin();
+using velorin::atBoundary;
+
+extern "C" void showVelorin(void) noexcept {
+    atBoundary([] { velorin::showVelorin(); });
 }
 
-extern "C" void clearAnimationView(void) {
-    velorin::clearAnimationView();
+extern "C" void clearAnimationView(void) noexcept {
+    atBoundary([] { velorin::clearAnimationView(); });
 }
 
-extern "C" void resetIdleTimer(void) {
-    velorin::resetIdleTimer();
+extern "C" void resetIdleTimer(void) noexcept {
+    atBoundary([] { velorin::resetIdleTimer(); });
 }
 
-extern "C" unsigned char* getBatteryAnimationData(const char* directory, size_t* length) {
+extern "C" unsigned char* getBatteryAnimationData(const char* directory, size_t* length) noexcept {
     if (length)
         *length = 0;
     if (!directory)
         return nullptr;
-    auto bytes = velorin::readSequenceOptions(directory);
+    auto bytes = atBoundary([directory] { return velorin::readSequenceOptions(directory); },
+                            std::optional<std::vector<std::uint8_t>>());
     if (!bytes)
         return nullptr;
     // The caller owns the copy and frees it. One byte more than needed, so that an empty file
@@ -41,16 +45,18 @@ extern "C" unsigned char* getBatteryAnimationData(const char* directory, size_t*
     return copy;
 }
 
-extern "C" float handleBatteryOptionsAndAnimate(bool locked, bool dim) {
+extern "C" float handleBatteryOptionsAndAnimate(bool locked, bool dim) noexcept {
     return velorin::handleBatteryOptionsAndAnimate({.locked = locked, .dim = dim});
 }
 
 extern "C" void callBatteryAnimationView(VelorinRect frame, float duration, const char* directory,
-                                         bool locked, bool dim) {
-    std::optional<std::string> folder;
-    if (directory)
-        folder = directory;
-    velorin::callBatteryAnimationView(
-        platform::CGRectMake(frame.x, frame.y, frame.width, frame.height), duration,
-        std::move(folder), {.locked = locked, .dim = dim});
+                                         bool locked, bool dim) noexcept {
+    atBoundary([&] {
+        std::optional<std::string> folder;
+        if (directory)
+            folder = directory;
+        velorin::callBatteryAnimationView(
+            platform::CGRectMake(frame.x, frame.y, frame.width, frame.height), duration,
+            std::move(folder), {.locked = locked, .dim = dim});
+    });
 }

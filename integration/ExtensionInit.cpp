@@ -1,5 +1,6 @@
 #include "integration/ExtensionInit.h"
 
+#include "host/Boundary.h"
 #include "host/HostInterface.h"
 #include "host/HostShell.h"
 #include "integration/HostHooks.h"
@@ -15,8 +16,8 @@ void loadPreferences() {
 }
 
 void loadPreferencesOnNotification(CFNotificationCenterRef, void*, CFStringRef, const void*,
-                                   CFDictionaryRef) {
-    loadPreferences();
+                                   CFDictionaryRef) noexcept {
+    atBoundary([] { loadPreferences(); });
 }
 
 void initializeExtension() {

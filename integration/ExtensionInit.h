@@ -15,7 +15,7 @@ void loadPreferences();
 
 // The settings notification's callback; its five arguments are ignored.
 void loadPreferencesOnNotification(CFNotificationCenterRef center, void* observer, CFStringRef name,
-                                   const void* object, CFDictionaryRef userInfo);
+                                   const void* object, CFDictionaryRef userInfo) noexcept;
 
 // Puts all of the extension's process-wide state back as it is before load: the settings, the
 // presentation (container, view, showings, keep-awake), the hook slots and the container's

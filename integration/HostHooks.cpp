@@ -1,5 +1,6 @@
 #include "integration/HostHooks.h"
 
+#include "host/Boundary.h"
 #include "host/HostInterface.h"
 #include "integration/LockScreenContainer.h"
 #include "platform/MainQueue.h"
@@ -23,36 +24,42 @@ IMP origCoverSheetTransitionChargingViewToVisible = nullptr;
 IMP origDashBoardTransitionChargingViewToVisible = nullptr;
 IMP origAddBatteryChargingViewAndShowBattery = nullptr;
 
-void hookSetBacklightFactorPending(id self, SEL selector, float factor) {
+// Each replacement guards only the extension's own part: the host's own method runs whatever
+// became of it.
+
+void hookSetBacklightFactorPending(id self, SEL selector, float factor) noexcept {
     // While the screen is held awake every change of backlight is dropped, whatever it asks.
     if (keepAwakeActive())
         return;
     callIMP<void, float>(origSetBacklightFactorPending, self, selector, factor);
 }
 
-void hookACPowerChanged(id self, SEL selector) {
+void hookACPowerChanged(id self, SEL selector) noexcept {
     // The host's own handling comes first, so that the power state is current when asked.
     callIMP<void>(origACPowerChanged, self, selector);
-    showVelorin();
+    atBoundary([] { showVelorin(); });
 }
 
-void hookStartWakeAnimationsForWaking(id self, SEL selector, bool waking, id animationSettings) {
-    // With looping on, the running chain of showings already covers the wake.
-    if (!settings().loop && settings().showOnWake) {
-        dispatch_after(dispatch_time(DISPATCH_TIME_NOW, wakeDelayNanoseconds),
-                       dispatch_get_main_queue(), [] { showVelorin(); });
-    }
+void hookStartWakeAnimationsForWaking(id self, SEL selector, bool waking,
+                                      id animationSettings) noexcept {
+    atBoundary([] {
+        // With looping on, the running chain of showings already covers the wake.
+        if (!settings().loop && settings().showOnWake) {
+            dispatch_after(dispatch_time(DISPATCH_TIME_NOW, wakeDelayNanoseconds),
+                           dispatch_get_main_queue(), [] { atBoundary([] { showVelorin(); }); });
+        }
+    });
     callIMP<void, bool, id>(origStartWakeAnimationsForWaking, self, selector, waking,
                             animationSettings);
 }
 
-void hookApplicationDidFinishLaunching(id self, SEL selector, id application) {
+void hookApplicationDidFinishLaunching(id self, SEL selector, id application) noexcept {
     callIMP<void, id>(origApplicationDidFinishLaunching, self, selector, application);
-    showVelorin();
+    atBoundary([] { showVelorin(); });
 }
 
 void hookCoverSheetTransitionChargingViewToVisible(id self, SEL selector, bool visible,
-                                                   bool showBattery, bool animated) {
+                                                   bool showBattery, bool animated) noexcept {
     // Both directions are dropped while the host's own charging view is to stay hidden.
     if (settings().hideBattery)
         return;
@@ -61,14 +68,14 @@ void hookCoverSheetTransitionChargingViewToVisible(id self, SEL selector, bool v
 }
 
 void hookDashBoardTransitionChargingViewToVisible(id self, SEL selector, bool visible,
-                                                  bool showBattery, bool animated) {
+                                                  bool showBattery, bool animated) noexcept {
     if (settings().hideBattery)
         return;
     callIMP<void, bool, bool, bool>(origDashBoardTransitionChargingViewToVisible, self, selector,
                                     visible, showBattery, animated);
 }
 
-void hookAddBatteryChargingViewAndShowBattery(id self, SEL selector, bool showBattery) {
+void hookAddBatteryChargingViewAndShowBattery(id self, SEL selector, bool showBattery) noexcept {
     if (settings().hideBattery)
         return;
     callIMP<void, bool>(origAddBatteryChargingViewAndShowBattery, self, selector, showBattery);

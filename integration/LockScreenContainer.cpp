@@ -1,5 +1,6 @@
 #include "integration/LockScreenContainer.h"
 
+#include "host/Boundary.h"
 #include "presentation/PresentationController.h"
 #include "presentation/PresentationState.h"
 #include "settings/Settings.h"
@@ -9,6 +10,8 @@ namespace velorin {
 namespace {
 
 bool resetPending = false;
+
+void resetAndBuildContainer(id self);
 
 } // namespace
 
@@ -30,7 +33,17 @@ void resetLockScreenContainer() {
     resetPending = false;
 }
 
-void hookUpdateForPresentation(id self, SEL selector, id presentation) {
+void hookUpdateForPresentation(id self, SEL selector, id presentation) noexcept {
+    // The extension's own steps are guarded alone, so the host's update runs whatever became
+    // of them.
+    atBoundary([self] { resetAndBuildContainer(self); });
+    if (IMP original = origUpdateForPresentation())
+        callIMP<void, id>(original, self, selector, presentation);
+}
+
+namespace {
+
+void resetAndBuildContainer(id self) {
     if (resetPending) {
         if (platform::UIView* container = containerView()) {
             // The container leaves the page with everything in it, a playing view included.
@@ -59,8 +72,8 @@ void hookUpdateForPresentation(id self, SEL selector, id presentation) {
         fresh->setUserInteractionEnabled(false);
         page->addSubview(fresh.get());
     }
-    if (IMP original = origUpdateForPresentation())
-        callIMP<void, id>(original, self, selector, presentation);
 }
+
+} // namespace
 
 } // namespace velorin

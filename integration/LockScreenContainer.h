@@ -16,7 +16,7 @@ inline constexpr long containerTag = 8966;
 
 // The replacement for the page view's presentation update, and the slot that holds the host's
 // own implementation.
-void hookUpdateForPresentation(id self, SEL selector, id presentation);
+void hookUpdateForPresentation(id self, SEL selector, id presentation) noexcept;
 IMP& origUpdateForPresentation();
 
 // Every settings load asks for the container to be rebuilt: the next page update detaches the

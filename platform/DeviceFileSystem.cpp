@@ -15,6 +15,7 @@
 #include <dirent.h>
 #include <fcntl.h>
 #include <filesystem>
+#include <memory>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -87,7 +88,7 @@ FileDescriptor openOnDevice(std::string_view devicePath, int flags) {
 // Reads an open regular file whole, up to `maximumBytes`; none past it. The size the file
 // claims only sizes the first allocation: a file that grows while it is read is read until the
 // limit and then refused.
-std::optional<std::vector<std::uint8_t>> readBounded(int file, std::size_t maximumBytes) {
+std::optional<std::vector<std::uint8_t>> readBounded(int file, std::size_t maximumBytes) try {
     struct stat status {};
     if (::fstat(file, &status) != 0 || !S_ISREG(status.st_mode))
         return std::nullopt;
@@ -117,6 +118,9 @@ std::optional<std::vector<std::uint8_t>> readBounded(int file, std::size_t maxim
         return std::nullopt;
     contents.resize(filled);
     return contents;
+} catch (const std::bad_alloc&) {
+    // No memory for the file: as unreadable, as the platform answers.
+    return std::nullopt;
 }
 
 } // namespace
@@ -201,13 +205,13 @@ std::optional<std::vector<std::uint8_t>> dataWithContentsOfURL(std::string_view 
 }
 
 std::optional<std::vector<std::string>> contentsOfDirectoryAtPath(std::string_view devicePath,
-                                                                  std::size_t maximumEntries) {
+                                                                  std::size_t maximumEntries) try {
     if (holdsNul(devicePath))
         return std::nullopt;
     FileDescriptor folder = openOnDevice(devicePath, O_RDONLY | O_DIRECTORY | O_NONBLOCK);
     if (!folder)
         return std::nullopt;
-    DIR* stream = ::fdopendir(folder.get());
+    std::unique_ptr<DIR, int (*)(DIR*)> stream(::fdopendir(folder.get()), ::closedir);
     if (!stream)
         return std::nullopt;
     folder.release();
@@ -215,7 +219,7 @@ std::optional<std::vector<std::string>> contentsOfDirectoryAtPath(std::string_vi
     bool failed = false;
     while (names.size() < maximumEntries) {
         errno = 0;
-        const dirent* entry = ::readdir(stream);
+        const dirent* entry = ::readdir(stream.get());
         if (!entry) {
             failed = errno != 0;
             break;
@@ -224,12 +228,13 @@ std::optional<std::vector<std::string>> contentsOfDirectoryAtPath(std::string_vi
         if (name != "." && name != "..")
             names.emplace_back(name);
     }
-    ::closedir(stream);
     if (failed)
         return std::nullopt;
     // std::string compares its characters as unsigned bytes, which is byte order.
     std::sort(names.begin(), names.end());
     return names;
+} catch (const std::bad_alloc&) {
+    return std::nullopt;
 }
 
 std::string percentEncodePath(std::string_view path) {

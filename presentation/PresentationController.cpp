@@ -1,5 +1,6 @@
 #include "presentation/PresentationController.h"
 
+#include "host/Boundary.h"
 #include "host/HostShell.h"
 #include "platform/MainQueue.h"
 #include "platform/StringValues.h"
@@ -28,9 +29,11 @@ void endShowing(std::uint64_t showing, bool lockedAtStart) {
     ShowingOutcome restart = showVelorin();
     if (!settings().noSleep || !lockedAtStart)
         return;
-    // The hold is only ever taken on power: a restart that found the charger gone has just
-    // released it, and taking it again would keep the screen awake off power.
-    if (restart != ShowingOutcome::Started)
+    // The hold exists to keep a lit screen lit, so it is taken only when the restart found
+    // a container, the charger and a screen that is not dim. A restart that found the charger
+    // gone has just released it, and taking it again would keep the screen awake off power;
+    // one that found the screen dim would hold it dim, dropping even the host's wake-up.
+    if (restart != ShowingOutcome::StartedOnLitScreen)
         return;
     state.keepAwakeActive = true;
     resetIdleTimer();
@@ -54,8 +57,8 @@ ShowingOutcome showVelorin() {
         // The four seconds count from here, after the view has been made and started.
         dispatch_after(dispatch_time(DISPATCH_TIME_NOW, showingLengthNanoseconds),
                        dispatch_get_main_queue(),
-                       [showing, locked] { endShowing(showing, locked); });
-        return ShowingOutcome::Started;
+                       [showing, locked] { atBoundary([=] { endShowing(showing, locked); }); });
+        return dim ? ShowingOutcome::StartedOnDimScreen : ShowingOutcome::StartedOnLitScreen;
     }
     ++state.newestShowing;
     state.newestEndPending = false;

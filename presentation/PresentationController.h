@@ -13,8 +13,9 @@ namespace velorin {
 // How long one showing lasts, whatever the sequence's run length.
 inline constexpr double showingLengthSeconds = 4.0;
 
-// What one decision of the controller did.
-enum class ShowingOutcome { NoContainer, Started, Cleared };
+// What one decision of the controller did. A showing started on a dim screen shows the
+// container but places no view.
+enum class ShowingOutcome { NoContainer, StartedOnLitScreen, StartedOnDimScreen, Cleared };
 
 // Decides on a host event whether to start a showing or clear the presentation.
 ShowingOutcome showVelorin();

@@ -1,5 +1,6 @@
 #include "presentation/SequencePresenter.h"
 
+#include "host/Boundary.h"
 #include "presentation/PresentationController.h"
 #include "presentation/PresentationState.h"
 #include "sequences/SequenceDirectory.h"
@@ -11,7 +12,26 @@
 
 namespace velorin {
 
-float handleBatteryOptionsAndAnimate(ScreenState screen) {
+namespace {
+
+float placeAndStart(ScreenState screen);
+
+} // namespace
+
+float handleBatteryOptionsAndAnimate(ScreenState screen) noexcept {
+    try {
+        return placeAndStart(screen);
+    } catch (...) {
+        // A fault while reading the options, listing or decoding counts as no view: the
+        // showing goes on around an empty container, and its end is still queued.
+        atBoundary([] { clearAnimationView(); });
+        return SequencePlacement{}.animationDuration;
+    }
+}
+
+namespace {
+
+float placeAndStart(ScreenState screen) {
     platform::UIView* container = containerView();
     platform::CGRect containerFrame = container ? container->frame() : platform::CGRect{};
     std::optional<std::string> directory = sequenceDirectory(settings().sequenceName);
@@ -31,6 +51,8 @@ float handleBatteryOptionsAndAnimate(ScreenState screen) {
     return placement.animationDuration;
 }
 
+} // namespace
+
 void callBatteryAnimationView(const platform::CGRect& frame, float duration,
                               std::optional<std::string> directory, ScreenState screen) {
     if (!screen.locked || screen.dim)
@@ -41,6 +63,8 @@ void callBatteryAnimationView(const platform::CGRect& frame, float duration,
         return;
     clearAnimationView();
     Ref<AnimatedImageView> view = AnimatedImageView::initWithFrame(frame);
+    if (!view)
+        return;
     presentation::state().animationView = view;
     view->setAnimationDuration(static_cast<double>(duration));
     view->setImagesPath(std::move(directory));

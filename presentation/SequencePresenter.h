@@ -18,7 +18,9 @@ struct ScreenState {
 
 // Forms the chosen sequence's folder, reads its options, computes the placement in the current
 // container and starts a view there through `callBatteryAnimationView`. Gives the run length.
-float handleBatteryOptionsAndAnimate(ScreenState screen);
+// A fault on the way (no memory for the options, the listing or the frames) leaves no view and
+// gives the default run length; the caller's showing goes on.
+float handleBatteryOptionsAndAnimate(ScreenState screen) noexcept;
 
 // Replaces the current view with a new one at `frame`, playing the folder `directory` once in
 // `duration` seconds, when the device is locked and the screen is not dim; otherwise nothing.

@@ -10,6 +10,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <optional>
 #include <span>
 #include <vector>
 
@@ -62,6 +63,17 @@ private:
 // 16-bit and transparency keys are expanded to RGBA8); none for anything else, including a
 // truncated file, a checksum mismatch in any chunk, or a side over `maximumImageSide`.
 PLATFORM_API Ref<CGImage> decodePng(std::span<const std::uint8_t> bytes);
+
+// The size a PNG file's header claims, read from its first 24 bytes without decoding; none when
+// the bytes do not begin like a PNG file. What the header claims is only a claim: the decode
+// checks it again.
+struct PngSize {
+    std::uint32_t width{0};
+    std::uint32_t height{0};
+    // The bytes its pixels take once decoded to RGBA8.
+    std::size_t decodedBytes() const { return std::size_t{width} * height * 4; }
+};
+PLATFORM_API std::optional<PngSize> readPngSize(std::span<const std::uint8_t> bytes);
 
 // How `encodePng` stores the pixels.
 enum class PngColorType { RGBA, RGB, Gray, GrayAlpha, Palette };

@@ -162,7 +162,24 @@ std::vector<std::uint8_t> decodePixels(ReadStructures& structures, const HeaderF
     return pixels;
 }
 
+std::uint32_t readBigEndian32(const std::uint8_t* bytes) {
+    return (std::uint32_t{bytes[0]} << 24) | (std::uint32_t{bytes[1]} << 16) |
+           (std::uint32_t{bytes[2]} << 8) | std::uint32_t{bytes[3]};
+}
+
 } // namespace
+
+std::optional<PngSize> readPngSize(std::span<const std::uint8_t> bytes) {
+    // The signature, then the first chunk, which must be the header: its length, its type,
+    // then width and height as 32-bit big-endian numbers.
+    constexpr std::size_t headerEnd = signatureLength + 4 + 4 + 8;
+    if (bytes.size() < headerEnd || png_sig_cmp(bytes.data(), 0, signatureLength) != 0)
+        return std::nullopt;
+    if (std::memcmp(bytes.data() + signatureLength + 4, "IHDR", 4) != 0)
+        return std::nullopt;
+    return PngSize{readBigEndian32(bytes.data() + signatureLength + 8),
+                   readBigEndian32(bytes.data() + signatureLength + 12)};
+}
 
 Ref<CGImage> decodePng(std::span<const std::uint8_t> bytes) {
     if (bytes.size() < signatureLength || png_sig_cmp(bytes.data(), 0, signatureLength) != 0)

@@ -99,8 +99,8 @@ TEST(RunCommandTest, ScenarioFaultsStopTheRunBeforeAnythingHappens) {
 TEST(RunCommandTest, TheReadmeExampleReproduces) {
     testing::TemporaryDeviceRoot root;
     writeSixtyFrames(root);
-    testing::SimOutcome run = runSim(
-        {"run", dataFolder + "run-readme-example.scenario", "--root", root.path().string()});
+    testing::SimOutcome run =
+        runSim({"run", dataFolder + "run-readme-example.scenario", "--root", root.path().string()});
     ASSERT_EQ(run.status, 0) << run.err;
     EXPECT_EQ(run.err, "");
     std::vector<std::string> lines = linesOf(run.out);
@@ -182,6 +182,33 @@ TEST(RunCommandTest, ARunIsRepeatableAndNeverWritesIntoTheRoot) {
                                         "31.000 backlight 1",
                                         "41.000 end",
                                     }));
+}
+
+// With looping and keep-awake on, a screen that dims during a showing is not held dim: the
+// end's restart finds it dim and takes no hold, so the user's wake lights it again, and the
+// next restart on the lit screen shows the animation and takes the hold.
+TEST(RunCommandTest, KeepAwakeNeverHoldsADimScreen) {
+    testing::TemporaryDeviceRoot root;
+    writeSixtyFrames(root);
+    testing::SimOutcome run = runSim(
+        {"run", dataFolder + "run-dim-during-showing.scenario", "--root", root.path().string()});
+    ASSERT_EQ(run.status, 0) << run.err;
+    std::vector<std::string> lines = linesOf(run.out);
+    EXPECT_TRUE(holdsInOrder(lines, {
+                                        "3.000 backlight 0.1",
+                                        "5.000 ask SBBacklightController screenIsDim 1",
+                                        "6.000 event wake",
+                                        "6.000 hook SBBacklightController "
+                                        "setBacklightFactorPending: passed",
+                                        "6.000 backlight 1",
+                                        "9.000 view AnimatedImageView#2 added UIView#1 "
+                                        "frame=120,674,150,150",
+                                        "9.000 tell SBIdleTimerGlobalCoordinator resetIdleTimer",
+                                    }));
+    EXPECT_EQ(std::count(lines.begin(), lines.end(),
+                         "5.000 tell SBIdleTimerGlobalCoordinator "
+                         "resetIdleTimer"),
+              0);
 }
 
 } // namespace

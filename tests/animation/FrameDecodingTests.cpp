@@ -1,0 +1,66 @@
+// Decoding a showing's frames in playing order within a memory budget.
+#include "animation/FrameDecoding.h"
+#include "animation/FrameLoading.h"
+#include "platform/display/Image.h"
+#include "tests/support/FrameImages.h"
+#include "tests/support/TemporaryDeviceRoot.h"
+
+#include <gtest/gtest.h>
+
+namespace velorin {
+namespace {
+
+// A 4 × 3 frame takes 48 bytes decoded.
+constexpr std::size_t frameBytes = 4 * 3 * 4;
+
+class FrameDecodingTest : public ::testing::Test {
+protected:
+    // Writes the frame and gives its location; its first pixel's red value names it.
+    std::string frame(const std::string& name, std::uint8_t red, std::uint32_t width = 4) {
+        root.writeFile("seq/" + name, testing::solidPng(width, 3, red));
+        return frameLocation("seq/", name);
+    }
+    std::string damaged(const std::string& name) {
+        auto bytes = testing::solidPng(4, 3, 0);
+        bytes.resize(bytes.size() - 20);
+        root.writeFile("seq/" + name, bytes);
+        return frameLocation("seq/", name);
+    }
+    static std::vector<int> reds(const std::vector<Ref<platform::CGImage>>& frames) {
+        std::vector<int> values;
+        for (const auto& image : frames)
+            values.push_back(testing::firstRed(*image));
+        return values;
+    }
+    testing::TemporaryDeviceRoot root;
+};
+
+TEST_F(FrameDecodingTest, TheFirstFrameThatDoesNotFitEndsTheFramesThatPlay) {
+    std::vector<std::string> locations{frame("a.png", 1), frame("b.png", 2, 40), frame("c.png", 3)};
+    // The wide second frame does not fit; the small third one would, but comes after it.
+    EXPECT_EQ(reds(decodeFramesWithinBudget(locations, 3 * frameBytes)), std::vector<int>{1});
+    EXPECT_EQ(reds(decodeFramesWithinBudget(locations, 12 * frameBytes)),
+              (std::vector<int>{1, 2, 3}));
+}
+
+TEST_F(FrameDecodingTest, FramesThatFailTakeNothingFromTheBudget) {
+    std::vector<std::string> locations{damaged("a.png"), frame("b.png", 2),
+                                       frameLocation("seq/", "missing.png"), frame("c.png", 3),
+                                       frame("d.png", 4)};
+    EXPECT_EQ(reds(decodeFramesWithinBudget(locations, 2 * frameBytes)), (std::vector<int>{2, 3}));
+    EXPECT_EQ(reds(decodeFramesWithinBudget(locations, 3 * frameBytes)),
+              (std::vector<int>{2, 3, 4}));
+    EXPECT_TRUE(decodeFramesWithinBudget(locations, frameBytes - 1).empty());
+}
+
+TEST(PngSizeTest, TheHeaderGivesTheSizeOrNothing) {
+    auto bytes = testing::solidPng(7, 5, 0);
+    ASSERT_EQ(platform::readPngSize(bytes)->width, 7u);
+    EXPECT_EQ(platform::readPngSize(bytes)->decodedBytes(), 7u * 5 * 4);
+    EXPECT_EQ(platform::readPngSize(std::span(bytes).first(20)), std::nullopt);
+    bytes[12] = 'X';
+    EXPECT_EQ(platform::readPngSize(bytes), std::nullopt);
+}
+
+} // namespace
+} // namespace velorin
