@@ -12,3 +12,10 @@ if(VELORIN_SANITIZE)
                         -fno-omit-frame-pointer)
     add_link_options(-fsanitize=address,undefined)
 endif()
+# The thread sanitizer, for the code that runs on more than one thread (frame decoding). It
+# cannot be combined with the address sanitizer, so it is a build of its own.
+option(VELORIN_SANITIZE_THREAD "Build with the thread sanitizer" OFF)
+if(VELORIN_SANITIZE_THREAD)
+    add_compile_options(-fsanitize=thread -fno-omit-frame-pointer)
+    add_link_options(-fsanitize=thread)
+endif()

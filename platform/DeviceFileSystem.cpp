@@ -78,6 +78,10 @@ std::string normalizedRoot(const std::string& hostPath) {
     return root;
 }
 
+// The device path a "file://" location names, percent-decoded; none for any other scheme or
+// a location that does not decode.
+std::optional<std::string> devicePathOfURL(std::string_view url);
+
 FileDescriptor openOnDevice(std::string_view devicePath, int flags) {
     FileDescriptor root = openRootFolder(deviceRoot());
     if (!root)
@@ -186,6 +190,46 @@ std::optional<std::vector<std::uint8_t>> contentsOfHostFile(const std::string& h
 
 std::optional<std::vector<std::uint8_t>> dataWithContentsOfURL(std::string_view url,
                                                                std::size_t maximumBytes) {
+    auto path = devicePathOfURL(url);
+    if (!path)
+        return std::nullopt;
+    return dataWithContentsOfFile(*path, maximumBytes);
+}
+
+std::optional<std::vector<std::uint8_t>>
+leadingBytesOfURL(std::string_view url, std::size_t byteCount, std::size_t maximumFileBytes) try {
+    auto path = devicePathOfURL(url);
+    if (!path || holdsNul(*path))
+        return std::nullopt;
+    FileDescriptor file = openOnDevice(*path, O_RDONLY | O_NONBLOCK);
+    if (!file)
+        return std::nullopt;
+    struct stat status {};
+    if (::fstat(file.get(), &status) != 0 || !S_ISREG(status.st_mode) || status.st_size < 0 ||
+        static_cast<std::uint64_t>(status.st_size) > maximumFileBytes)
+        return std::nullopt;
+    std::vector<std::uint8_t> head(byteCount);
+    std::size_t filled = 0;
+    while (filled < byteCount) {
+        auto count = ::read(file.get(), head.data() + filled, byteCount - filled);
+        if (count == 0)
+            break;
+        if (count < 0) {
+            if (errno == EINTR)
+                continue;
+            return std::nullopt;
+        }
+        filled += static_cast<std::size_t>(count);
+    }
+    head.resize(filled);
+    return head;
+} catch (const std::bad_alloc&) {
+    return std::nullopt;
+}
+
+namespace {
+
+std::optional<std::string> devicePathOfURL(std::string_view url) {
     constexpr std::string_view scheme = "file://";
     if (!startsWithIgnoringCase(url, scheme))
         return std::nullopt;
@@ -198,11 +242,10 @@ std::optional<std::vector<std::uint8_t>> dataWithContentsOfURL(std::string_view 
         return std::nullopt;
     // A query or fragment is not part of the path.
     location = location.substr(0, location.find_first_of("?#"));
-    auto path = percentDecode(location);
-    if (!path)
-        return std::nullopt;
-    return dataWithContentsOfFile(*path, maximumBytes);
+    return percentDecode(location);
 }
+
+} // namespace
 
 std::optional<std::vector<std::string>> contentsOfDirectoryAtPath(std::string_view devicePath,
                                                                   std::size_t maximumEntries) try {

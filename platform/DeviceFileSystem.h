@@ -38,6 +38,12 @@ dataWithContentsOfFile(std::string_view devicePath, std::size_t maximumBytes);
 PLATFORM_API std::optional<std::vector<std::uint8_t>>
 dataWithContentsOfURL(std::string_view url, std::size_t maximumBytes);
 
+// The first `byteCount` bytes (fewer when the file is shorter) of the regular file at a "file://"
+// location, when the whole file is no longer than `maximumFileBytes`; none otherwise. For
+// reading a header without reading the file.
+PLATFORM_API std::optional<std::vector<std::uint8_t>>
+leadingBytesOfURL(std::string_view url, std::size_t byteCount, std::size_t maximumFileBytes);
+
 // A file on this machine, outside any device root, read the same bounded way.
 PLATFORM_API std::optional<std::vector<std::uint8_t>>
 contentsOfHostFile(const std::string& hostPath, std::size_t maximumBytes);

@@ -1,8 +1,10 @@
 #!/usr/bin/env bash
 # Configures and builds one flavour of the project.
-#   scripts/build.sh [release|sanitize|fuzz] [TARGET...]   (default: release, every target)
-# The build folder is build/, build-sanitize/ or build-fuzz/ (or $VELORIN_FUZZ_BUILD) beside the
-# sources. The fuzz flavour is a clang build of the fuzz programs alone.
+#   scripts/build.sh [release|sanitize|thread|fuzz] [TARGET...]   (default: release, every target)
+# The build folder is build/, build-sanitize/, build-thread/ or build-fuzz/ (or
+# $VELORIN_FUZZ_BUILD) beside the sources. The thread flavour is built with the thread
+# sanitizer, for the tests of what runs on several threads; the fuzz flavour is a clang build
+# of the fuzz programs alone.
 set -euo pipefail
 here=$(cd "$(dirname "$0")/.." && pwd)
 flavour=${1:-release}
@@ -18,6 +20,10 @@ case "$flavour" in
         folder="$here/build-sanitize"
         options=(-DCMAKE_BUILD_TYPE=Debug -DVELORIN_SANITIZE=ON -DVELORIN_BUILD_BENCHMARKS=OFF)
         ;;
+    thread)
+        folder="$here/build-thread"
+        options=(-DCMAKE_BUILD_TYPE=Debug -DVELORIN_SANITIZE_THREAD=ON -DVELORIN_BUILD_BENCHMARKS=OFF)
+        ;;
     fuzz)
         folder=${VELORIN_FUZZ_BUILD:-$here/build-fuzz}
         compilers=(CC=clang CXX=clang++)
@@ -25,7 +31,7 @@ case "$flavour" in
                  -DVELORIN_BUILD_BENCHMARKS=OFF)
         ;;
     *)
-        echo "usage: scripts/build.sh [release|sanitize|fuzz] [TARGET...]" >&2
+        echo "usage: scripts/build.sh [release|sanitize|thread|fuzz] [TARGET...]" >&2
         exit 2
         ;;
 esac

@@ -1,6 +1,8 @@
 #!/usr/bin/env bash
 # Installs what is missing, then builds and runs every test twice: once in the ordinary build
 # and once under the address and undefined-behaviour sanitizers. Warnings are errors in both.
+# The tests of what runs on several threads (frame decoding) run a third time under the thread
+# sanitizer.
 # The ordinary build is also installed into a scratch prefix and used from there.
 # Last, every fuzz target runs for 30 seconds in the clang fuzz build (scripts/fuzz.sh).
 set -euo pipefail
@@ -15,5 +17,8 @@ ctest --test-dir "$here/build" --output-on-failure -j "$jobs"
 "$here/scripts/build.sh" sanitize
 ASAN_OPTIONS=detect_leaks=1:abort_on_error=1 UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1 \
     ctest --test-dir "$here/build-sanitize" --output-on-failure -j "$jobs"
+
+"$here/scripts/build.sh" thread animation_tests
+TSAN_OPTIONS=halt_on_error=1 "$here/build-thread/tests/animation_tests"
 
 "$here/scripts/fuzz.sh" 30

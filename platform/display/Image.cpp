@@ -56,7 +56,11 @@ void resetPeakImageBytes() {
 }
 
 Ref<CGImage> CGImage::create(std::uint32_t width, std::uint32_t height,
-                             std::vector<std::uint8_t> pixels) {
+                             std::span<const std::uint8_t> pixels) {
+    return create(width, height, PixelBytes(pixels.begin(), pixels.end()));
+}
+
+Ref<CGImage> CGImage::create(std::uint32_t width, std::uint32_t height, PixelBytes pixels) {
     if (width > maximumImageSide || height > maximumImageSide)
         return nullptr;
     if (pixels.size() != static_cast<std::size_t>(width) * height * 4)
@@ -67,11 +71,11 @@ Ref<CGImage> CGImage::create(std::uint32_t width, std::uint32_t height,
 Ref<CGImage> CGImage::createTransparent(std::uint32_t width, std::uint32_t height) {
     if (width > maximumImageSide || height > maximumImageSide)
         return nullptr;
-    return create(width, height, std::vector<std::uint8_t>(std::size_t{width} * height * 4, 0));
+    return create(width, height, PixelBytes(std::size_t{width} * height * 4, 0));
 }
 
 // Images are plain data to the runtime: they carry no class of their own.
-CGImage::CGImage(std::uint32_t width, std::uint32_t height, std::vector<std::uint8_t> pixels)
+CGImage::CGImage(std::uint32_t width, std::uint32_t height, PixelBytes pixels)
     : Object(nullptr), m_width(width), m_height(height), m_pixels(std::move(pixels)) {
     display::countImage(+1);
     display::countImageBytes(m_pixels.size());

@@ -7,6 +7,7 @@
 #pragma once
 
 #include "platform/Object.h"
+#include "platform/display/PixelBytes.h"
 
 #include <cstddef>
 #include <cstdint>
@@ -22,13 +23,15 @@ class PLATFORM_API CGImage final : public Object {
 public:
     // Pixels must hold width × height × 4 bytes. None when they do not, or when a side exceeds
     // `maximumImageSide`. A side of zero gives an empty image (a canvas of nothing).
+    static Ref<CGImage> create(std::uint32_t width, std::uint32_t height, PixelBytes pixels);
+    // The same from bytes held elsewhere, which are copied.
     static Ref<CGImage> create(std::uint32_t width, std::uint32_t height,
-                               std::vector<std::uint8_t> pixels);
+                               std::span<const std::uint8_t> pixels);
     // A fully transparent image, or none as above.
     static Ref<CGImage> createTransparent(std::uint32_t width, std::uint32_t height);
     std::uint32_t width() const { return m_width; }
     std::uint32_t height() const { return m_height; }
-    const std::vector<std::uint8_t>& pixels() const { return m_pixels; }
+    const PixelBytes& pixels() const { return m_pixels; }
     // Writable pixels; a span, so that the image keeps its size and its byte count.
     std::span<std::uint8_t> mutablePixels() { return m_pixels; }
     // The RGBA bytes of one pixel; the caller keeps x and y in range.
@@ -38,10 +41,10 @@ public:
     ~CGImage() override;
 
 private:
-    CGImage(std::uint32_t width, std::uint32_t height, std::vector<std::uint8_t> pixels);
+    CGImage(std::uint32_t width, std::uint32_t height, PixelBytes pixels);
     std::uint32_t m_width;
     std::uint32_t m_height;
-    std::vector<std::uint8_t> m_pixels;
+    PixelBytes m_pixels;
 };
 
 class PLATFORM_API UIImage final : public Object {
@@ -74,6 +77,13 @@ struct PngSize {
     std::size_t decodedBytes() const { return std::size_t{width} * height * 4; }
 };
 PLATFORM_API std::optional<PngSize> readPngSize(std::span<const std::uint8_t> bytes);
+
+// Decodes PNG bytes into RGBA8 pixels as `decodePng` does, only when the file is of exactly
+// `expected` size; none otherwise. It touches nothing but its own memory: no object, counter
+// or other state of the platform, so that several threads may decode at once. The caller makes
+// the image from the pixels with `CGImage::create`.
+PLATFORM_API std::optional<PixelBytes> decodePngPixels(std::span<const std::uint8_t> bytes,
+                                                       PngSize expected);
 
 // How `encodePng` stores the pixels.
 enum class PngColorType { RGBA, RGB, Gray, GrayAlpha, Palette };

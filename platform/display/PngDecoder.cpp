@@ -4,7 +4,7 @@
 // C++ frame holding objects with destructors skips those destructors, so the decoder keeps
 // every setjmp in a small function (readHeader, readPixels) whose frame, like the frames of
 // the read and error callbacks, holds only trivial values. Everything that owns memory (the
-// libpng structures, the pixel buffer, the row table) lives in `decodePng`, above the jump
+// libpng structures, the pixel buffer, the row table) lives in `decodeInto`, above the jump
 // targets, where no jump ever lands or passes.
 //
 // Safety: the header is read and checked before any pixel memory is allocated, so a file that
@@ -21,6 +21,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <new>
+#include <optional>
 #include <png.h>
 
 namespace platform {
@@ -151,15 +152,46 @@ private:
     std::size_t m_bytes;
 };
 
-std::vector<std::uint8_t> decodePixels(ReadStructures& structures, const HeaderFacts& facts) {
+bool decodePixels(ReadStructures& structures, const HeaderFacts& facts, PixelBytes& pixels) {
     std::size_t rowBytes = std::size_t{facts.width} * 4;
-    std::vector<std::uint8_t> pixels(rowBytes * facts.height);
+    // libpng writes every byte of every row, so the buffer is not cleared first.
+    pixels.resize(rowBytes * facts.height);
     std::vector<png_bytep> rows(facts.height);
     for (std::size_t row = 0; row < facts.height; ++row)
         rows[row] = pixels.data() + row * rowBytes;
-    if (!readPixels(structures.png, rows.data()))
-        return {};
-    return pixels;
+    return readPixels(structures.png, rows.data());
+}
+
+// Decodes `bytes` into `pixels`; `accept` sees the header's size first and may refuse it
+// before any pixel memory is taken. Touches no state of the platform.
+template <typename Accept>
+bool decodeInto(std::span<const std::uint8_t> bytes, Accept accept, PixelBytes& pixels,
+                HeaderFacts& facts) {
+    if (bytes.size() < signatureLength || png_sig_cmp(bytes.data(), 0, signatureLength) != 0)
+        return false;
+    ReadStructures structures;
+    if (!structures.info)
+        return false;
+    MemorySource source{bytes.data(), bytes.size(), 0};
+    png_set_read_fn(structures.png, &source, readFromMemory);
+    png_set_user_limits(structures.png, maximumImageSide, maximumImageSide);
+    png_set_chunk_malloc_max(structures.png, chunkAllocationLimit);
+    png_set_chunk_cache_max(structures.png, chunkCacheLimit);
+    png_set_crc_action(structures.png, PNG_CRC_ERROR_QUIT, PNG_CRC_ERROR_QUIT);
+
+    if (!readHeader(structures.png, structures.info, &facts))
+        return false;
+    // The size is checked here too, in full-width arithmetic, rather than trusted to the
+    // limits set above.
+    if (facts.width == 0 || facts.height == 0 || facts.width > maximumImageSide ||
+        facts.height > maximumImageSide)
+        return false;
+    if (facts.channels != 4 || facts.bitDepth != 8 ||
+        facts.rowBytes != std::size_t{facts.width} * 4)
+        return false;
+    if (!accept(facts))
+        return false;
+    return decodePixels(structures, facts, pixels);
 }
 
 std::uint32_t readBigEndian32(const std::uint8_t* bytes) {
@@ -182,42 +214,37 @@ std::optional<PngSize> readPngSize(std::span<const std::uint8_t> bytes) {
 }
 
 Ref<CGImage> decodePng(std::span<const std::uint8_t> bytes) {
-    if (bytes.size() < signatureLength || png_sig_cmp(bytes.data(), 0, signatureLength) != 0)
-        return nullptr;
     try {
-        ReadStructures structures;
-        if (!structures.info)
-            return nullptr;
-        MemorySource source{bytes.data(), bytes.size(), 0};
-        png_set_read_fn(structures.png, &source, readFromMemory);
-        png_set_user_limits(structures.png, maximumImageSide, maximumImageSide);
-        png_set_chunk_malloc_max(structures.png, chunkAllocationLimit);
-        png_set_chunk_cache_max(structures.png, chunkCacheLimit);
-        png_set_crc_action(structures.png, PNG_CRC_ERROR_QUIT, PNG_CRC_ERROR_QUIT);
-
+        PixelBytes pixels;
         HeaderFacts facts{};
-        if (!readHeader(structures.png, structures.info, &facts))
+        std::optional<ProvisionalBytes> held;
+        // The pixel buffer is counted while the decoder holds it, so that the peak shows it
+        // even when the decode fails.
+        auto countPixels = [&held](const HeaderFacts& header) {
+            held.emplace(std::size_t{header.width} * header.height * 4);
+            return true;
+        };
+        if (!decodeInto(bytes, countPixels, pixels, facts))
             return nullptr;
-        // The size is checked here too, in full-width arithmetic, rather than trusted to the
-        // limits set above.
-        if (facts.width == 0 || facts.height == 0 || facts.width > maximumImageSide ||
-            facts.height > maximumImageSide)
-            return nullptr;
-        if (facts.channels != 4 || facts.bitDepth != 8 ||
-            facts.rowBytes != std::size_t{facts.width} * 4)
-            return nullptr;
-
-        std::size_t byteCount = std::size_t{facts.width} * facts.height * 4;
-        std::vector<std::uint8_t> pixels;
-        {
-            ProvisionalBytes held(byteCount);
-            pixels = decodePixels(structures, facts);
-        }
-        if (pixels.empty())
-            return nullptr;
+        held.reset();
         return CGImage::create(facts.width, facts.height, std::move(pixels));
     } catch (const std::bad_alloc&) {
         return nullptr;
+    }
+}
+
+std::optional<PixelBytes> decodePngPixels(std::span<const std::uint8_t> bytes, PngSize expected) {
+    try {
+        PixelBytes pixels;
+        HeaderFacts facts{};
+        auto ofExpectedSize = [expected](const HeaderFacts& header) {
+            return header.width == expected.width && header.height == expected.height;
+        };
+        if (!decodeInto(bytes, ofExpectedSize, pixels, facts))
+            return std::nullopt;
+        return pixels;
+    } catch (const std::bad_alloc&) {
+        return std::nullopt;
     }
 }
 

@@ -35,22 +35,44 @@ protected:
     testing::TemporaryDeviceRoot root;
 };
 
+// Every case gives the same frames on one thread as on several.
+constexpr std::size_t threadCounts[] = {1, 4};
+
 TEST_F(FrameDecodingTest, TheFirstFrameThatDoesNotFitEndsTheFramesThatPlay) {
     std::vector<std::string> locations{frame("a.png", 1), frame("b.png", 2, 40), frame("c.png", 3)};
-    // The wide second frame does not fit; the small third one would, but comes after it.
-    EXPECT_EQ(reds(decodeFramesWithinBudget(locations, 3 * frameBytes)), std::vector<int>{1});
-    EXPECT_EQ(reds(decodeFramesWithinBudget(locations, 12 * frameBytes)),
-              (std::vector<int>{1, 2, 3}));
+    for (std::size_t threads : threadCounts) {
+        // The wide second frame does not fit; the small third one would, but comes after it.
+        EXPECT_EQ(reds(decodeFramesWithinBudget(locations, 3 * frameBytes, threads)),
+                  std::vector<int>{1});
+        EXPECT_EQ(reds(decodeFramesWithinBudget(locations, 12 * frameBytes, threads)),
+                  (std::vector<int>{1, 2, 3}));
+    }
 }
 
 TEST_F(FrameDecodingTest, FramesThatFailTakeNothingFromTheBudget) {
-    std::vector<std::string> locations{damaged("a.png"), frame("b.png", 2),
-                                       frameLocation("seq/", "missing.png"), frame("c.png", 3),
-                                       frame("d.png", 4)};
-    EXPECT_EQ(reds(decodeFramesWithinBudget(locations, 2 * frameBytes)), (std::vector<int>{2, 3}));
-    EXPECT_EQ(reds(decodeFramesWithinBudget(locations, 3 * frameBytes)),
-              (std::vector<int>{2, 3, 4}));
-    EXPECT_TRUE(decodeFramesWithinBudget(locations, frameBytes - 1).empty());
+    std::vector<std::string> locations{
+        frame("a.png", 1), damaged("b.png"),  frameLocation("seq/", "missing.png"),
+        frame("c.png", 3), frame("d.png", 4), frame("e.png", 5)};
+    for (std::size_t threads : threadCounts) {
+        // The damaged frame leaves room for one more than assuming every frame decodes would.
+        EXPECT_EQ(reds(decodeFramesWithinBudget(locations, 3 * frameBytes, threads)),
+                  (std::vector<int>{1, 3, 4}));
+        EXPECT_EQ(reds(decodeFramesWithinBudget(locations, 9 * frameBytes, threads)),
+                  (std::vector<int>{1, 3, 4, 5}));
+        EXPECT_TRUE(decodeFramesWithinBudget(locations, frameBytes - 1, threads).empty());
+    }
+}
+
+TEST_F(FrameDecodingTest, ManyFramesOnManyThreadsKeepTheirOrder) {
+    std::vector<std::string> locations;
+    std::vector<int> expected;
+    for (int index = 0; index < 40; ++index) {
+        locations.push_back(
+            frame("f" + std::to_string(index) + ".png", static_cast<std::uint8_t>(index)));
+        expected.push_back(index);
+    }
+    EXPECT_EQ(reds(decodeFramesWithinBudget(locations, 100 * frameBytes, 4)), expected);
+    EXPECT_GE(decodingThreadCount(), 1u);
 }
 
 TEST(PngSizeTest, TheHeaderGivesTheSizeOrNothing) {

@@ -163,10 +163,11 @@ TEST(PngDecoder, ImagesAndTheirBytesAreCountedWhileTheyLive) {
 
 TEST(CGImage, RefusesPixelsThatDoNotMatchItsSize) {
     EXPECT_FALSE(platform::CGImage::create(2, 2, Bytes(15)));
-    EXPECT_FALSE(platform::CGImage::create(platform::maximumImageSide + 1, 0, {}));
+    EXPECT_FALSE(
+        platform::CGImage::create(platform::maximumImageSide + 1, 0, platform::PixelBytes{}));
     EXPECT_FALSE(platform::CGImage::createTransparent(1, platform::maximumImageSide + 1));
     EXPECT_FALSE(platform::UIImage::withCGImage(nullptr));
-    auto empty = platform::CGImage::create(0, 0, {});
+    auto empty = platform::CGImage::create(0, 0, platform::PixelBytes{});
     ASSERT_TRUE(empty);
     EXPECT_TRUE(platform::encodePng(*empty).empty()) << "PNG has no empty images";
 }

@@ -23,7 +23,7 @@ TEST(ContactSheetTest, ScalingDownAveragesThePixelsEachTargetPixelCovers) {
     ASSERT_TRUE(image);
     auto scaled = scaleDown(*image, 1, 1);
     ASSERT_TRUE(scaled);
-    EXPECT_EQ(scaled->pixels(), (std::vector<std::uint8_t>{128, 128, 128, 255}));
+    EXPECT_EQ(scaled->pixels(), (platform::PixelBytes{128, 128, 128, 255}));
     EXPECT_FALSE(scaleDown(*image, 0, 1));
 }
 
