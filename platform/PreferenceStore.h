@@ -1,17 +1,21 @@
 // The per-user preference store (`NSUserDefaults`).
 //
-// A domain is the property-list file ROOT/var/mobile/Library/Preferences/DOMAIN.plist under
-// the device root; XML and binary lists both read. The file is read afresh at every call, so
-// an edit made from outside the process is seen at once. A missing, unreadable or malformed
-// file, or one whose top level is not a dictionary, holds no keys.
+// A domain is the property-list file DOMAIN.plist in the preferences folder under the device
+// root (`preferencesFolder`); XML and binary lists both read. The file is read afresh at every
+// call, so an edit made from outside the process is seen at once. A missing, unreadable or
+// malformed file, or one whose top level is not a dictionary, holds no keys.
 #pragma once
 
 #include "platform/PropertyValue.h"
 
 #include <optional>
 #include <string>
+#include <string_view>
 
 namespace platform {
+
+// The folder under the device root that holds the preference domains, as a device path.
+inline constexpr std::string_view preferencesFolder = "var/mobile/Library/Preferences";
 
 class PLATFORM_API NSUserDefaults {
 public:
@@ -21,6 +25,9 @@ public:
 private:
     NSUserDefaults() = default;
 };
+
+// A domain's file under the device root, as a device path: "var/mobile/.../DOMAIN.plist".
+PLATFORM_API std::string preferenceDevicePath(const std::string& domain);
 
 // The file that holds a domain, as a path on this machine.
 PLATFORM_API std::string preferenceFilePath(const std::string& domain);
