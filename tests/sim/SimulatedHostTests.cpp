@@ -266,7 +266,8 @@ TEST_F(SimulatedHostTest, PreferenceEditsGoToAPrivateCopyThatStartsFromTheRoot) 
     root.writePreferences(preferenceDomain,
                           {{"enablebatteryanimation", PropertyValue::boolean(true)},
                            {"hidebattery", PropertyValue::boolean(false)}});
-    auto rootFile = root.hostPath("var/mobile/Library/Preferences/com.tarnwick.velorin.plist");
+    auto rootFile =
+        root.hostPath(std::string(platform::preferencesFolder) + "/" + preferenceDomain + ".plist");
     std::string before = fileContents(rootFile);
     HostSetup setup;
     setup.preferences = {{"batteryanimation", PropertyValue::string("pulse")},

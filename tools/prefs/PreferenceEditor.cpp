@@ -1,19 +1,19 @@
 #include "tools/prefs/PreferenceEditor.h"
 
-#include "platform/PropertyListLimits.h"
+#include "platform/PropertyList.h"
 #include "settings/Settings.h"
+#include "sim/PrivatePreferenceDomain.h"
 
 #include <algorithm>
 #include <array>
 #include <cerrno>
+#include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <fcntl.h>
 #include <filesystem>
 #include <fstream>
 #include <iterator>
-#include <memory>
-#include <plist/plist.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -31,11 +31,6 @@ constexpr std::array<PreferenceKey, 6> keys{{
     {showOnWakePreferenceKey, PreferenceValueKind::Switch, "false"},
     {hideBatteryPreferenceKey, PreferenceValueKind::Switch, "true"},
 }};
-
-struct PlistDeleter {
-    void operator()(void* node) const { plist_free(node); }
-};
-using PlistHolder = std::unique_ptr<void, PlistDeleter>;
 
 ToolError fault(const std::string& file, std::string message) {
     return ToolError{file, std::move(message)};
@@ -58,78 +53,67 @@ ToolResult<const PreferenceKey*> findKey(const std::string& file, const std::str
 
 // The domain's dictionary: an empty one when the file does not exist, a fault when it exists
 // but is not a property-list dictionary.
-ToolResult<PlistHolder> loadDomain(const std::string& file) {
+ToolResult<platform::PropertyListDictionary> loadDomain(const std::string& file) {
     std::error_code error;
     auto status = fs::status(file, error);
     if (status.type() == fs::file_type::not_found)
-        return PlistHolder(plist_new_dict());
+        return platform::PropertyListDictionary();
     if (error)
         return fault(file, error.message());
     if (status.type() != fs::file_type::regular)
         return fault(file, "not a regular file");
     std::ifstream stream(file, std::ios::binary);
-    std::vector<char> bytes{std::istreambuf_iterator<char>(stream),
-                            std::istreambuf_iterator<char>()};
+    std::vector<std::uint8_t> bytes{std::istreambuf_iterator<char>(stream),
+                                    std::istreambuf_iterator<char>()};
     if (!stream.good() && !stream.eof())
         return fault(file, "cannot be read");
-    if (!platform::propertyListWithinLimits(
-            std::span(reinterpret_cast<const std::uint8_t*>(bytes.data()), bytes.size())))
+    auto list = platform::PropertyListDictionary::read(bytes);
+    if (auto* dictionary = std::get_if<platform::PropertyListDictionary>(&list))
+        return std::move(*dictionary);
+    switch (std::get<platform::PropertyListFault>(list)) {
+    case platform::PropertyListFault::PastLimits:
         return fault(file, "nested or shared too deeply to be read safely; left unchanged");
-    plist_t root = nullptr;
-    if (!bytes.empty())
-        plist_from_memory(bytes.data(), static_cast<std::uint32_t>(bytes.size()), &root);
-    PlistHolder holder(root);
-    if (!root)
-        return fault(file, "not a readable property list; left unchanged");
-    if (plist_get_node_type(root) != PLIST_DICT)
+    case platform::PropertyListFault::NotDictionary:
         return fault(file, "the property list's top level is not a dictionary; left unchanged");
-    return holder;
+    case platform::PropertyListFault::Unreadable:
+        break;
+    }
+    return fault(file, "not a readable property list; left unchanged");
 }
 
-std::string valueText(plist_t node) {
-    switch (plist_get_node_type(node)) {
-    case PLIST_BOOLEAN: {
-        std::uint8_t value = 0;
-        plist_get_bool_val(node, &value);
-        return value ? "true" : "false";
-    }
-    case PLIST_UINT: {
-        // Preference integers are signed; libplist keeps the bits of a negative one.
-        std::uint64_t value = 0;
-        plist_get_uint_val(node, &value);
-        return std::to_string(static_cast<std::int64_t>(value));
-    }
-    case PLIST_REAL: {
-        double value = 0.0;
-        plist_get_real_val(node, &value);
+// The stored value as `get` prints it.
+std::string valueText(const platform::PropertyValue& value) {
+    switch (value.kind) {
+    case platform::PropertyKind::Boolean:
+        return std::get<bool>(value.value) ? "true" : "false";
+    case platform::PropertyKind::Integer:
+        return std::to_string(std::get<std::int64_t>(value.value));
+    case platform::PropertyKind::Real: {
         char text[64];
-        std::snprintf(text, sizeof text, "%g", value);
+        std::snprintf(text, sizeof text, "%g", std::get<double>(value.value));
         return text;
     }
-    case PLIST_STRING: {
-        // Read with its length: a stored string may hold a NUL, which the copying getter
-        // refuses by stopping the process.
-        std::uint64_t length = 0;
-        const char* value = plist_get_string_ptr(node, &length);
-        return value ? std::string(value, length) : std::string();
-    }
-    case PLIST_DATA:
+    case platform::PropertyKind::String:
+        return *value.stringValue();
+    case platform::PropertyKind::Data:
         return "<data>";
-    case PLIST_DATE:
+    case platform::PropertyKind::Date:
         return "<date>";
-    case PLIST_ARRAY:
+    case platform::PropertyKind::Array:
         return "<array>";
-    case PLIST_DICT:
+    case platform::PropertyKind::Dictionary:
         return "<dictionary>";
-    default:
-        return "<other>";
+    case platform::PropertyKind::Other:
+        break;
     }
+    return "<other>";
 }
 
-PreferenceReading readKey(plist_t domain, const PreferenceKey& key) {
+PreferenceReading readKey(const platform::PropertyListDictionary& domain,
+                          const PreferenceKey& key) {
     PreferenceReading reading{key.name, std::nullopt, key.defaultValue};
-    if (plist_t node = plist_dict_get_item(domain, key.name))
-        reading.value = valueText(node);
+    if (auto value = domain.get(key.name))
+        reading.value = valueText(*value);
     return reading;
 }
 
@@ -175,12 +159,10 @@ std::string writeTarget(const std::string& file) {
 // Replaces the file with the binary form of `domain`, through a flushed temporary file in
 // the same folder and a rename, keeping the old file's permissions. Faults name `givenFile`,
 // the name the user knows.
-ToolResult<std::monostate> storeDomain(const std::string& givenFile, plist_t domain) {
+ToolResult<std::monostate> storeDomain(const std::string& givenFile,
+                                       const platform::PropertyListDictionary& domain) {
     const std::string file = writeTarget(givenFile);
-    char* bytes = nullptr;
-    std::uint32_t length = 0;
-    plist_to_bin(domain, &bytes, &length);
-    std::unique_ptr<char, decltype(&std::free)> binary(bytes, &std::free);
+    auto bytes = domain.write(platform::PropertyListFormat::Binary);
     if (!bytes)
         return fault(givenFile, "cannot encode the property list");
 
@@ -200,8 +182,9 @@ ToolResult<std::monostate> storeDomain(const std::string& givenFile, plist_t dom
     if (descriptor < 0)
         return fault(givenFile,
                      std::string("cannot make a temporary file: ") + std::strerror(errno));
-    bool written = writeAll(descriptor, bytes, length) && ::fchmod(descriptor, mode) == 0 &&
-                   ::fsync(descriptor) == 0;
+    bool written =
+        writeAll(descriptor, reinterpret_cast<const char*>(bytes->data()), bytes->size()) &&
+        ::fchmod(descriptor, mode) == 0 && ::fsync(descriptor) == 0;
     int savedError = errno;
     written = (::close(descriptor) == 0) && written;
     if (!written || ::rename(temporary.c_str(), file.c_str()) != 0) {
@@ -226,9 +209,7 @@ std::span<const PreferenceKey> knownPreferenceKeys() {
 }
 
 std::string preferenceFileUnderRoot(const std::string& root) {
-    return (fs::path(root) / "var/mobile/Library/Preferences" /
-            (std::string(preferenceDomain) + ".plist"))
-        .string();
+    return sim::rootPreferenceFilePath(root, preferenceDomain);
 }
 
 ToolResult<std::vector<PreferenceReading>> readPreferences(const std::string& file) {
@@ -237,7 +218,7 @@ ToolResult<std::vector<PreferenceReading>> readPreferences(const std::string& fi
         return domain.error();
     std::vector<PreferenceReading> readings;
     for (const PreferenceKey& key : keys)
-        readings.push_back(readKey(domain.value().get(), key));
+        readings.push_back(readKey(domain.value(), key));
     return readings;
 }
 
@@ -248,7 +229,7 @@ ToolResult<PreferenceReading> readPreference(const std::string& file, const std:
     auto domain = loadDomain(file);
     if (!domain)
         return domain.error();
-    return readKey(domain.value().get(), *known.value());
+    return readKey(domain.value(), *known.value());
 }
 
 ToolResult<std::monostate> setPreference(const std::string& file, const std::string& key,
@@ -256,28 +237,25 @@ ToolResult<std::monostate> setPreference(const std::string& file, const std::str
     auto known = findKey(file, key);
     if (!known)
         return known.error();
-    plist_t node = nullptr;
+    platform::PropertyValue value;
     if (known.value()->kind == PreferenceValueKind::Switch) {
-        auto value = parseSwitch(valueText);
-        if (!value)
+        auto parsed = parseSwitch(valueText);
+        if (!parsed)
             return fault(file, "\"" + key + "\" takes true or false (or yes, no, 1, 0), not \"" +
                                    valueText + "\"");
-        node = plist_new_bool(*value ? 1 : 0);
+        value = platform::PropertyValue::boolean(*parsed);
     } else {
         if (valueText.empty())
             return fault(file, "\"" + key +
                                    "\" takes a sequence name; an empty one chooses none (use "
                                    "unset to go back to the default)");
-        node = plist_new_string(valueText.c_str());
+        value = platform::PropertyValue::string(valueText);
     }
     auto domain = loadDomain(file);
-    if (!domain) {
-        plist_free(node);
+    if (!domain)
         return domain.error();
-    }
-    // The dictionary takes the node over, freeing any value it replaces.
-    plist_dict_set_item(domain.value().get(), key.c_str(), node);
-    return storeDomain(file, domain.value().get());
+    domain.value().set(key, value);
+    return storeDomain(file, domain.value());
 }
 
 ToolResult<std::monostate> unsetPreference(const std::string& file, const std::string& key) {
@@ -290,10 +268,9 @@ ToolResult<std::monostate> unsetPreference(const std::string& file, const std::s
     auto domain = loadDomain(file);
     if (!domain)
         return domain.error();
-    if (!plist_dict_get_item(domain.value().get(), key.c_str()))
+    if (!domain.value().remove(key))
         return std::monostate{};
-    plist_dict_remove_item(domain.value().get(), key.c_str());
-    return storeDomain(file, domain.value().get());
+    return storeDomain(file, domain.value());
 }
 
 } // namespace velorin::tools

@@ -33,7 +33,7 @@ struct PreferenceKey {
 // The domain's keys, in the order the extension reads them.
 std::span<const PreferenceKey> knownPreferenceKeys();
 
-// ROOT/var/mobile/Library/Preferences/com.tarnwick.velorin.plist.
+// The Velorin domain's file in the preferences folder under a device root.
 std::string preferenceFileUnderRoot(const std::string& root);
 
 struct PreferenceReading {
