@@ -55,6 +55,9 @@ INSTANTIATE_TEST_SUITE_P(
         FaultCase{"pref enablebatteryanimation yes\n", 1, "bad value \"yes\""},
         FaultCase{"pref batteryanimation \"open\n", 1, "no closing double quote"},
         FaultCase{"pref batteryanimation \"a\" b\n", 1, "unexpected \"b\" after the string"},
+        // A word in a message is quoted as a scenario string is written.
+        FaultCase{"pref batteryanimation \"a\" \"b\\c\"\n", 1,
+                  R"(unexpected "\"b\\c\"" after the string)"},
         FaultCase{"pref count 99999999999999999999\n", 1, "out of range"},
         FaultCase{"pref count\n", 1, "missing value"},
         FaultCase{"at 0 launch\nat 1 launch\n", 2, "launches only once"},

@@ -1,5 +1,6 @@
 // velorin-sim check: how a sequence folder plays, and what makes it play otherwise than its
 // frame names suggest.
+#include "sim/QuoteText.h"
 #include "tools/check/CheckReport.h"
 #include "tools/check/OptionsProblems.h"
 #include "tools/check/SequenceCheck.h"
@@ -45,10 +46,10 @@ void addCheckCommand(CLI::App& application, int& exitStatus) {
     // usage error like any other.
     CLI::Validator screenSize(
         [](std::string& text) {
-            return parseScreenSize(text) ? std::string()
-                                         : "\"" + text +
-                                               "\" is not WIDTHxHEIGHT in points, both above 0, "
-                                               "such as 400x800";
+            return parseScreenSize(text)
+                       ? std::string()
+                       : sim::quoteText(text) + " is not WIDTHxHEIGHT in points, both above 0, "
+                                                "such as 400x800";
         },
         "WxH");
     command

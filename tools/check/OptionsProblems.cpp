@@ -1,6 +1,7 @@
 #include "tools/check/OptionsProblems.h"
 
 #include "platform/StringValues.h"
+#include "sim/QuoteText.h"
 
 #include <algorithm>
 #include <array>
@@ -35,10 +36,6 @@ constexpr std::array knownMembers{
     KnownMember{"x", MemberRole::Position},
     KnownMember{"y", MemberRole::Position},
 };
-
-std::string inQuotes(std::string_view text) {
-    return "\"" + std::string(text) + "\"";
-}
 
 std::string formatNumber(double value) {
     std::ostringstream text;
@@ -156,10 +153,10 @@ public:
                     continue;
                 bool exactAlsoPresent = m_options.contains(known.name);
                 add(ProblemKind::MemberCase,
-                    "member " + inQuotes(name) +
+                    "member " + sim::quoteText(name) +
                         " is not read: member names are matched in exact case; " +
-                        (exactAlsoPresent ? "the file's " + inQuotes(known.name) + " is used"
-                                          : inQuotes(known.name) + " has its default"));
+                        (exactAlsoPresent ? "the file's " + sim::quoteText(known.name) + " is used"
+                                          : sim::quoteText(known.name) + " has its default"));
             }
         }
     }
@@ -184,7 +181,7 @@ private:
     }
 
     void checkValue(const KnownMember& known, const Json& value) {
-        const std::string name = inQuotes(known.name);
+        const std::string name = sim::quoteText(known.name);
         const bool position = known.role == MemberRole::Position;
         if (value.is_null() || value.is_array() || value.is_object()) {
             add(ProblemKind::WrongKind, name + " is " + std::string(kindOfValue(value)) +
@@ -206,7 +203,7 @@ private:
             return;
         if (!position) {
             add(ProblemKind::WordReadsAsZero,
-                name + " is " + inQuotes(text) +
+                name + " is " + sim::quoteText(text) +
                     ", which does not begin with a number and reads as 0");
             return;
         }
@@ -214,13 +211,13 @@ private:
         const char* farEdge = horizontal ? "right" : "bottom";
         if (text == "center" || text == farEdge)
             return;
-        std::string message = name + " is " + inQuotes(text) + ", which is not " +
-                              inQuotes("center") + " or " + inQuotes(farEdge) +
+        std::string message = name + " is " + sim::quoteText(text) + ", which is not " +
+                              sim::quoteText("center") + " or " + sim::quoteText(farEdge) +
                               " in exact case and not a number, so it reads as 0";
         const char* otherAxisWord = horizontal ? "bottom" : "right";
         if (text == otherAxisWord)
-            message += "; " + inQuotes(otherAxisWord) + " places " +
-                       inQuotes(horizontal ? "y" : "x") + " only";
+            message += "; " + sim::quoteText(otherAxisWord) + " places " +
+                       sim::quoteText(horizontal ? "y" : "x") + " only";
         add(ProblemKind::WordReadsAsZero, std::move(message));
     }
 
@@ -233,9 +230,9 @@ private:
         if (axis != m_options.end() && axis->is_string() &&
             axis->get_ref<const std::string&>() == farEdgeWord)
             return;
-        add(ProblemKind::UnusedOffset, inQuotes(offsetName) +
-                                           " has no effect: it is used only when " +
-                                           inQuotes(axisName) + " is " + inQuotes(farEdgeWord));
+        add(ProblemKind::UnusedOffset,
+            sim::quoteText(offsetName) + " has no effect: it is used only when " +
+                sim::quoteText(axisName) + " is " + sim::quoteText(farEdgeWord));
     }
 
     const Json& m_options;
@@ -285,7 +282,7 @@ void checkPlacementValues(const SequencePlacement& placement, const std::string&
         // Written so that a value that is not a number at all counts too.
         if (!(value > 0)) {
             report.addProblem(file, ProblemKind::NotPositive,
-                              inQuotes(name) + " is " + formatNumber(value) +
+                              sim::quoteText(name) + " is " + formatNumber(value) +
                                   ", zero or less: " + consequence);
         }
     };

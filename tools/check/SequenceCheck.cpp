@@ -5,6 +5,7 @@
 #include "platform/StringValues.h"
 #include "sequences/FrameListing.h"
 #include "sequences/FrameOrdering.h"
+#include "sim/QuoteText.h"
 #include "tools/check/OptionsProblems.h"
 
 #include <algorithm>
@@ -31,10 +32,6 @@ public:
 private:
     std::string m_previous;
 };
-
-std::string inQuotes(std::string_view text) {
-    return "\"" + std::string(text) + "\"";
-}
 
 bool isCaseVariantOfFrameExtension(std::string_view name) {
     auto extension = pathExtension(name);
@@ -66,7 +63,8 @@ std::vector<DigitRun> digitRuns(const std::u16string& name) {
 }
 
 std::string describeWindow(const NumberWindow& window) {
-    return "its window " + inQuotes(window.text) + " gives key " + std::to_string(window.sortKey);
+    return "its window " + sim::quoteText(window.text) + " gives key " +
+           std::to_string(window.sortKey);
 }
 
 void checkFrameListing(const std::vector<std::string>& listing, CheckReport& report) {
@@ -96,14 +94,14 @@ void checkFrameName(const OrderedFrame& frame, const std::string& firstName,
                           "its number starts at position " + std::to_string(runs.front().start) +
                               ", but numbers are read from position " +
                               std::to_string(prefixLength) + ", the prefix length of " +
-                              inQuotes(firstName) + ", the first frame in the listing; " +
+                              sim::quoteText(firstName) + ", the first frame in the listing; " +
                               describeWindow(frame.window));
     }
     if (runs.size() > 1 && runs.back().start != width) {
         report.addProblem(frame.name, ProblemKind::DigitsInPrefix,
                           "holds digits before its number; " + describeWindow(frame.window) +
                               ", not the number " +
-                              inQuotes(platform::toUtf8(std::u16string_view(name).substr(
+                              sim::quoteText(platform::toUtf8(std::u16string_view(name).substr(
                                   runs.back().start, runs.back().length))));
     }
     for (const auto& run : runs) {
@@ -186,7 +184,7 @@ void checkOrdering(const FrameOrder& order, const std::vector<std::string>& fram
             continue;
         report.addProblem(frame.name, ProblemKind::EqualKeys,
                           "has sort key " + std::to_string(frame.window.sortKey) +
-                              ", the same as " + inQuotes(order.frames[first].name) +
+                              ", the same as " + sim::quoteText(order.frames[first].name) +
                               "; frames with equal keys play in listing order");
     }
 }

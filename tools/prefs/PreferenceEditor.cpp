@@ -3,6 +3,7 @@
 #include "platform/PropertyList.h"
 #include "settings/Settings.h"
 #include "sim/PrivatePreferenceDomain.h"
+#include "sim/QuoteText.h"
 
 #include <algorithm>
 #include <array>
@@ -48,7 +49,8 @@ ToolResult<const PreferenceKey*> findKey(const std::string& file, const std::str
         if (name == key.name)
             return &key;
     }
-    return fault(file, "unknown key \"" + name + "\" (known keys: " + knownKeyList() + ")");
+    return fault(file,
+                 "unknown key " + sim::quoteText(name) + " (known keys: " + knownKeyList() + ")");
 }
 
 // The domain's dictionary: an empty one when the file does not exist, a fault when it exists
@@ -241,13 +243,14 @@ ToolResult<std::monostate> setPreference(const std::string& file, const std::str
     if (known.value()->kind == PreferenceValueKind::Switch) {
         auto parsed = parseSwitch(valueText);
         if (!parsed)
-            return fault(file, "\"" + key + "\" takes true or false (or yes, no, 1, 0), not \"" +
-                                   valueText + "\"");
+            return fault(file, sim::quoteText(key) +
+                                   " takes true or false (or yes, no, 1, 0), not " +
+                                   sim::quoteText(valueText));
         value = platform::PropertyValue::boolean(*parsed);
     } else {
         if (valueText.empty())
-            return fault(file, "\"" + key +
-                                   "\" takes a sequence name; an empty one chooses none (use "
+            return fault(file, sim::quoteText(key) +
+                                   " takes a sequence name; an empty one chooses none (use "
                                    "unset to go back to the default)");
         value = platform::PropertyValue::string(valueText);
     }
