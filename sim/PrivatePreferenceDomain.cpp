@@ -7,7 +7,7 @@
 #include <filesystem>
 #include <fstream>
 #include <iterator>
-#include <stdexcept>
+#include <memory>
 #include <vector>
 
 namespace velorin::sim {
@@ -29,22 +29,24 @@ platform::PropertyListDictionary readDictionary(const std::string& path) {
 }
 
 // Writes beside the file and renames, so that a reader never sees half a list.
-void writeDictionary(const std::string& path, const platform::PropertyListDictionary& dictionary) {
+Result<void> writeDictionary(const std::string& path,
+                             const platform::PropertyListDictionary& dictionary) {
     auto bytes = dictionary.write(platform::PropertyListFormat::Binary);
     if (!bytes)
-        throw std::runtime_error(path + ": cannot encode the preference list");
+        return Fault(path, "cannot encode the preference list");
     std::string temporary = path + ".new";
     {
         std::ofstream file(temporary, std::ios::binary | std::ios::trunc);
         file.write(reinterpret_cast<const char*>(bytes->data()),
                    static_cast<std::streamsize>(bytes->size()));
         if (!file)
-            throw std::runtime_error(temporary + ": cannot write the preference list");
+            return Fault(temporary, "cannot write the preference list");
     }
     std::error_code error;
     fs::rename(temporary, path, error);
     if (error)
-        throw std::runtime_error(path + ": cannot replace the preference list: " + error.message());
+        return Fault(path, "cannot replace the preference list: " + error.message());
+    return {};
 }
 
 } // namespace
@@ -53,19 +55,27 @@ std::string rootPreferenceFilePath(const std::string& deviceRoot, const std::str
     return (fs::path(deviceRoot) / platform::preferenceDevicePath(domain)).string();
 }
 
-PrivatePreferenceDomain::PrivatePreferenceDomain(const std::string& deviceRoot, std::string domain)
-    : m_folder(requireTemporaryFolder("velorin-sim")), m_domain(std::move(domain)) {
-    std::string source = rootPreferenceFilePath(deviceRoot, m_domain);
+Result<std::unique_ptr<PrivatePreferenceDomain>>
+PrivatePreferenceDomain::make(const std::string& deviceRoot, std::string domain) {
+    auto folder = makeTemporaryFolder("velorin-sim");
+    if (!folder)
+        return folder.fault();
+    // Owned from here, so that a failed copy leaves no folder behind.
+    std::unique_ptr<PrivatePreferenceDomain> copy(
+        new PrivatePreferenceDomain(std::move(folder).value(), std::move(domain)));
+    std::string source = rootPreferenceFilePath(deviceRoot, copy->m_domain);
     std::error_code error;
     if (fs::is_regular_file(source, error)) {
-        fs::copy_file(source, filePath(), error);
-        if (error) {
-            fs::remove_all(m_folder, error);
-            throw std::runtime_error(source +
-                                     ": cannot copy the preference list: " + error.message());
-        }
+        fs::copy_file(source, copy->filePath(), error);
+        if (error)
+            return Fault(source, "cannot copy the preference list: " + error.message());
     }
-    platform::setPreferenceDirectory(m_folder);
+    platform::setPreferenceDirectory(copy->m_folder);
+    return copy;
+}
+
+PrivatePreferenceDomain::PrivatePreferenceDomain(std::string folder, std::string domain)
+    : m_folder(std::move(folder)), m_domain(std::move(domain)) {
 }
 
 PrivatePreferenceDomain::~PrivatePreferenceDomain() {
@@ -78,22 +88,23 @@ std::string PrivatePreferenceDomain::filePath() const {
     return (fs::path(m_folder) / (m_domain + ".plist")).string();
 }
 
-void PrivatePreferenceDomain::set(const std::string& key, const platform::PropertyValue& value) {
+Result<void> PrivatePreferenceDomain::set(const std::string& key,
+                                          const platform::PropertyValue& value) {
     using platform::PropertyKind;
     if (value.kind != PropertyKind::Boolean && value.kind != PropertyKind::Integer &&
         value.kind != PropertyKind::Real && value.kind != PropertyKind::String)
-        throw std::logic_error("a preference value must be a boolean, a number or a string");
+        return Fault("a preference value must be a boolean, a number or a string");
     platform::PropertyListDictionary dictionary = readDictionary(filePath());
     dictionary.set(key, value);
-    writeDictionary(filePath(), dictionary);
+    return writeDictionary(filePath(), dictionary);
 }
 
-void PrivatePreferenceDomain::remove(const std::string& key) {
+Result<void> PrivatePreferenceDomain::remove(const std::string& key) {
     platform::PropertyListDictionary dictionary = readDictionary(filePath());
     // Removing a key the domain does not hold changes nothing, so the copy is left as it is.
     if (!dictionary.remove(key))
-        return;
-    writeDictionary(filePath(), dictionary);
+        return {};
+    return writeDictionary(filePath(), dictionary);
 }
 
 } // namespace velorin::sim

@@ -258,7 +258,7 @@ bool parseChoice(std::string_view text, std::string_view yes, std::string_view n
 
 class Reader {
 public:
-    std::variant<Scenario, ScenarioFault> read(std::string_view text);
+    Result<Scenario> read(std::string_view text);
 
 private:
     void readStatement(std::string_view statement);
@@ -276,7 +276,7 @@ private:
     int m_endLine{0};
 };
 
-std::variant<Scenario, ScenarioFault> Reader::read(std::string_view text) {
+Result<Scenario> Reader::read(std::string_view text) {
     // A byte-order mark says nothing in UTF-8; editors that write one mean no text by it.
     if (text.starts_with("\xEF\xBB\xBF"))
         text.remove_prefix(3);
@@ -298,8 +298,10 @@ std::variant<Scenario, ScenarioFault> Reader::read(std::string_view text) {
             readStatement(line);
         }
         checkLackingClasses();
-    } catch (const StatementFault& fault) {
-        return ScenarioFault{m_line, fault.message};
+    } catch (const StatementFault& statementFault) {
+        Fault fault(statementFault.message);
+        fault.line = m_line;
+        return fault;
     }
     return std::move(m_scenario);
 }
@@ -468,7 +470,7 @@ void Reader::checkLackingClasses() {
 
 } // namespace
 
-std::variant<Scenario, ScenarioFault> readScenario(std::string_view text) {
+Result<Scenario> readScenario(std::string_view text) {
     return Reader().read(text);
 }
 

@@ -5,6 +5,7 @@
 #include "tools/check/OptionsProblems.h"
 #include "tools/check/SequenceCheck.h"
 #include "tools/common/Commands.h"
+#include "tools/common/FaultReport.h"
 
 #include <CLI/CLI.hpp>
 #include <iostream>
@@ -19,7 +20,7 @@ enum class ReportFormat { Text, Json };
 int runCheck(const std::string& folder, std::optional<ScreenSize> screen, ReportFormat format) {
     auto checked = checkSequenceFolder(folder, screen);
     if (!checked)
-        return report(checked.error());
+        return report(checked.fault());
     if (format == ReportFormat::Json)
         std::cout << reportToJsonText(checked.value()) << '\n';
     else

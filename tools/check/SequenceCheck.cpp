@@ -273,23 +273,23 @@ void checkPlacement(const std::string& devicePath, const std::filesystem::path& 
 
 } // namespace
 
-ToolResult<CheckReport> checkSequenceFolder(const std::string& hostPath,
-                                            std::optional<ScreenSize> screen) {
+sim::Result<CheckReport> checkSequenceFolder(const std::string& hostPath,
+                                             std::optional<ScreenSize> screen) {
     std::error_code error;
     auto status = std::filesystem::status(hostPath, error);
     if (!std::filesystem::exists(status))
-        return ToolError{hostPath, "no such folder"};
+        return sim::Fault(hostPath, "no such folder");
     if (!std::filesystem::is_directory(status))
-        return ToolError{hostPath, "not a folder"};
+        return sim::Fault(hostPath, "not a folder");
     auto absolutePath = std::filesystem::canonical(hostPath, error);
     if (error)
-        return ToolError{hostPath, "cannot resolve the folder: " + error.message()};
+        return sim::Fault(hostPath, "cannot resolve the folder: " + error.message());
 
     ScopedDeviceRoot root("/");
     auto devicePath = devicePathOf(absolutePath);
     auto listing = listSequenceFolder(devicePath);
     if (!listing)
-        return ToolError{hostPath, "cannot read the folder"};
+        return sim::Fault(hostPath, "cannot read the folder");
 
     CheckReport report;
     report.folder = hostPath;

@@ -33,10 +33,6 @@ constexpr std::array<PreferenceKey, 6> keys{{
     {hideBatteryPreferenceKey, PreferenceValueKind::Switch, "true"},
 }};
 
-ToolError fault(const std::string& file, std::string message) {
-    return ToolError{file, std::move(message)};
-}
-
 std::string knownKeyList() {
     std::string list;
     for (const PreferenceKey& key : keys)
@@ -44,43 +40,44 @@ std::string knownKeyList() {
     return list;
 }
 
-ToolResult<const PreferenceKey*> findKey(const std::string& file, const std::string& name) {
+sim::Result<const PreferenceKey*> findKey(const std::string& file, const std::string& name) {
     for (const PreferenceKey& key : keys) {
         if (name == key.name)
             return &key;
     }
-    return fault(file,
-                 "unknown key " + sim::quoteText(name) + " (known keys: " + knownKeyList() + ")");
+    return sim::Fault(file, "unknown key " + sim::quoteText(name) +
+                                " (known keys: " + knownKeyList() + ")");
 }
 
 // The domain's dictionary: an empty one when the file does not exist, a fault when it exists
 // but is not a property-list dictionary.
-ToolResult<platform::PropertyListDictionary> loadDomain(const std::string& file) {
+sim::Result<platform::PropertyListDictionary> loadDomain(const std::string& file) {
     std::error_code error;
     auto status = fs::status(file, error);
     if (status.type() == fs::file_type::not_found)
         return platform::PropertyListDictionary();
     if (error)
-        return fault(file, error.message());
+        return sim::Fault(file, error.message());
     if (status.type() != fs::file_type::regular)
-        return fault(file, "not a regular file");
+        return sim::Fault(file, "not a regular file");
     std::ifstream stream(file, std::ios::binary);
     std::vector<std::uint8_t> bytes{std::istreambuf_iterator<char>(stream),
                                     std::istreambuf_iterator<char>()};
     if (!stream.good() && !stream.eof())
-        return fault(file, "cannot be read");
+        return sim::Fault(file, "cannot be read");
     auto list = platform::PropertyListDictionary::read(bytes);
     if (auto* dictionary = std::get_if<platform::PropertyListDictionary>(&list))
         return std::move(*dictionary);
     switch (std::get<platform::PropertyListFault>(list)) {
     case platform::PropertyListFault::PastLimits:
-        return fault(file, "nested or shared too deeply to be read safely; left unchanged");
+        return sim::Fault(file, "nested or shared too deeply to be read safely; left unchanged");
     case platform::PropertyListFault::NotDictionary:
-        return fault(file, "the property list's top level is not a dictionary; left unchanged");
+        return sim::Fault(file,
+                          "the property list's top level is not a dictionary; left unchanged");
     case platform::PropertyListFault::Unreadable:
         break;
     }
-    return fault(file, "not a readable property list; left unchanged");
+    return sim::Fault(file, "not a readable property list; left unchanged");
 }
 
 // The stored value as `get` prints it.
@@ -161,18 +158,18 @@ std::string writeTarget(const std::string& file) {
 // Replaces the file with the binary form of `domain`, through a flushed temporary file in
 // the same folder and a rename, keeping the old file's permissions. Faults name `givenFile`,
 // the name the user knows.
-ToolResult<std::monostate> storeDomain(const std::string& givenFile,
-                                       const platform::PropertyListDictionary& domain) {
+sim::Result<void> storeDomain(const std::string& givenFile,
+                              const platform::PropertyListDictionary& domain) {
     const std::string file = writeTarget(givenFile);
     auto bytes = domain.write(platform::PropertyListFormat::Binary);
     if (!bytes)
-        return fault(givenFile, "cannot encode the property list");
+        return sim::Fault(givenFile, "cannot encode the property list");
 
     fs::path folder = fs::path(file).parent_path();
     std::error_code error;
     fs::create_directories(folder, error);
     if (error)
-        return fault(folder.string(), "cannot make the folder: " + error.message());
+        return sim::Fault(folder.string(), "cannot make the folder: " + error.message());
 
     mode_t mode = 0644;
     struct stat existing {};
@@ -182,8 +179,8 @@ ToolResult<std::monostate> storeDomain(const std::string& givenFile,
     std::string temporary = file + ".XXXXXX";
     int descriptor = ::mkstemp(temporary.data());
     if (descriptor < 0)
-        return fault(givenFile,
-                     std::string("cannot make a temporary file: ") + std::strerror(errno));
+        return sim::Fault(givenFile,
+                          std::string("cannot make a temporary file: ") + std::strerror(errno));
     bool written =
         writeAll(descriptor, reinterpret_cast<const char*>(bytes->data()), bytes->size()) &&
         ::fchmod(descriptor, mode) == 0 && ::fsync(descriptor) == 0;
@@ -193,7 +190,7 @@ ToolResult<std::monostate> storeDomain(const std::string& givenFile,
         if (written)
             savedError = errno;
         ::unlink(temporary.c_str());
-        return fault(givenFile, std::string("cannot write: ") + std::strerror(savedError));
+        return sim::Fault(givenFile, std::string("cannot write: ") + std::strerror(savedError));
     }
     // The rename itself is made durable by flushing the folder.
     if (int folderDescriptor = ::open(folder.empty() ? "." : folder.c_str(), O_RDONLY);
@@ -201,7 +198,7 @@ ToolResult<std::monostate> storeDomain(const std::string& givenFile,
         ::fsync(folderDescriptor);
         ::close(folderDescriptor);
     }
-    return std::monostate{};
+    return {};
 }
 
 } // namespace
@@ -214,65 +211,65 @@ std::string preferenceFileUnderRoot(const std::string& root) {
     return sim::rootPreferenceFilePath(root, preferenceDomain);
 }
 
-ToolResult<std::vector<PreferenceReading>> readPreferences(const std::string& file) {
+sim::Result<std::vector<PreferenceReading>> readPreferences(const std::string& file) {
     auto domain = loadDomain(file);
     if (!domain)
-        return domain.error();
+        return domain.fault();
     std::vector<PreferenceReading> readings;
     for (const PreferenceKey& key : keys)
         readings.push_back(readKey(domain.value(), key));
     return readings;
 }
 
-ToolResult<PreferenceReading> readPreference(const std::string& file, const std::string& key) {
+sim::Result<PreferenceReading> readPreference(const std::string& file, const std::string& key) {
     auto known = findKey(file, key);
     if (!known)
-        return known.error();
+        return known.fault();
     auto domain = loadDomain(file);
     if (!domain)
-        return domain.error();
+        return domain.fault();
     return readKey(domain.value(), *known.value());
 }
 
-ToolResult<std::monostate> setPreference(const std::string& file, const std::string& key,
-                                         const std::string& valueText) {
+sim::Result<void> setPreference(const std::string& file, const std::string& key,
+                                const std::string& valueText) {
     auto known = findKey(file, key);
     if (!known)
-        return known.error();
+        return known.fault();
     platform::PropertyValue value;
     if (known.value()->kind == PreferenceValueKind::Switch) {
         auto parsed = parseSwitch(valueText);
         if (!parsed)
-            return fault(file, sim::quoteText(key) +
-                                   " takes true or false (or yes, no, 1, 0), not " +
-                                   sim::quoteText(valueText));
+            return sim::Fault(file, sim::quoteText(key) +
+                                        " takes true or false (or yes, no, 1, 0), not " +
+                                        sim::quoteText(valueText));
         value = platform::PropertyValue::boolean(*parsed);
     } else {
         if (valueText.empty())
-            return fault(file, sim::quoteText(key) +
-                                   " takes a sequence name; an empty one chooses none (use "
-                                   "unset to go back to the default)");
+            return sim::Fault(file, sim::quoteText(key) +
+                                        " takes a sequence name; an empty one chooses none (use "
+                                        "unset to go back to the default)");
         value = platform::PropertyValue::string(valueText);
     }
     auto domain = loadDomain(file);
     if (!domain)
-        return domain.error();
+        return domain.fault();
     domain.value().set(key, value);
     return storeDomain(file, domain.value());
 }
 
-ToolResult<std::monostate> unsetPreference(const std::string& file, const std::string& key) {
+sim::Result<void> unsetPreference(const std::string& file, const std::string& key) {
     auto known = findKey(file, key);
     if (!known)
-        return known.error();
+        return known.fault();
     std::error_code error;
     if (!fs::exists(fs::symlink_status(file, error)))
-        return std::monostate{};
+        return {};
     auto domain = loadDomain(file);
     if (!domain)
-        return domain.error();
+        return domain.fault();
     if (!domain.value().remove(key))
-        return std::monostate{};
+        return {};
     return storeDomain(file, domain.value());
 }
 
