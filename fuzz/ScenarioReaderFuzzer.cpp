@@ -8,18 +8,18 @@
 #include <cstdint>
 #include <cstdlib>
 #include <string_view>
-#include <variant>
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     std::string_view text(reinterpret_cast<const char*>(data), size);
     auto result = velorin::sim::readScenario(text);
     auto lineCount = static_cast<long>(std::count(text.begin(), text.end(), '\n')) + 1;
-    if (const auto* fault = std::get_if<velorin::sim::ScenarioFault>(&result)) {
-        if (fault->line < 1 || fault->line > lineCount || fault->message.empty())
+    if (!result) {
+        const velorin::sim::Fault& fault = result.fault();
+        if (!fault.line || *fault.line < 1 || *fault.line > lineCount || fault.message.empty())
             std::abort();
         return 0;
     }
-    const auto& scenario = std::get<velorin::sim::Scenario>(result);
+    const velorin::sim::Scenario& scenario = result.value();
     for (std::size_t index = 1; index < scenario.events.size(); ++index) {
         if (scenario.events[index].time < scenario.events[index - 1].time)
             std::abort();

@@ -1,10 +1,10 @@
 // The per-user preference store (`NSUserDefaults`).
 //
-// A domain is the property-list file ROOT/var/mobile/Library/Preferences/DOMAIN.plist under
-// the device root; XML and binary lists both read. The file is read afresh at every call, so
-// an edit made from outside the process is seen at once. A missing, unreadable or malformed
-// file, or one whose top level is not a dictionary, holds no keys; so does a file larger than
-// `preferenceListByteLimit`, which is refused before any memory is taken for it.
+// A domain is the property-list file DOMAIN.plist in the preferences folder under the device
+// root (`preferencesFolder`); XML and binary lists both read. The file is read afresh at every
+// call, so an edit made from outside the process is seen at once. A missing, unreadable or
+// malformed file, or one whose top level is not a dictionary, holds no keys; so does a file
+// larger than `preferenceListByteLimit`, which is refused before any memory is taken for it.
 #pragma once
 
 #include "platform/PropertyValue.h"
@@ -12,12 +12,16 @@
 #include <cstddef>
 #include <optional>
 #include <string>
+#include <string_view>
 
 namespace platform {
 
 // A preference list holds a handful of switches and a name; a megabyte is far beyond any real
 // one, and small enough that reading it never strains the host.
 inline constexpr std::size_t preferenceListByteLimit = 1024 * 1024;
+
+// The folder under the device root that holds the preference domains, as a device path.
+inline constexpr std::string_view preferencesFolder = "var/mobile/Library/Preferences";
 
 class PLATFORM_API NSUserDefaults {
 public:
@@ -27,6 +31,9 @@ public:
 private:
     NSUserDefaults() = default;
 };
+
+// A domain's file under the device root, as a device path: "var/mobile/.../DOMAIN.plist".
+PLATFORM_API std::string preferenceDevicePath(const std::string& domain);
 
 // The file that holds a domain, as a path on this machine.
 PLATFORM_API std::string preferenceFilePath(const std::string& domain);

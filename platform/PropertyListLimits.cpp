@@ -1,7 +1,8 @@
 #include "platform/PropertyListLimits.h"
 
+#include "platform/PropertyList.h"
+
 #include <algorithm>
-#include <cstring>
 #include <optional>
 #include <string_view>
 #include <vector>
@@ -214,9 +215,7 @@ bool xmlWithinLimits(std::string_view text) {
 } // namespace
 
 bool propertyListWithinLimits(std::span<const std::uint8_t> bytes) {
-    constexpr std::string_view binaryHeader = "bplist00";
-    if (bytes.size() >= binaryHeader.size() &&
-        std::memcmp(bytes.data(), binaryHeader.data(), binaryHeader.size()) == 0)
+    if (propertyListFormat(bytes) == PropertyListFormat::Binary)
         return binaryWithinLimits(bytes);
     return xmlWithinLimits(
         std::string_view(reinterpret_cast<const char*>(bytes.data()), bytes.size()));

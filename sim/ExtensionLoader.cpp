@@ -41,24 +41,25 @@ ExtensionLoader::~ExtensionLoader() {
     unload();
 }
 
-std::optional<std::string> ExtensionLoader::load(const std::string& path) {
+Result<void> ExtensionLoader::load(const std::string& path) {
     if (m_handle)
-        return "the extension is already loaded";
+        return Fault(path, "the extension is already loaded");
     if (history == ProcessHistory::Loaded || history == ProcessHistory::LeftResident)
-        return "the extension has already been loaded into this process and cannot be loaded "
-               "afresh; start a new process for another simulated host";
+        return Fault(path, "the extension has already been loaded into this process and cannot be "
+                           "loaded afresh; start a new process for another simulated host");
     if (!isFile(path))
-        return "no such extension library";
+        return Fault(path, "no such extension library");
     // Every symbol is bound now, so that a library that cannot work fails here rather than
     // in the middle of a run; its symbols stay out of the process's global scope.
     m_handle = ::dlopen(path.c_str(), RTLD_NOW | RTLD_LOCAL);
     if (!m_handle) {
         const char* reason = ::dlerror();
-        return std::string("cannot load the extension: ") + (reason ? reason : "unknown fault");
+        return Fault(path, std::string("cannot load the extension: ") +
+                               (reason ? reason : "unknown fault"));
     }
     m_path = path;
     history = ProcessHistory::Loaded;
-    return std::nullopt;
+    return {};
 }
 
 void ExtensionLoader::unload() {

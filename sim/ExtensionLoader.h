@@ -9,7 +9,8 @@
 // loader which of the two happened.
 #pragma once
 
-#include <optional>
+#include "sim/Result.h"
+
 #include <string>
 
 namespace velorin::sim {
@@ -25,8 +26,8 @@ public:
     ExtensionLoader(const ExtensionLoader&) = delete;
     ExtensionLoader& operator=(const ExtensionLoader&) = delete;
 
-    // Loads the library, running its initializer; a message when it cannot.
-    std::optional<std::string> load(const std::string& path);
+    // Loads the library, running its initializer; a fault when it cannot.
+    Result<void> load(const std::string& path);
     // Unloads it; nothing when it is not loaded.
     void unload();
     bool isLoaded() const { return m_handle != nullptr; }

@@ -8,28 +8,34 @@
 #pragma once
 
 #include "platform/PropertyValue.h"
+#include "sim/Result.h"
 
+#include <memory>
 #include <string>
 
 namespace velorin::sim {
 
 class PrivatePreferenceDomain {
 public:
-    // Fails with std::runtime_error when the folder cannot be made or the file copied.
-    PrivatePreferenceDomain(const std::string& deviceRoot, std::string domain);
+    // Makes the copy and points the preference store at it; a fault naming the folder or the
+    // file when the folder cannot be made or the file copied.
+    static Result<std::unique_ptr<PrivatePreferenceDomain>> make(const std::string& deviceRoot,
+                                                                 std::string domain);
+    // Points the preference store back at the device root and removes the folder.
     ~PrivatePreferenceDomain();
     PrivatePreferenceDomain(const PrivatePreferenceDomain&) = delete;
     PrivatePreferenceDomain& operator=(const PrivatePreferenceDomain&) = delete;
 
-    // Booleans, integers, reals and strings; fails with std::runtime_error when the file
-    // cannot be written.
-    void set(const std::string& key, const platform::PropertyValue& value);
-    void remove(const std::string& key);
+    // Booleans, integers, reals and strings; a fault for a value of another kind or when the
+    // file cannot be written.
+    Result<void> set(const std::string& key, const platform::PropertyValue& value);
+    Result<void> remove(const std::string& key);
 
     const std::string& folder() const { return m_folder; }
     std::string filePath() const;
 
 private:
+    PrivatePreferenceDomain(std::string folder, std::string domain);
     std::string m_folder;
     std::string m_domain;
 };

@@ -2,6 +2,7 @@
 
 #include "host/HostInterface.h"
 #include "sim/HostProfile.h"
+#include "sim/QuoteText.h"
 
 #include <charconv>
 #include <map>
@@ -20,17 +21,6 @@ struct StatementFault {
 
 [[noreturn]] void fail(std::string message) {
     throw StatementFault{std::move(message)};
-}
-
-// Built by appending: g++ 12 at -O3 misreads `"\"" + std::string(...)` as an overlapping copy
-// and, with warnings as errors, would stop an optimised build.
-std::string quoted(std::string_view text) {
-    std::string result;
-    result.reserve(text.size() + 2);
-    result += '"';
-    result += text;
-    result += '"';
-    return result;
 }
 
 bool isSpace(char character) {
@@ -131,14 +121,14 @@ public:
 
     void expectEnd() {
         if (!m_text.empty())
-            fail("unexpected " + quoted(m_text));
+            fail("unexpected " + quoteText(m_text));
     }
 
 private:
     std::string_view m_text;
 };
 
-// Digits with an optional point: "12", "12.5", "12.", ".5". Answers the digit counts.
+// Whether the text is digits with an optional point: "12", "12.5", "12.", ".5".
 bool isUnsignedDecimal(std::string_view text) {
     std::size_t digits = 0, points = 0;
     for (char character : text) {
@@ -164,7 +154,7 @@ double toDouble(std::string_view text) {
     double value = 0;
     auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), value);
     if (error != std::errc() || end != text.data() + text.size())
-        fail("bad number " + quoted(text));
+        fail("bad number " + quoteText(text));
     return value;
 }
 
@@ -173,13 +163,14 @@ constexpr std::uint64_t largestSeconds = 3'000'000'000;
 
 std::uint64_t parseSeconds(std::string_view text, std::string_view what) {
     if (!isUnsignedDecimal(text))
-        fail("bad " + std::string(what) + " " + quoted(text) + ": expected seconds, such as 1.5");
+        fail("bad " + std::string(what) + " " + quoteText(text) +
+             ": expected seconds, such as 1.5");
     std::size_t point = text.find('.');
     std::string_view whole = text.substr(0, point);
     std::string_view fraction =
         point == std::string_view::npos ? std::string_view{} : text.substr(point + 1);
     if (fraction.size() > 9)
-        fail("bad " + std::string(what) + " " + quoted(text) +
+        fail("bad " + std::string(what) + " " + quoteText(text) +
              ": at most nine decimals (nanoseconds)");
     while (whole.size() > 1 && whole.front() == '0')
         whole.remove_prefix(1);
@@ -187,7 +178,7 @@ std::uint64_t parseSeconds(std::string_view text, std::string_view what) {
     if (!whole.empty()) {
         auto [end, error] = std::from_chars(whole.data(), whole.data() + whole.size(), seconds);
         if (error != std::errc() || seconds > largestSeconds)
-            fail("bad " + std::string(what) + " " + quoted(text) + ": too large");
+            fail("bad " + std::string(what) + " " + quoteText(text) + ": too large");
     }
     std::uint64_t nanoseconds = 0;
     for (std::size_t index = 0; index < 9; ++index)
@@ -205,7 +196,7 @@ std::string parseQuotedString(std::string_view text) {
             value += text[++index];
         } else if (character == '"') {
             if (index + 1 != text.size())
-                fail("unexpected " + quoted(trim(text.substr(index + 1))) + " after the string");
+                fail("unexpected " + quoteText(trim(text.substr(index + 1))) + " after the string");
             return value;
         } else {
             value += character;
@@ -233,13 +224,13 @@ platform::PropertyValue parseValue(std::string_view text) {
             fail("the integer " + std::string(text) + " is out of range");
         return platform::PropertyValue::integer(value);
     }
-    fail("bad value " + quoted(text) +
+    fail("bad value " + quoteText(text) +
          ": expected true, false, an integer, a real (with a point) or a string in double quotes");
 }
 
 double parseCoordinate(std::string_view text) {
     if (!isSignedDecimal(text))
-        fail("bad coordinate " + quoted(text) + ": expected a number of points");
+        fail("bad coordinate " + quoteText(text) + ": expected a number of points");
     return toDouble(text);
 }
 
@@ -247,11 +238,11 @@ platform::CGSize parseScreen(std::string_view text) {
     std::size_t cross = text.find('x');
     if (cross == std::string_view::npos || !isUnsignedDecimal(text.substr(0, cross)) ||
         !isUnsignedDecimal(text.substr(cross + 1)))
-        fail("bad screen size " + quoted(text) +
+        fail("bad screen size " + quoteText(text) +
              ": expected WIDTHxHEIGHT in points, such as 390x844");
     platform::CGSize size{toDouble(text.substr(0, cross)), toDouble(text.substr(cross + 1))};
     if (size.width <= 0 || size.height <= 0)
-        fail("bad screen size " + quoted(text) + ": both sides must be above zero");
+        fail("bad screen size " + quoteText(text) + ": both sides must be above zero");
     return size;
 }
 
@@ -262,12 +253,12 @@ bool parseChoice(std::string_view text, std::string_view yes, std::string_view n
     if (text == no)
         return false;
     fail(std::string(statement) + " must be " + std::string(yes) + " or " + std::string(no) +
-         ", not " + quoted(text));
+         ", not " + quoteText(text));
 }
 
 class Reader {
 public:
-    std::variant<Scenario, ScenarioFault> read(std::string_view text);
+    Result<Scenario> read(std::string_view text);
 
 private:
     void readStatement(std::string_view statement);
@@ -285,7 +276,7 @@ private:
     int m_endLine{0};
 };
 
-std::variant<Scenario, ScenarioFault> Reader::read(std::string_view text) {
+Result<Scenario> Reader::read(std::string_view text) {
     // A byte-order mark says nothing in UTF-8; editors that write one mean no text by it.
     if (text.starts_with("\xEF\xBB\xBF"))
         text.remove_prefix(3);
@@ -307,8 +298,10 @@ std::variant<Scenario, ScenarioFault> Reader::read(std::string_view text) {
             readStatement(line);
         }
         checkLackingClasses();
-    } catch (const StatementFault& fault) {
-        return ScenarioFault{m_line, fault.message};
+    } catch (const StatementFault& statementFault) {
+        Fault fault(statementFault.message);
+        fault.line = m_line;
+        return fault;
     }
     return std::move(m_scenario);
 }
@@ -323,7 +316,7 @@ void Reader::readStatement(std::string_view line) {
         return;
     }
     if (!m_scenario.events.empty())
-        fail("the set-up statement " + quoted(word) + " comes after the first timed event");
+        fail("the set-up statement " + quoteText(word) + " comes after the first timed event");
     readSetUp(word, words);
 }
 
@@ -346,7 +339,7 @@ void Reader::readSetUp(std::string_view word, Words& words) {
         if (name == host::deviceClass || name == host::bundleClass)
             fail("every host has " + std::string(name) + "; it cannot be lacking");
         if (!isProfileClassName(name))
-            fail("unknown host class " + quoted(name));
+            fail("unknown host class " + quoteText(name));
         setup.lackingClasses.emplace(name);
         m_lackingLines.emplace_back(std::string(name), m_line);
         return;
@@ -362,7 +355,7 @@ void Reader::readSetUp(std::string_view word, Words& words) {
         words.expectEnd();
         auto profile = profileNamed(name);
         if (!profile)
-            fail("profile must be modern, legacy or all, not " + quoted(name));
+            fail("profile must be modern, legacy or all, not " + quoteText(name));
         setup.profile = *profile;
     } else if (word == "bundle") {
         noteSingle(word);
@@ -397,7 +390,7 @@ void Reader::readSetUp(std::string_view word, Words& words) {
         setup.onPower = parseChoice(words.next("on or off"), "on", "off", "power");
         words.expectEnd();
     } else {
-        fail("unknown statement " + quoted(word));
+        fail("unknown statement " + quoteText(word));
     }
 }
 
@@ -429,7 +422,7 @@ void Reader::readEvent(Words& words) {
         if (!eventWords.atEnd()) {
             std::string_view how = eventWords.next("wake kind");
             if (how != "nowaking")
-                fail("wake takes nothing or nowaking, not " + quoted(how));
+                fail("wake takes nothing or nowaking, not " + quoteText(how));
             event.wake = WakeKind::NotWaking;
         }
         eventWords.expectEnd();
@@ -451,7 +444,7 @@ void Reader::readEvent(Words& words) {
         event.point.y = parseCoordinate(eventWords.next("y coordinate"));
         eventWords.expectEnd();
     } else {
-        fail("unknown event " + quoted(word));
+        fail("unknown event " + quoteText(word));
     }
     if (event.kind == EventKind::Launch) {
         if (m_launchLine)
@@ -470,14 +463,14 @@ void Reader::checkLackingClasses() {
         if (!profileHasClass(m_scenario.setup.profile, name)) {
             m_line = line;
             fail("the " + std::string(profileName(m_scenario.setup.profile)) +
-                 " profile has no class " + quoted(name));
+                 " profile has no class " + quoteText(name));
         }
     }
 }
 
 } // namespace
 
-std::variant<Scenario, ScenarioFault> readScenario(std::string_view text) {
+Result<Scenario> readScenario(std::string_view text) {
     return Reader().read(text);
 }
 

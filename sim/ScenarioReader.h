@@ -2,26 +2,20 @@
 // events ("at T EVENT"). "#" starts a comment, except inside a string in double quotes, and
 // blank lines are ignored.
 //
-// Reading stops at the first fault with the line and a message; nothing of a faulty scenario
-// is used. Besides unknown words and bad values, a set-up statement after the first event, a
-// single-valued set-up statement given twice, a class that the chosen profile does not have,
-// time going backwards, a second launch and anything after `end` are faults.
+// Reading stops at the first fault, which gives the line (counted from 1) and a message and
+// leaves the file to the caller, who knows it; nothing of a faulty scenario is used. Besides
+// unknown words and bad values, a set-up statement after the first event, a single-valued set-up
+// statement given twice, a class that the chosen profile does not have, time going backwards, a
+// second launch and anything after `end` are faults.
 #pragma once
 
+#include "sim/Result.h"
 #include "sim/Scenario.h"
 
-#include <string>
 #include <string_view>
-#include <variant>
 
 namespace velorin::sim {
 
-struct ScenarioFault {
-    // Counted from 1.
-    int line{0};
-    std::string message;
-};
-
-std::variant<Scenario, ScenarioFault> readScenario(std::string_view text);
+Result<Scenario> readScenario(std::string_view text);
 
 } // namespace velorin::sim

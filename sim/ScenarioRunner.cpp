@@ -2,7 +2,7 @@
 
 namespace velorin::sim {
 
-std::optional<std::string> playEvent(SimulatedHost& host, const ScenarioEvent& event) {
+Result<void> playEvent(SimulatedHost& host, const ScenarioEvent& event) {
     switch (event.kind) {
     case EventKind::Launch:
         return host.launch();
@@ -37,11 +37,9 @@ std::optional<std::string> playEvent(SimulatedHost& host, const ScenarioEvent& e
         host.hideChargingView();
         break;
     case EventKind::SetPreference:
-        host.setPreference(event.key, event.value);
-        break;
+        return host.setPreference(event.key, event.value);
     case EventKind::UnsetPreference:
-        host.unsetPreference(event.key);
-        break;
+        return host.unsetPreference(event.key);
     case EventKind::Notify:
         host.notifyPreferencesChanged();
         break;
@@ -51,23 +49,26 @@ std::optional<std::string> playEvent(SimulatedHost& host, const ScenarioEvent& e
     case EventKind::End:
         break;
     }
-    return std::nullopt;
+    return {};
 }
 
-std::optional<std::string> runScenario(const Scenario& scenario, const HostEnvironment& environment,
-                                       TraceSink sink) {
-    SimulatedHost host(scenario.setup, environment, std::move(sink));
+Result<void> runScenario(const Scenario& scenario, const HostEnvironment& environment,
+                         TraceSink sink) {
+    auto started = SimulatedHost::start(scenario.setup, environment, std::move(sink));
+    if (!started)
+        return started.fault();
+    SimulatedHost& host = *started.value();
     for (const ScenarioEvent& event : scenario.events) {
         host.advanceTo(event.time);
         if (event.kind == EventKind::End)
             break;
         host.traceEvent(event.text);
-        if (auto fault = playEvent(host, event))
-            return fault;
+        if (auto played = playEvent(host, event); !played)
+            return played;
     }
     host.advanceTo(scenario.endTime());
     host.traceEnd();
-    return std::nullopt;
+    return {};
 }
 
 } // namespace velorin::sim

@@ -8,8 +8,6 @@
 #include "sim/HostModel.h"
 #include "sim/PrivatePreferenceDomain.h"
 
-#include <stdexcept>
-
 namespace velorin::sim {
 
 namespace {
@@ -22,26 +20,18 @@ void resetProcessFacilities() {
     platform::resetNotificationCenter();
 }
 
-// Checks, before anything of the process is reset, that no other host is using it.
-const HostEnvironment& ifNoOtherHost(const HostEnvironment& environment) {
-    if (HostModel::active())
-        throw std::logic_error("another simulated host is alive in this process");
-    resetProcessFacilities();
-    return environment;
-}
-
 } // namespace
 
 struct SimulatedHost::Impl {
-    Impl(const HostSetup& hostSetup, const HostEnvironment& hostEnvironment, TraceSink sink)
-        : environment(ifNoOtherHost(hostEnvironment)),
-          preferences(hostEnvironment.deviceRoot, preferenceDomain), trace(std::move(sink)),
-          model(hostSetup, trace) {}
+    Impl(const HostSetup& hostSetup, const HostEnvironment& hostEnvironment,
+         std::unique_ptr<PrivatePreferenceDomain> preferenceCopy, TraceSink sink)
+        : environment(hostEnvironment), preferences(std::move(preferenceCopy)),
+          trace(std::move(sink)), model(hostSetup, trace) {}
 
     // Members are destroyed in reverse: the host's views and classes first, then the trace,
     // the extension and, last, the preference copy.
     HostEnvironment environment;
-    PrivatePreferenceDomain preferences;
+    std::unique_ptr<PrivatePreferenceDomain> preferences;
     ExtensionLoader loader;
     Trace trace;
     HostModel model;
@@ -49,12 +39,26 @@ struct SimulatedHost::Impl {
     void settle() { platform::MainQueue::shared().runDue(); }
 };
 
-SimulatedHost::SimulatedHost(const HostSetup& setup, const HostEnvironment& environment,
-                             TraceSink sink) {
-    m_impl = std::make_unique<Impl>(setup, environment, std::move(sink));
-    platform::setDeviceRoot(environment.deviceRoot);
-    for (const auto& [key, value] : setup.preferences)
-        m_impl->preferences.set(key, value);
+Result<std::unique_ptr<SimulatedHost>>
+SimulatedHost::start(const HostSetup& setup, const HostEnvironment& environment, TraceSink sink) {
+    // Checked before anything of the process is reset, since another host is using it.
+    if (HostModel::active())
+        return Fault("another simulated host is alive in this process");
+    resetProcessFacilities();
+    auto preferences = PrivatePreferenceDomain::make(environment.deviceRoot, preferenceDomain);
+    if (!preferences)
+        return preferences.fault();
+    std::unique_ptr<SimulatedHost> host(new SimulatedHost(std::make_unique<Impl>(
+        setup, environment, std::move(preferences).value(), std::move(sink))));
+    for (const auto& [key, value] : setup.preferences) {
+        if (auto stored = host->setPreference(key, value); !stored)
+            return stored.fault();
+    }
+    return host;
+}
+
+SimulatedHost::SimulatedHost(std::unique_ptr<Impl> impl) : m_impl(std::move(impl)) {
+    platform::setDeviceRoot(m_impl->environment.deviceRoot);
     // The host's own views were built before the trace listened, so they are never counted.
     m_impl->trace.nameHostView(m_impl->model.page().view(), pageViewName);
     m_impl->trace.nameHostView(m_impl->model.page().chargingView(), hostChargingViewName);
@@ -77,16 +81,16 @@ void SimulatedHost::advanceTo(std::uint64_t time) {
     platform::MainQueue::shared().runUntil(time);
 }
 
-std::optional<std::string> SimulatedHost::launch() {
+Result<void> SimulatedHost::launch() {
     if (m_impl->model.device().launched || m_impl->loader.isLoaded())
-        return "the host has already launched";
+        return Fault("the host has already launched");
     if (const auto& library = m_impl->environment.extensionLibrary) {
-        if (auto fault = m_impl->loader.load(*library))
-            return *library + ": " + *fault;
+        if (auto loaded = m_impl->loader.load(*library); !loaded)
+            return loaded;
     }
     m_impl->model.finishLaunching();
     m_impl->settle();
-    return std::nullopt;
+    return {};
 }
 
 void SimulatedHost::lock() {
@@ -155,12 +159,13 @@ void SimulatedHost::hideChargingView() {
     m_impl->settle();
 }
 
-void SimulatedHost::setPreference(const std::string& key, const platform::PropertyValue& value) {
-    m_impl->preferences.set(key, value);
+Result<void> SimulatedHost::setPreference(const std::string& key,
+                                          const platform::PropertyValue& value) {
+    return m_impl->preferences->set(key, value);
 }
 
-void SimulatedHost::unsetPreference(const std::string& key) {
-    m_impl->preferences.remove(key);
+Result<void> SimulatedHost::unsetPreference(const std::string& key) {
+    return m_impl->preferences->remove(key);
 }
 
 void SimulatedHost::notifyPreferencesChanged() {
@@ -212,7 +217,7 @@ std::string SimulatedHost::viewName(const platform::UIView* view) const {
 }
 
 std::string SimulatedHost::preferenceFilePath() const {
-    return m_impl->preferences.filePath();
+    return m_impl->preferences->filePath();
 }
 
 } // namespace velorin::sim

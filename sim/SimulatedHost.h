@@ -1,7 +1,7 @@
 // A simulated host shell: the process the extension is loaded into, with one method per
 // host event, driven in the main queue's virtual time.
 //
-// Building a host starts a fresh simulated process: the main queue is reset to time zero,
+// Starting a host starts a fresh simulated process: the main queue is reset to time zero,
 // the notification center forgets its observers, the host's classes are registered and its
 // lock-screen page is built, and the preference store is pointed at a private copy of the
 // device root's domain. Each event acts at the current time and then runs the blocks that
@@ -12,7 +12,7 @@
 // the queue and the notification center are emptied, the host's classes leave the class
 // table, the display observer is cleared and the extension is unloaded, so the next host
 // starts from a clean process. The next host may load the extension again only if the loader
-// really unmapped it; otherwise its launch is refused with a message (see ExtensionLoader).
+// really unmapped it; otherwise its launch is refused with a fault (see ExtensionLoader).
 #pragma once
 
 #include "platform/PropertyValue.h"
@@ -20,6 +20,7 @@
 #include "sim/DeviceState.h"
 #include "sim/HostSetup.h"
 #include "sim/IdleCountdown.h"
+#include "sim/Result.h"
 #include "sim/Trace.h"
 
 #include <cstdint>
@@ -41,9 +42,10 @@ enum class WakeKind { Waking, NotWaking };
 
 class SimulatedHost {
 public:
-    // Fails with std::logic_error when another host is alive in this process, and with
-    // std::runtime_error when the private preference copy cannot be made.
-    SimulatedHost(const HostSetup& setup, const HostEnvironment& environment, TraceSink sink = {});
+    // A fault when another host is alive in this process, or when the private preference copy
+    // cannot be made or given the set-up's preferences.
+    static Result<std::unique_ptr<SimulatedHost>>
+    start(const HostSetup& setup, const HostEnvironment& environment, TraceSink sink = {});
     ~SimulatedHost();
     SimulatedHost(const SimulatedHost&) = delete;
     SimulatedHost& operator=(const SimulatedHost&) = delete;
@@ -54,9 +56,9 @@ public:
     void advanceTo(std::uint64_t time);
 
     // Events. Launching loads the extension (its initializer runs inside the host) and then
-    // finishes launching; it answers a message when the library cannot be loaded, in which
-    // case the host does not finish launching. A host launches once.
-    std::optional<std::string> launch();
+    // finishes launching; it gives a fault naming the library when the library cannot be
+    // loaded, in which case the host does not finish launching. A host launches once.
+    Result<void> launch();
     // Locks and presents the lock-screen page.
     void lock();
     void unlock();
@@ -78,9 +80,10 @@ public:
     // Ask the lock-screen controllers to show or hide the host's charging view.
     void showChargingView();
     void hideChargingView();
-    // Edit the preference domain, without a notification.
-    void setPreference(const std::string& key, const platform::PropertyValue& value);
-    void unsetPreference(const std::string& key);
+    // Edit the preference domain, without a notification; a fault when the private copy
+    // cannot be written.
+    Result<void> setPreference(const std::string& key, const platform::PropertyValue& value);
+    Result<void> unsetPreference(const std::string& key);
     // Posts the settings-changed notification.
     void notifyPreferencesChanged();
     // The view that takes a touch at a point of the page (points), or none.
@@ -104,6 +107,7 @@ public:
 
 private:
     struct Impl;
+    explicit SimulatedHost(std::unique_ptr<Impl> impl);
     std::unique_ptr<Impl> m_impl;
 };
 

@@ -9,7 +9,6 @@
 
 #include <cmath>
 #include <memory>
-#include <stdexcept>
 
 namespace velorin::sim {
 
@@ -20,14 +19,14 @@ constexpr std::uint64_t nanosecondsPerDay = 86'400 * nanosecondsPerSecond;
 class SoakRun {
 public:
     SoakRun(const SoakOptions& options, const SoakProgress& progress)
-        : m_options(options), m_progress(progress), m_root(options.deviceRoot) {}
+        : m_options(options), m_progress(progress) {}
 
-    SoakReport run();
+    Result<SoakReport> run();
 
 private:
     bool check();
     bool advanceTo(std::uint64_t time);
-    void play(const SoakEvent& event);
+    Result<void> play(const SoakEvent& event);
     void reportDays();
     void gatherFigures();
     void keep(std::string_view line);
@@ -35,7 +34,7 @@ private:
 
     const SoakOptions& m_options;
     const SoakProgress& m_progress;
-    SoakDeviceRoot m_root;
+    std::unique_ptr<SoakDeviceRoot> m_root;
     LiveObjects m_alreadyAlive;
     ShowingEndWatch m_watch;
     SoakReport m_report;
@@ -50,8 +49,12 @@ private:
     std::unique_ptr<SimulatedHost> m_host;
 };
 
-SoakReport SoakRun::run() {
-    std::vector<std::string> sequences = m_root.sequenceNames();
+Result<SoakReport> SoakRun::run() {
+    auto root = SoakDeviceRoot::copy(m_options.deviceRoot);
+    if (!root)
+        return root.fault();
+    m_root = std::move(root).value();
+    std::vector<std::string> sequences = m_root->sequenceNames();
     if (sequences.empty())
         sequences.push_back("missing");
     SoakEventSource source(m_options.seed, sequences);
@@ -59,14 +62,17 @@ SoakReport SoakRun::run() {
 
     platform::resetPeakImageBytes();
     m_alreadyAlive = LiveObjects::now();
-    m_host = std::make_unique<SimulatedHost>(
-        HostSetup{}, HostEnvironment{m_root.path(), m_options.extensionLibrary},
-        [this](std::string_view line) {
-            m_watch.hear(platform::MainQueue::shared().now(), line);
-            keep(line);
-        });
-    if (auto fault = m_host->launch())
-        throw std::runtime_error(*fault);
+    auto host = SimulatedHost::start(HostSetup{},
+                                     HostEnvironment{m_root->path(), m_options.extensionLibrary},
+                                     [this](std::string_view line) {
+                                         m_watch.hear(platform::MainQueue::shared().now(), line);
+                                         keep(line);
+                                     });
+    if (!host)
+        return host.fault();
+    m_host = std::move(host).value();
+    if (auto launched = m_host->launch(); !launched)
+        return launched.fault();
     bool holding = check();
     while (holding) {
         SoakEvent event = source.next(m_host->device());
@@ -79,7 +85,8 @@ SoakReport SoakRun::run() {
             break;
         ++m_eventNumber;
         m_lastEvent = describe(event);
-        play(event);
+        if (auto played = play(event); !played)
+            return played.fault();
         holding = check();
         reportDays();
     }
@@ -128,7 +135,7 @@ bool SoakRun::advanceTo(std::uint64_t time) {
     return true;
 }
 
-void SoakRun::play(const SoakEvent& event) {
+Result<void> SoakRun::play(const SoakEvent& event) {
     SimulatedHost& host = *m_host;
     switch (event.kind) {
     case SoakEventKind::Plug:
@@ -165,27 +172,29 @@ void SoakRun::play(const SoakEvent& event) {
         host.hideChargingView();
         break;
     case SoakEventKind::ChangeSetting:
-    case SoakEventKind::ChooseSequence:
-        if (event.value)
-            host.setPreference(event.key, *event.value);
-        else
-            host.unsetPreference(event.key);
+    case SoakEventKind::ChooseSequence: {
+        auto edited = event.value ? host.setPreference(event.key, *event.value)
+                                  : host.unsetPreference(event.key);
+        if (!edited)
+            return edited;
         if (event.announcement == Announcement::Announced)
             host.notifyPreferencesChanged();
         break;
+    }
     case SoakEventKind::Notify:
         host.notifyPreferencesChanged();
         break;
     case SoakEventKind::SwapSequenceFolders:
-        m_root.swapFolders(event.sequence, event.otherSequence);
+        m_root->swapFolders(event.sequence, event.otherSequence);
         break;
     case SoakEventKind::AddFrame:
-        m_root.addFrame(event.sequence, event.pick, event.width, event.height, event.colour);
+        m_root->addFrame(event.sequence, event.pick, event.width, event.height, event.colour);
         break;
     case SoakEventKind::RemoveFrame:
-        m_root.removeFrame(event.sequence, event.pick);
+        m_root->removeFrame(event.sequence, event.pick);
         break;
     }
+    return {};
 }
 
 void SoakRun::keep(std::string_view line) {
@@ -227,7 +236,7 @@ void SoakRun::reportDays() {
 
 } // namespace
 
-SoakReport runSoak(const SoakOptions& options, const SoakProgress& progress) {
+Result<SoakReport> runSoak(const SoakOptions& options, const SoakProgress& progress) {
     SoakRun run(options, progress);
     return run.run();
 }

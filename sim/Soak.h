@@ -10,6 +10,7 @@
 // device spends charging in view rather than the days.
 #pragma once
 
+#include "sim/Result.h"
 #include "sim/SoakInvariants.h"
 
 #include <cstdint>
@@ -52,7 +53,8 @@ struct SoakReport {
 // Called at the end of every simulated day with the figures so far.
 using SoakProgress = std::function<void(std::uint64_t day, const SoakReport& sofar)>;
 
-// Fails with std::runtime_error when the root cannot be copied or the extension loaded.
-SoakReport runSoak(const SoakOptions& options, const SoakProgress& progress = {});
+// A fault when the root cannot be copied, the host cannot start, the extension cannot be loaded
+// or a preference edit cannot be written. A breach is no fault: it is in the report.
+Result<SoakReport> runSoak(const SoakOptions& options, const SoakProgress& progress = {});
 
 } // namespace velorin::sim

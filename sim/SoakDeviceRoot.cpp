@@ -11,7 +11,6 @@
 #include <cstdlib>
 #include <cstring>
 #include <filesystem>
-#include <stdexcept>
 
 namespace velorin::sim {
 
@@ -38,17 +37,23 @@ std::string namePrefix(const std::string& frameName) {
 
 } // namespace
 
-SoakDeviceRoot::SoakDeviceRoot(const std::string& sourceRoot)
-    : m_path(requireTemporaryFolder("velorin-soak")) {
+Result<std::unique_ptr<SoakDeviceRoot>> SoakDeviceRoot::copy(const std::string& sourceRoot) {
+    auto folder = makeTemporaryFolder("velorin-soak");
+    if (!folder)
+        return folder.fault();
+    // Owned from here, so that a failed copy leaves nothing behind.
+    std::unique_ptr<SoakDeviceRoot> root(new SoakDeviceRoot(std::move(folder).value()));
     std::error_code error;
-    fs::copy(sourceRoot, m_path, fs::copy_options::recursive, error);
-    if (error) {
-        fs::remove_all(m_path, error);
-        throw std::runtime_error(sourceRoot + ": cannot copy the device root: " + error.message());
-    }
+    fs::copy(sourceRoot, root->m_path, fs::copy_options::recursive, error);
+    if (error)
+        return Fault(sourceRoot, "cannot copy the device root: " + error.message());
     // The folder that holds the sequences is made if the root has none, so that the soak can
     // add frames to a root that starts empty.
-    fs::create_directories(fs::path(m_path) / sequenceRoot, error);
+    fs::create_directories(fs::path(root->m_path) / sequenceRoot, error);
+    return root;
+}
+
+SoakDeviceRoot::SoakDeviceRoot(std::string path) : m_path(std::move(path)) {
 }
 
 SoakDeviceRoot::~SoakDeviceRoot() {

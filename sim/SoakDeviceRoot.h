@@ -9,7 +9,10 @@
 // nothing, as a user's file manager would refuse them.
 #pragma once
 
+#include "sim/Result.h"
+
 #include <cstdint>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -17,8 +20,8 @@ namespace velorin::sim {
 
 class SoakDeviceRoot {
 public:
-    // Fails with std::runtime_error naming the folder when the copy cannot be made.
-    explicit SoakDeviceRoot(const std::string& sourceRoot);
+    // Copies the root; a fault naming the folder when the copy cannot be made.
+    static Result<std::unique_ptr<SoakDeviceRoot>> copy(const std::string& sourceRoot);
     ~SoakDeviceRoot();
     SoakDeviceRoot(const SoakDeviceRoot&) = delete;
     SoakDeviceRoot& operator=(const SoakDeviceRoot&) = delete;
@@ -38,6 +41,7 @@ public:
     bool swapFolders(const std::string& first, const std::string& second);
 
 private:
+    explicit SoakDeviceRoot(std::string path);
     std::string folderOf(const std::string& sequence) const;
     std::vector<std::string> framesIn(const std::string& sequence) const;
 

@@ -2,6 +2,7 @@
 
 #include "settings/Settings.h"
 #include "sim/HostSetup.h"
+#include "sim/QuoteText.h"
 #include "sim/Trace.h"
 
 #include <array>

@@ -1,6 +1,7 @@
 #include "sim/Trace.h"
 
 #include "platform/MainQueue.h"
+#include "sim/QuoteText.h"
 
 #include <cinttypes>
 #include <cstdio>
@@ -38,17 +39,6 @@ std::string formatTime(std::uint64_t nanoseconds) {
 std::string formatRect(const platform::CGRect& rect) {
     return formatNumber(rect.origin.x) + "," + formatNumber(rect.origin.y) + "," +
            formatNumber(rect.size.width) + "," + formatNumber(rect.size.height);
-}
-
-std::string quoteText(std::string_view text) {
-    std::string quoted = "\"";
-    for (char character : text) {
-        if (character == '"' || character == '\\')
-            quoted += '\\';
-        quoted += character;
-    }
-    quoted += '"';
-    return quoted;
 }
 
 Trace::Trace(TraceSink sink) : m_sink(std::move(sink)) {

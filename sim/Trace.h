@@ -28,8 +28,6 @@ std::string formatNumber(double value);
 std::string formatTime(std::uint64_t nanoseconds);
 // "x,y,w,h".
 std::string formatRect(const platform::CGRect& rect);
-// Text in double quotes, with any double quote or backslash in it escaped by a backslash.
-std::string quoteText(std::string_view text);
 
 enum class HookOutcome { Passed, Dropped };
 enum class Visibility { Visible, Hidden };

@@ -14,6 +14,8 @@ using velorin::testing::PropertyListFormat;
 using velorin::testing::TemporaryDeviceRoot;
 
 constexpr const char* domain = "com.example.test";
+// The domain's file, as a device path.
+const std::string domainFile = std::string(platform::preferencesFolder) + "/com.example.test.plist";
 
 std::optional<PropertyValue> read(const std::string& key) {
     return platform::NSUserDefaults::standardUserDefaults()->objectForKey(key, domain);
@@ -31,8 +33,7 @@ TEST(PreferenceStore, UnusableFilesHoldNoKeys) {
 
     root.writePreferences(domain, {{"key", PropertyValue::boolean(true)}},
                           PropertyListFormat::Binary);
-    std::ifstream written(root.hostPath("var/mobile/Library/Preferences/com.example.test.plist"),
-                          std::ios::binary);
+    std::ifstream written(root.hostPath(domainFile), std::ios::binary);
     std::string complete{std::istreambuf_iterator<char>(written), {}};
     ASSERT_TRUE(read("key").has_value());
 
@@ -47,7 +48,7 @@ TEST(PreferenceStore, UnusableFilesHoldNoKeys) {
 
 TEST(PreferenceStore, FolderInPlaceOfTheFileHoldsNoKeys) {
     TemporaryDeviceRoot root;
-    root.makeFolder("var/mobile/Library/Preferences/com.example.test.plist");
+    root.makeFolder(domainFile);
     EXPECT_EQ(read("key"), std::nullopt);
 }
 
@@ -110,8 +111,7 @@ INSTANTIATE_TEST_SUITE_P(XmlAndBinary, PreferenceFormats,
 
 TEST(PreferenceStore, FileLiesUnderTheDeviceRoot) {
     TemporaryDeviceRoot root;
-    EXPECT_EQ(platform::preferenceFilePath(domain),
-              root.path().string() + "/var/mobile/Library/Preferences/com.example.test.plist");
+    EXPECT_EQ(platform::preferenceFilePath(domain), root.path().string() + "/" + domainFile);
 }
 
 TEST(PropertyValueTruth, NumbersByZeroStringsByTheirTextOtherKindsFalse) {

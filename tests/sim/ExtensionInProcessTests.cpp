@@ -38,8 +38,10 @@ TEST(ExtensionInProcessTest, ASecondHostLoadsTheExtensionAfreshAfterTheFirstIsGo
                                 {"loopbatteryanimation", PropertyValue::boolean(true)},
                                 {"nosleepbatteryanimation", PropertyValue::boolean(true)}};
     {
-        SimulatedHost first(keepingAwake, environment, sink);
-        ASSERT_EQ(first.launch(), std::nullopt);
+        auto started = SimulatedHost::start(keepingAwake, environment, sink);
+        ASSERT_TRUE(started.ok()) << started.fault().text();
+        SimulatedHost& first = *started.value();
+        ASSERT_TRUE(first.launch().ok());
         first.lock();
         first.plug();
         // After the first showing the extension holds the screen awake and drops dimming.
@@ -56,8 +58,10 @@ TEST(ExtensionInProcessTest, ASecondHostLoadsTheExtensionAfreshAfterTheFirstIsGo
     lines.clear();
     HostSetup plain;
     plain.preferences = {{"enablebatteryanimation", PropertyValue::boolean(true)}};
-    SimulatedHost second(plain, environment, sink);
-    ASSERT_EQ(second.launch(), std::nullopt);
+    auto started = SimulatedHost::start(plain, environment, sink);
+    ASSERT_TRUE(started.ok()) << started.fault().text();
+    SimulatedHost& second = *started.value();
+    ASSERT_TRUE(second.launch().ok());
     second.dim();
     // A fresh load: nothing holds the screen awake, and the first page update builds the
     // first container of this process's new extension.

@@ -14,7 +14,6 @@
 #include <gtest/gtest.h>
 #include <iterator>
 #include <memory>
-#include <stdexcept>
 #include <string>
 #include <vector>
 
@@ -45,9 +44,11 @@ void replaceTransition(id self, SEL selector, bool visible, bool showBattery, bo
 class SimulatedHostTest : public ::testing::Test {
 protected:
     SimulatedHost& start(const HostSetup& setup = {}) {
-        host = std::make_unique<SimulatedHost>(
-            setup, HostEnvironment{root.path().string(), std::nullopt},
-            [this](std::string_view line) { lines.emplace_back(line); });
+        auto started =
+            SimulatedHost::start(setup, HostEnvironment{root.path().string(), std::nullopt},
+                                 [this](std::string_view line) { lines.emplace_back(line); });
+        EXPECT_TRUE(started.ok()) << started.fault().text();
+        host = std::move(started).value();
         return *host;
     }
     void interpose(const char* className, const char* selector, IMP replacement, IMP* slot) {
@@ -266,14 +267,15 @@ TEST_F(SimulatedHostTest, PreferenceEditsGoToAPrivateCopyThatStartsFromTheRoot) 
     root.writePreferences(preferenceDomain,
                           {{"enablebatteryanimation", PropertyValue::boolean(true)},
                            {"hidebattery", PropertyValue::boolean(false)}});
-    auto rootFile = root.hostPath("var/mobile/Library/Preferences/com.tarnwick.velorin.plist");
+    auto rootFile =
+        root.hostPath(std::string(platform::preferencesFolder) + "/" + preferenceDomain + ".plist");
     std::string before = fileContents(rootFile);
     HostSetup setup;
     setup.preferences = {{"batteryanimation", PropertyValue::string("pulse")},
                          {"loopbatteryanimation", PropertyValue::integer(-3)}};
     SimulatedHost& device = start(setup);
-    device.unsetPreference("hidebattery");
-    device.setPreference("showbatteryanimationonwake", PropertyValue::real(0.5));
+    ASSERT_TRUE(device.unsetPreference("hidebattery").ok());
+    ASSERT_TRUE(device.setPreference("showbatteryanimationonwake", PropertyValue::real(0.5)).ok());
     EXPECT_EQ(stored("enablebatteryanimation"), PropertyValue::boolean(true));
     EXPECT_EQ(stored("batteryanimation"), PropertyValue::string("pulse"));
     EXPECT_EQ(stored("loopbatteryanimation"), PropertyValue::integer(-3));
@@ -294,14 +296,18 @@ TEST_F(SimulatedHostTest, AnUnreadableRootDomainGivesAnEmptyCopy) {
     root.writePreferenceFile(preferenceDomain, "not a property list");
     SimulatedHost& device = start();
     EXPECT_EQ(stored("anything"), std::nullopt);
-    device.setPreference("enablebatteryanimation", platform::PropertyValue::boolean(true));
+    ASSERT_TRUE(
+        device.setPreference("enablebatteryanimation", platform::PropertyValue::boolean(true))
+            .ok());
     EXPECT_EQ(stored("enablebatteryanimation"), platform::PropertyValue::boolean(true));
 }
 
 TEST_F(SimulatedHostTest, OneHostAtATimeAndTheNextStartsWithUntouchedClasses) {
     start();
-    EXPECT_THROW(SimulatedHost(HostSetup{}, HostEnvironment{root.path().string(), std::nullopt}),
-                 std::logic_error);
+    auto second =
+        SimulatedHost::start(HostSetup{}, HostEnvironment{root.path().string(), std::nullopt});
+    ASSERT_FALSE(second.ok());
+    EXPECT_EQ(second.fault().message, "another simulated host is alive in this process");
     interpose(host::backlightControllerClass, host::setBacklightFactorPendingSelector,
               toIMP(replaceBacklight), &originalBacklight);
     dropCalls = true;
@@ -317,17 +323,19 @@ TEST_F(SimulatedHostTest, OneHostAtATimeAndTheNextStartsWithUntouchedClasses) {
 
 TEST_F(SimulatedHostTest, LaunchingWithoutAnExtensionFinishesOnceAndAMissingLibraryStopsIt) {
     SimulatedHost& device = start();
-    EXPECT_EQ(device.launch(), std::nullopt);
+    EXPECT_TRUE(device.launch().ok());
     EXPECT_TRUE(device.device().launched);
-    EXPECT_EQ(device.launch(), "the host has already launched");
+    auto again = device.launch();
+    ASSERT_FALSE(again.ok());
+    EXPECT_EQ(again.fault().text(), "the host has already launched");
     host.reset();
 
     auto missing = (root.path() / "libnothing.so").string();
-    host = std::make_unique<SimulatedHost>(HostSetup{},
-                                           HostEnvironment{root.path().string(), missing});
-    auto fault = host->launch();
-    ASSERT_TRUE(fault);
-    EXPECT_EQ(*fault, missing + ": no such extension library");
+    host =
+        SimulatedHost::start(HostSetup{}, HostEnvironment{root.path().string(), missing}).value();
+    auto launched = host->launch();
+    ASSERT_FALSE(launched.ok());
+    EXPECT_EQ(launched.fault().text(), missing + ": no such extension library");
     EXPECT_FALSE(host->device().launched);
     EXPECT_FALSE(host->isExtensionLoaded());
 }

@@ -61,7 +61,9 @@ protected:
 TEST_F(SoakDeviceRootTest, EditsChangeOnlyTheCopyWhichGoesAtTheEnd) {
     std::string copyPath;
     {
-        SoakDeviceRoot copy(source.path().string());
+        auto made = SoakDeviceRoot::copy(source.path().string());
+        ASSERT_TRUE(made.ok()) << made.fault().text();
+        SoakDeviceRoot& copy = *made.value();
         copyPath = copy.path();
         EXPECT_EQ(copy.sequenceNames(), (std::vector<std::string>{"battery", "pulse"}));
         EXPECT_TRUE(copy.removeFrame("battery", 4));
@@ -75,7 +77,9 @@ TEST_F(SoakDeviceRootTest, EditsChangeOnlyTheCopyWhichGoesAtTheEnd) {
 }
 
 TEST_F(SoakDeviceRootTest, AddedFramesFollowTheFolderNamesAndDecode) {
-    SoakDeviceRoot copy(source.path().string());
+    auto made = SoakDeviceRoot::copy(source.path().string());
+    ASSERT_TRUE(made.ok()) << made.fault().text();
+    SoakDeviceRoot& copy = *made.value();
     ASSERT_TRUE(copy.addFrame("battery", 7, 12, 9, 0x0000ff));
     EXPECT_FALSE(copy.addFrame("missing", 1, 4, 4, 0));
     std::ifstream file(fs::path(copy.path()) / sequenceRoot / "battery/charge07.png",

@@ -1,6 +1,7 @@
 // Trace lines: number and time formatting, and how views are named and reported.
 #include "platform/MainQueue.h"
 #include "platform/display/View.h"
+#include "sim/QuoteText.h"
 #include "sim/Trace.h"
 
 #include <gtest/gtest.h>

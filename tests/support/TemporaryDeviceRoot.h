@@ -4,6 +4,7 @@
 // everything in it is removed.
 #pragma once
 
+#include "platform/PropertyList.h"
 #include "platform/PropertyValue.h"
 
 #include <cstdint>
@@ -15,7 +16,7 @@
 
 namespace velorin::testing {
 
-enum class PropertyListFormat { Xml, Binary };
+using PropertyListFormat = platform::PropertyListFormat;
 
 // The entries of a preference domain, in the order they are written. A value of the kinds
 // Data, Date, Array or Dictionary is written as an example of that kind (empty data, the
@@ -33,7 +34,7 @@ public:
     // The place on this machine that a device path names under this root.
     std::filesystem::path hostPath(std::string_view devicePath) const;
 
-    // Writes ROOT/var/mobile/Library/Preferences/DOMAIN.plist holding `entries`.
+    // Writes the domain's file in the preferences folder under the root, holding `entries`.
     void writePreferences(const std::string& domain, const PreferenceEntries& entries,
                           PropertyListFormat format = PropertyListFormat::Xml) const;
     // Writes the domain's file with exactly these bytes, for lists that are malformed or whose

@@ -1,9 +1,11 @@
 // velorin-sim check: how a sequence folder plays, and what makes it play otherwise than its
 // frame names suggest.
+#include "sim/QuoteText.h"
 #include "tools/check/CheckReport.h"
 #include "tools/check/OptionsProblems.h"
 #include "tools/check/SequenceCheck.h"
 #include "tools/common/Commands.h"
+#include "tools/common/FaultReport.h"
 
 #include <CLI/CLI.hpp>
 #include <iostream>
@@ -18,7 +20,7 @@ enum class ReportFormat { Text, Json };
 int runCheck(const std::string& folder, std::optional<ScreenSize> screen, ReportFormat format) {
     auto checked = checkSequenceFolder(folder, screen);
     if (!checked)
-        return report(checked.error());
+        return report(checked.fault());
     if (format == ReportFormat::Json)
         std::cout << reportToJsonText(checked.value()) << '\n';
     else
@@ -45,10 +47,10 @@ void addCheckCommand(CLI::App& application, int& exitStatus) {
     // usage error like any other.
     CLI::Validator screenSize(
         [](std::string& text) {
-            return parseScreenSize(text) ? std::string()
-                                         : "\"" + text +
-                                               "\" is not WIDTHxHEIGHT in points, both above 0, "
-                                               "such as 400x800";
+            return parseScreenSize(text)
+                       ? std::string()
+                       : sim::quoteText(text) + " is not WIDTHxHEIGHT in points, both above 0, "
+                                                "such as 400x800";
         },
         "WxH");
     command

@@ -1,5 +1,7 @@
 #include "tools/check/CheckReport.h"
 
+#include "sim/QuoteText.h"
+
 #include <nlohmann/json.hpp>
 #include <ostream>
 
@@ -82,14 +84,15 @@ void printPlacement(const PlacementReport& placement, std::ostream& output) {
 void printReport(const CheckReport& report, std::ostream& output) {
     output << "Sequence folder: " << report.folder << '\n';
     if (!report.frames.empty()) {
-        output << "Prefix length L = " << report.prefixLength << ", from \"" << report.prefixSource
-               << "\", the first frame in the listing\n";
+        output << "Prefix length L = " << report.prefixLength << ", from "
+               << sim::quoteText(report.prefixSource) << ", the first frame in the listing\n";
     }
     output << "Frames in playing order: " << report.frames.size() << '\n';
     std::size_t position = 0;
     for (const auto& frame : report.frames) {
-        output << "  " << ++position << ". " << frame.name << "  window \"" << frame.window << "\""
-               << (frame.windowCut ? " (cut)" : "") << "  key " << frame.sortKey;
+        output << "  " << ++position << ". " << frame.name << "  window "
+               << sim::quoteText(frame.window) << (frame.windowCut ? " (cut)" : "") << "  key "
+               << frame.sortKey;
         if (frame.size)
             output << "  " << frame.size->width << "x" << frame.size->height;
         else

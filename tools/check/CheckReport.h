@@ -6,8 +6,8 @@
 #pragma once
 
 #include "sequences/SequencePlacement.h"
+#include "tools/common/FaultReport.h"
 #include "tools/common/ScreenSize.h"
-#include "tools/common/ToolResult.h"
 
 #include <cstdint>
 #include <iosfwd>

@@ -3,6 +3,7 @@
 #include "platform/StringValues.h"
 #include "presentation/PresentationController.h"
 #include "sequences/SequenceOptions.h"
+#include "sim/QuoteText.h"
 
 #include <algorithm>
 #include <array>
@@ -35,10 +36,6 @@ constexpr std::array knownMembers{
 };
 static_assert(knownMembers.size() == optionsMemberNames.size(),
               "every member the extension reads has a role here");
-
-std::string inQuotes(std::string_view text) {
-    return "\"" + std::string(text) + "\"";
-}
 
 std::string formatNumber(double value) {
     std::ostringstream text;
@@ -143,10 +140,10 @@ public:
                     continue;
                 bool exactAlsoPresent = m_options.contains(known.name);
                 add(ProblemKind::MemberCase,
-                    "member " + inQuotes(name) +
+                    "member " + sim::quoteText(name) +
                         " is not read: member names are matched in exact case; " +
-                        (exactAlsoPresent ? "the file's " + inQuotes(known.name) + " is used"
-                                          : inQuotes(known.name) + " has its default"));
+                        (exactAlsoPresent ? "the file's " + sim::quoteText(known.name) + " is used"
+                                          : sim::quoteText(known.name) + " has its default"));
             }
         }
     }
@@ -171,7 +168,7 @@ private:
     }
 
     void checkValue(const KnownMember& known, const Json& value) {
-        const std::string name = inQuotes(known.name);
+        const std::string name = sim::quoteText(known.name);
         const bool position = known.role == MemberRole::Position;
         if (value.is_null() || value.is_array() || value.is_object()) {
             add(ProblemKind::WrongKind, name + " is " + std::string(kindOfValue(value)) +
@@ -193,7 +190,7 @@ private:
             return;
         if (!position) {
             add(ProblemKind::WordReadsAsZero,
-                name + " is " + inQuotes(text) +
+                name + " is " + sim::quoteText(text) +
                     ", which does not begin with a number and reads as 0");
             return;
         }
@@ -201,13 +198,13 @@ private:
         const char* farEdge = horizontal ? rightWord : bottomWord;
         if (text == centerWord || text == farEdge)
             return;
-        std::string message = name + " is " + inQuotes(text) + ", which is not " +
-                              inQuotes(centerWord) + " or " + inQuotes(farEdge) +
+        std::string message = name + " is " + sim::quoteText(text) + ", which is not " +
+                              sim::quoteText(centerWord) + " or " + sim::quoteText(farEdge) +
                               " in exact case and not a number, so it reads as 0";
         const char* otherAxisWord = horizontal ? bottomWord : rightWord;
         if (text == otherAxisWord)
-            message += "; " + inQuotes(otherAxisWord) + " places " +
-                       inQuotes(horizontal ? optionsMember::y : optionsMember::x) + " only";
+            message += "; " + sim::quoteText(otherAxisWord) + " places " +
+                       sim::quoteText(horizontal ? optionsMember::y : optionsMember::x) + " only";
         add(ProblemKind::WordReadsAsZero, std::move(message));
     }
 
@@ -220,9 +217,9 @@ private:
         if (axis != m_options.end() && axis->is_string() &&
             axis->get_ref<const std::string&>() == farEdgeWord)
             return;
-        add(ProblemKind::UnusedOffset, inQuotes(offsetName) +
-                                           " has no effect: it is used only when " +
-                                           inQuotes(axisName) + " is " + inQuotes(farEdgeWord));
+        add(ProblemKind::UnusedOffset,
+            sim::quoteText(offsetName) + " has no effect: it is used only when " +
+                sim::quoteText(axisName) + " is " + sim::quoteText(farEdgeWord));
     }
 
     const Json& m_options;
@@ -272,7 +269,7 @@ void checkPlacementValues(const SequencePlacement& placement, const std::string&
         // Written so that a value that is not a number at all counts too.
         if (!(value > 0)) {
             report.addProblem(file, ProblemKind::NotPositive,
-                              inQuotes(name) + " is " + formatNumber(value) +
+                              sim::quoteText(name) + " is " + formatNumber(value) +
                                   ", zero or less: " + consequence);
         }
     };

@@ -6,6 +6,7 @@
 #include "sequences/FrameListing.h"
 #include "sequences/FrameOrdering.h"
 #include "sequences/SequenceOptions.h"
+#include "sim/QuoteText.h"
 #include "tools/check/OptionsProblems.h"
 
 #include <algorithm>
@@ -32,10 +33,6 @@ public:
 private:
     std::string m_previous;
 };
-
-std::string inQuotes(std::string_view text) {
-    return "\"" + std::string(text) + "\"";
-}
 
 bool isCaseVariantOfFrameExtension(std::string_view name) {
     auto extension = pathExtension(name);
@@ -67,7 +64,8 @@ std::vector<DigitRun> digitRuns(const std::u16string& name) {
 }
 
 std::string describeWindow(const NumberWindow& window) {
-    return "its window " + inQuotes(window.text) + " gives key " + std::to_string(window.sortKey);
+    return "its window " + sim::quoteText(window.text) + " gives key " +
+           std::to_string(window.sortKey);
 }
 
 void checkFrameListing(const std::vector<std::string>& listing, CheckReport& report) {
@@ -97,14 +95,14 @@ void checkFrameName(const OrderedFrame& frame, const std::string& firstName,
                           "its number starts at position " + std::to_string(runs.front().start) +
                               ", but numbers are read from position " +
                               std::to_string(prefixLength) + ", the prefix length of " +
-                              inQuotes(firstName) + ", the first frame in the listing; " +
+                              sim::quoteText(firstName) + ", the first frame in the listing; " +
                               describeWindow(frame.window));
     }
     if (runs.size() > 1 && runs.back().start != width) {
         report.addProblem(frame.name, ProblemKind::DigitsInPrefix,
                           "holds digits before its number; " + describeWindow(frame.window) +
                               ", not the number " +
-                              inQuotes(platform::toUtf8(std::u16string_view(name).substr(
+                              sim::quoteText(platform::toUtf8(std::u16string_view(name).substr(
                                   runs.back().start, runs.back().length))));
     }
     for (const auto& run : runs) {
@@ -187,7 +185,7 @@ void checkOrdering(const FrameOrder& order, const std::vector<std::string>& fram
             continue;
         report.addProblem(frame.name, ProblemKind::EqualKeys,
                           "has sort key " + std::to_string(frame.window.sortKey) +
-                              ", the same as " + inQuotes(order.frames[first].name) +
+                              ", the same as " + sim::quoteText(order.frames[first].name) +
                               "; frames with equal keys play in listing order");
     }
 }
@@ -276,23 +274,23 @@ void checkPlacement(const std::string& devicePath, const std::filesystem::path& 
 
 } // namespace
 
-ToolResult<CheckReport> checkSequenceFolder(const std::string& hostPath,
-                                            std::optional<ScreenSize> screen) {
+sim::Result<CheckReport> checkSequenceFolder(const std::string& hostPath,
+                                             std::optional<ScreenSize> screen) {
     std::error_code error;
     auto status = std::filesystem::status(hostPath, error);
     if (!std::filesystem::exists(status))
-        return ToolError{hostPath, "no such folder"};
+        return sim::Fault(hostPath, "no such folder");
     if (!std::filesystem::is_directory(status))
-        return ToolError{hostPath, "not a folder"};
+        return sim::Fault(hostPath, "not a folder");
     auto absolutePath = std::filesystem::canonical(hostPath, error);
     if (error)
-        return ToolError{hostPath, "cannot resolve the folder: " + error.message()};
+        return sim::Fault(hostPath, "cannot resolve the folder: " + error.message());
 
     ScopedDeviceRoot root("/");
     auto devicePath = devicePathOf(absolutePath);
     auto listing = listSequenceFolder(devicePath);
     if (!listing)
-        return ToolError{hostPath, "cannot read the folder"};
+        return sim::Fault(hostPath, "cannot read the folder");
 
     CheckReport report;
     report.folder = hostPath;

@@ -6,8 +6,8 @@
 // frames that cannot be decoded and frames of different sizes. It only reads the folder.
 #pragma once
 
+#include "sim/Result.h"
 #include "tools/check/CheckReport.h"
-#include "tools/common/ToolResult.h"
 
 #include <optional>
 #include <string>
@@ -17,7 +17,7 @@ namespace velorin::tools {
 // Checks the folder at `hostPath`. A folder that does not exist or cannot be listed is an
 // error naming it; everything else goes into the report. With a screen size, the report also
 // holds the placement the folder's options give on that screen and the options' problems.
-ToolResult<CheckReport> checkSequenceFolder(const std::string& hostPath,
-                                            std::optional<ScreenSize> screen = std::nullopt);
+sim::Result<CheckReport> checkSequenceFolder(const std::string& hostPath,
+                                             std::optional<ScreenSize> screen = std::nullopt);
 
 } // namespace velorin::tools

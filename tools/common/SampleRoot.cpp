@@ -33,10 +33,10 @@ std::string bundledSampleRoot() {
     return VELORIN_INSTALLED_SAMPLE_ROOT;
 }
 
-ToolResult<std::string> chooseDeviceRoot(const std::string& givenRoot) {
+sim::Result<std::string> chooseDeviceRoot(const std::string& givenRoot) {
     std::string root = givenRoot.empty() ? bundledSampleRoot() : givenRoot;
     if (!isFolder(root))
-        return ToolError{root, "no such device root (expected a folder)"};
+        return sim::Fault(root, "no such device root (expected a folder)");
     return root;
 }
 

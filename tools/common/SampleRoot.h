@@ -1,7 +1,7 @@
 // Where velorin-sim finds its bundled sample device root, in the build tree or installed.
 #pragma once
 
-#include "tools/common/ToolResult.h"
+#include "sim/Result.h"
 
 #include <string>
 
@@ -13,6 +13,6 @@ std::string bundledSampleRoot();
 
 // The device root a command works on: the one given, or the bundled one. A folder that does
 // not exist is an input error naming it.
-ToolResult<std::string> chooseDeviceRoot(const std::string& givenRoot);
+sim::Result<std::string> chooseDeviceRoot(const std::string& givenRoot);
 
 } // namespace velorin::tools

@@ -11,12 +11,11 @@
 // property-list dictionary is never overwritten: the user's data might be in it.
 #pragma once
 
-#include "tools/common/ToolResult.h"
+#include "sim/Result.h"
 
 #include <optional>
 #include <span>
 #include <string>
-#include <variant>
 #include <vector>
 
 namespace velorin::tools {
@@ -33,7 +32,7 @@ struct PreferenceKey {
 // The domain's keys, in the order the extension reads them.
 std::span<const PreferenceKey> knownPreferenceKeys();
 
-// ROOT/var/mobile/Library/Preferences/com.tarnwick.velorin.plist.
+// The Velorin domain's file in the preferences folder under a device root.
 std::string preferenceFileUnderRoot(const std::string& root);
 
 struct PreferenceReading {
@@ -45,15 +44,15 @@ struct PreferenceReading {
 };
 
 // Every known key, in order. A file that does not exist holds no keys.
-ToolResult<std::vector<PreferenceReading>> readPreferences(const std::string& file);
+sim::Result<std::vector<PreferenceReading>> readPreferences(const std::string& file);
 // One known key.
-ToolResult<PreferenceReading> readPreference(const std::string& file, const std::string& key);
+sim::Result<PreferenceReading> readPreference(const std::string& file, const std::string& key);
 
 // Stores `valueText` under `key`, typed as the key expects: a switch takes true, false, yes,
 // no, 1 or 0; the sequence name takes any non-empty text. Makes the file when it is missing.
-ToolResult<std::monostate> setPreference(const std::string& file, const std::string& key,
-                                         const std::string& valueText);
+sim::Result<void> setPreference(const std::string& file, const std::string& key,
+                                const std::string& valueText);
 // Removes `key`; a key or file that is already absent is left so.
-ToolResult<std::monostate> unsetPreference(const std::string& file, const std::string& key);
+sim::Result<void> unsetPreference(const std::string& file, const std::string& key);
 
 } // namespace velorin::tools

@@ -8,6 +8,7 @@
 // afresh at its next settings load; a running host learns of the change from the settings
 // notification, which this command does not post.
 #include "tools/common/Commands.h"
+#include "tools/common/FaultReport.h"
 #include "tools/common/SampleRoot.h"
 #include "tools/prefs/PreferenceEditor.h"
 
@@ -33,27 +34,27 @@ void print(const PreferenceReading& reading) {
                     reading.defaultValue.c_str());
 }
 
-ToolResult<std::string> domainFile(const std::string& givenRoot) {
+sim::Result<std::string> domainFile(const std::string& givenRoot) {
     auto root = chooseDeviceRoot(givenRoot);
     if (!root)
-        return root.error();
+        return root.fault();
     return preferenceFileUnderRoot(root.value());
 }
 
 int runGet(const PrefsArguments& arguments) {
     auto file = domainFile(arguments.root);
     if (!file)
-        return report(file.error());
+        return report(file.fault());
     if (!arguments.key.empty()) {
         auto reading = readPreference(file.value(), arguments.key);
         if (!reading)
-            return report(reading.error());
+            return report(reading.fault());
         print(reading.value());
         return 0;
     }
     auto readings = readPreferences(file.value());
     if (!readings)
-        return report(readings.error());
+        return report(readings.fault());
     for (const PreferenceReading& reading : readings.value())
         print(reading);
     return 0;
@@ -62,17 +63,17 @@ int runGet(const PrefsArguments& arguments) {
 int runSet(const PrefsArguments& arguments) {
     auto file = domainFile(arguments.root);
     if (!file)
-        return report(file.error());
+        return report(file.fault());
     auto result = setPreference(file.value(), arguments.key, arguments.value);
-    return result ? 0 : report(result.error());
+    return result ? 0 : report(result.fault());
 }
 
 int runUnset(const PrefsArguments& arguments) {
     auto file = domainFile(arguments.root);
     if (!file)
-        return report(file.error());
+        return report(file.fault());
     auto result = unsetPreference(file.value(), arguments.key);
-    return result ? 0 : report(result.error());
+    return result ? 0 : report(result.fault());
 }
 
 CLI::App* addAction(CLI::App& prefs, const char* name, const char* description,

@@ -13,9 +13,9 @@ namespace {
 constexpr float frameQuality = 80;
 constexpr int encoderEffort = 3;
 
-std::string encoderMessage(WebPAnimEncoder* encoder, const char* fallback) {
+sim::Fault encoderFault(WebPAnimEncoder* encoder, const char* fallback) {
     const char* message = encoder ? WebPAnimEncoderGetError(encoder) : nullptr;
-    return message && *message ? message : fallback;
+    return sim::Fault(message && *message ? message : fallback);
 }
 
 } // namespace
@@ -52,49 +52,48 @@ AnimatedWebpEncoder::~AnimatedWebpEncoder() {
         WebPAnimEncoderDelete(m_impl->encoder);
 }
 
-std::optional<std::string> AnimatedWebpEncoder::add(const platform::CGImage& frame,
-                                                    std::int64_t timestampMilliseconds) {
+sim::Result<void> AnimatedWebpEncoder::add(const platform::CGImage& frame,
+                                           std::int64_t timestampMilliseconds) {
     if (!m_impl->encoder || m_impl->finished)
-        return "the animation encoder is not ready";
+        return sim::Fault("the animation encoder is not ready");
     if (frame.width() != m_impl->width || frame.height() != m_impl->height)
-        return "a frame of another size";
+        return sim::Fault("a frame of another size");
     if (timestampMilliseconds < 0 || timestampMilliseconds > std::numeric_limits<int>::max())
-        return "a frame time out of range";
+        return sim::Fault("a frame time out of range");
     WebPPicture picture;
     if (!WebPPictureInit(&picture))
-        return "the picture cannot be set up";
+        return sim::Fault("the picture cannot be set up");
     picture.use_argb = 1;
     picture.width = static_cast<int>(frame.width());
     picture.height = static_cast<int>(frame.height());
-    std::optional<std::string> fault;
+    sim::Result<void> added;
     if (!WebPPictureImportRGBA(&picture, frame.pixels().data(),
                                static_cast<int>(frame.width() * 4)))
-        fault = "out of memory for a frame";
+        added = sim::Fault("out of memory for a frame");
     else if (!WebPAnimEncoderAdd(m_impl->encoder, &picture, static_cast<int>(timestampMilliseconds),
                                  &m_impl->config))
-        fault = encoderMessage(m_impl->encoder, "the frame cannot be encoded");
+        added = encoderFault(m_impl->encoder, "the frame cannot be encoded");
     WebPPictureFree(&picture);
-    return fault;
+    return added;
 }
 
-std::optional<std::string> AnimatedWebpEncoder::finish(std::int64_t endMilliseconds,
-                                                       std::vector<std::uint8_t>& bytes) {
+sim::Result<std::vector<std::uint8_t>> AnimatedWebpEncoder::finish(std::int64_t endMilliseconds) {
     if (!m_impl->encoder || m_impl->finished)
-        return "the animation encoder is not ready";
+        return sim::Fault("the animation encoder is not ready");
     m_impl->finished = true;
     if (endMilliseconds < 0 || endMilliseconds > std::numeric_limits<int>::max())
-        return "the end time is out of range";
+        return sim::Fault("the end time is out of range");
     if (!WebPAnimEncoderAdd(m_impl->encoder, nullptr, static_cast<int>(endMilliseconds), nullptr))
-        return encoderMessage(m_impl->encoder, "the animation cannot be ended");
+        return encoderFault(m_impl->encoder, "the animation cannot be ended");
     WebPData data;
     WebPDataInit(&data);
     if (!WebPAnimEncoderAssemble(m_impl->encoder, &data)) {
         WebPDataClear(&data);
-        return encoderMessage(m_impl->encoder, "the animation cannot be assembled");
+        return encoderFault(m_impl->encoder, "the animation cannot be assembled");
     }
-    bytes.assign(data.bytes, data.bytes + data.size);
+    std::vector<std::uint8_t> bytes(data.bytes, data.bytes + data.size);
     WebPDataClear(&data);
-    return std::nullopt;
+    return bytes;
 }
 
 } // namespace velorin::tools

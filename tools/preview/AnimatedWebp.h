@@ -6,11 +6,10 @@
 #pragma once
 
 #include "platform/display/Image.h"
+#include "sim/Result.h"
 
 #include <cstdint>
 #include <memory>
-#include <optional>
-#include <string>
 #include <vector>
 
 namespace velorin::tools {
@@ -23,13 +22,12 @@ public:
     AnimatedWebpEncoder& operator=(const AnimatedWebpEncoder&) = delete;
 
     // Adds a frame shown from `timestampMilliseconds`, which must grow from frame to frame.
-    // A message when the frame is refused (another size, or the encoder failed).
-    std::optional<std::string> add(const platform::CGImage& frame,
-                                   std::int64_t timestampMilliseconds);
-    // Ends the animation at `endMilliseconds` and gives the file's bytes; a message when it
+    // A fault when the frame is refused (another size, or the encoder failed); it names no
+    // file, which the caller knows.
+    sim::Result<void> add(const platform::CGImage& frame, std::int64_t timestampMilliseconds);
+    // Ends the animation at `endMilliseconds` and gives the file's bytes; a fault when it
     // cannot. The encoder takes no frames after this.
-    std::optional<std::string> finish(std::int64_t endMilliseconds,
-                                      std::vector<std::uint8_t>& bytes);
+    sim::Result<std::vector<std::uint8_t>> finish(std::int64_t endMilliseconds);
 
 private:
     struct Impl;

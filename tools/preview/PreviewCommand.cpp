@@ -6,6 +6,7 @@
 // receives its files all together at the end, or nothing.
 #include "settings/Settings.h"
 #include "tools/common/Commands.h"
+#include "tools/common/FaultReport.h"
 #include "tools/common/ProgressBar.h"
 #include "tools/common/ScreenSize.h"
 #include "tools/preview/AnimatedWebp.h"
@@ -42,36 +43,36 @@ struct PreviewArguments {
     std::string out{"velorin-preview"};
 };
 
-ToolResult<PreviewSettings> checkSettings(const PreviewArguments& arguments) {
+sim::Result<PreviewSettings> checkSettings(const PreviewArguments& arguments) {
     PreviewSettings settings;
     auto screen = parseScreenSize(arguments.screen);
     if (!screen)
-        return ToolError{"--screen " + arguments.screen,
-                         "expected WIDTHxHEIGHT in points, such as 390x844"};
+        return sim::Fault("--screen " + arguments.screen,
+                          "expected WIDTHxHEIGHT in points, such as 390x844");
     settings.screen = {screen->width, screen->height};
     if (!std::isfinite(arguments.scale) || arguments.scale <= 0)
-        return ToolError{"--scale", "expected a number of pixels per point above 0"};
+        return sim::Fault("--scale", "expected a number of pixels per point above 0");
     settings.scale = arguments.scale;
     double pixelWidth = settings.screen.width * settings.scale;
     double pixelHeight = settings.screen.height * settings.scale;
     double largest = platform::maximumImageSide;
     if (!(pixelWidth >= 0.5 && pixelHeight >= 0.5 && pixelWidth <= largest &&
           pixelHeight <= largest))
-        return ToolError{"--screen " + arguments.screen,
-                         "at this scale a side would be under 1 or over " +
-                             std::to_string(platform::maximumImageSide) + " pixels"};
+        return sim::Fault("--screen " + arguments.screen,
+                          "at this scale a side would be under 1 or over " +
+                              std::to_string(platform::maximumImageSide) + " pixels");
     if (!std::isfinite(arguments.seconds) || arguments.seconds <= 0 ||
         arguments.seconds > longestPreviewSeconds)
-        return ToolError{"--seconds", "expected a length above 0 and up to 600 seconds"};
+        return sim::Fault("--seconds", "expected a length above 0 and up to 600 seconds");
     if (!std::isfinite(arguments.framesPerSecond) || arguments.framesPerSecond <= 0 ||
         arguments.framesPerSecond > mostFramesPerSecond)
-        return ToolError{"--fps", "expected a rate above 0 and up to 120 frames a second"};
+        return sim::Fault("--fps", "expected a rate above 0 and up to 120 frames a second");
     if (arguments.out.empty())
-        return ToolError{"--out", "expected a folder to write into"};
+        return sim::Fault("--out", "expected a folder to write into");
     settings.seconds = arguments.seconds;
     settings.framesPerSecond = arguments.framesPerSecond;
     if (settings.frameCount() < 1)
-        return ToolError{"--seconds", "too short for one frame at this rate"};
+        return sim::Fault("--seconds", "too short for one frame at this rate");
     return settings;
 }
 
@@ -107,54 +108,56 @@ std::int64_t frameMilliseconds(int index, double framesPerSecond) {
     return std::llround(index * 1000.0 / framesPerSecond);
 }
 
-std::optional<ToolError> writeBytes(const std::string& path, const std::string& shownPath,
-                                    const std::vector<std::uint8_t>& bytes) {
+sim::Result<void> writeBytes(const std::string& path, const std::string& shownPath,
+                             const std::vector<std::uint8_t>& bytes) {
     std::ofstream file(path, std::ios::binary | std::ios::trunc);
     file.write(reinterpret_cast<const char*>(bytes.data()), static_cast<long>(bytes.size()));
     file.close();
     if (!file)
-        return ToolError{shownPath, "cannot write the file"};
-    return std::nullopt;
+        return sim::Fault(shownPath, "cannot write the file");
+    return {};
 }
 
 // Renders the preview into the output's staging folder.
-std::optional<ToolError> render(const PreviewSequence& sequence, const PreviewSettings& settings,
-                                const PreviewOutput& output) {
+sim::Result<void> render(const PreviewSequence& sequence, const PreviewSettings& settings,
+                         const PreviewOutput& output) {
     int count = settings.frameCount();
     AnimatedWebpEncoder animation(settings.pixelWidth(), settings.pixelHeight());
     ContactSheet sheet(count, settings.pixelWidth(), settings.pixelHeight());
     ProgressBar progress("Rendering", count, progressDisplayForStandardError());
     platform::PngEncoding opaque;
     opaque.colorType = platform::PngColorType::RGB;
-    auto fault = recordPreview(
-        sequence, settings, [&](const RecordedFrame& frame) -> std::optional<ToolError> {
+    auto recorded =
+        recordPreview(sequence, settings, [&](const RecordedFrame& frame) -> sim::Result<void> {
             if (interrupted)
-                return ToolError{"", "interrupted; nothing was written"};
+                return sim::Fault("interrupted; nothing was written");
             std::string name =
                 std::string(previewFramesFolder) + "/" + previewFrameName(frame.index, count);
             if (!platform::writePngFile(frame.image, output.stagedPath(name).c_str(), opaque))
-                return ToolError{output.finalPath(name), "cannot write the frame"};
-            if (auto failure = animation.add(
-                    frame.image, frameMilliseconds(frame.index, settings.framesPerSecond)))
-                return ToolError{output.finalPath(previewAnimation), *failure};
+                return sim::Fault(output.finalPath(name), "cannot write the frame");
+            if (auto added = animation.add(
+                    frame.image, frameMilliseconds(frame.index, settings.framesPerSecond));
+                !added)
+                return sim::Fault(output.finalPath(previewAnimation), added.fault().message);
             sheet.add(frame.index, frame.seconds, frame.image);
             progress.update(frame.index + 1);
-            return std::nullopt;
+            return {};
         });
     progress.finish();
-    if (fault)
-        return fault;
-    std::vector<std::uint8_t> webp;
-    if (auto failure = animation.finish(frameMilliseconds(count, settings.framesPerSecond), webp))
-        return ToolError{output.finalPath(previewAnimation), *failure};
-    if (auto failure = writeBytes(output.stagedPath(previewAnimation),
-                                  output.finalPath(previewAnimation), webp))
-        return failure;
+    if (!recorded)
+        return recorded;
+    auto webp = animation.finish(frameMilliseconds(count, settings.framesPerSecond));
+    if (!webp)
+        return sim::Fault(output.finalPath(previewAnimation), webp.fault().message);
+    if (auto written = writeBytes(output.stagedPath(previewAnimation),
+                                  output.finalPath(previewAnimation), webp.value());
+        !written)
+        return written;
     auto contactSheet = sheet.assemble();
     if (!contactSheet || !platform::writePngFile(
                              *contactSheet, output.stagedPath(previewContactSheet).c_str(), opaque))
-        return ToolError{output.finalPath(previewContactSheet), "cannot write the contact sheet"};
-    return std::nullopt;
+        return sim::Fault(output.finalPath(previewContactSheet), "cannot write the contact sheet");
+    return {};
 }
 
 void printSummary(const PreviewSequence& sequence, const PreviewSettings& settings,
@@ -174,18 +177,18 @@ void printSummary(const PreviewSequence& sequence, const PreviewSettings& settin
 int runPreview(const PreviewArguments& arguments) {
     auto settings = checkSettings(arguments);
     if (!settings)
-        return report(settings.error());
+        return report(settings.fault());
     auto sequence = PreviewSequence::choose(arguments.sequence, arguments.root);
     if (!sequence)
-        return report(sequence.error());
+        return report(sequence.fault());
     auto output = PreviewOutput::open(arguments.out);
     if (!output)
-        return report(output.error());
+        return report(output.fault());
     InterruptionWatch watch;
-    if (auto fault = render(*sequence.value(), settings.value(), *output.value()))
-        return report(*fault);
-    if (auto fault = output.value()->commit())
-        return report(*fault);
+    if (auto rendered = render(*sequence.value(), settings.value(), *output.value()); !rendered)
+        return report(rendered.fault());
+    if (auto committed = output.value()->commit(); !committed)
+        return report(committed.fault());
     printSummary(*sequence.value(), settings.value(), *output.value());
     return 0;
 }

@@ -54,28 +54,28 @@ fs::path outermostMissing(const fs::path& folder) {
     return missing;
 }
 
-std::optional<ToolError> checkReplaceable(const fs::path& folder) {
+sim::Result<void> checkReplaceable(const fs::path& folder) {
     std::error_code error;
     fs::path frames = folder / previewFramesFolder;
     if (fs::exists(fs::symlink_status(frames, error)) &&
         (fs::is_symlink(fs::symlink_status(frames, error)) || !fs::is_directory(frames, error) ||
          !holdsOnlyFrames(frames)))
-        return ToolError{frames.string(),
-                         "holds files that are not preview frames; choose another output folder"};
+        return sim::Fault(frames.string(),
+                          "holds files that are not preview frames; choose another output folder");
     for (const char* name : {previewContactSheet, previewAnimation}) {
         fs::path file = folder / name;
         if (fs::is_directory(fs::symlink_status(file, error)))
-            return ToolError{file.string(), "is a folder; choose another output folder"};
+            return sim::Fault(file.string(), "is a folder; choose another output folder");
     }
-    return std::nullopt;
+    return {};
 }
 
 } // namespace
 
-ToolResult<std::unique_ptr<PreviewOutput>> PreviewOutput::open(const std::string& folder) {
+sim::Result<std::unique_ptr<PreviewOutput>> PreviewOutput::open(const std::string& folder) {
     std::error_code error;
     if (fs::exists(folder, error) && !fs::is_directory(folder, error))
-        return ToolError{folder, "not a folder (the output goes into a folder)"};
+        return sim::Fault(folder, "not a folder (the output goes into a folder)");
     fs::path made = outermostMissing(folder);
     auto undoMaking = [&] {
         std::error_code ignored;
@@ -84,11 +84,11 @@ ToolResult<std::unique_ptr<PreviewOutput>> PreviewOutput::open(const std::string
     };
     if (!made.empty() && !fs::create_directories(folder, error)) {
         undoMaking();
-        return ToolError{folder, "cannot make the output folder: " + error.message()};
+        return sim::Fault(folder, "cannot make the output folder: " + error.message());
     }
-    if (auto fault = checkReplaceable(folder)) {
+    if (auto replaceable = checkReplaceable(folder); !replaceable) {
         undoMaking();
-        return *fault;
+        return replaceable.fault();
     }
     std::string pattern = (fs::path(folder) / ".velorin-preview-XXXXXX").string();
     std::vector<char> name(pattern.begin(), pattern.end());
@@ -96,12 +96,12 @@ ToolResult<std::unique_ptr<PreviewOutput>> PreviewOutput::open(const std::string
     if (!::mkdtemp(name.data())) {
         std::string reason = std::strerror(errno);
         undoMaking();
-        return ToolError{folder, "cannot write into the output folder: " + reason};
+        return sim::Fault(folder, "cannot write into the output folder: " + reason);
     }
     std::unique_ptr<PreviewOutput> output(
         new PreviewOutput(folder, name.data(), made.empty() ? std::string() : made.string()));
     if (!fs::create_directory(fs::path(output->m_staging) / previewFramesFolder, error))
-        return ToolError{folder, "cannot write into the output folder: " + error.message()};
+        return sim::Fault(folder, "cannot write into the output folder: " + error.message());
     return output;
 }
 
@@ -125,22 +125,22 @@ std::string PreviewOutput::finalPath(const std::string& relative) const {
     return (fs::path(m_folder) / relative).string();
 }
 
-std::optional<ToolError> PreviewOutput::commit() {
+sim::Result<void> PreviewOutput::commit() {
     std::error_code error;
     fs::path frames = finalPath(previewFramesFolder);
     // Checked again: the folder may have changed while the preview was rendering.
-    if (auto fault = checkReplaceable(m_folder))
-        return fault;
+    if (auto replaceable = checkReplaceable(m_folder); !replaceable)
+        return replaceable;
     fs::remove_all(frames, error);
     if (error)
-        return ToolError{frames.string(), "cannot replace the former frames: " + error.message()};
+        return sim::Fault(frames.string(), "cannot replace the former frames: " + error.message());
     for (const char* name : {previewFramesFolder, previewContactSheet, previewAnimation}) {
         fs::rename(stagedPath(name), finalPath(name), error);
         if (error)
-            return ToolError{finalPath(name), "cannot move into place: " + error.message()};
+            return sim::Fault(finalPath(name), "cannot move into place: " + error.message());
     }
     m_committed = true;
-    return std::nullopt;
+    return {};
 }
 
 std::string previewFrameName(int index, int count) {

@@ -7,10 +7,9 @@
 // refused before any work is done, so that no file of the user's is ever removed.
 #pragma once
 
-#include "tools/common/ToolResult.h"
+#include "sim/Result.h"
 
 #include <memory>
-#include <optional>
 #include <string>
 
 namespace velorin::tools {
@@ -23,7 +22,7 @@ class PreviewOutput {
 public:
     // Makes the folder if it is missing and a staging folder inside it; an input error
     // naming the folder when it cannot be written or holds what a preview cannot replace.
-    static ToolResult<std::unique_ptr<PreviewOutput>> open(const std::string& folder);
+    static sim::Result<std::unique_ptr<PreviewOutput>> open(const std::string& folder);
     // Removes the staging folder, and the output folder if it was made and nothing was
     // committed.
     ~PreviewOutput();
@@ -35,7 +34,7 @@ public:
     std::string finalPath(const std::string& relative) const;
 
     // Moves every staged file into place.
-    std::optional<ToolError> commit();
+    sim::Result<void> commit();
 
 private:
     PreviewOutput(std::string folder, std::string staging, std::string madeFolder);

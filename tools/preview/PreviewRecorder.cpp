@@ -6,7 +6,6 @@
 #include "tools/preview/LockScreenPicture.h"
 
 #include <cmath>
-#include <exception>
 #include <filesystem>
 
 namespace velorin::tools {
@@ -41,10 +40,10 @@ sim::HostSetup previewHost(const PreviewSequence& sequence, const PreviewSetting
     return setup;
 }
 
-std::optional<ToolError> play(sim::SimulatedHost& host, const PreviewSettings& settings,
-                              const FrameSink& sink) {
-    if (auto fault = host.launch())
-        return ToolError{"", *fault};
+sim::Result<void> play(sim::SimulatedHost& host, const PreviewSettings& settings,
+                       const FrameSink& sink) {
+    if (auto launched = host.launch(); !launched)
+        return launched;
     host.lock();
     host.plug();
     LockScreenPicture camera(*host.page(), settings.scale);
@@ -54,29 +53,28 @@ std::optional<ToolError> play(sim::SimulatedHost& host, const PreviewSettings& s
         double seconds = static_cast<double>(host.now()) / 1e9;
         auto picture = camera.take(seconds, host.device().backlightFactor);
         if (!picture)
-            return ToolError{"", "the lock screen cannot be rendered at this size"};
-        if (auto fault = sink(RecordedFrame{
-                index, static_cast<double>(index) / settings.framesPerSecond, *picture}))
-            return fault;
+            return sim::Fault("the lock screen cannot be rendered at this size");
+        if (auto taken = sink(RecordedFrame{
+                index, static_cast<double>(index) / settings.framesPerSecond, *picture});
+            !taken)
+            return taken;
     }
-    return std::nullopt;
+    return {};
 }
 
 } // namespace
 
-std::optional<ToolError> recordPreview(const PreviewSequence& sequence,
-                                       const PreviewSettings& settings, const FrameSink& sink) {
+sim::Result<void> recordPreview(const PreviewSequence& sequence, const PreviewSettings& settings,
+                                const FrameSink& sink) {
     std::string library = sim::defaultExtensionLibrary();
     std::error_code error;
     if (!std::filesystem::is_regular_file(library, error))
-        return ToolError{library, "no such extension library"};
-    try {
-        sim::SimulatedHost host(previewHost(sequence, settings),
-                                sim::HostEnvironment{sequence.deviceRoot(), library});
-        return play(host, settings, sink);
-    } catch (const std::exception& failure) {
-        return ToolError{"", failure.what()};
-    }
+        return sim::Fault(library, "no such extension library");
+    auto host = sim::SimulatedHost::start(previewHost(sequence, settings),
+                                          sim::HostEnvironment{sequence.deviceRoot(), library});
+    if (!host)
+        return host.fault();
+    return play(*host.value(), settings, sink);
 }
 
 } // namespace velorin::tools

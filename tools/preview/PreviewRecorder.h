@@ -9,7 +9,7 @@
 
 #include "platform/display/Geometry.h"
 #include "platform/display/Image.h"
-#include "tools/common/ToolResult.h"
+#include "sim/Result.h"
 #include "tools/preview/PreviewSequence.h"
 
 #include <cstdint>
@@ -42,12 +42,12 @@ struct RecordedFrame {
 };
 
 // Takes each frame as it is rendered; a fault stops the recording.
-using FrameSink = std::function<std::optional<ToolError>(const RecordedFrame&)>;
+using FrameSink = std::function<sim::Result<void>(const RecordedFrame&)>;
 
 // Plays the sequence and hands every frame to `sink`, in order. A fault when the extension
 // library is missing or does not load, when a frame cannot be rendered, or when the sink
 // gives one.
-std::optional<ToolError> recordPreview(const PreviewSequence& sequence,
-                                       const PreviewSettings& settings, const FrameSink& sink);
+sim::Result<void> recordPreview(const PreviewSequence& sequence, const PreviewSettings& settings,
+                                const FrameSink& sink);
 
 } // namespace velorin::tools

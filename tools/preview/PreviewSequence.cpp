@@ -44,37 +44,30 @@ std::string nameForCopy(const fs::path& folder) {
     return usable ? name : "sequence";
 }
 
-ToolResult<std::string> makePrivateRoot() {
-    auto folder = sim::makeTemporaryFolder("velorin-preview");
-    if (folder.path.empty())
-        return ToolError{folder.pattern, "cannot make a private device root: " + folder.failure};
-    return folder.path;
-}
-
 // Copies the folder and, when the chosen root has one, its preference domain into the
 // private root; a fault names what could not be copied.
-ToolResult<bool> fillPrivateRoot(const fs::path& privateRoot, const std::string& folder,
-                                 const std::string& name, const std::string& preferenceRoot) {
+sim::Result<void> fillPrivateRoot(const fs::path& privateRoot, const std::string& folder,
+                                  const std::string& name, const std::string& preferenceRoot) {
     fs::path target = privateRoot / sequenceRoot / name;
     try {
         fs::create_directories(target.parent_path());
         fs::copy(folder, target, fs::copy_options::recursive);
     } catch (const fs::filesystem_error& failure) {
         std::string file = failure.path1().empty() ? folder : failure.path1().string();
-        return ToolError{file, "cannot copy the sequence folder: " + failure.code().message()};
+        return sim::Fault(file, "cannot copy the sequence folder: " + failure.code().message());
     }
     if (preferenceRoot.empty())
-        return true;
+        return {};
     fs::path preferences = sim::rootPreferenceFilePath(preferenceRoot, preferenceDomain);
     std::error_code error;
     if (!fs::exists(preferences, error))
-        return true;
+        return {};
     fs::path copy = sim::rootPreferenceFilePath(privateRoot.string(), preferenceDomain);
     fs::create_directories(copy.parent_path(), error);
     if (error || !fs::copy_file(preferences, copy, error))
-        return ToolError{preferences.string(),
-                         "cannot copy the preference domain: " + error.message()};
-    return true;
+        return sim::Fault(preferences.string(),
+                          "cannot copy the preference domain: " + error.message());
+    return {};
 }
 
 } // namespace
@@ -90,41 +83,41 @@ PreviewSequence::~PreviewSequence() {
     }
 }
 
-ToolResult<std::unique_ptr<PreviewSequence>> PreviewSequence::choose(const std::string& argument,
-                                                                     const std::string& givenRoot) {
+sim::Result<std::unique_ptr<PreviewSequence>>
+PreviewSequence::choose(const std::string& argument, const std::string& givenRoot) {
     if (!looksLikeFolder(argument)) {
         auto root = chooseDeviceRoot(givenRoot);
         if (!root)
-            return root.error();
+            return root.fault();
         fs::path named = fs::path(root.value()) / sequenceRoot / argument;
         if (isFolder(named))
             return std::unique_ptr<PreviewSequence>(
                 new PreviewSequence(root.value(), argument, false));
         if (!isFolder(argument))
-            return ToolError{named.string(), "no such sequence (expected a folder)"};
+            return sim::Fault(named.string(), "no such sequence (expected a folder)");
     }
     if (!isFolder(argument))
-        return ToolError{argument, "no such sequence folder"};
+        return sim::Fault(argument, "no such sequence folder");
     // The preference domain comes from the root asked for, or else from the bundled root
     // when there is one; without it the extension's defaults apply.
     std::string preferenceRoot;
     if (!givenRoot.empty()) {
         auto root = chooseDeviceRoot(givenRoot);
         if (!root)
-            return root.error();
+            return root.fault();
         preferenceRoot = root.value();
     } else if (isFolder(bundledSampleRoot())) {
         preferenceRoot = bundledSampleRoot();
     }
-    auto privateRoot = makePrivateRoot();
+    auto privateRoot = sim::makeTemporaryFolder("velorin-preview");
     if (!privateRoot)
-        return privateRoot.error();
+        return privateRoot.fault();
     std::string name = nameForCopy(argument);
     // Owned from here, so that a failed copy leaves nothing behind.
     std::unique_ptr<PreviewSequence> sequence(new PreviewSequence(privateRoot.value(), name, true));
     auto filled = fillPrivateRoot(privateRoot.value(), argument, name, preferenceRoot);
     if (!filled)
-        return filled.error();
+        return filled.fault();
     return sequence;
 }
 

@@ -6,7 +6,7 @@
 // only ever read. The private root goes when the sequence does.
 #pragma once
 
-#include "tools/common/ToolResult.h"
+#include "sim/Result.h"
 
 #include <memory>
 #include <string>
@@ -18,8 +18,8 @@ public:
     // `argument` is a sequence name, or a folder when it holds a "/", is "." or "..", or is
     // no sequence under the root but a folder here. `givenRoot` may be empty for the bundled
     // sample root. An input error names the folder that is missing or cannot be copied.
-    static ToolResult<std::unique_ptr<PreviewSequence>> choose(const std::string& argument,
-                                                               const std::string& givenRoot);
+    static sim::Result<std::unique_ptr<PreviewSequence>> choose(const std::string& argument,
+                                                                const std::string& givenRoot);
     ~PreviewSequence();
     PreviewSequence(const PreviewSequence&) = delete;
     PreviewSequence& operator=(const PreviewSequence&) = delete;

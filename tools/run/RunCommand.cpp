@@ -8,6 +8,7 @@
 #include "sim/ScenarioReader.h"
 #include "sim/ScenarioRunner.h"
 #include "tools/common/Commands.h"
+#include "tools/common/FaultReport.h"
 #include "tools/common/SampleRoot.h"
 
 #include <CLI/CLI.hpp>
@@ -17,61 +18,54 @@
 #include <filesystem>
 #include <fstream>
 #include <iterator>
-#include <stdexcept>
 
 namespace velorin::tools {
 
 namespace {
 
-ToolResult<std::string> readScenarioText(const std::string& path) {
+sim::Result<std::string> readScenarioText(const std::string& path) {
     std::error_code error;
     if (!std::filesystem::exists(path, error))
-        return ToolError{path, "no such scenario file"};
+        return sim::Fault(path, "no such scenario file");
     if (!std::filesystem::is_regular_file(path, error))
-        return ToolError{path, "not a scenario file (expected a regular file)"};
+        return sim::Fault(path, "not a scenario file (expected a regular file)");
     std::ifstream file(path, std::ios::binary);
     if (!file)
-        return ToolError{path, std::string("cannot read the scenario: ") + std::strerror(errno)};
+        return sim::Fault(path, std::string("cannot read the scenario: ") + std::strerror(errno));
     std::string text{std::istreambuf_iterator<char>(file), std::istreambuf_iterator<char>()};
     if (file.bad())
-        return ToolError{path, "cannot read the scenario"};
+        return sim::Fault(path, "cannot read the scenario");
     return text;
 }
 
 int runScenarioFile(const std::string& scenarioPath, const std::string& givenRoot) {
     auto text = readScenarioText(scenarioPath);
     if (!text)
-        return report(text.error());
-    auto parsed = sim::readScenario(text.value());
-    if (const auto* fault = std::get_if<sim::ScenarioFault>(&parsed)) {
-        std::fprintf(stderr, "%s:%d: %s\n", scenarioPath.c_str(), fault->line,
-                     fault->message.c_str());
-        return static_cast<int>(ExitStatus::UsageOrInputError);
+        return report(text.fault());
+    auto scenario = sim::readScenario(text.value());
+    if (!scenario) {
+        sim::Fault fault = scenario.fault();
+        fault.file = scenarioPath;
+        return report(fault);
     }
-    const auto& scenario = std::get<sim::Scenario>(parsed);
     auto root = chooseDeviceRoot(givenRoot);
     if (!root)
-        return report(root.error());
+        return report(root.fault());
     sim::HostEnvironment environment{root.value(), std::nullopt};
-    if (scenario.launches()) {
+    if (scenario.value().launches()) {
         std::string library = sim::defaultExtensionLibrary();
         std::error_code error;
         if (!std::filesystem::is_regular_file(library, error))
-            return report(ToolError{library, "no such extension library"});
+            return report(sim::Fault(library, "no such extension library"));
         environment.extensionLibrary = library;
     }
-    try {
-        auto fault = sim::runScenario(scenario, environment, [](std::string_view line) {
-            std::fwrite(line.data(), 1, line.size(), stdout);
-            std::fputc('\n', stdout);
-        });
-        std::fflush(stdout);
-        if (fault)
-            return report(ToolError{"", *fault});
-    } catch (const std::exception& failure) {
-        std::fflush(stdout);
-        return report(ToolError{"", failure.what()});
-    }
+    auto played = sim::runScenario(scenario.value(), environment, [](std::string_view line) {
+        std::fwrite(line.data(), 1, line.size(), stdout);
+        std::fputc('\n', stdout);
+    });
+    std::fflush(stdout);
+    if (!played)
+        return report(played.fault());
     return 0;
 }
 

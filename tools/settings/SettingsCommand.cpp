@@ -2,6 +2,7 @@
 #include "platform/DeviceFileSystem.h"
 #include "settings/Settings.h"
 #include "tools/common/Commands.h"
+#include "tools/common/FaultReport.h"
 #include "tools/common/SampleRoot.h"
 
 #include <CLI/CLI.hpp>
@@ -18,7 +19,7 @@ const char* text(bool value) {
 int runSettings(const std::string& givenRoot) {
     auto root = chooseDeviceRoot(givenRoot);
     if (!root)
-        return report(root.error());
+        return report(root.fault());
     platform::setDeviceRoot(root.value());
     readSettings();
     const Settings& loaded = settings();

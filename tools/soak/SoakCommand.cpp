@@ -9,6 +9,7 @@
 #include "sim/Soak.h"
 #include "sim/Trace.h"
 #include "tools/common/Commands.h"
+#include "tools/common/FaultReport.h"
 #include "tools/common/SampleRoot.h"
 
 #include <CLI/CLI.hpp>
@@ -16,7 +17,6 @@
 #include <cinttypes>
 #include <cstdio>
 #include <filesystem>
-#include <stdexcept>
 
 namespace velorin::tools {
 
@@ -41,29 +41,28 @@ void printFigures(const sim::SoakReport& report, double wallSeconds) {
 int runSoakCommand(const SoakArguments& arguments) {
     auto root = chooseDeviceRoot(arguments.root);
     if (!root)
-        return report(root.error());
+        return report(root.fault());
     std::string library = sim::defaultExtensionLibrary();
     std::error_code error;
     if (!std::filesystem::is_regular_file(library, error))
-        return report(ToolError{library, "no such extension library"});
+        return report(sim::Fault(library, "no such extension library"));
 
     std::printf("soak: seed %" PRIu64 ", %s days, root %s\n", arguments.seed,
                 sim::formatNumber(arguments.days).c_str(), root.value().c_str());
     std::fflush(stdout);
     auto started = std::chrono::steady_clock::now();
-    sim::SoakReport outcome;
-    try {
-        outcome = sim::runSoak({arguments.days, arguments.seed, root.value(), library},
-                               [](std::uint64_t day, const sim::SoakReport& sofar) {
-                                   std::printf("day %" PRIu64 ": %" PRIu64 " events, %" PRIu64
-                                               " showings\n",
-                                               day, sofar.events, sofar.showings);
-                                   std::fflush(stdout);
-                               });
-    } catch (const std::exception& failure) {
+    auto soaked =
+        sim::runSoak({arguments.days, arguments.seed, root.value(), library},
+                     [](std::uint64_t day, const sim::SoakReport& sofar) {
+                         std::printf("day %" PRIu64 ": %" PRIu64 " events, %" PRIu64 " showings\n",
+                                     day, sofar.events, sofar.showings);
+                         std::fflush(stdout);
+                     });
+    if (!soaked) {
         std::fflush(stdout);
-        return report(ToolError{"", failure.what()});
+        return report(soaked.fault());
     }
+    const sim::SoakReport& outcome = soaked.value();
     std::chrono::duration<double> wall = std::chrono::steady_clock::now() - started;
     printFigures(outcome, wall.count());
     std::fflush(stdout);
