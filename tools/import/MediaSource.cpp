@@ -35,17 +35,14 @@ std::vector<std::uint8_t> readHead(const std::string& path) {
 } // namespace
 
 bool looksLikeUrl(const std::string& text) {
-    auto colon = text.find(':');
-    if (colon == std::string::npos || colon == 0)
+    std::size_t end = 0;
+    while (end < text.size() && isSchemeCharacter(text[end]))
+        ++end;
+    if (end == 0 || end == text.size())
         return false;
-    char first = text[0];
-    if (!((first >= 'a' && first <= 'z') || (first >= 'A' && first <= 'Z')))
-        return false;
-    for (std::size_t index = 1; index < colon; ++index) {
-        if (!isSchemeCharacter(text[index]))
-            return false;
-    }
-    return true;
+    // "scheme:..." names a protocol; so does "scheme,...:...", the way FFmpeg's "subfile"
+    // protocol is written.
+    return text[end] == ':' || (text[end] == ',' && text.find(':', end) != std::string::npos);
 }
 
 std::optional<std::string> canvasSizeProblem(std::uint64_t width, std::uint64_t height) {
