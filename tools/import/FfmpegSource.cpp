@@ -79,6 +79,8 @@ ToolResult<OpenedInput> openInput(const std::string& path, const std::string& de
     std::string location = "file:" + std::filesystem::absolute(path, error).string();
     int status = avformat_open_input(&raw, location.c_str(), format, &options);
     av_dict_free(&options);
+    if (status < 0 && interrupted && interrupted())
+        return ToolError{path, "interrupted"};
     if (status < 0)
         return ToolError{path, "cannot be read: " + describe(status)};
     OpenedInput input{FormatContext(raw), -1};
@@ -240,6 +242,9 @@ std::optional<ToolError> FfmpegSource::scan(PlayCount plays) {
         if (m_interrupted && m_interrupted())
             return ToolError{m_path, "interrupted"};
     }
+    // An interruption can end the reading early, as if the file ended there.
+    if (m_interrupted && m_interrupted())
+        return ToolError{m_path, "interrupted"};
     if (status != AVERROR_EOF)
         return ToolError{m_path, "cannot be read to its end: " + describe(status)};
     if (packets.empty())
@@ -390,11 +395,10 @@ std::optional<ToolError> FfmpegSource::decode(FrameConsumer& consumer) {
     }
     if (consumer.finished())
         return std::nullopt;
-    if (status != AVERROR_EOF && status < 0) {
-        if (m_interrupted && m_interrupted())
-            return ToolError{m_path, "interrupted"};
+    if (m_interrupted && m_interrupted())
+        return ToolError{m_path, "interrupted"};
+    if (status != AVERROR_EOF && status < 0)
         return ToolError{m_path, "cannot be read to its end: " + describe(status)};
-    }
     avcodec_send_packet(decoder.get(), nullptr);
     if (auto fault = receiveFrames(consumer, decoder.get(), held))
         return fault;
