@@ -22,8 +22,9 @@ namespace fs = std::filesystem;
 constexpr double longestFolderSeconds = 3600;
 
 std::string megabytes(std::size_t bytes) {
+    double value = static_cast<double>(bytes) / (1024 * 1024);
     char text[32];
-    std::snprintf(text, sizeof text, "%.1f MiB", static_cast<double>(bytes) / (1024 * 1024));
+    std::snprintf(text, sizeof text, value == std::round(value) ? "%.0f MiB" : "%.1f MiB", value);
     return text;
 }
 
