@@ -6,6 +6,10 @@ find_package(nlohmann_json 3.10 REQUIRED)
 find_package(CLI11 REQUIRED)
 pkg_check_modules(PLIST REQUIRED IMPORTED_TARGET libplist-2.0)
 pkg_check_modules(WEBP REQUIRED IMPORTED_TARGET libwebp libwebpmux)
+# velorin-sim import: FFmpeg decodes GIF, animated PNG and video, libwebpdemux animated WebP,
+# and pixman resizes the frames.
+pkg_check_modules(IMPORT_MEDIA REQUIRED IMPORTED_TARGET libavformat libavcodec libavutil libswscale
+                  libwebpdemux pixman-1)
 find_package(Threads REQUIRED)
 if(VELORIN_BUILD_TESTS)
     find_package(GTest REQUIRED)

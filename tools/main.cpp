@@ -15,6 +15,7 @@ int main(int argc, char** argv) {
     velorin::tools::addPrefsCommand(application, exitStatus);
     velorin::tools::addPreviewCommand(application, exitStatus);
     velorin::tools::addSoakCommand(application, exitStatus);
+    velorin::tools::addImportCommand(application, exitStatus);
     try {
         application.parse(argc, argv);
     } catch (const CLI::ParseError& error) {

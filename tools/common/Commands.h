@@ -14,5 +14,6 @@ void addRunCommand(CLI::App& application, int& exitStatus);
 void addPrefsCommand(CLI::App& application, int& exitStatus);
 void addPreviewCommand(CLI::App& application, int& exitStatus);
 void addSoakCommand(CLI::App& application, int& exitStatus);
+void addImportCommand(CLI::App& application, int& exitStatus);
 
 } // namespace velorin::tools

@@ -1,0 +1,212 @@
+// velorin-sim import as a whole: what it refuses, that its output appears whole or not at all,
+// replacing a sequence, the frames and options it writes, and the moments its frames show.
+#include "platform/display/Image.h"
+#include "sequences/FrameOrdering.h"
+#include "tests/tools/common/SimProcess.h"
+#include "tests/tools/import/ImportTestSupport.h"
+#include "tools/import/ImportPipeline.h"
+
+#include <fstream>
+#include <gtest/gtest.h>
+#include <nlohmann/json.hpp>
+
+namespace velorin::tools {
+namespace {
+
+namespace fs = std::filesystem;
+using testing::Picture;
+using testing::readWholeFile;
+
+struct ImportScratch {
+    testing::ScratchFolder scratch;
+    fs::path out = scratch / "out";
+    fs::path source = scratch / "clip.gif";
+
+    ImportScratch() {
+        fs::create_directory(out);
+        testing::writeGif(source, testing::coloredFrames(3, 200, 8, 8));
+    }
+    testing::SimOutcome run(std::vector<std::string> arguments) const {
+        arguments.insert(arguments.begin(), "import");
+        return testing::runVelorinSim(scratch.path(), arguments);
+    }
+    ImportRequest request(const std::string& name = "clip") const {
+        ImportRequest request;
+        request.source = source.string();
+        request.name = name;
+        request.out = out.string();
+        request.framesPerSecond = 10;
+        return request;
+    }
+};
+
+// The sequence's frames as the device would order them, decoded.
+std::vector<Ref<platform::CGImage>> framesOf(const fs::path& folder) {
+    std::vector<std::string> listing;
+    for (const auto& entry : fs::directory_iterator(folder)) {
+        if (entry.path().extension() == ".png")
+            listing.push_back(entry.path().filename().string());
+    }
+    std::vector<Ref<platform::CGImage>> frames;
+    for (const std::string& name : sortArrayByNumbersInString(listing)) {
+        std::string bytes = readWholeFile(folder / name);
+        frames.push_back(platform::decodePng(
+            {reinterpret_cast<const std::uint8_t*>(bytes.data()), bytes.size()}));
+    }
+    return frames;
+}
+
+bool isRed(const platform::CGImage& image) {
+    return image.pixelAt(0, 0)[0] > 200 && image.pixelAt(0, 0)[1] < 50;
+}
+
+TEST(ImportCommand, RefusesBadInputWithAMessageNamingItAndWritesNothing) {
+    ImportScratch scratch;
+    auto url = scratch.run({"http://localhost/clip.gif", "--out", scratch.out.string()});
+    EXPECT_EQ(url.status, 2);
+    EXPECT_EQ(url.err.rfind("velorin-sim: http://localhost/clip.gif: looks like a URL", 0), 0u)
+        << url.err;
+    EXPECT_EQ(scratch.run({scratch.source.string(), "--x", "left"}).status, 2);
+    EXPECT_EQ(scratch.run({scratch.source.string(), "my clip", "--out", "o"}).status, 2);
+    EXPECT_EQ(scratch.run({scratch.source.string(), "--out", "o", "--root", "r"}).status, 2);
+    auto folderTiming = scratch.run({scratch.source.string(), "--duration", "2"});
+    EXPECT_EQ(folderTiming.status, 2);
+    EXPECT_NE(folderTiming.err.find("--duration"), std::string::npos);
+    EXPECT_TRUE(fs::is_empty(scratch.out));
+}
+
+TEST(ImportCommand, AFaultHalfwayLeavesNeitherOutputNorStagingAndTheSourceAsItWas) {
+    ImportScratch scratch;
+    fs::path frames = scratch.scratch / "frames";
+    fs::create_directory(frames);
+    for (int index = 1; index <= 4; ++index)
+        testing::writePng(frames / ("f" + std::to_string(index) + ".png"),
+                          Picture::filled(4, 4, testing::colorOfFrame(index)));
+    std::ofstream(frames / "f5.png") << "not a picture";
+    auto before = testing::snapshotOf(frames);
+    auto outcome = scratch.run({frames.string(), "--out", (scratch.out / "made").string()});
+    EXPECT_EQ(outcome.status, 2);
+    EXPECT_NE(outcome.err.find("f5.png"), std::string::npos) << outcome.err;
+    EXPECT_TRUE(fs::is_empty(scratch.out)) << "neither the sequence nor the folder made for it";
+    EXPECT_EQ(testing::snapshotOf(frames), before);
+}
+
+TEST(ImportCommand, AnInterruptionLeavesNothingBehind) {
+    ImportScratch scratch;
+    ImportRequest request = scratch.request();
+    request.out = (scratch.out / "made" / "deeper").string();
+    ImportHooks hooks;
+    // Interrupted once the staging folder exists, in the middle of writing frames.
+    hooks.interrupted = [&] {
+        return fs::exists(scratch.out / "made" / "deeper") &&
+               !fs::is_empty(scratch.out / "made" / "deeper");
+    };
+    auto outcome = importSequence(request, hooks);
+    ASSERT_FALSE(outcome);
+    EXPECT_NE(outcome.fault().message.find("interrupted"), std::string::npos)
+        << outcome.fault().text();
+    EXPECT_TRUE(fs::is_empty(scratch.out));
+}
+
+TEST(ImportCommand, AnExistingSequenceIsKeptUnlessReplacedWhole) {
+    ImportScratch scratch;
+    fs::path existing = scratch.out / "clip";
+    fs::create_directory(existing);
+    std::ofstream(existing / "old.png") << "an older frame";
+    auto refused = scratch.run({scratch.source.string(), "--out", scratch.out.string()});
+    EXPECT_EQ(refused.status, 2);
+    EXPECT_NE(refused.err.find("--replace"), std::string::npos);
+    EXPECT_EQ(readWholeFile(existing / "old.png"), "an older frame");
+    // The source may not be replaced by its own sequence.
+    ImportRequest inside = scratch.request("frames");
+    inside.source = (scratch.out / "frames").string();
+    fs::create_directory(inside.source);
+    testing::writePng(fs::path(inside.source) / "a.png", Picture::filled(2, 2, {}));
+    inside.existing = ExistingSequence::Replace;
+    EXPECT_FALSE(importSequence(inside, {}));
+    EXPECT_TRUE(fs::exists(fs::path(inside.source) / "a.png"));
+
+    auto replaced =
+        scratch.run({scratch.source.string(), "--out", scratch.out.string(), "--replace"});
+    EXPECT_EQ(replaced.status, 0) << replaced.err;
+    EXPECT_FALSE(fs::exists(existing / "old.png"));
+    EXPECT_TRUE(fs::exists(existing / "frame0001.png"));
+    for (const auto& entry : fs::directory_iterator(scratch.out))
+        EXPECT_NE(entry.path().filename().string().front(), '.') << "no staging is left";
+}
+
+TEST(ImportCommand, WritesFramesAndOptionsIntoTheRootsSequenceFolder) {
+    ImportScratch scratch;
+    fs::path root = scratch.scratch / "root";
+    fs::create_directory(root);
+    auto outcome = scratch.run({scratch.source.string(), "--root", root.string(), "--fps", "10",
+                                "--height", "50", "--x", "right", "--x-offset", "10"});
+    ASSERT_EQ(outcome.status, 0) << outcome.err;
+    fs::path folder = root / "var/jb/vod/Library/Velorin/chargingSequences/clip";
+    // 0.6 s at 10 frames a second: 7 frames of 150x150 pixels, 50x50 points at scale 3.
+    auto frames = framesOf(folder);
+    ASSERT_EQ(frames.size(), 7u);
+    EXPECT_EQ(frames[0]->width(), 150u);
+    EXPECT_EQ(frames[6]->height(), 150u);
+    EXPECT_TRUE(isRed(*frames[0]));
+    EXPECT_FALSE(isRed(*frames[6]));
+    auto options = nlohmann::json::parse(readWholeFile(folder / "options.json"));
+    EXPECT_EQ(options["width"], 50);
+    EXPECT_EQ(options["height"], 50);
+    EXPECT_EQ(options["animationDuration"], 0.6);
+    EXPECT_EQ(options["x"], "right");
+    EXPECT_EQ(options["y"], "bottom");
+    EXPECT_EQ(options["xOffsetFromBottom"], 10);
+    EXPECT_FALSE(options.contains("yOffsetFromBottom"));
+    EXPECT_NE(outcome.out.find("7 of 150x150 pixels"), std::string::npos) << outcome.out;
+    EXPECT_NE(outcome.out.find("holds for the last 3.4 s"), std::string::npos);
+}
+
+TEST(ImportCommand, FramesShowTheSourceAtTheMomentsTheDeviceReachesThem) {
+    ImportScratch scratch;
+    // Red for half a second, then green for a second and a half; 21 frames over 2 s.
+    testing::writeGif(scratch.source, {{Picture::filled(8, 8, {255, 0, 0, 255}), 500},
+                                       {Picture::filled(8, 8, {0, 255, 0, 255}), 1500}});
+    ASSERT_TRUE(importSequence(scratch.request("paced"), {}));
+    ImportRequest eased = scratch.request("eased");
+    eased.pacing = Pacing::Eased;
+    ASSERT_TRUE(importSequence(eased, {}));
+    // The device's curve reaches progress 0.129 at a quarter of the run, the end of the red:
+    // at the source's own pace only frames 0 to 2 (progress up to 0.1) are red; sampled
+    // evenly, frames 0 to 4 (the first quarter of the frames) are.
+    auto paced = framesOf(scratch.out / "paced");
+    auto even = framesOf(scratch.out / "eased");
+    ASSERT_EQ(paced.size(), 21u);
+    ASSERT_EQ(even.size(), 21u);
+    for (std::size_t index = 0; index < 21; ++index) {
+        EXPECT_EQ(isRed(*paced[index]), index <= 2) << index;
+        EXPECT_EQ(isRed(*even[index]), index <= 4) << index;
+    }
+}
+
+TEST(ImportCommand, LowersTheRateForTheBudgetAndSaysSoAndAStillIsOneFrame) {
+    ImportScratch scratch;
+    ImportRequest request = scratch.request();
+    request.framesPerSecond = 30;
+    // 150x150 pixels a frame at scale 3 with 50-point sides: 90,000 bytes; 10 frames' worth.
+    request.box.widthPoints = 50;
+    request.budgetBytes = 10 * 150 * 150 * 4;
+    auto lowered = importSequence(request, {});
+    ASSERT_TRUE(lowered) << lowered.fault().message;
+    EXPECT_EQ(lowered.value().shape.framesPerSecond, 15);
+    EXPECT_EQ(lowered.value().shape.frameCount, 10);
+    EXPECT_NE(lowered.value().notes.back().find("frame rate lowered from 30 to 15"),
+              std::string::npos);
+
+    testing::writePng(scratch.scratch / "still.png", Picture::filled(4, 2, {}));
+    ImportRequest still = scratch.request("still");
+    still.source = (scratch.scratch / "still.png").string();
+    auto single = importSequence(still, {});
+    ASSERT_TRUE(single) << single.fault().message;
+    EXPECT_EQ(framesOf(scratch.out / "still").size(), 1u);
+    EXPECT_NE(single.value().notes.back().find("single frame"), std::string::npos);
+    EXPECT_EQ(single.value().box.height, 75);
+}
+
+} // namespace
+} // namespace velorin::tools

@@ -1,0 +1,424 @@
+#include "tools/import/FfmpegSource.h"
+
+#include "tools/import/FrameRotation.h"
+
+extern "C" {
+#include <libavcodec/avcodec.h>
+#include <libavformat/avformat.h>
+#include <libavutil/display.h>
+#include <libavutil/pixdesc.h>
+#include <libswscale/swscale.h>
+}
+
+#include <algorithm>
+#include <cmath>
+#include <filesystem>
+#include <utility>
+
+namespace velorin::tools {
+
+namespace {
+
+struct FormatRelease {
+    void operator()(AVFormatContext* context) const { avformat_close_input(&context); }
+};
+struct CodecRelease {
+    void operator()(AVCodecContext* context) const { avcodec_free_context(&context); }
+};
+struct PacketRelease {
+    void operator()(AVPacket* packet) const { av_packet_free(&packet); }
+};
+struct FrameRelease {
+    void operator()(AVFrame* frame) const { av_frame_free(&frame); }
+};
+struct ScalerRelease {
+    void operator()(SwsContext* context) const { sws_freeContext(context); }
+};
+using FormatContext = std::unique_ptr<AVFormatContext, FormatRelease>;
+using CodecContext = std::unique_ptr<AVCodecContext, CodecRelease>;
+using Packet = std::unique_ptr<AVPacket, PacketRelease>;
+using Frame = std::unique_ptr<AVFrame, FrameRelease>;
+using Scaler = std::unique_ptr<SwsContext, ScalerRelease>;
+
+std::string describe(int code) {
+    char text[AV_ERROR_MAX_STRING_SIZE] = {};
+    av_strerror(code, text, sizeof text);
+    return text;
+}
+
+extern "C" int askInterruption(void* check) {
+    const auto& interrupted = *static_cast<const InterruptionCheck*>(check);
+    return interrupted && interrupted() ? 1 : 0;
+}
+
+void quietenFfmpeg() {
+    // Faults reach the user through this command's own messages; FFmpeg's log would only add
+    // noise on standard error.
+    av_log_set_level(AV_LOG_QUIET);
+}
+
+struct OpenedInput {
+    FormatContext context;
+    int videoStream{-1};
+};
+
+sim::Result<OpenedInput> openInput(const std::string& path, const std::string& demuxerName,
+                                   const InterruptionCheck& interrupted) {
+    quietenFfmpeg();
+    const AVInputFormat* format = av_find_input_format(demuxerName.c_str());
+    if (!format)
+        return sim::Fault{path, "FFmpeg has no \"" + demuxerName + "\" reader"};
+    AVFormatContext* raw = avformat_alloc_context();
+    if (!raw)
+        return sim::Fault{path, "out of memory"};
+    raw->interrupt_callback.callback = askInterruption;
+    raw->interrupt_callback.opaque = const_cast<InterruptionCheck*>(&interrupted);
+    AVDictionary* options = nullptr;
+    av_dict_set(&options, "protocol_whitelist", "file", 0);
+    std::error_code error;
+    std::string location = "file:" + std::filesystem::absolute(path, error).string();
+    int status = avformat_open_input(&raw, location.c_str(), format, &options);
+    av_dict_free(&options);
+    if (status < 0 && interrupted && interrupted())
+        return sim::Fault{path, "interrupted"};
+    if (status < 0)
+        return sim::Fault{path, "cannot be read: " + describe(status)};
+    OpenedInput input{FormatContext(raw), -1};
+    AVFormatContext* context = input.context.get();
+    // Decoders that look at the streams refuse pictures larger than a canvas may be.
+    std::vector<AVDictionary*> streamOptions(context->nb_streams, nullptr);
+    for (AVDictionary*& streamOption : streamOptions)
+        av_dict_set_int(&streamOption, "max_pixels", static_cast<std::int64_t>(maximumCanvasPixels),
+                        0);
+    status = avformat_find_stream_info(context, streamOptions.data());
+    for (AVDictionary*& streamOption : streamOptions)
+        av_dict_free(&streamOption);
+    if (status < 0)
+        return sim::Fault{path, "cannot be read: " + describe(status)};
+    for (unsigned index = 0; index < context->nb_streams; ++index) {
+        AVStream* stream = context->streams[index];
+        bool picture = stream->codecpar->codec_type == AVMEDIA_TYPE_VIDEO &&
+                       !(stream->disposition & AV_DISPOSITION_ATTACHED_PIC);
+        if (picture && input.videoStream < 0)
+            input.videoStream = static_cast<int>(index);
+        else
+            stream->discard = AVDISCARD_ALL;
+    }
+    if (input.videoStream < 0)
+        return sim::Fault{path, "holds no pictures (no video stream)"};
+    return input;
+}
+
+// Clockwise degrees that turn the stream's frames upright, from its display matrix.
+double clockwiseTurn(const AVStream* stream) {
+    std::size_t size = 0;
+    const std::uint8_t* matrix = av_stream_get_side_data(stream, AV_PKT_DATA_DISPLAYMATRIX, &size);
+    if (!matrix || size < 9 * sizeof(std::int32_t))
+        return 0;
+    // The matrix rotates counterclockwise by this angle; showing the frame upright takes the
+    // opposite turn.
+    double counterclockwise =
+        av_display_rotation_get(reinterpret_cast<const std::int32_t*>(matrix));
+    return std::isfinite(counterclockwise) ? -counterclockwise : 0;
+}
+
+struct PacketTime {
+    std::int64_t timestamp{0};
+    std::int64_t duration{0};
+};
+
+// The deprecated full-range pixel formats, as their plain forms with the range said apart.
+AVPixelFormat plainFormat(AVPixelFormat format, bool& fullRange) {
+    switch (format) {
+    case AV_PIX_FMT_YUVJ420P:
+        fullRange = true;
+        return AV_PIX_FMT_YUV420P;
+    case AV_PIX_FMT_YUVJ422P:
+        fullRange = true;
+        return AV_PIX_FMT_YUV422P;
+    case AV_PIX_FMT_YUVJ444P:
+        fullRange = true;
+        return AV_PIX_FMT_YUV444P;
+    case AV_PIX_FMT_YUVJ440P:
+        fullRange = true;
+        return AV_PIX_FMT_YUV440P;
+    case AV_PIX_FMT_YUVJ411P:
+        fullRange = true;
+        return AV_PIX_FMT_YUV411P;
+    default:
+        return format;
+    }
+}
+
+class FfmpegSource final : public MediaSource {
+public:
+    FfmpegSource(std::string path, DemuxerChoice demuxer, InterruptionCheck interrupted)
+        : m_path(std::move(path)), m_demuxer(std::move(demuxer)),
+          m_interrupted(std::move(interrupted)) {}
+
+    sim::Result<void> scan(PlayCount plays);
+    sim::Result<void> decode(FrameConsumer& consumer) override;
+
+private:
+    struct HeldFrame {
+        Frame frame;
+        double start{0};
+    };
+    sim::Result<void> emit(FrameConsumer& consumer, HeldFrame& held, double end);
+    sim::Result<void> receiveFrames(FrameConsumer& consumer, AVCodecContext* decoder,
+                                    HeldFrame& held);
+    sim::Result<CanvasFrame> convert(const AVFrame& frame);
+
+    std::string m_path;
+    DemuxerChoice m_demuxer;
+    InterruptionCheck m_interrupted;
+    int m_videoStream{-1};
+    AVRational m_timeBase{1, 1};
+    std::int64_t m_firstTimestamp{0};
+    std::size_t m_decodedFrames{0};
+    std::size_t m_emittedFrames{0};
+    Scaler m_scaler;
+};
+
+sim::Result<void> FfmpegSource::scan(PlayCount plays) {
+    auto input = openInput(m_path, m_demuxer.name, m_interrupted);
+    if (!input)
+        return input.fault();
+    AVFormatContext* context = input.value().context.get();
+    m_videoStream = input.value().videoStream;
+    AVStream* stream = context->streams[m_videoStream];
+    m_timeBase = stream->time_base;
+    SourceDescription& description = m_description;
+    description.formatName = context->iformat->name;
+    description.plays = plays;
+    switch (m_demuxer.kind) {
+    case ContainerKind::Gif:
+        description.kind = SourceKind::Gif;
+        break;
+    case ContainerKind::AnimatedPng:
+        description.kind = SourceKind::AnimatedPng;
+        break;
+    case ContainerKind::Video:
+        description.kind = SourceKind::Video;
+        break;
+    case ContainerKind::StillImage:
+        description.kind = SourceKind::StillImage;
+        break;
+    }
+    for (unsigned index = 0; index < context->nb_streams; ++index) {
+        if (context->streams[index]->codecpar->codec_type == AVMEDIA_TYPE_AUDIO)
+            description.audioIgnored = true;
+    }
+    std::uint32_t width = static_cast<std::uint32_t>(std::max(stream->codecpar->width, 0));
+    std::uint32_t height = static_cast<std::uint32_t>(std::max(stream->codecpar->height, 0));
+    if (auto problem = canvasSizeProblem(width, height))
+        return sim::Fault{m_path, *problem};
+    double turn = clockwiseTurn(stream);
+    description.quarterTurn = nearestQuarterTurn(turn);
+    if (std::fabs(turn - std::round(turn / 90) * 90) > 1)
+        description.notes.push_back("the video asks to be turned by " +
+                                    std::to_string(std::lround(turn)) +
+                                    " degrees; it is turned by the nearest quarter turn");
+    if (description.quarterTurn == 90 || description.quarterTurn == 270)
+        std::swap(width, height);
+    description.width = width;
+    description.height = height;
+
+    std::vector<PacketTime> packets;
+    Packet packet(av_packet_alloc());
+    int status = 0;
+    while ((status = av_read_frame(context, packet.get())) >= 0) {
+        if (packet->stream_index == m_videoStream && !(packet->flags & AV_PKT_FLAG_DISCARD)) {
+            std::int64_t timestamp = packet->pts != AV_NOPTS_VALUE ? packet->pts : packet->dts;
+            if (timestamp == AV_NOPTS_VALUE)
+                timestamp =
+                    packets.empty() ? 0 : packets.back().timestamp + packets.back().duration;
+            packets.push_back({timestamp, std::max<std::int64_t>(packet->duration, 0)});
+        }
+        av_packet_unref(packet.get());
+        if (packets.size() > maximumSourceFrames)
+            return sim::Fault{m_path,
+                              "has more than " + std::to_string(maximumSourceFrames) + " frames"};
+        if (m_interrupted && m_interrupted())
+            return sim::Fault{m_path, "interrupted"};
+    }
+    // An interruption can end the reading early, as if the file ended there.
+    if (m_interrupted && m_interrupted())
+        return sim::Fault{m_path, "interrupted"};
+    if (status != AVERROR_EOF)
+        return sim::Fault{m_path, "cannot be read to its end: " + describe(status)};
+    if (packets.empty())
+        return sim::Fault{m_path, "holds no frames"};
+    std::stable_sort(packets.begin(), packets.end(), [](const PacketTime& a, const PacketTime& b) {
+        return a.timestamp < b.timestamp;
+    });
+    m_firstTimestamp = packets.front().timestamp;
+    double unit = av_q2d(m_timeBase);
+    for (std::size_t index = 0; index < packets.size(); ++index) {
+        double start = static_cast<double>(packets[index].timestamp - m_firstTimestamp) * unit;
+        double duration = 0;
+        if (index + 1 < packets.size()) {
+            duration =
+                static_cast<double>(packets[index + 1].timestamp - packets[index].timestamp) * unit;
+        } else if (packets[index].duration > 0) {
+            duration = static_cast<double>(packets[index].duration) * unit;
+        } else if (index > 0) {
+            // A last frame that does not say how long it lasts gets its predecessor's length.
+            duration = description.frames.back().duration;
+        }
+        description.frames.push_back({start, duration});
+    }
+    description.lengthSeconds =
+        description.frames.back().start + description.frames.back().duration;
+    return {};
+}
+
+sim::Result<CanvasFrame> FfmpegSource::convert(const AVFrame& frame) {
+    if (auto problem = canvasSizeProblem(static_cast<std::uint64_t>(std::max(frame.width, 0)),
+                                         static_cast<std::uint64_t>(std::max(frame.height, 0))))
+        return sim::Fault{m_path, "a frame " + *problem};
+    bool fullRange = frame.color_range == AVCOL_RANGE_JPEG;
+    AVPixelFormat format = plainFormat(static_cast<AVPixelFormat>(frame.format), fullRange);
+    m_scaler.reset(sws_getCachedContext(m_scaler.release(), frame.width, frame.height, format,
+                                        frame.width, frame.height, AV_PIX_FMT_RGBA,
+                                        SWS_BICUBIC | SWS_ACCURATE_RND | SWS_FULL_CHR_H_INT,
+                                        nullptr, nullptr, nullptr));
+    if (!m_scaler)
+        return sim::Fault{
+            m_path, std::string("has frames in a pixel format that cannot be "
+                                "converted: ") +
+                        (av_get_pix_fmt_name(format) ? av_get_pix_fmt_name(format) : "unknown")};
+    const AVPixFmtDescriptor* descriptor = av_pix_fmt_desc_get(format);
+    if (descriptor && !(descriptor->flags & AV_PIX_FMT_FLAG_RGB) &&
+        !(descriptor->flags & AV_PIX_FMT_FLAG_PAL)) {
+        int colorspace = frame.colorspace;
+        // Untagged high-definition video is almost always made with the HD matrix.
+        if (colorspace == AVCOL_SPC_UNSPECIFIED && frame.height > 576)
+            colorspace = AVCOL_SPC_BT709;
+        sws_setColorspaceDetails(m_scaler.get(), sws_getCoefficients(colorspace), fullRange ? 1 : 0,
+                                 sws_getCoefficients(SWS_CS_DEFAULT), 1, 0, 1 << 16, 1 << 16);
+    }
+    CanvasFrame canvas;
+    canvas.width = static_cast<std::uint32_t>(frame.width);
+    canvas.height = static_cast<std::uint32_t>(frame.height);
+    canvas.pixels.resize(static_cast<std::size_t>(canvas.width) * canvas.height * 4);
+    std::uint8_t* planes[4] = {canvas.pixels.data(), nullptr, nullptr, nullptr};
+    int strides[4] = {static_cast<int>(canvas.width * 4), 0, 0, 0};
+    sws_scale(m_scaler.get(), frame.data, frame.linesize, 0, frame.height, planes, strides);
+    if (m_description.quarterTurn != 0)
+        canvas.pixels =
+            turnClockwise(canvas.pixels, canvas.width, canvas.height, m_description.quarterTurn);
+    return canvas;
+}
+
+sim::Result<void> FfmpegSource::emit(FrameConsumer& consumer, HeldFrame& held, double end) {
+    if (!held.frame)
+        return {};
+    Frame frame = std::move(held.frame);
+    if (auto result = consumer.poll(); !result)
+        return result.fault();
+    std::size_t index = m_emittedFrames++;
+    if (!consumer.wants(held.start, end))
+        return {};
+    auto canvas = convert(*frame);
+    if (!canvas)
+        return canvas.fault();
+    canvas.value().index = index;
+    canvas.value().start = held.start;
+    canvas.value().duration = end - held.start;
+    return consumer.take(canvas.value());
+}
+
+sim::Result<void> FfmpegSource::receiveFrames(FrameConsumer& consumer, AVCodecContext* decoder,
+                                              HeldFrame& held) {
+    while (!consumer.finished()) {
+        Frame frame(av_frame_alloc());
+        int status = avcodec_receive_frame(decoder, frame.get());
+        if (status == AVERROR(EAGAIN) || status == AVERROR_EOF)
+            return {};
+        if (status < 0)
+            return sim::Fault{m_path, "a frame cannot be decoded: " + describe(status)};
+        std::int64_t timestamp = frame->best_effort_timestamp;
+        double start = 0;
+        if (timestamp != AV_NOPTS_VALUE)
+            start = static_cast<double>(timestamp - m_firstTimestamp) * av_q2d(m_timeBase);
+        else if (m_decodedFrames < m_description.frames.size())
+            start = m_description.frames[m_decodedFrames].start;
+        else
+            start = held.frame ? held.start : 0;
+        ++m_decodedFrames;
+        if (held.frame) {
+            if (auto result = emit(consumer, held, std::max(start, held.start)); !result)
+                return result.fault();
+        }
+        held.frame = std::move(frame);
+        held.start = std::max(start, 0.0);
+    }
+    return {};
+}
+
+sim::Result<void> FfmpegSource::decode(FrameConsumer& consumer) {
+    auto input = openInput(m_path, m_demuxer.name, m_interrupted);
+    if (!input)
+        return input.fault();
+    AVFormatContext* context = input.value().context.get();
+    AVStream* stream = context->streams[m_videoStream];
+    const AVCodec* codec = avcodec_find_decoder(stream->codecpar->codec_id);
+    if (!codec)
+        return sim::Fault{m_path, std::string("uses a picture format FFmpeg cannot decode here: ") +
+                                      avcodec_get_name(stream->codecpar->codec_id)};
+    CodecContext decoder(avcodec_alloc_context3(codec));
+    if (!decoder || avcodec_parameters_to_context(decoder.get(), stream->codecpar) < 0)
+        return sim::Fault{m_path, "cannot set up its decoder"};
+    decoder->pkt_timebase = stream->time_base;
+    decoder->max_pixels = static_cast<std::int64_t>(maximumCanvasPixels);
+    // The machine's cores are shared; two threads keep a video moving without taking them all.
+    decoder->thread_count = 2;
+    if (int status = avcodec_open2(decoder.get(), codec, nullptr); status < 0)
+        return sim::Fault{m_path, "cannot open its decoder: " + describe(status)};
+    m_decodedFrames = 0;
+    m_emittedFrames = 0;
+    HeldFrame held;
+    Packet packet(av_packet_alloc());
+    int status = 0;
+    while (!consumer.finished() && (status = av_read_frame(context, packet.get())) >= 0) {
+        if (packet->stream_index != m_videoStream) {
+            av_packet_unref(packet.get());
+            continue;
+        }
+        status = avcodec_send_packet(decoder.get(), packet.get());
+        av_packet_unref(packet.get());
+        if (status < 0 && status != AVERROR(EAGAIN))
+            return sim::Fault{m_path, "a frame cannot be decoded: " + describe(status)};
+        if (auto result = receiveFrames(consumer, decoder.get(), held); !result)
+            return result.fault();
+    }
+    if (consumer.finished())
+        return {};
+    if (m_interrupted && m_interrupted())
+        return sim::Fault{m_path, "interrupted"};
+    if (status != AVERROR_EOF && status < 0)
+        return sim::Fault{m_path, "cannot be read to its end: " + describe(status)};
+    avcodec_send_packet(decoder.get(), nullptr);
+    if (auto result = receiveFrames(consumer, decoder.get(), held); !result)
+        return result.fault();
+    if (consumer.finished())
+        return {};
+    if (m_decodedFrames == 0)
+        return sim::Fault{m_path, "no frame could be decoded"};
+    return emit(consumer, held, std::max(m_description.lengthSeconds, held.start));
+}
+
+} // namespace
+
+sim::Result<std::unique_ptr<MediaSource>> openFfmpegSource(const std::string& path,
+                                                           const DemuxerChoice& demuxer,
+                                                           PlayCount plays,
+                                                           const InterruptionCheck& interrupted) {
+    auto source = std::make_unique<FfmpegSource>(path, demuxer, interrupted);
+    if (auto result = source->scan(plays); !result)
+        return result.fault();
+    return std::unique_ptr<MediaSource>(std::move(source));
+}
+
+} // namespace velorin::tools

@@ -1,0 +1,151 @@
+#include "tools/import/FolderSource.h"
+
+#include "tools/import/NaturalOrder.h"
+
+#include <algorithm>
+#include <array>
+#include <filesystem>
+#include <string_view>
+
+namespace velorin::tools {
+
+namespace {
+
+namespace fs = std::filesystem;
+
+constexpr std::array<std::string_view, 9> imageExtensions{"png",  "apng", "jpg", "jpeg", "gif",
+                                                          "webp", "bmp",  "tif", "tiff"};
+
+// Takes the first frame a file gives.
+class FirstFrame final : public FrameConsumer {
+public:
+    bool wants(double, double) const override { return !m_frame; }
+    sim::Result<void> take(const CanvasFrame& frame) override {
+        m_frame = frame;
+        return {};
+    }
+    bool finished() const override { return m_frame.has_value(); }
+    std::optional<CanvasFrame>& frame() { return m_frame; }
+
+private:
+    std::optional<CanvasFrame> m_frame;
+};
+
+class FolderSource final : public MediaSource {
+public:
+    FolderSource(std::string path, InterruptionCheck interrupted)
+        : m_path(std::move(path)), m_interrupted(std::move(interrupted)) {}
+    sim::Result<void> scan(const FolderTiming& timing);
+    sim::Result<void> decode(FrameConsumer& consumer) override;
+
+private:
+    sim::Result<CanvasFrame> readFrame(const std::string& file);
+
+    std::string m_path;
+    InterruptionCheck m_interrupted;
+    std::vector<std::string> m_files;
+};
+
+sim::Result<CanvasFrame> FolderSource::readFrame(const std::string& file) {
+    auto source = openMediaSource(file, FolderTiming{}, m_interrupted);
+    if (!source)
+        return source.fault();
+    FirstFrame first;
+    if (auto result = source.value()->decode(first); !result)
+        return result.fault();
+    if (!first.frame())
+        return sim::Fault{file, "holds no frame"};
+    return std::move(*first.frame());
+}
+
+sim::Result<void> FolderSource::scan(const FolderTiming& timing) {
+    std::error_code error;
+    std::vector<std::string> names;
+    std::vector<std::string> ignored;
+    for (fs::directory_iterator entry(m_path, error), end; !error && entry != end;
+         entry.increment(error)) {
+        std::string name = entry->path().filename().string();
+        if (name.starts_with(".") || !entry->is_regular_file(error))
+            continue;
+        (hasImageExtension(name) ? names : ignored).push_back(name);
+        if (names.size() > maximumSourceFrames)
+            return sim::Fault{m_path,
+                              "holds more than " + std::to_string(maximumSourceFrames) + " frames"};
+    }
+    if (error)
+        return sim::Fault{m_path, "cannot be listed: " + error.message()};
+    if (names.empty())
+        return sim::Fault{m_path, "holds no image files (PNG, JPEG, GIF, WebP, BMP or TIFF)"};
+    sortNaturally(names);
+    sortNaturally(ignored);
+    for (const std::string& name : names)
+        m_files.push_back((fs::path(m_path) / name).string());
+    auto first = readFrame(m_files.front());
+    if (!first)
+        return first.fault();
+    SourceDescription& description = m_description;
+    description.kind = SourceKind::Folder;
+    description.formatName = "folder";
+    description.width = first.value().width;
+    description.height = first.value().height;
+    double frameSeconds =
+        timing.totalSeconds ? *timing.totalSeconds / names.size() : 1 / timing.framesPerSecond;
+    for (std::size_t index = 0; index < names.size(); ++index)
+        description.frames.push_back({frameSeconds * index, frameSeconds});
+    description.lengthSeconds = frameSeconds * names.size();
+    if (!ignored.empty()) {
+        std::string note = "left out " + std::to_string(ignored.size()) +
+                           (ignored.size() == 1 ? " file" : " files") + " that are not images: ";
+        for (std::size_t index = 0; index < ignored.size() && index < 3; ++index)
+            note += (index ? ", " : "") + ignored[index];
+        if (ignored.size() > 3)
+            note += ", ...";
+        description.notes.push_back(note);
+    }
+    return {};
+}
+
+sim::Result<void> FolderSource::decode(FrameConsumer& consumer) {
+    for (std::size_t index = 0; index < m_files.size() && !consumer.finished(); ++index) {
+        if (auto result = consumer.poll(); !result)
+            return result.fault();
+        const FrameTiming& timing = m_description.frames[index];
+        if (!consumer.wants(timing.start, timing.start + timing.duration))
+            continue;
+        auto frame = readFrame(m_files[index]);
+        if (!frame)
+            return frame.fault();
+        frame.value().index = index;
+        frame.value().start = timing.start;
+        frame.value().duration = timing.duration;
+        if (auto result = consumer.take(frame.value()); !result)
+            return result.fault();
+    }
+    return {};
+}
+
+} // namespace
+
+bool hasImageExtension(const std::string& name) {
+    auto dot = name.rfind('.');
+    if (dot == std::string::npos)
+        return false;
+    std::string extension = name.substr(dot + 1);
+    std::transform(extension.begin(), extension.end(), extension.begin(), [](char character) {
+        return character >= 'A' && character <= 'Z' ? static_cast<char>(character - 'A' + 'a')
+                                                    : character;
+    });
+    return std::find(imageExtensions.begin(), imageExtensions.end(), extension) !=
+           imageExtensions.end();
+}
+
+sim::Result<std::unique_ptr<MediaSource>> openFolderSource(const std::string& path,
+                                                           const FolderTiming& timing,
+                                                           const InterruptionCheck& interrupted) {
+    auto source = std::make_unique<FolderSource>(path, interrupted);
+    if (auto result = source->scan(timing); !result)
+        return result.fault();
+    return std::unique_ptr<MediaSource>(std::move(source));
+}
+
+} // namespace velorin::tools

@@ -1,0 +1,21 @@
+// Frames from a folder of image files, with any naming.
+//
+// The images are taken in the natural order of their names ("frame2" before "frame10", case
+// aside) and shown one after another for equal times, set by a frame rate or by the total
+// length. Files whose extension is not an image's are left out and named in a note; hidden
+// files and subfolders are skipped. Each frame is read only when it is wanted, with the same
+// readers as a single file (a file holding several frames gives its first).
+#pragma once
+
+#include "tools/import/MediaSource.h"
+
+namespace velorin::tools {
+
+// Whether a file name's extension (any case) is one of the image kinds a folder may hold.
+bool hasImageExtension(const std::string& name);
+
+sim::Result<std::unique_ptr<MediaSource>> openFolderSource(const std::string& path,
+                                                           const FolderTiming& timing,
+                                                           const InterruptionCheck& interrupted);
+
+} // namespace velorin::tools

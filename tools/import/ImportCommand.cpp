@@ -1,0 +1,144 @@
+// velorin-sim import: makes a charging sequence from a GIF, an animated PNG or WebP, a short
+// video, a still image or a folder of frames.
+//
+// Every option is checked before anything is written. An interruption (SIGINT or SIGTERM)
+// stops the import between frames, removes what it had written and ends with the usual status
+// for that signal (130 or 143).
+#include "tools/common/Commands.h"
+#include "tools/common/FaultReport.h"
+#include "tools/import/ImportPipeline.h"
+#include "tools/import/ImportReport.h"
+
+#include <CLI/CLI.hpp>
+#include <csignal>
+#include <cstdio>
+#include <memory>
+
+namespace velorin::tools {
+
+namespace {
+
+struct ImportArguments {
+    ImportRequest request;
+    std::optional<double> framesPerSecond;
+    std::string x;
+    std::string y;
+    bool eased{false};
+    bool fill{false};
+    bool keepLength{false};
+    bool replace{false};
+};
+
+volatile std::sig_atomic_t receivedSignal = 0;
+
+extern "C" void noteSignal(int signal) {
+    receivedSignal = signal;
+}
+
+// Catches interruptions while it lives; the former handlers come back afterwards.
+class SignalWatch {
+public:
+    SignalWatch() {
+        receivedSignal = 0;
+        m_previousInterrupt = std::signal(SIGINT, noteSignal);
+        m_previousTerminate = std::signal(SIGTERM, noteSignal);
+    }
+    ~SignalWatch() {
+        std::signal(SIGINT, m_previousInterrupt);
+        std::signal(SIGTERM, m_previousTerminate);
+    }
+    SignalWatch(const SignalWatch&) = delete;
+    SignalWatch& operator=(const SignalWatch&) = delete;
+
+private:
+    void (*m_previousInterrupt)(int);
+    void (*m_previousTerminate)(int);
+};
+
+sim::Result<ImportRequest> completeRequest(ImportArguments& arguments) {
+    ImportRequest request = arguments.request;
+    if (arguments.framesPerSecond)
+        request.framesPerSecond = *arguments.framesPerSecond;
+    if (!arguments.x.empty()) {
+        auto place = parseHorizontalPlace(arguments.x);
+        if (!place)
+            return sim::Fault{"--x " + arguments.x, "expected center, right or a number of points"};
+        request.placement.x = *place;
+    }
+    if (!arguments.y.empty()) {
+        auto place = parseVerticalPlace(arguments.y);
+        if (!place)
+            return sim::Fault{"--y " + arguments.y,
+                              "expected center, bottom or a number of points"};
+        request.placement.y = *place;
+    }
+    request.pacing = arguments.eased ? Pacing::Eased : Pacing::SourcePace;
+    request.fill = arguments.fill ? FillChoice::RepeatCycles : FillChoice::HoldLastFrame;
+    request.length = arguments.keepLength ? LengthChoice::KeepLength : LengthChoice::TrimToShowing;
+    request.existing = arguments.replace ? ExistingSequence::Replace : ExistingSequence::Refuse;
+    return request;
+}
+
+int runImport(ImportArguments& arguments) {
+    auto request = completeRequest(arguments);
+    if (!request)
+        return report(request.fault());
+    SignalWatch watch;
+    ImportHooks hooks;
+    hooks.interrupted = [] { return receivedSignal != 0; };
+    hooks.progress = progressDisplayForStandardError();
+    auto outcome = importSequence(request.value(), hooks);
+    if (receivedSignal != 0 && !outcome) {
+        report(sim::Fault{"interrupted; nothing was written"});
+        return 128 + receivedSignal;
+    }
+    if (!outcome)
+        return report(outcome.fault());
+    std::fputs(importReportText(outcome.value()).c_str(), stdout);
+    return 0;
+}
+
+} // namespace
+
+void addImportCommand(CLI::App& application, int& exitStatus) {
+    auto* command = application.add_subcommand(
+        "import", "Make a charging sequence from a GIF, an animated PNG or WebP, a short video, "
+                  "a still image or a folder of frames");
+    auto arguments = std::make_shared<ImportArguments>();
+    ImportRequest& request = arguments->request;
+    command->add_option("SOURCE", request.source, "The file or folder of frames to import")
+        ->required();
+    command->add_option("NAME", request.name,
+                        "The sequence's name (default: the source's name without extension)");
+    auto* root =
+        command->add_option("--root", request.root,
+                            "Device root whose sequences receive it (default: the sample root)");
+    command->add_option("--out", request.out, "Folder that receives the sequence folder instead")
+        ->excludes(root);
+    command->add_option("--fps", arguments->framesPerSecond,
+                        "Frames a second of the sequence, and of a folder's frames (default: 30)");
+    command->add_option("--duration", request.totalSeconds,
+                        "A folder's frames last this many seconds in all (instead of --fps)");
+    command->add_option("--width", request.box.widthPoints,
+                        "Box width in points (default: 150, or from --height)");
+    command->add_option("--height", request.box.heightPoints,
+                        "Box height in points (default: from the width and the source)");
+    command->add_option("--x", arguments->x,
+                        "Left edge: center, right or points (default: center)");
+    command->add_option("--y", arguments->y,
+                        "Top edge: center, bottom or points (default: bottom)");
+    command->add_option("--x-offset", request.placement.xOffsetFromBottom,
+                        "Gap to the right edge in points when --x is right (xOffsetFromBottom)");
+    command->add_option("--y-offset", request.placement.yOffsetFromBottom,
+                        "Gap to the bottom edge in points when --y is bottom (yOffsetFromBottom)");
+    command->add_flag("--eased", arguments->eased,
+                      "Sample evenly, so the device's ease-in-ease-out curve paces the source");
+    command->add_flag("--fill", arguments->fill,
+                      "Repeat a looping source's cycles to fill the four-second showing");
+    command->add_flag("--keep-length", arguments->keepLength,
+                      "Keep all of a source longer than a showing (the device cuts it at 4 s)");
+    command->add_flag("--replace", arguments->replace, "Replace a sequence of the same name");
+    command->callback([arguments, &exitStatus] { exitStatus = runImport(*arguments); });
+}
+
+} // namespace velorin::tools

@@ -1,0 +1,307 @@
+#include "tools/import/ImportPipeline.h"
+
+#include "platform/display/Image.h"
+#include "sequences/SequenceDirectory.h"
+#include "tools/common/SampleRoot.h"
+#include "tools/import/FrameSampler.h"
+#include "tools/import/PremultipliedResize.h"
+#include "tools/import/SequenceFrameNames.h"
+
+#include <cmath>
+#include <cstdio>
+#include <filesystem>
+#include <fstream>
+
+namespace velorin::tools {
+
+namespace {
+
+namespace fs = std::filesystem;
+
+// A folder's frames may last from a frame at the highest rate to an hour in all.
+constexpr double longestFolderSeconds = 3600;
+
+std::string megabytes(std::size_t bytes) {
+    double value = static_cast<double>(bytes) / (1024 * 1024);
+    char text[32];
+    std::snprintf(text, sizeof text, value == std::round(value) ? "%.0f MiB" : "%.1f MiB", value);
+    return text;
+}
+
+std::string rate(double framesPerSecond) {
+    char text[32];
+    std::snprintf(text, sizeof text, "%g", framesPerSecond);
+    return text;
+}
+
+bool positiveFinite(double value) {
+    return std::isfinite(value) && value > 0;
+}
+
+sim::Result<void> checkRequest(const ImportRequest& request) {
+    if (!positiveFinite(request.framesPerSecond) ||
+        request.framesPerSecond > mostImportFramesPerSecond)
+        return sim::Fault{"--fps", "expected a rate above 0 and up to " +
+                                       rate(mostImportFramesPerSecond) + " frames a second"};
+    if (request.totalSeconds &&
+        (!positiveFinite(*request.totalSeconds) || *request.totalSeconds > longestFolderSeconds))
+        return sim::Fault{"--duration", "expected a length above 0 and up to an hour, in seconds"};
+    for (auto [side, option] : {std::pair{request.box.widthPoints, "--width"},
+                                std::pair{request.box.heightPoints, "--height"}}) {
+        if (side && !positiveFinite(*side))
+            return sim::Fault{option, "expected a size above 0, in points"};
+    }
+    for (auto [offset, option] : {std::pair{request.placement.xOffsetFromBottom, "--x-offset"},
+                                  std::pair{request.placement.yOffsetFromBottom, "--y-offset"}}) {
+        if (offset && !std::isfinite(*offset))
+            return sim::Fault{option, "expected a number of points"};
+    }
+    if (!request.root.empty() && !request.out.empty())
+        return sim::Fault{"--out", "give either --root or --out, not both"};
+    return {};
+}
+
+// The source must stay as it is: the sequence may neither replace a folder that holds it nor
+// be written inside the source folder.
+sim::Result<void> checkApart(const std::string& source, const std::string& destination) {
+    std::error_code error;
+    fs::path from = fs::weakly_canonical(source, error);
+    fs::path to = fs::weakly_canonical(destination, error);
+    auto within = [](const fs::path& inner, const fs::path& outer) {
+        auto [end, unused] = std::mismatch(outer.begin(), outer.end(), inner.begin(), inner.end());
+        return end == outer.end();
+    };
+    if (within(from, to))
+        return sim::Fault{destination, "holds the source; choose another name or folder"};
+    if (fs::is_directory(from, error) && within(to, from))
+        return sim::Fault{destination, "lies inside the source folder; choose another folder"};
+    return {};
+}
+
+// Writes each wanted source frame, resized, to the output frames that show it.
+class SequenceWriter final : public FrameConsumer {
+public:
+    SequenceWriter(const StagedSequence& staged, const SequenceShape& shape,
+                   const std::vector<double>& sourceTimes, double sourceEnd,
+                   const ImportHooks& hooks, int sourceFrames)
+        : m_staged(staged), m_shape(shape), m_sampler(sourceTimes, sourceEnd), m_hooks(hooks),
+          m_progress("Importing", sourceFrames, hooks.progress) {}
+
+    sim::Result<void> poll() override {
+        if (m_hooks.interrupted && m_hooks.interrupted())
+            return sim::Fault{"interrupted; nothing was written"};
+        m_progress.update(++m_visited);
+        return {};
+    }
+    bool wants(double, double end) const override { return m_sampler.wants(end); }
+    bool finished() const override { return m_sampler.finished(); }
+
+    sim::Result<void> take(const CanvasFrame& frame) override {
+        std::vector<int> frames = m_sampler.take(frame.start + frame.duration);
+        if (frames.empty())
+            return {};
+        auto pixels = resizeRgba(frame.pixels, frame.width, frame.height, m_shape.pixels.width,
+                                 m_shape.pixels.height);
+        bool opaque = true;
+        for (std::size_t alpha = 3; alpha < pixels.size() && opaque; alpha += 4)
+            opaque = pixels[alpha] == 255;
+        auto image = platform::CGImage::create(m_shape.pixels.width, m_shape.pixels.height,
+                                               std::move(pixels));
+        platform::PngEncoding encoding;
+        if (opaque)
+            encoding.colorType = platform::PngColorType::RGB;
+        m_lastPng = image ? platform::encodePng(*image, encoding) : std::vector<std::uint8_t>();
+        if (m_lastPng.empty())
+            return sim::Fault{"a frame cannot be encoded as PNG"};
+        return writeFrames(frames);
+    }
+
+    // Output frames the source did not reach, when it ended early, show its last frame.
+    sim::Result<void> finish() {
+        m_progress.finish();
+        std::vector<int> frames = m_sampler.takeRemaining();
+        if (frames.empty())
+            return {};
+        if (m_lastPng.empty())
+            return sim::Fault{"no frame of the source could be decoded"};
+        return writeFrames(frames);
+    }
+
+private:
+    sim::Result<void> writeFrames(const std::vector<int>& frames) {
+        for (int frame : frames) {
+            std::string name = sequenceFrameName(frame, m_shape.frameCount);
+            std::ofstream file(m_staged.stagedPath(name), std::ios::binary | std::ios::trunc);
+            file.write(reinterpret_cast<const char*>(m_lastPng.data()),
+                       static_cast<std::streamsize>(m_lastPng.size()));
+            file.close();
+            if (!file)
+                return sim::Fault{(fs::path(m_staged.destination()) / name).string(),
+                                  "cannot be written"};
+        }
+        return {};
+    }
+
+    const StagedSequence& m_staged;
+    SequenceShape m_shape;
+    FrameSampler m_sampler;
+    const ImportHooks& m_hooks;
+    ProgressBar m_progress;
+    int m_visited{0};
+    std::vector<std::uint8_t> m_lastPng;
+};
+
+sim::Result<std::string> chooseParent(const ImportRequest& request) {
+    if (!request.out.empty())
+        return request.out;
+    auto root = chooseDeviceRoot(request.root);
+    if (!root)
+        return root.fault();
+    return sequencesFolderUnder(root.value());
+}
+
+sim::Result<BudgetFit> fitShape(const ImportRequest& request, const SourceDescription& source,
+                                double runSeconds, PointBox box) {
+    ShapeRequest shapeRequest{box, runSeconds, request.framesPerSecond, importScale,
+                              source.singleFrame()};
+    auto fit = fitToBudget(shapeRequest, request.budgetBytes);
+    if (!fit)
+        return sim::Fault{request.box.widthPoints || request.box.heightPoints ? "--width/--height"
+                                                                              : request.source,
+                          "at scale " + rate(importScale) + " the frames would pass " +
+                              std::to_string(platform::maximumImageSide) +
+                              " pixels a side; choose a smaller box"};
+    const SequenceShape& shape = fit->shape;
+    if (!fit->fits)
+        return sim::Fault{
+            request.source,
+            "the sequence needs " + std::to_string(shape.frameCount) + " frames of " +
+                std::to_string(shape.pixels.width) + "x" + std::to_string(shape.pixels.height) +
+                " pixels, " + megabytes(shape.decodedBytes()) + " decoded, even at " +
+                rate(shape.framesPerSecond) + " frames a second and scale " + rate(shape.scale) +
+                "; a showing decodes at most " + megabytes(request.budgetBytes) +
+                ". Make the box smaller (--width/--height), lower --fps, or shorten the run" +
+                (request.length == LengthChoice::KeepLength ? " (without --keep-length)" : "")};
+    if (shape.frameCount > mostSequenceFrames)
+        return sim::Fault{request.source, "the sequence would have " +
+                                              std::to_string(shape.frameCount) +
+                                              " frames; a sequence holds at most " +
+                                              std::to_string(mostSequenceFrames)};
+    return *fit;
+}
+
+void noteFallbacks(const BudgetFit& fit, const ImportRequest& request,
+                   std::vector<std::string>& notes) {
+    std::string budget = megabytes(request.budgetBytes);
+    if (fit.rateLowered)
+        notes.push_back("frame rate lowered from " + rate(request.framesPerSecond) + " to " +
+                        rate(fit.shape.framesPerSecond) + " frames a second to fit the " + budget +
+                        " a showing may decode");
+    if (fit.scaleLowered)
+        notes.push_back("scale lowered from " + rate(importScale) + " to " + rate(fit.shape.scale) +
+                        " pixels a point to fit the " + budget + " a showing may decode");
+}
+
+} // namespace
+
+std::string sequencesFolderUnder(const std::string& root) {
+    return (fs::path(root) / velorin::sequenceRoot).lexically_normal().string();
+}
+
+sim::Result<ImportOutcome> importSequence(const ImportRequest& request, const ImportHooks& hooks) {
+    if (auto result = checkRequest(request); !result)
+        return result.fault();
+    auto parent = chooseParent(request);
+    if (!parent)
+        return parent.fault();
+    std::string name = request.name.empty() ? sequenceNameFromSource(request.source) : request.name;
+    if (auto problem = sequenceNameProblem(name))
+        return sim::Fault{name, *problem};
+    std::string destination = (fs::path(parent.value()) / name).string();
+    std::error_code error;
+    if (request.existing == ExistingSequence::Refuse &&
+        fs::exists(fs::symlink_status(destination, error)))
+        return sim::Fault{destination, "already exists (--replace replaces it)"};
+    if (!looksLikeUrl(request.source) && fs::exists(request.source, error)) {
+        if (auto result = checkApart(request.source, destination); !result)
+            return result.fault();
+        if (request.totalSeconds && !fs::is_directory(request.source, error))
+            return sim::Fault{"--duration",
+                              "times a folder of frames; " + request.source + " is a file"};
+    }
+    FolderTiming timing{request.framesPerSecond, request.totalSeconds};
+    auto opened = openMediaSource(request.source, timing, hooks.interrupted);
+    if (!opened)
+        return opened.fault();
+    MediaSource& source = *opened.value();
+    const SourceDescription& description = source.description();
+
+    ImportOutcome outcome;
+    outcome.name = name;
+    outcome.folder = destination;
+    outcome.sourceKind = description.kind;
+    outcome.sourceFormat = description.formatName;
+    outcome.sourceWidth = description.width;
+    outcome.sourceHeight = description.height;
+    outcome.sourceFrames = description.frames.size();
+    outcome.sourceSeconds = description.lengthSeconds;
+    outcome.plays = description.plays;
+    outcome.singleFrame = description.singleFrame();
+    outcome.pacing = request.pacing;
+    outcome.budgetBytes = request.budgetBytes;
+    outcome.notes = description.notes;
+    if (description.audioIgnored)
+        outcome.notes.push_back("the source's sound is ignored");
+
+    RunPlan plan;
+    if (outcome.singleFrame) {
+        plan.runSeconds = showingSeconds;
+        outcome.notes.push_back("the source has a single frame: the sequence is that one still "
+                                "frame, with no animation");
+    } else {
+        plan = planRun(description.lengthSeconds, description.plays, request.length, request.fill);
+        outcome.notes.insert(outcome.notes.end(), plan.notes.begin(), plan.notes.end());
+    }
+    outcome.runSeconds = plan.runSeconds;
+    outcome.box = chooseBox(request.box, description.width, description.height);
+    auto fit = fitShape(request, description, plan.runSeconds, outcome.box);
+    if (!fit)
+        return fit.fault();
+    outcome.shape = fit.value().shape;
+    noteFallbacks(fit.value(), request, outcome.notes);
+
+    int count = outcome.shape.frameCount;
+    std::vector<double> sourceTimes;
+    for (int frame = 0; frame < count; ++frame) {
+        double runTime = runTimeOfFrame(frame, count, plan.runSeconds, request.pacing);
+        sourceTimes.push_back(outcome.singleFrame ? 0
+                                                  : plan.sourceTimeAt(runTime, frame == count - 1));
+    }
+    auto staged = StagedSequence::open(parent.value(), name, request.existing);
+    if (!staged)
+        return staged.fault();
+    {
+        SequenceWriter writer(*staged.value(), outcome.shape, sourceTimes,
+                              outcome.singleFrame ? 0 : description.lengthSeconds, hooks,
+                              static_cast<int>(description.frames.size()));
+        if (auto result = source.decode(writer); !result)
+            return result.fault();
+        if (auto result = writer.finish(); !result)
+            return result.fault();
+    }
+    std::ofstream options(staged.value()->stagedPath("options.json"), std::ios::trunc);
+    options << sequenceOptionsText(outcome.box, plan.runSeconds, request.placement);
+    options.close();
+    if (!options)
+        return sim::Fault{(fs::path(destination) / "options.json").string(), "cannot be written"};
+    if (hooks.interrupted && hooks.interrupted())
+        return sim::Fault{"interrupted; nothing was written"};
+    auto committed = staged.value()->commit();
+    if (!committed)
+        return committed.fault();
+    if (committed.value())
+        outcome.notes.push_back(*committed.value());
+    return outcome;
+}
+
+} // namespace velorin::tools

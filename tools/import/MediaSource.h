@@ -1,0 +1,114 @@
+// A source of frames for import: an animated image, a video, a still image or a folder of
+// frames, opened from a local path.
+//
+// Opening a source reads how its frames are timed without decoding them: every frame's start
+// and length in seconds, the source's length, its upright canvas size and how often it says it
+// plays. Decoding then hands the frames over one by one, in the order they are shown, as
+// full-canvas straight RGBA; the consumer says which frames it wants, so that frames nobody
+// shows are not converted, and none is kept after the next one arrives. Canvases are bounded
+// (`maximumCanvasSide` a side, `maximumCanvasPixels` in all), so one source never holds more
+// than a few canvases of memory however long it is.
+#pragma once
+
+#include "sim/Result.h"
+#include "tools/import/RunPlan.h"
+
+#include <cstddef>
+#include <cstdint>
+#include <functional>
+#include <memory>
+#include <optional>
+#include <string>
+#include <vector>
+
+namespace velorin::tools {
+
+inline constexpr std::uint32_t maximumCanvasSide = 8192;
+inline constexpr std::uint64_t maximumCanvasPixels = 8192ull * 4608;
+// More frames than a source of any sensible length has; the timings of this many take 16 MB.
+inline constexpr std::size_t maximumSourceFrames = 1000000;
+
+enum class SourceKind { Gif, AnimatedPng, AnimatedWebp, Video, StillImage, Folder };
+
+struct FrameTiming {
+    double start{0};
+    double duration{0};
+};
+
+struct SourceDescription {
+    SourceKind kind{SourceKind::StillImage};
+    // What read it, for the report: "gif", "mov,mp4,m4a,3gp,3g2,mj2", "webp", "folder".
+    std::string formatName;
+    // The upright canvas, after any turn the source asks for.
+    std::uint32_t width{0};
+    std::uint32_t height{0};
+    // In the order they are shown; starts from 0.
+    std::vector<FrameTiming> frames;
+    // From the first frame's start to the last one's end.
+    double lengthSeconds{0};
+    PlayCount plays;
+    bool audioIgnored{false};
+    // Clockwise degrees the frames are turned by to stand upright.
+    int quarterTurn{0};
+    // Things the report should say about reading the source.
+    std::vector<std::string> notes;
+
+    bool singleFrame() const { return frames.size() <= 1 || !(lengthSeconds > 0); }
+};
+
+struct CanvasFrame {
+    std::size_t index{0};
+    double start{0};
+    double duration{0};
+    std::uint32_t width{0};
+    std::uint32_t height{0};
+    // width × height straight RGBA, rows top to bottom.
+    std::vector<std::uint8_t> pixels;
+};
+
+class FrameConsumer {
+public:
+    virtual ~FrameConsumer() = default;
+    // Asked before each frame is read; a fault (an interruption, say) stops the decoding.
+    virtual sim::Result<void> poll() { return {}; }
+    // Whether the frame shown from `start` until `end` seconds is wanted.
+    virtual bool wants(double start, double end) const = 0;
+    virtual sim::Result<void> take(const CanvasFrame& frame) = 0;
+    // True once the consumer needs no more frames: decoding stops there, without a fault.
+    virtual bool finished() const { return false; }
+};
+
+class MediaSource {
+public:
+    virtual ~MediaSource() = default;
+    const SourceDescription& description() const { return m_description; }
+    // Decodes the source from its start, once. A fault names the file and what went wrong.
+    virtual sim::Result<void> decode(FrameConsumer& consumer) = 0;
+
+protected:
+    SourceDescription m_description;
+};
+
+// How a folder's frames are timed: each shown for 1/rate seconds, or all of them together for
+// the total length when one is given.
+struct FolderTiming {
+    double framesPerSecond{30};
+    std::optional<double> totalSeconds;
+};
+
+// A long scan can be cut short: `interrupted` is asked between packets.
+using InterruptionCheck = std::function<bool()>;
+
+// Opens a local file or folder. URLs, playlists, concatenation lists and formats that are not
+// made of frames this import reads are refused with a message naming the file.
+sim::Result<std::unique_ptr<MediaSource>> openMediaSource(const std::string& path,
+                                                          const FolderTiming& folderTiming,
+                                                          const InterruptionCheck& interrupted);
+
+// Whether `text` looks like a URL ("scheme:..."), which import never opens.
+bool looksLikeUrl(const std::string& text);
+
+// Checks a canvas size against the bounds above; a message when it passes them.
+std::optional<std::string> canvasSizeProblem(std::uint64_t width, std::uint64_t height);
+
+} // namespace velorin::tools

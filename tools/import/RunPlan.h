@@ -1,0 +1,50 @@
+// How long an imported sequence's run lasts and which moment of the source each moment of the
+// run shows.
+//
+// A showing lasts four seconds and plays a sequence's frames once. A source longer than that
+// is trimmed to the showing unless its whole length is kept (the device then cuts it when the
+// showing ends); a shorter one holds its last frame for the rest of the showing, or, when it
+// loops and filling is asked for, repeats its cycles until the showing is full (a source that
+// says how often it plays is repeated no more often than that). Every decision is given as a
+// note for the command's report.
+#pragma once
+
+#include <optional>
+#include <string>
+#include <vector>
+
+namespace velorin::tools {
+
+// A showing's length in seconds. The presentation layer ends every showing this long after it
+// starts; the figure will come from the extension's own header once it publishes it.
+inline constexpr double showingSeconds = 4.0;
+
+enum class LengthChoice { TrimToShowing, KeepLength };
+enum class FillChoice { HoldLastFrame, RepeatCycles };
+
+// How often a source says it plays: none when it does not say (a video, a folder of frames),
+// `playsForever` for an endless loop, else the number of plays (1 for once).
+using PlayCount = std::optional<int>;
+inline constexpr int playsForever = 0;
+
+struct RunPlan {
+    double sourceSeconds{0};
+    // The run's length: the sequence's animationDuration.
+    double runSeconds{0};
+    // The source repeats within the run: run times wrap around the source's length.
+    bool repeats{false};
+    std::vector<std::string> notes;
+
+    // The moment of the source, in seconds, shown at `runTime` seconds into the run. At the
+    // run's very end (`atRunEnd`) a repeated source shows the end of a cycle, not the start of
+    // the next one.
+    double sourceTimeAt(double runTime, bool atRunEnd) const;
+};
+
+// `sourceSeconds` must be above 0.
+RunPlan planRun(double sourceSeconds, PlayCount plays, LengthChoice length, FillChoice fill);
+
+// Seconds as the report writes them: "4 s", "1.25 s".
+std::string formatSeconds(double seconds);
+
+} // namespace velorin::tools

@@ -1,0 +1,197 @@
+#include "tools/import/StagedSequence.h"
+
+#include <cerrno>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <fcntl.h>
+#include <filesystem>
+#include <vector>
+
+namespace velorin::tools {
+
+namespace {
+
+namespace fs = std::filesystem;
+
+bool isNameCharacter(char character) {
+    return (character >= 'a' && character <= 'z') || (character >= 'A' && character <= 'Z') ||
+           (character >= '0' && character <= '9') || character == '-' || character == '_' ||
+           character == '.';
+}
+
+// A new hidden folder inside `parent` whose name starts with `stem`; empty on failure.
+std::string makeHiddenFolder(const fs::path& parent, const std::string& stem) {
+    std::string pattern = (parent / ("." + stem + "-XXXXXX")).string();
+    std::vector<char> name(pattern.begin(), pattern.end());
+    name.push_back('\0');
+    if (!::mkdtemp(name.data()))
+        return {};
+    return name.data();
+}
+
+// Renames without ever replacing what is at `to`. False with errno set on failure; EEXIST when
+// `to` exists.
+bool renameWithoutReplacing(const std::string& from, const std::string& to) {
+    if (::renameat2(AT_FDCWD, from.c_str(), AT_FDCWD, to.c_str(), RENAME_NOREPLACE) == 0)
+        return true;
+    if (errno != EINVAL && errno != ENOSYS)
+        return false;
+    // A file system without the flag: check first, then rename. rename() would replace only
+    // an empty folder, and only one made in the moment between the two calls.
+    std::error_code error;
+    if (fs::exists(fs::symlink_status(to, error))) {
+        errno = EEXIST;
+        return false;
+    }
+    return std::rename(from.c_str(), to.c_str()) == 0;
+}
+
+sim::Result<void> checkExisting(const std::string& destination, ExistingSequence existing) {
+    std::error_code error;
+    fs::file_status status = fs::symlink_status(destination, error);
+    if (!fs::exists(status))
+        return {};
+    if (!fs::is_directory(status))
+        return sim::Fault{destination, "exists and is not a sequence folder; it is left alone"};
+    if (existing == ExistingSequence::Refuse)
+        return sim::Fault{destination, "already exists (--replace replaces it)"};
+    return {};
+}
+
+} // namespace
+
+sim::Result<std::unique_ptr<StagedSequence>> StagedSequence::open(const std::string& parent,
+                                                                  const std::string& name,
+                                                                  ExistingSequence existing) {
+    if (auto problem = sequenceNameProblem(name))
+        return sim::Fault{name, *problem};
+    std::string destination = (fs::path(parent) / name).string();
+    if (auto result = checkExisting(destination, existing); !result)
+        return result.fault();
+    std::error_code error;
+    std::vector<std::string> made;
+    for (fs::path folder = fs::absolute(parent, error).lexically_normal();
+         !folder.empty() && !fs::exists(folder, error); folder = folder.parent_path()) {
+        made.push_back(folder.string());
+        if (folder == folder.parent_path())
+            break;
+    }
+    fs::create_directories(parent, error);
+    if (error || !fs::is_directory(parent, error)) {
+        for (const std::string& folder : made)
+            fs::remove(folder, error);
+        return sim::Fault{parent, "cannot make the folder the sequence goes into"};
+    }
+    std::string staging = makeHiddenFolder(parent, name + ".importing");
+    if (staging.empty()) {
+        std::string reason = std::strerror(errno);
+        for (const std::string& folder : made)
+            fs::remove(folder, error);
+        return sim::Fault{parent, "cannot write here: " + reason};
+    }
+    std::unique_ptr<StagedSequence> staged(new StagedSequence(destination, staging, existing));
+    staged->m_madeFolders = std::move(made);
+    return staged;
+}
+
+StagedSequence::StagedSequence(std::string destination, std::string staging,
+                               ExistingSequence existing)
+    : m_destination(std::move(destination)), m_staging(std::move(staging)), m_existing(existing) {
+}
+
+StagedSequence::~StagedSequence() {
+    if (m_committed)
+        return;
+    std::error_code error;
+    fs::remove_all(m_staging, error);
+    // Only folders that are still empty go: nothing that someone else put there meanwhile.
+    for (const std::string& folder : m_madeFolders)
+        fs::remove(folder, error);
+}
+
+std::string StagedSequence::stagedPath(const std::string& file) const {
+    return (fs::path(m_staging) / file).string();
+}
+
+sim::Result<std::optional<std::string>> StagedSequence::commit() {
+    // Checked again: the destination may have appeared while the frames were written.
+    if (auto result = checkExisting(m_destination, m_existing); !result)
+        return result.fault();
+    if (renameWithoutReplacing(m_staging, m_destination)) {
+        m_committed = true;
+        return std::optional<std::string>();
+    }
+    if (errno != EEXIST && errno != ENOTEMPTY)
+        return sim::Fault{m_destination,
+                          std::string("cannot move into place: ") + std::strerror(errno)};
+    if (m_existing == ExistingSequence::Refuse)
+        return sim::Fault{m_destination, "already exists (--replace replaces it)"};
+    if (auto result = checkExisting(m_destination, m_existing); !result)
+        return result.fault();
+    std::error_code error;
+    // One exchange puts the new sequence in place and the old one where the staging was.
+    if (::renameat2(AT_FDCWD, m_staging.c_str(), AT_FDCWD, m_destination.c_str(),
+                    RENAME_EXCHANGE) != 0) {
+        if (errno != EINVAL && errno != ENOSYS)
+            return sim::Fault{m_destination,
+                              std::string("cannot be replaced: ") + std::strerror(errno)};
+        // Without the exchange: the old sequence steps aside, the new one moves in, and the
+        // old one comes back should that fail.
+        std::string aside =
+            makeHiddenFolder(fs::path(m_destination).parent_path(),
+                             fs::path(m_destination).filename().string() + ".replaced");
+        if (aside.empty() || std::rename(m_destination.c_str(), aside.c_str()) != 0) {
+            fs::remove(aside, error);
+            return sim::Fault{m_destination, "cannot be replaced: it cannot be moved aside"};
+        }
+        if (std::rename(m_staging.c_str(), m_destination.c_str()) != 0) {
+            std::rename(aside.c_str(), m_destination.c_str());
+            return sim::Fault{m_destination, "cannot be replaced: the new sequence cannot move in"};
+        }
+        m_staging = aside;
+    }
+    m_committed = true;
+    fs::remove_all(m_staging, error);
+    if (error)
+        return std::optional<std::string>("the replaced sequence could not be removed; it is "
+                                          "left in " +
+                                          m_staging);
+    return std::optional<std::string>();
+}
+
+std::optional<std::string> sequenceNameProblem(std::string_view name) {
+    if (name.empty())
+        return std::string("is no sequence name (it is empty)");
+    if (name == "." || name == ".." || name.front() == '.')
+        return std::string("is no sequence name (it would be hidden or a path)");
+    for (char character : name) {
+        if (!isNameCharacter(character))
+            return std::string("is no sequence name: use ASCII letters, digits, '-', '_' and '.' "
+                               "only");
+    }
+    return std::nullopt;
+}
+
+std::string sequenceNameFromSource(const std::string& source) {
+    std::error_code error;
+    fs::path path = fs::absolute(source, error).lexically_normal();
+    if (path.filename().empty())
+        path = path.parent_path();
+    std::string stem =
+        fs::is_directory(source, error) ? path.filename().string() : path.stem().string();
+    std::string name;
+    for (char character : stem) {
+        char kept = isNameCharacter(character) ? character : '-';
+        if (kept == '-' && !name.empty() && name.back() == '-')
+            continue;
+        name += kept;
+    }
+    while (!name.empty() && (name.front() == '.' || name.front() == '-'))
+        name.erase(name.begin());
+    while (!name.empty() && name.back() == '-')
+        name.pop_back();
+    return name.empty() ? "imported" : name;
+}
+
+} // namespace velorin::tools

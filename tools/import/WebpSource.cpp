@@ -1,0 +1,130 @@
+#include "tools/import/WebpSource.h"
+
+#include <cstring>
+#include <fstream>
+#include <webp/demux.h>
+
+namespace velorin::tools {
+
+namespace {
+
+struct DemuxRelease {
+    void operator()(WebPDemuxer* demuxer) const { WebPDemuxDelete(demuxer); }
+};
+struct DecoderRelease {
+    void operator()(WebPAnimDecoder* decoder) const { WebPAnimDecoderDelete(decoder); }
+};
+
+class WebpSource final : public MediaSource {
+public:
+    explicit WebpSource(std::string path) : m_path(std::move(path)) {}
+    sim::Result<void> scan();
+    sim::Result<void> decode(FrameConsumer& consumer) override;
+
+private:
+    std::string m_path;
+    std::vector<std::uint8_t> m_bytes;
+};
+
+sim::Result<void> WebpSource::scan() {
+    std::ifstream file(m_path, std::ios::binary | std::ios::ate);
+    if (!file)
+        return sim::Fault{m_path, "cannot be read"};
+    auto size = static_cast<std::streamoff>(file.tellg());
+    if (size < 0 || static_cast<std::uint64_t>(size) > maximumWebpFileBytes)
+        return sim::Fault{m_path, "is larger than the " +
+                                      std::to_string(maximumWebpFileBytes / (1024 * 1024)) +
+                                      " MiB a WebP may be"};
+    m_bytes.resize(static_cast<std::size_t>(size));
+    file.seekg(0);
+    file.read(reinterpret_cast<char*>(m_bytes.data()), size);
+    if (!file)
+        return sim::Fault{m_path, "cannot be read"};
+    WebPData data{m_bytes.data(), m_bytes.size()};
+    std::unique_ptr<WebPDemuxer, DemuxRelease> demuxer(WebPDemux(&data));
+    if (!demuxer)
+        return sim::Fault{m_path, "is not a WebP image libwebp can read"};
+    SourceDescription& description = m_description;
+    description.formatName = "webp";
+    description.width = WebPDemuxGetI(demuxer.get(), WEBP_FF_CANVAS_WIDTH);
+    description.height = WebPDemuxGetI(demuxer.get(), WEBP_FF_CANVAS_HEIGHT);
+    if (auto problem = canvasSizeProblem(description.width, description.height))
+        return sim::Fault{m_path, *problem};
+    bool animated = WebPDemuxGetI(demuxer.get(), WEBP_FF_FORMAT_FLAGS) & ANIMATION_FLAG;
+    description.kind = animated ? SourceKind::AnimatedWebp : SourceKind::StillImage;
+    if (animated) {
+        int loops = static_cast<int>(WebPDemuxGetI(demuxer.get(), WEBP_FF_LOOP_COUNT));
+        description.plays = loops == 0 ? playsForever : loops;
+    }
+    if (WebPDemuxGetI(demuxer.get(), WEBP_FF_FRAME_COUNT) > maximumSourceFrames)
+        return sim::Fault{m_path,
+                          "has more than " + std::to_string(maximumSourceFrames) + " frames"};
+    WebPIterator iterator;
+    double start = 0;
+    if (WebPDemuxGetFrame(demuxer.get(), 1, &iterator)) {
+        do {
+            double duration = animated ? iterator.duration / 1000.0 : 0;
+            description.frames.push_back({start, duration});
+            start += duration;
+        } while (WebPDemuxNextFrame(&iterator));
+        WebPDemuxReleaseIterator(&iterator);
+    }
+    if (description.frames.empty())
+        return sim::Fault{m_path, "holds no frames"};
+    description.lengthSeconds = start;
+    return {};
+}
+
+sim::Result<void> WebpSource::decode(FrameConsumer& consumer) {
+    WebPData data{m_bytes.data(), m_bytes.size()};
+    WebPAnimDecoderOptions options;
+    if (!WebPAnimDecoderOptionsInit(&options))
+        return sim::Fault{m_path, "libwebp cannot be set up"};
+    options.color_mode = MODE_RGBA;
+    options.use_threads = 0;
+    std::unique_ptr<WebPAnimDecoder, DecoderRelease> decoder(WebPAnimDecoderNew(&data, &options));
+    if (!decoder)
+        return sim::Fault{m_path, "is not a WebP image libwebp can decode"};
+    double start = 0;
+    std::size_t index = 0;
+    std::size_t bytes = static_cast<std::size_t>(m_description.width) * m_description.height * 4;
+    while (!consumer.finished() && WebPAnimDecoderHasMoreFrames(decoder.get())) {
+        if (auto result = consumer.poll(); !result)
+            return result.fault();
+        std::uint8_t* pixels = nullptr;
+        int endMilliseconds = 0;
+        if (!WebPAnimDecoderGetNext(decoder.get(), &pixels, &endMilliseconds))
+            return sim::Fault{m_path, "frame " + std::to_string(index + 1) + " cannot be decoded"};
+        double end = m_description.kind == SourceKind::AnimatedWebp ? endMilliseconds / 1000.0 : 0;
+        if (consumer.wants(start, std::max(end, start))) {
+            CanvasFrame frame;
+            frame.index = index;
+            frame.start = start;
+            frame.duration = std::max(end - start, 0.0);
+            frame.width = m_description.width;
+            frame.height = m_description.height;
+            frame.pixels.assign(pixels, pixels + bytes);
+            if (auto result = consumer.take(frame); !result)
+                return result.fault();
+        }
+        start = std::max(end, start);
+        ++index;
+    }
+    return {};
+}
+
+} // namespace
+
+bool looksLikeWebp(std::span<const std::uint8_t> head) {
+    return head.size() >= 12 && std::memcmp(head.data(), "RIFF", 4) == 0 &&
+           std::memcmp(head.data() + 8, "WEBP", 4) == 0;
+}
+
+sim::Result<std::unique_ptr<MediaSource>> openWebpSource(const std::string& path) {
+    auto source = std::make_unique<WebpSource>(path);
+    if (auto result = source->scan(); !result)
+        return result.fault();
+    return std::unique_ptr<MediaSource>(std::move(source));
+}
+
+} // namespace velorin::tools

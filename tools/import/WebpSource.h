@@ -1,0 +1,22 @@
+// Frames from a WebP file, animated or still, read with libwebp's demuxer and animation
+// decoder (FFmpeg does not read animated WebP).
+//
+// The frame timings come from the demuxer without decoding; the animation decoder then gives
+// every frame composed on the full canvas, blended and disposed as the file says. The file is
+// held in memory while the source lives, up to `maximumWebpFileBytes`.
+#pragma once
+
+#include "tools/import/MediaSource.h"
+
+#include <span>
+
+namespace velorin::tools {
+
+inline constexpr std::size_t maximumWebpFileBytes = 256u * 1024 * 1024;
+
+// Whether the bytes begin like a WebP file ("RIFF", a size, "WEBP").
+bool looksLikeWebp(std::span<const std::uint8_t> head);
+
+sim::Result<std::unique_ptr<MediaSource>> openWebpSource(const std::string& path);
+
+} // namespace velorin::tools
