@@ -30,7 +30,7 @@ void installFrameAnimation(AnimatedImageView& view) {
 
     // Frames that cannot be read or decoded are left out, as are those past the budget, so
     // the list holds images only, still in playing order.
-    std::vector<Ref<platform::CGImage>> frames =
+    std::vector<platform::Ref<platform::CGImage>> frames =
         decodeFramesWithinBudget(locations, showingMemoryBudgetBytes);
 
     auto size = view.frame().size;
@@ -71,10 +71,11 @@ AnimatedImageView::AnimatedImageView(const platform::CGRect& frame)
 
 AnimatedImageView::~AnimatedImageView() = default;
 
-Ref<AnimatedImageView> AnimatedImageView::initWithFrame(const platform::CGRect& frame) noexcept {
+platform::Ref<AnimatedImageView>
+AnimatedImageView::initWithFrame(const platform::CGRect& frame) noexcept {
     return atBoundary(
-        [&frame] { return Ref<AnimatedImageView>::adopt(new AnimatedImageView(frame)); },
-        Ref<AnimatedImageView>());
+        [&frame] { return platform::Ref<AnimatedImageView>::adopt(new AnimatedImageView(frame)); },
+        platform::Ref<AnimatedImageView>());
 }
 
 void AnimatedImageView::startAnimating() noexcept {

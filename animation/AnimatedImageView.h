@@ -26,7 +26,7 @@ class VELORIN_EXPORT AnimatedImageView final : public platform::UIView {
 public:
     // A new, unattached view at `frame`, with no folder and a run length of 0.0.
     // None when it cannot be made.
-    static Ref<AnimatedImageView> initWithFrame(const platform::CGRect& frame) noexcept;
+    static platform::Ref<AnimatedImageView> initWithFrame(const platform::CGRect& frame) noexcept;
     // The runtime class "AnimatedImageView", a subclass of "UIView"; registered on first use.
     static Class runtimeClass() noexcept;
     ~AnimatedImageView() override;

@@ -85,7 +85,7 @@ std::size_t decodingThreadCount() {
     return std::max(1, CPU_COUNT(&processors));
 }
 
-std::vector<Ref<platform::CGImage>>
+std::vector<platform::Ref<platform::CGImage>>
 decodeFramesWithinBudget(const std::vector<std::string>& locations, std::size_t budgetBytes,
                          std::size_t threadCount) {
     std::vector<FrameJob> jobs(locations.size());
@@ -94,7 +94,7 @@ decodeFramesWithinBudget(const std::vector<std::string>& locations, std::size_t 
         jobs[index].size = readHeaderSize(locations[index]);
     }
 
-    std::vector<Ref<platform::CGImage>> frames;
+    std::vector<platform::Ref<platform::CGImage>> frames;
     frames.reserve(jobs.size());
     std::size_t remaining = budgetBytes;
     std::size_t start = 0;

@@ -34,7 +34,7 @@ std::size_t decodingThreadCount();
 
 // The decoded frames at `locations` (in playing order) that fit in `budgetBytes`, decoded by
 // at most `threadCount` threads, the calling one included.
-std::vector<Ref<platform::CGImage>>
+std::vector<platform::Ref<platform::CGImage>>
 decodeFramesWithinBudget(const std::vector<std::string>& locations, std::size_t budgetBytes,
                          std::size_t threadCount = decodingThreadCount());
 

@@ -14,12 +14,12 @@ std::optional<std::vector<std::uint8_t>> readFrameFile(std::string_view location
     return platform::dataWithContentsOfURL(location, frameFileByteLimit);
 }
 
-Ref<platform::CGImage> decodeFrame(std::span<const std::uint8_t> bytes) {
+platform::Ref<platform::CGImage> decodeFrame(std::span<const std::uint8_t> bytes) {
     auto image = platform::UIImage::initWithData(bytes);
     if (!image)
         return nullptr;
     // The image is let go on return; the handle keeps the decoded pixels alive.
-    return Ref<platform::CGImage>(image->CGImage());
+    return platform::Ref<platform::CGImage>(image->CGImage());
 }
 
 } // namespace velorin

@@ -30,6 +30,6 @@ std::optional<std::vector<std::uint8_t>> readFrameFile(std::string_view location
 
 // The decoded image of a frame file's bytes; none when they are not an image the toolkit
 // decodes. The handle shares the decoded pixels; they are not copied again.
-Ref<platform::CGImage> decodeFrame(std::span<const std::uint8_t> bytes);
+platform::Ref<platform::CGImage> decodeFrame(std::span<const std::uint8_t> bytes);
 
 } // namespace velorin

@@ -27,7 +27,7 @@ void decodeShowing(benchmark::State& state) {
     auto bytes = encodedFrame(150);
     platform::resetPeakImageBytes();
     for (auto _ : state) {
-        std::vector<Ref<platform::CGImage>> frames;
+        std::vector<platform::Ref<platform::CGImage>> frames;
         for (int frame = 0; frame < 60; ++frame)
             frames.push_back(platform::decodePng(bytes));
         benchmark::DoNotOptimize(frames);

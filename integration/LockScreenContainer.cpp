@@ -60,7 +60,7 @@ void resetAndBuildContainer(id self) {
     auto* page = dynamic_cast<platform::UIView*>(self);
     // Whether to build is read after the reset step, at this moment.
     if (settings().enabled && page) {
-        Ref<platform::UIView> fresh = platform::UIView::initWithFrame(page->bounds());
+        platform::Ref<platform::UIView> fresh = platform::UIView::initWithFrame(page->bounds());
         // A replaced container that is still attached is detached too, so the page never
         // holds more than one.
         if (platform::UIView* replaced = containerView())

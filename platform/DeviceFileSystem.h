@@ -22,41 +22,41 @@
 namespace platform {
 
 // The root starts as $VELORIN_DEVICE_ROOT when that is set, else as this machine's "/".
-PLATFORM_API void setDeviceRoot(const std::string& hostPath);
-PLATFORM_API const std::string& deviceRoot();
+VELORIN_EXPORT void setDeviceRoot(const std::string& hostPath);
+VELORIN_EXPORT const std::string& deviceRoot();
 
 // The path on this machine that a device path names.
-PLATFORM_API std::string resolveDevicePath(std::string_view devicePath);
+VELORIN_EXPORT std::string resolveDevicePath(std::string_view devicePath);
 
 // `dataWithContentsOfFile:`: the whole file, or none when it is missing, unreadable, not a
 // regular file, or longer than `maximumBytes`.
-PLATFORM_API std::optional<std::vector<std::uint8_t>>
+VELORIN_EXPORT std::optional<std::vector<std::uint8_t>>
 dataWithContentsOfFile(std::string_view devicePath, std::size_t maximumBytes);
 
 // `dataWithContentsOfURL:` for "file://" locations: the path is percent-decoded first. Any
 // other scheme, or a location that does not decode, gives none.
-PLATFORM_API std::optional<std::vector<std::uint8_t>>
+VELORIN_EXPORT std::optional<std::vector<std::uint8_t>>
 dataWithContentsOfURL(std::string_view url, std::size_t maximumBytes);
 
 // The first `byteCount` bytes (fewer when the file is shorter) of the regular file at a "file://"
 // location, when the whole file is no longer than `maximumFileBytes`; none otherwise. For
 // reading a header without reading the file.
-PLATFORM_API std::optional<std::vector<std::uint8_t>>
+VELORIN_EXPORT std::optional<std::vector<std::uint8_t>>
 leadingBytesOfURL(std::string_view url, std::size_t byteCount, std::size_t maximumFileBytes);
 
 // A file on this machine, outside any device root, read the same bounded way.
-PLATFORM_API std::optional<std::vector<std::uint8_t>>
+VELORIN_EXPORT std::optional<std::vector<std::uint8_t>>
 contentsOfHostFile(const std::string& hostPath, std::size_t maximumBytes);
 
 // `contentsOfDirectoryAtPath:error:`: the names of the entries directly in a folder, files
 // and subfolders alike, sorted by name in byte order; none when the folder cannot be read.
 // At most `maximumEntries` names are read; the folder's further entries are left out.
-PLATFORM_API std::optional<std::vector<std::string>>
+VELORIN_EXPORT std::optional<std::vector<std::string>>
 contentsOfDirectoryAtPath(std::string_view devicePath, std::size_t maximumEntries);
 
 // Percent-encodes every byte that may not stand as itself in a URL path ('/' is kept).
-PLATFORM_API std::string percentEncodePath(std::string_view path);
+VELORIN_EXPORT std::string percentEncodePath(std::string_view path);
 // Decodes %XX escapes; none when an escape is malformed.
-PLATFORM_API std::optional<std::string> percentDecode(std::string_view text);
+VELORIN_EXPORT std::optional<std::string> percentDecode(std::string_view text);
 
 } // namespace platform

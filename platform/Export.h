@@ -4,4 +4,3 @@
 #pragma once
 
 #define VELORIN_EXPORT __attribute__((visibility("default")))
-#define PLATFORM_API VELORIN_EXPORT

@@ -22,22 +22,22 @@ inline constexpr dispatch_time_t DISPATCH_TIME_FOREVER = ~0ull;
 inline constexpr std::int64_t NSEC_PER_SEC = 1'000'000'000;
 inline constexpr std::int64_t NSEC_PER_MSEC = 1'000'000;
 
-PLATFORM_API dispatch_queue_t dispatch_get_main_queue();
+VELORIN_EXPORT dispatch_queue_t dispatch_get_main_queue();
 // `when` plus `delta` nanoseconds; DISPATCH_TIME_NOW stands for the queue's current time.
 // The result never goes below zero nor wraps past DISPATCH_TIME_FOREVER.
-PLATFORM_API dispatch_time_t dispatch_time(dispatch_time_t when, std::int64_t delta);
+VELORIN_EXPORT dispatch_time_t dispatch_time(dispatch_time_t when, std::int64_t delta);
 // Queues a block on the main queue (any other queue, or no block, is ignored). A time already
 // past means now, after the blocks already due; DISPATCH_TIME_FOREVER means never.
-PLATFORM_API void dispatch_after(dispatch_time_t when, dispatch_queue_t queue,
-                                 dispatch_block_t block);
-PLATFORM_API void dispatch_async(dispatch_queue_t queue, dispatch_block_t block);
+VELORIN_EXPORT void dispatch_after(dispatch_time_t when, dispatch_queue_t queue,
+                                   dispatch_block_t block);
+VELORIN_EXPORT void dispatch_async(dispatch_queue_t queue, dispatch_block_t block);
 
 namespace platform {
 
 enum class ClockMode { Virtual, RealTime };
 
 // The driver's side of the main queue.
-class PLATFORM_API MainQueue {
+class VELORIN_EXPORT MainQueue {
 public:
     static MainQueue& shared();
 

@@ -23,19 +23,19 @@ enum CFNotificationSuspensionBehavior : long {
     CFNotificationSuspensionBehaviorDeliverImmediately = 4,
 };
 
-PLATFORM_API CFNotificationCenterRef CFNotificationCenterGetDarwinNotifyCenter();
-PLATFORM_API void CFNotificationCenterAddObserver(CFNotificationCenterRef center,
-                                                  const void* observer,
-                                                  CFNotificationCallback callback, CFStringRef name,
-                                                  const void* object,
-                                                  CFNotificationSuspensionBehavior behavior);
-PLATFORM_API void CFNotificationCenterPostNotification(CFNotificationCenterRef center,
-                                                       CFStringRef name, const void* object,
-                                                       CFDictionaryRef userInfo,
-                                                       bool deliverImmediately);
+VELORIN_EXPORT CFNotificationCenterRef CFNotificationCenterGetDarwinNotifyCenter();
+VELORIN_EXPORT void CFNotificationCenterAddObserver(CFNotificationCenterRef center,
+                                                    const void* observer,
+                                                    CFNotificationCallback callback,
+                                                    CFStringRef name, const void* object,
+                                                    CFNotificationSuspensionBehavior behavior);
+VELORIN_EXPORT void CFNotificationCenterPostNotification(CFNotificationCenterRef center,
+                                                         CFStringRef name, const void* object,
+                                                         CFDictionaryRef userInfo,
+                                                         bool deliverImmediately);
 
 namespace platform {
 // Forgets every observer and pending delivery, for a fresh simulated process.
-PLATFORM_API void resetNotificationCenter();
-PLATFORM_API int notificationObserverCount(const char* name);
+VELORIN_EXPORT void resetNotificationCenter();
+VELORIN_EXPORT int notificationObserverCount(const char* name);
 } // namespace platform

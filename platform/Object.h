@@ -17,7 +17,7 @@ using Class = objc_class*;
 
 namespace platform {
 
-class PLATFORM_API Object {
+class VELORIN_EXPORT Object {
 public:
     Object(const Object&) = delete;
     Object& operator=(const Object&) = delete;
@@ -112,8 +112,3 @@ Ref<T> staticCast(const Ref<U>& reference) {
 }
 
 } // namespace platform
-
-// Until every caller names them by their namespace.
-using platform::make;
-using platform::Object;
-using platform::Ref;

@@ -23,7 +23,7 @@ inline constexpr std::size_t preferenceListByteLimit = 1024 * 1024;
 // The folder under the device root that holds the preference domains, as a device path.
 inline constexpr std::string_view preferencesFolder = "var/mobile/Library/Preferences";
 
-class PLATFORM_API NSUserDefaults {
+class VELORIN_EXPORT NSUserDefaults {
 public:
     static NSUserDefaults* standardUserDefaults();
     std::optional<PropertyValue> objectForKey(const std::string& key, const std::string& domain);
@@ -33,14 +33,14 @@ private:
 };
 
 // A domain's file under the device root, as a device path: "var/mobile/.../DOMAIN.plist".
-PLATFORM_API std::string preferenceDevicePath(const std::string& domain);
+VELORIN_EXPORT std::string preferenceDevicePath(const std::string& domain);
 
 // The file that holds a domain, as a path on this machine.
-PLATFORM_API std::string preferenceFilePath(const std::string& domain);
+VELORIN_EXPORT std::string preferenceFilePath(const std::string& domain);
 
 // Keeps the domains in another folder on this machine instead of the device root's preference
 // folder, so that a simulated device can edit its preferences without touching the root.
 // Empty gives back the folder under the device root.
-PLATFORM_API void setPreferenceDirectory(const std::string& hostPath);
+VELORIN_EXPORT void setPreferenceDirectory(const std::string& hostPath);
 
 } // namespace platform

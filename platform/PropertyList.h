@@ -26,7 +26,7 @@ namespace platform {
 enum class PropertyListFormat { Xml, Binary };
 
 // Binary lists begin with "bplist00"; everything else is taken for XML.
-PLATFORM_API PropertyListFormat propertyListFormat(std::span<const std::uint8_t> bytes);
+VELORIN_EXPORT PropertyListFormat propertyListFormat(std::span<const std::uint8_t> bytes);
 
 // Why a list's bytes give no dictionary.
 enum class PropertyListFault {
@@ -39,7 +39,7 @@ enum class PropertyListFault {
     NotDictionary,
 };
 
-class PLATFORM_API PropertyListDictionary {
+class VELORIN_EXPORT PropertyListDictionary {
 public:
     // An empty dictionary.
     PropertyListDictionary();

@@ -27,6 +27,6 @@ inline constexpr std::size_t maximumPropertyListDepth = 512;
 // place they appear) are refused.
 inline constexpr std::size_t maximumPropertyListValues = 100'000;
 
-PLATFORM_API bool propertyListWithinLimits(std::span<const std::uint8_t> bytes);
+VELORIN_EXPORT bool propertyListWithinLimits(std::span<const std::uint8_t> bytes);
 
 } // namespace platform

@@ -34,6 +34,6 @@ struct PropertyValue {
 
 // `boolValue` as the platform gives it: a number is true when non-zero, a string as
 // `boolValue` of strings reads it. Other kinds have no `boolValue`; the caller decides.
-PLATFORM_API bool boolValue(const PropertyValue& value);
+VELORIN_EXPORT bool boolValue(const PropertyValue& value);
 
 } // namespace platform

@@ -24,7 +24,7 @@
 namespace platform {
 
 // A file descriptor that closes itself.
-class PLATFORM_API FileDescriptor {
+class VELORIN_EXPORT FileDescriptor {
 public:
     FileDescriptor() = default;
     explicit FileDescriptor(int descriptor) : m_descriptor(descriptor) {}
@@ -44,16 +44,17 @@ private:
 
 // The folder `hostPath` on this machine, opened as a root to resolve paths in; an invalid
 // descriptor, with errno set, when it is not a folder that can be opened.
-PLATFORM_API FileDescriptor openRootFolder(const std::string& hostPath);
+VELORIN_EXPORT FileDescriptor openRootFolder(const std::string& hostPath);
 
 // Opens `path` inside the root folder `root` with open(2)'s `flags` and `mode`. The path may
 // begin with a slash or not; either way it is read from the root. An invalid descriptor, with
 // errno set, when it cannot be opened. A path holding a NUL byte names nothing (ENOENT).
-PLATFORM_API FileDescriptor openInRoot(int root, std::string_view path, int flags, mode_t mode = 0);
+VELORIN_EXPORT FileDescriptor openInRoot(int root, std::string_view path, int flags,
+                                         mode_t mode = 0);
 
 // The same, without ever using openat2, for testing the fallback where the kernel has no
 // openat2; callers use openInRoot.
-PLATFORM_API FileDescriptor openInRootOneComponentAtATime(int root, std::string_view path,
-                                                          int flags, mode_t mode = 0);
+VELORIN_EXPORT FileDescriptor openInRootOneComponentAtATime(int root, std::string_view path,
+                                                            int flags, mode_t mode = 0);
 
 } // namespace platform

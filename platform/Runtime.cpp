@@ -46,7 +46,7 @@ IMP ownMethod(Class cls, SEL selector) {
 } // namespace
 
 objc_class::objc_class(std::string name, Class superclass, Class metaclass)
-    : Object(metaclass), impl(new Impl{std::move(name), superclass, {}}) {
+    : platform::Object(metaclass), impl(new Impl{std::move(name), superclass, {}}) {
     m_immortal = true;
 }
 

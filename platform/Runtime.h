@@ -17,7 +17,7 @@ struct objc_selector;
 using SEL = const objc_selector*;
 using IMP = void (*)();
 
-struct PLATFORM_API objc_class final : Object {
+struct VELORIN_EXPORT objc_class final : platform::Object {
     objc_class(std::string name, Class superclass, Class metaclass);
     ~objc_class() override;
     struct Impl;
@@ -25,36 +25,36 @@ struct PLATFORM_API objc_class final : Object {
 };
 
 // Registers a class and its metaclass. Answers none when the name is taken.
-PLATFORM_API Class objc_allocateClass(const char* name, Class superclass);
+VELORIN_EXPORT Class objc_allocateClass(const char* name, Class superclass);
 // Takes a class out of the table, so that lookups by name answer none from then on. The
 // class object itself stays valid: instances and hooks that still point at it keep working.
-PLATFORM_API void objc_unregisterClass(const char* name);
+VELORIN_EXPORT void objc_unregisterClass(const char* name);
 // The class registered under `name`, or none when the running process lacks it.
-PLATFORM_API Class objc_getClass(const char* name);
-PLATFORM_API const char* class_getName(Class cls);
-PLATFORM_API Class class_getSuperclass(Class cls);
+VELORIN_EXPORT Class objc_getClass(const char* name);
+VELORIN_EXPORT const char* class_getName(Class cls);
+VELORIN_EXPORT Class class_getSuperclass(Class cls);
 // The metaclass for a class, the class for an instance.
-PLATFORM_API Class object_getClass(id object);
-PLATFORM_API bool class_isSubclassOf(Class cls, Class ancestor);
+VELORIN_EXPORT Class object_getClass(id object);
+VELORIN_EXPORT bool class_isSubclassOf(Class cls, Class ancestor);
 
-PLATFORM_API SEL sel_registerName(const char* name);
-PLATFORM_API const char* sel_getName(SEL selector);
+VELORIN_EXPORT SEL sel_registerName(const char* name);
+VELORIN_EXPORT const char* sel_getName(SEL selector);
 
 // Adds a method that the class itself defines. Answers false when it already has its own.
-PLATFORM_API bool class_addMethod(Class cls, SEL selector, IMP implementation);
-PLATFORM_API bool class_addClassMethod(Class cls, SEL selector, IMP implementation);
+VELORIN_EXPORT bool class_addMethod(Class cls, SEL selector, IMP implementation);
+VELORIN_EXPORT bool class_addClassMethod(Class cls, SEL selector, IMP implementation);
 // The implementation the class answers with, its own or inherited; none when no class in
 // the chain has one.
-PLATFORM_API IMP class_getMethodImplementation(Class cls, SEL selector);
+VELORIN_EXPORT IMP class_getMethodImplementation(Class cls, SEL selector);
 // The class's own implementation, ignoring superclasses; none when it defines none.
-PLATFORM_API IMP class_getOwnMethodImplementation(Class cls, SEL selector);
+VELORIN_EXPORT IMP class_getOwnMethodImplementation(Class cls, SEL selector);
 
 // Replaces the implementation of `selector` on `cls` with `replacement` and stores the one it
 // displaced in `*slot`. With no class, or a selector the class neither has nor inherits,
 // nothing changes and the slot is left as it was; likewise with no replacement. For an
 // inherited method the class gets its own method and the superclass keeps its implementation.
 // A slot may be none when the caller does not need the displaced implementation.
-PLATFORM_API void MSHookMessageEx(Class cls, SEL selector, IMP replacement, IMP* slot);
+VELORIN_EXPORT void MSHookMessageEx(Class cls, SEL selector, IMP replacement, IMP* slot);
 
 // Casts a typed function to the runtime's untyped implementation pointer.
 template <typename Function>

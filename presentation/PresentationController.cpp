@@ -70,7 +70,7 @@ ShowingOutcome showVelorin() {
 }
 
 void clearAnimationView() {
-    Ref<AnimatedImageView> view = std::move(presentation::state().animationView);
+    platform::Ref<AnimatedImageView> view = std::move(presentation::state().animationView);
     if (!view)
         return;
     view->stopAnimating();

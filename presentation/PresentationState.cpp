@@ -15,7 +15,7 @@ platform::UIView* containerView() {
     return presentation::state().container.get();
 }
 
-void setContainerView(Ref<platform::UIView> container) {
+void setContainerView(platform::Ref<platform::UIView> container) {
     presentation::state().container = std::move(container);
 }
 

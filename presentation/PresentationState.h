@@ -15,7 +15,7 @@ namespace velorin {
 // The newest lock-screen container, or none until the page has first been built.
 platform::UIView* containerView();
 // Makes `container` the one the presentation shows in, releasing the previous one.
-void setContainerView(Ref<platform::UIView> container);
+void setContainerView(platform::Ref<platform::UIView> container);
 
 // The current animated view, or none. Only a showing that starts a view sets it, and only
 // `clearAnimationView` clears it, so the container never holds more than one.
@@ -32,8 +32,8 @@ namespace presentation {
 
 // The state itself, for the presentation's own files.
 struct State {
-    Ref<platform::UIView> container;
-    Ref<AnimatedImageView> animationView;
+    platform::Ref<platform::UIView> container;
+    platform::Ref<AnimatedImageView> animationView;
     // Numbers the showings; only the end of the newest one may act.
     std::uint64_t newestShowing{0};
     // The newest showing's end is still queued.

@@ -62,7 +62,7 @@ void callBatteryAnimationView(const platform::CGRect& frame, float duration,
     if (!container)
         return;
     clearAnimationView();
-    Ref<AnimatedImageView> view = AnimatedImageView::initWithFrame(frame);
+    platform::Ref<AnimatedImageView> view = AnimatedImageView::initWithFrame(frame);
     if (!view)
         return;
     presentation::state().animationView = view;

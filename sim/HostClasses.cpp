@@ -12,9 +12,9 @@ namespace velorin::sim {
 namespace {
 
 // A plain runtime object of a host class.
-class HostObject final : public Object {
+class HostObject final : public platform::Object {
 public:
-    explicit HostObject(Class cls) : Object(cls) {}
+    explicit HostObject(Class cls) : platform::Object(cls) {}
 };
 
 } // namespace
@@ -37,7 +37,7 @@ HostClasses::HostClasses(HostProfile profile, const std::set<std::string>& lacki
         if (!entry.visible)
             objc_unregisterClass(name);
         if (!isPageView)
-            entry.instance = make<HostObject>(cls);
+            entry.instance = platform::make<HostObject>(cls);
         m_entries.push_back(std::move(entry));
     }
 }

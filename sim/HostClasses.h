@@ -52,7 +52,7 @@ private:
         std::string name;
         Class cls{nullptr};
         bool visible{true};
-        Ref<Object> instance;
+        platform::Ref<platform::Object> instance;
     };
     const Entry* find(std::string_view name) const;
 

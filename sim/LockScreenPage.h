@@ -31,8 +31,8 @@ public:
     platform::UIView* viewAtPoint(platform::CGPoint point) const;
 
 private:
-    Ref<platform::UIView> m_page;
-    Ref<platform::UIView> m_chargingView;
+    platform::Ref<platform::UIView> m_page;
+    platform::Ref<platform::UIView> m_chargingView;
 };
 
 } // namespace velorin::sim

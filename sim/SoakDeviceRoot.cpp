@@ -106,7 +106,8 @@ bool SoakDeviceRoot::addFrame(const std::string& sequence, std::uint32_t number,
         pixels[offset + 2] = static_cast<std::uint8_t>(colour >> 16);
         pixels[offset + 3] = 255;
     }
-    Ref<platform::CGImage> image = platform::CGImage::create(width, height, std::move(pixels));
+    platform::Ref<platform::CGImage> image =
+        platform::CGImage::create(width, height, std::move(pixels));
     // A number already taken replaces that frame, as copying a file over another does.
     return image && platform::writePngFile(*image, file.c_str());
 }

@@ -49,7 +49,7 @@ void walk(const platform::UIView& view, const platform::UIView& page, PageConten
             if (!animation)
                 continue;
             ++contents.reachable.animations;
-            for (const Ref<platform::CGImage>& frame : animation->values())
+            for (const platform::Ref<platform::CGImage>& frame : animation->values())
                 countImage(contents, frame.get());
         }
     }
@@ -57,7 +57,7 @@ void walk(const platform::UIView& view, const platform::UIView& page, PageConten
         if (const platform::UIImage* image = imageView->image())
             countImage(contents, image->CGImage());
     }
-    for (const Ref<platform::UIView>& child : view.subviews())
+    for (const platform::Ref<platform::UIView>& child : view.subviews())
         walk(*child, page, contents);
 }
 

@@ -23,11 +23,11 @@ struct RenderOptions {
 // point with each side rounded to whole pixels; a tree that draws nothing gives an image of
 // the background alone. None for no root, a scale that is not a positive number, or an image
 // that would exceed `maximumImageSide` on a side.
-PLATFORM_API Ref<CGImage> renderViewTree(UIView* root, const RenderOptions& options);
+VELORIN_EXPORT Ref<CGImage> renderViewTree(UIView* root, const RenderOptions& options);
 
 // Draws `image` stretched into `destination` (in pixels, may be fractional and may reach
 // outside the canvas) of `canvas`, with bilinear filtering, at `opacity` (clamped to 1).
-PLATFORM_API void drawImage(CGImage& canvas, const CGImage& image, const CGRect& destination,
-                            double opacity);
+VELORIN_EXPORT void drawImage(CGImage& canvas, const CGImage& image, const CGRect& destination,
+                              double opacity);
 
 } // namespace platform

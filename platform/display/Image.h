@@ -19,7 +19,7 @@ namespace platform {
 
 inline constexpr std::uint32_t maximumImageSide = 8192;
 
-class PLATFORM_API CGImage final : public Object {
+class VELORIN_EXPORT CGImage final : public Object {
 public:
     // Pixels must hold width × height × 4 bytes. None when they do not, or when a side exceeds
     // `maximumImageSide`. A side of zero gives an empty image (a canvas of nothing).
@@ -47,7 +47,7 @@ private:
     PixelBytes m_pixels;
 };
 
-class PLATFORM_API UIImage final : public Object {
+class VELORIN_EXPORT UIImage final : public Object {
 public:
     // `initWithData:`: none when the bytes are not a PNG image the decoder accepts.
     static Ref<UIImage> initWithData(std::span<const std::uint8_t> bytes);
@@ -65,7 +65,7 @@ private:
 // Decodes PNG bytes into a CGImage, whatever the file's colour type and depth (palette, grey,
 // 16-bit and transparency keys are expanded to RGBA8); none for anything else, including a
 // truncated file, a checksum mismatch in any chunk, or a side over `maximumImageSide`.
-PLATFORM_API Ref<CGImage> decodePng(std::span<const std::uint8_t> bytes);
+VELORIN_EXPORT Ref<CGImage> decodePng(std::span<const std::uint8_t> bytes);
 
 // The size a PNG file's header claims, read from its first 24 bytes without decoding; none when
 // the bytes do not begin like a PNG file. What the header claims is only a claim: the decode
@@ -76,14 +76,14 @@ struct PngSize {
     // The bytes its pixels take once decoded to RGBA8.
     std::size_t decodedBytes() const { return std::size_t{width} * height * 4; }
 };
-PLATFORM_API std::optional<PngSize> readPngSize(std::span<const std::uint8_t> bytes);
+VELORIN_EXPORT std::optional<PngSize> readPngSize(std::span<const std::uint8_t> bytes);
 
 // Decodes PNG bytes into RGBA8 pixels as `decodePng` does, only when the file is of exactly
 // `expected` size; none otherwise. It touches nothing but its own memory: no object, counter
 // or other state of the platform, so that several threads may decode at once. The caller makes
 // the image from the pixels with `CGImage::create`.
-PLATFORM_API std::optional<PixelBytes> decodePngPixels(std::span<const std::uint8_t> bytes,
-                                                       PngSize expected);
+VELORIN_EXPORT std::optional<PixelBytes> decodePngPixels(std::span<const std::uint8_t> bytes,
+                                                         PngSize expected);
 
 // How `encodePng` stores the pixels.
 enum class PngColorType { RGBA, RGB, Gray, GrayAlpha, Palette };
@@ -101,11 +101,11 @@ struct PngEncoding {
 // except that an image whose pixels are all either opaque or fully transparent keeps its
 // transparency as a colour key when no opaque pixel has the key's colour. Grey is the luma of
 // the colour.
-PLATFORM_API std::vector<std::uint8_t> encodePng(const CGImage& image,
-                                                 const PngEncoding& encoding = {});
+VELORIN_EXPORT std::vector<std::uint8_t> encodePng(const CGImage& image,
+                                                   const PngEncoding& encoding = {});
 // Writes an image as a PNG file; false on failure, when no partial file is left behind.
-PLATFORM_API bool writePngFile(const CGImage& image, const char* hostPath,
-                               const PngEncoding& encoding = {});
+VELORIN_EXPORT bool writePngFile(const CGImage& image, const char* hostPath,
+                                 const PngEncoding& encoding = {});
 
 // Live images and their pixel bytes. The bytes also count a buffer the decoder has allocated
 // for an image it is still reading, so the peak tells whether a decode allocated at all.
@@ -114,7 +114,7 @@ struct ImageStatistics {
     std::size_t liveBytes{0};
     std::size_t peakBytes{0};
 };
-PLATFORM_API ImageStatistics imageStatistics();
-PLATFORM_API void resetPeakImageBytes();
+VELORIN_EXPORT ImageStatistics imageStatistics();
+VELORIN_EXPORT void resetPeakImageBytes();
 
 } // namespace platform

@@ -32,7 +32,7 @@ inline constexpr const char* kCAMediaTimingFunctionEaseInEaseOut = "easeInEaseOu
 inline constexpr const char* kCAMediaTimingFunctionDefault = "default";
 
 // A cubic Bézier from (0, 0) to (1, 1) with two control points; linear by default.
-class PLATFORM_API CAMediaTimingFunction {
+class VELORIN_EXPORT CAMediaTimingFunction {
 public:
     // The named functions; an unknown name gives linear.
     static CAMediaTimingFunction functionWithName(const std::string& name);
@@ -61,7 +61,7 @@ struct LayerContents {
 };
 
 // An animation of one layer property through a list of values. Only "contents" is drawn.
-class PLATFORM_API CAKeyframeAnimation final : public Object {
+class VELORIN_EXPORT CAKeyframeAnimation final : public Object {
 public:
     static Ref<CAKeyframeAnimation> animationWithKeyPath(const std::string& keyPath);
     Ref<CAKeyframeAnimation> copy() const;
@@ -110,7 +110,7 @@ private:
     double m_beginTime{0};
 };
 
-class PLATFORM_API CALayer final : public Object {
+class VELORIN_EXPORT CALayer final : public Object {
 public:
     ~CALayer() override;
     // Adds a copy of the animation under `key`, replacing one of the same key, begins it now.

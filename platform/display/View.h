@@ -15,7 +15,7 @@
 
 namespace platform {
 
-class PLATFORM_API UIView : public Object {
+class VELORIN_EXPORT UIView : public Object {
 public:
     // `initWithFrame:`: a new, unattached view.
     static Ref<UIView> initWithFrame(const CGRect& frame);
@@ -77,7 +77,7 @@ private:
 };
 
 // A view whose layer shows an image, stretched to fill its bounds.
-class PLATFORM_API UIImageView final : public UIView {
+class VELORIN_EXPORT UIImageView final : public UIView {
 public:
     static Ref<UIImageView> initWithFrame(const CGRect& frame);
     ~UIImageView() override;
@@ -93,17 +93,17 @@ private:
 
 // The runtime classes of the toolkit, registered on first use (found by name when something
 // registered them already).
-PLATFORM_API Class uiViewClass();
-PLATFORM_API Class uiImageViewClass();
+VELORIN_EXPORT Class uiViewClass();
+VELORIN_EXPORT Class uiImageViewClass();
 // Registers (once) a toolkit subclass by name, for classes that derive from UIView in C++;
 // answers the class already registered under that name on later calls. Without a superclass
 // the subclass derives from UIView.
-PLATFORM_API Class registerViewSubclass(const char* name, Class superclass);
+VELORIN_EXPORT Class registerViewSubclass(const char* name, Class superclass);
 
 // Hears what happens to views and layers, for tracing. Calls come after the change they
 // report, except `viewDestroyed`, which comes as destruction begins: the view's class and
 // frame can still be read then, but the observer must not keep the pointer.
-class PLATFORM_API DisplayObserver {
+class VELORIN_EXPORT DisplayObserver {
 public:
     virtual ~DisplayObserver() = default;
     virtual void viewCreated(UIView*) {}
@@ -115,8 +115,8 @@ public:
     virtual void alphaChanged(UIView*, double) {}
     virtual void animationAdded(CALayer*, CAKeyframeAnimation*) {}
 };
-PLATFORM_API void setDisplayObserver(DisplayObserver* observer);
-PLATFORM_API DisplayObserver* displayObserver();
+VELORIN_EXPORT void setDisplayObserver(DisplayObserver* observer);
+VELORIN_EXPORT DisplayObserver* displayObserver();
 
 // Live toolkit objects, for leak checks.
 struct ViewStatistics {
@@ -124,6 +124,6 @@ struct ViewStatistics {
     std::size_t liveLayers{0};
     std::size_t liveAnimations{0};
 };
-PLATFORM_API ViewStatistics viewStatistics();
+VELORIN_EXPORT ViewStatistics viewStatistics();
 
 } // namespace platform

@@ -148,7 +148,7 @@ void Canvas::fillPolygon(const std::vector<Point>& corners, Color color) {
     });
 }
 
-Ref<platform::CGImage> Canvas::image() const {
+platform::Ref<platform::CGImage> Canvas::image() const {
     std::vector<std::uint8_t> bytes(m_pixels.size());
     for (std::size_t pixel = 0; pixel < m_pixels.size(); pixel += 4) {
         float alpha = clampUnit(m_pixels[pixel + 3]);

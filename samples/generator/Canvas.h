@@ -49,7 +49,7 @@ public:
     void fillPolygon(const std::vector<Point>& corners, Color color);
 
     // The finished frame as straight-alpha RGBA8.
-    Ref<platform::CGImage> image() const;
+    platform::Ref<platform::CGImage> image() const;
 
 private:
     // Blends `color` into one pixel with the given coverage (0 to 1).

@@ -171,7 +171,7 @@ std::string frameName(const SampleSequence& sequence, int number) {
     return sequence.framePrefix + digits + ".png";
 }
 
-Ref<platform::CGImage> drawFrame(const SampleSequence& sequence, int number) {
+platform::Ref<platform::CGImage> drawFrame(const SampleSequence& sequence, int number) {
     Canvas canvas(sequence.frameWidth, sequence.frameHeight);
     float phase = static_cast<float>(number - 1) / static_cast<float>(sequence.frameCount);
     sequence.drawFrame(canvas, phase);

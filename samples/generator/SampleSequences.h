@@ -37,6 +37,6 @@ const std::vector<SampleSequence>& sampleSequences();
 std::string frameName(const SampleSequence& sequence, int number);
 
 // Draws frame `number` (counted from 1) of the sequence.
-Ref<platform::CGImage> drawFrame(const SampleSequence& sequence, int number);
+platform::Ref<platform::CGImage> drawFrame(const SampleSequence& sequence, int number);
 
 } // namespace velorin::samples

@@ -30,8 +30,9 @@ protected:
         root.writeFile(sequenceFolder + name, bytes);
     }
 
-    Ref<AnimatedImageView> startView(const platform::CGRect& frame = CGRectMake(0, 0, 40, 30),
-                                     const char* folder = sequenceFolder) {
+    platform::Ref<AnimatedImageView> startView(const platform::CGRect& frame = CGRectMake(0, 0, 40,
+                                                                                          30),
+                                               const char* folder = sequenceFolder) {
         auto view = AnimatedImageView::initWithFrame(frame);
         view->setAnimationDuration(2.5);
         view->setImagesPath(std::string(folder));

@@ -26,7 +26,7 @@ protected:
         root.writeFile("seq/" + name, bytes);
         return frameLocation("seq/", name);
     }
-    static std::vector<int> reds(const std::vector<Ref<platform::CGImage>>& frames) {
+    static std::vector<int> reds(const std::vector<platform::Ref<platform::CGImage>>& frames) {
         std::vector<int> values;
         for (const auto& image : frames)
             values.push_back(testing::firstRed(*image));

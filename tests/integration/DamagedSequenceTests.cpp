@@ -46,7 +46,7 @@ TEST_F(DamagedSequenceTest, ShowsTheFramesThatDecodeAtTheDefaultPlaceAndRepeats)
     EXPECT_EQ(playedFrames(), 2u);
 
     // The next showing reads the folder afresh and plays again.
-    Ref<AnimatedImageView> first(animationView());
+    platform::Ref<AnimatedImageView> first(animationView());
     advanceSeconds(4);
     ASSERT_NE(animationView(), nullptr);
     EXPECT_NE(animationView(), first.get());

@@ -39,7 +39,7 @@ TEST_F(LockScreenContainerTest, TouchesPassThroughTheContainerWhateverItsOpacity
 TEST_F(LockScreenContainerTest, ARepeatedUpdateReplacesTheContainerAndKeepsOneOnThePage) {
     auto& host = start(enabledWith());
     host.updatePagePresentation();
-    Ref<platform::UIView> first(containerView());
+    platform::Ref<platform::UIView> first(containerView());
     host.page().setFrame(platform::CGRectMake(0, 0, 320, 568));
     host.updatePagePresentation();
     EXPECT_NE(containerView(), first.get());
@@ -54,7 +54,7 @@ TEST_F(LockScreenContainerTest, ASettingsLoadDetachesTheContainerAndAShowingInIt
     host.updatePagePresentation();
     host.changePower(true);
     ASSERT_NE(animationView(), nullptr);
-    Ref<platform::UIView> showingIn(containerView());
+    platform::Ref<platform::UIView> showingIn(containerView());
 
     changePreferences(enabledWith());
     host.updatePagePresentation();

@@ -6,8 +6,9 @@
 
 namespace {
 
-struct Instance : Object {
-    explicit Instance(Class cls, bool* deleted = nullptr) : Object(cls), m_deleted(deleted) {}
+struct Instance : platform::Object {
+    explicit Instance(Class cls, bool* deleted = nullptr)
+        : platform::Object(cls), m_deleted(deleted) {}
     ~Instance() override {
         if (m_deleted)
             *m_deleted = true;
@@ -165,8 +166,8 @@ TEST(ObjectReferences, LastReleaseDeletesAndClassesAreImmortal) {
     Class cls = objc_allocateClass("ObjectReferences.Immortal", nullptr);
     bool deleted = false;
     {
-        auto instance = make<Instance>(cls, &deleted);
-        Ref<Instance> second = instance;
+        auto instance = platform::make<Instance>(cls, &deleted);
+        platform::Ref<Instance> second = instance;
         EXPECT_EQ(instance->referenceCount(), 2u);
         instance.clear();
         EXPECT_FALSE(deleted);
@@ -184,19 +185,19 @@ TEST(ObjectReferences, LastReleaseDeletesAndClassesAreImmortal) {
 
 // An object that lives in storage of its own, so that its memory stays readable after its
 // last release and one release too many can be made without touching freed memory.
-class Resident final : public Object {
+class Resident final : public platform::Object {
 public:
-    Resident() : Object(nullptr) {}
+    Resident() : platform::Object(nullptr) {}
     static void* operator new(std::size_t) { return storage; }
     static void operator delete(void*) {}
 
 private:
-    alignas(Object) static inline unsigned char storage[64];
+    alignas(platform::Object) static inline unsigned char storage[64];
 };
 static_assert(sizeof(Resident) <= 64);
 
 TEST(ObjectReferencesDeathTest, OneReleaseTooManyStopsACheckingBuildOnly) {
-    Object* resident = new Resident;
+    platform::Object* resident = new Resident;
     resident->release();
     // A checking build (debug or sanitizers) stops at the fault; a release build ignores it,
     // so that it never stops a host.

@@ -36,7 +36,7 @@ TEST_F(SequencePresenterTest, OptionsAreReadAfreshAndPlaceTheViewInTheContainer)
     EXPECT_EQ(animationView()->frame(), platform::CGRectMake(300, 630, 100, 150));
     EXPECT_EQ(animationView()->animationDuration(), 1.5);
     root.writeFile(options, "{}");
-    Ref<AnimatedImageView> first(animationView());
+    platform::Ref<AnimatedImageView> first(animationView());
     handleBatteryOptionsAndAnimate(lockedAndLit);
     // The second view replaces the first: one view in the container.
     EXPECT_EQ(first->superview(), nullptr);

@@ -19,13 +19,13 @@ class PageCheckTest : public ::testing::Test {
 protected:
     PageCheckTest() : alreadyAlive(LiveObjects::now()), page(UIView::initWithFrame(screen)) {}
 
-    Ref<UIView> addContainer() {
-        Ref<UIView> container = UIView::initWithFrame(screen);
+    platform::Ref<UIView> addContainer() {
+        platform::Ref<UIView> container = UIView::initWithFrame(screen);
         container->setTag(8966);
         page->addSubview(container.get());
         return container;
     }
-    static Ref<AnimatedImageView> animatedView() {
+    static platform::Ref<AnimatedImageView> animatedView() {
         return AnimatedImageView::initWithFrame({{10, 10}, {100, 100}});
     }
     std::optional<Invariant> broken(OffPageObjects offPage = OffPageObjects::Forbidden) {
@@ -35,7 +35,7 @@ protected:
 
     static constexpr platform::CGRect screen{{0, 0}, {390, 844}};
     LiveObjects alreadyAlive;
-    Ref<UIView> page;
+    platform::Ref<UIView> page;
 };
 
 TEST_F(PageCheckTest, ASecondContainerOnThePageIsABreach) {
@@ -45,7 +45,7 @@ TEST_F(PageCheckTest, ASecondContainerOnThePageIsABreach) {
 }
 
 TEST_F(PageCheckTest, AnimatedViewsMustBeOneAndInsideTheContainerOnThePage) {
-    Ref<UIView> container = addContainer();
+    platform::Ref<UIView> container = addContainer();
     container->addSubview(animatedView().get());
     container->addSubview(animatedView().get());
     EXPECT_EQ(broken(), Invariant::OneAnimatedView);
@@ -56,8 +56,8 @@ TEST_F(PageCheckTest, AnimatedViewsMustBeOneAndInsideTheContainerOnThePage) {
 }
 
 TEST_F(PageCheckTest, ObjectsOffThePageAreABreachUnlessAShowingMayStillHoldThem) {
-    Ref<UIView> container = addContainer();
-    Ref<AnimatedImageView> playing = animatedView();
+    platform::Ref<UIView> container = addContainer();
+    platform::Ref<AnimatedImageView> playing = animatedView();
     container->addSubview(playing.get());
     // A settings change takes the container off the page while its showing runs.
     container->removeFromSuperview();
@@ -69,18 +69,18 @@ TEST_F(PageCheckTest, ObjectsOffThePageAreABreachUnlessAShowingMayStillHoldThem)
 }
 
 TEST_F(PageCheckTest, DecodedImagesCountWhereverThePageHoldsThem) {
-    Ref<UIView> container = addContainer();
+    platform::Ref<UIView> container = addContainer();
     auto imageView = platform::UIImageView::initWithFrame(screen);
     imageView->setImage(platform::UIImage::withCGImage(platform::CGImage::createTransparent(4, 4)));
     container->addSubview(imageView.get());
     auto frames = platform::CAKeyframeAnimation::animationWithKeyPath("contents");
-    Ref<platform::CGImage> shared = platform::CGImage::createTransparent(2, 2);
+    platform::Ref<platform::CGImage> shared = platform::CGImage::createTransparent(2, 2);
     frames->setValues({shared, shared, platform::CGImage::createTransparent(3, 3)});
     container->layer()->addAnimation(frames.get(), "contents");
     frames = nullptr;
     EXPECT_EQ(broken(), std::nullopt);
 
-    Ref<platform::CGImage> heldElsewhere = platform::CGImage::createTransparent(5, 5);
+    platform::Ref<platform::CGImage> heldElsewhere = platform::CGImage::createTransparent(5, 5);
     auto breach = checkPage(*page, alreadyAlive, OffPageObjects::Forbidden);
     ASSERT_TRUE(breach);
     EXPECT_EQ(breach->detail, "decoded images 4 alive, 3 reachable; "
@@ -88,7 +88,7 @@ TEST_F(PageCheckTest, DecodedImagesCountWhereverThePageHoldsThem) {
 }
 
 TEST_F(PageCheckTest, NothingMayOutliveThePage) {
-    Ref<UIView> container = addContainer();
+    platform::Ref<UIView> container = addContainer();
     page = nullptr;
     auto breach = checkNothingLeft(alreadyAlive);
     ASSERT_TRUE(breach);

@@ -86,7 +86,7 @@ TEST_F(SoakDeviceRootTest, AddedFramesFollowTheFolderNamesAndDecode) {
                        std::ios::binary);
     std::vector<std::uint8_t> bytes{std::istreambuf_iterator<char>(file),
                                     std::istreambuf_iterator<char>()};
-    Ref<platform::CGImage> image = platform::decodePng(bytes);
+    platform::Ref<platform::CGImage> image = platform::decodePng(bytes);
     ASSERT_TRUE(image);
     EXPECT_EQ(image->width(), 12u);
     EXPECT_EQ(testing::firstRed(*image), 255);

@@ -14,13 +14,13 @@ namespace {
 FakeHost* currentHost = nullptr;
 
 // The one instance every host class hands out; its class says which singleton it is.
-class HostObject final : public Object {
+class HostObject final : public platform::Object {
 public:
-    explicit HostObject(Class cls) : Object(cls) {}
+    explicit HostObject(Class cls) : platform::Object(cls) {}
 };
 
-std::vector<Ref<HostObject>>& singletons() {
-    static std::vector<Ref<HostObject>> objects;
+std::vector<platform::Ref<HostObject>>& singletons() {
+    static std::vector<platform::Ref<HostObject>> objects;
     return objects;
 }
 
@@ -29,7 +29,7 @@ id ownSharedInstance(id cls, SEL) {
         if (static_cast<id>(object->isa()) == cls)
             return object.get();
     }
-    auto object = make<HostObject>(static_cast<Class>(cls));
+    auto object = platform::make<HostObject>(static_cast<Class>(cls));
     singletons().push_back(object);
     return object.get();
 }

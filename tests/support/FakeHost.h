@@ -53,7 +53,7 @@ public:
 private:
     void registerClasses(const std::set<std::string>& lackedClasses);
     std::vector<std::string> m_classNames;
-    Ref<platform::UIView> m_page;
+    platform::Ref<platform::UIView> m_page;
 };
 
 // Runs the main queue forward by `seconds` of virtual time.

@@ -80,7 +80,7 @@ void ContactSheet::add(int index, double seconds, const platform::CGImage& frame
         m_tiles.push_back({index, seconds, std::move(tile)});
 }
 
-Ref<platform::CGImage> ContactSheet::assemble() const {
+platform::Ref<platform::CGImage> ContactSheet::assemble() const {
     if (m_tiles.empty())
         return nullptr;
     auto tileCount = static_cast<std::uint32_t>(m_tiles.size());
@@ -112,8 +112,8 @@ Ref<platform::CGImage> ContactSheet::assemble() const {
     return sheet;
 }
 
-Ref<platform::CGImage> scaleDown(const platform::CGImage& image, std::uint32_t width,
-                                 std::uint32_t height) {
+platform::Ref<platform::CGImage> scaleDown(const platform::CGImage& image, std::uint32_t width,
+                                           std::uint32_t height) {
     if (width == 0 || height == 0 || image.width() == 0 || image.height() == 0)
         return nullptr;
     // The source columns (or rows) that one target pixel covers: from its start up to the

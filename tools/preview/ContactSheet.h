@@ -24,7 +24,7 @@ public:
     void add(int index, double seconds, const platform::CGImage& frame);
     // The sheet of the tiles added so far, in the order of their frames; none when it
     // cannot be made.
-    Ref<platform::CGImage> assemble() const;
+    platform::Ref<platform::CGImage> assemble() const;
 
     // The frames that become tiles: at most twelve, the first and the last among them.
     static std::vector<int> chooseTiles(int frameCount);
@@ -33,7 +33,7 @@ private:
     struct Tile {
         int index;
         double seconds;
-        Ref<platform::CGImage> image;
+        platform::Ref<platform::CGImage> image;
     };
     std::vector<int> m_wanted;
     std::uint32_t m_tileWidth;
@@ -42,7 +42,7 @@ private:
 };
 
 // Scales an image down (or keeps its size) by averaging the pixels each target pixel covers.
-Ref<platform::CGImage> scaleDown(const platform::CGImage& image, std::uint32_t width,
-                                 std::uint32_t height);
+platform::Ref<platform::CGImage> scaleDown(const platform::CGImage& image, std::uint32_t width,
+                                           std::uint32_t height);
 
 } // namespace velorin::tools

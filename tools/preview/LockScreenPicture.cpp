@@ -23,7 +23,7 @@ std::uint32_t pixelExtent(double points, double scale) {
                                                : 0;
 }
 
-Ref<platform::CGImage> makeWallpaper(std::uint32_t width, std::uint32_t height) {
+platform::Ref<platform::CGImage> makeWallpaper(std::uint32_t width, std::uint32_t height) {
     std::vector<std::uint8_t> pixels(std::size_t{width} * height * 4);
     for (std::uint32_t y = 0; y < height; ++y) {
         double position = height == 1 ? 0.0 : static_cast<double>(y) / (height - 1);
@@ -70,7 +70,8 @@ LockScreenPicture::~LockScreenPicture() {
     m_page.setBackgroundColor(m_pageColor);
 }
 
-Ref<platform::CGImage> LockScreenPicture::take(double seconds, float backlightFactor) const {
+platform::Ref<platform::CGImage> LockScreenPicture::take(double seconds,
+                                                         float backlightFactor) const {
     platform::RenderOptions options;
     options.scale = m_scale;
     options.time = seconds;

@@ -24,13 +24,13 @@ public:
 
     // The screen at `seconds` on the main queue's clock, each colour multiplied by the
     // backlight factor (0 is black, 1 unchanged); none when the page cannot be rendered.
-    Ref<platform::CGImage> take(double seconds, float backlightFactor) const;
+    platform::Ref<platform::CGImage> take(double seconds, float backlightFactor) const;
 
 private:
     platform::UIView& m_page;
     double m_scale;
     platform::UIColor m_pageColor;
-    Ref<platform::CGImage> m_wallpaper;
+    platform::Ref<platform::CGImage> m_wallpaper;
 };
 
 } // namespace velorin::tools

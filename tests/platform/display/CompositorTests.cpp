@@ -16,8 +16,8 @@ using platform::UIColor;
 constexpr UIColor white{1, 1, 1, 1};
 constexpr UIColor red{1, 0, 0, 1};
 
-Ref<platform::CGImage> render(platform::UIView* root, double scale = 1, double time = 0,
-                              UIColor background = UIColor::clearColor()) {
+platform::Ref<platform::CGImage> render(platform::UIView* root, double scale = 1, double time = 0,
+                                        UIColor background = UIColor::clearColor()) {
     RenderOptions options;
     options.scale = scale;
     options.time = time;
@@ -25,7 +25,7 @@ Ref<platform::CGImage> render(platform::UIView* root, double scale = 1, double t
     return platform::renderViewTree(root, options);
 }
 
-Ref<platform::UIView> coloured(platform::CGRect frame, UIColor colour, double alpha = 1) {
+platform::Ref<platform::UIView> coloured(platform::CGRect frame, UIColor colour, double alpha = 1) {
     auto view = platform::UIView::initWithFrame(frame);
     view->setBackgroundColor(colour);
     view->setAlpha(alpha);

@@ -15,15 +15,16 @@ namespace display_testing {
 using Pixel = std::array<std::uint8_t, 4>;
 
 // An image whose pixels are given row by row.
-inline Ref<platform::CGImage> imageOf(std::uint32_t width, std::uint32_t height,
-                                      const std::vector<Pixel>& pixels) {
+inline platform::Ref<platform::CGImage> imageOf(std::uint32_t width, std::uint32_t height,
+                                                const std::vector<Pixel>& pixels) {
     std::vector<std::uint8_t> bytes;
     for (const auto& pixel : pixels)
         bytes.insert(bytes.end(), pixel.begin(), pixel.end());
     return platform::CGImage::create(width, height, std::move(bytes));
 }
 
-inline Ref<platform::CGImage> solidImage(std::uint32_t width, std::uint32_t height, Pixel pixel) {
+inline platform::Ref<platform::CGImage> solidImage(std::uint32_t width, std::uint32_t height,
+                                                   Pixel pixel) {
     return imageOf(width, height, std::vector<Pixel>(std::size_t{width} * height, pixel));
 }
 
@@ -60,7 +61,7 @@ private:
     void add(std::string line) { lines.push_back(std::move(line)); }
 };
 
-inline Ref<platform::UIView>
+inline platform::Ref<platform::UIView>
 taggedView(long tag, platform::CGRect frame = platform::CGRectMake(0, 0, 10, 10)) {
     auto view = platform::UIView::initWithFrame(frame);
     view->setTag(tag);

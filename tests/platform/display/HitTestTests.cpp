@@ -13,9 +13,9 @@ using platform::CGRectMake;
 // A page of 100 × 100 with a panel at (10, 10) of 50 × 50 and, inside the panel, a button at
 // (5, 5) of 10 × 10.
 struct Page {
-    Ref<platform::UIView> root = taggedView(1, CGRectMake(0, 0, 100, 100));
-    Ref<platform::UIView> panel = taggedView(2, CGRectMake(10, 10, 50, 50));
-    Ref<platform::UIView> button = taggedView(3, CGRectMake(5, 5, 10, 10));
+    platform::Ref<platform::UIView> root = taggedView(1, CGRectMake(0, 0, 100, 100));
+    platform::Ref<platform::UIView> panel = taggedView(2, CGRectMake(10, 10, 50, 50));
+    platform::Ref<platform::UIView> button = taggedView(3, CGRectMake(5, 5, 10, 10));
     Page() {
         root->addSubview(panel.get());
         panel->addSubview(button.get());

@@ -104,7 +104,7 @@ protected:
     platform::CALayer* layer() const { return view->layer(); }
 
     // A linear animation of the three frames over 2 s, added now.
-    Ref<CAKeyframeAnimation> addFrames(const std::string& key = "animation") {
+    platform::Ref<CAKeyframeAnimation> addFrames(const std::string& key = "animation") {
         auto animation = CAKeyframeAnimation::animationWithKeyPath("contents");
         animation->setValues({frames[0], frames[1], frames[2]});
         animation->setDuration(2);
@@ -136,11 +136,11 @@ protected:
         return name(contents.from) + ">" + name(contents.to) + "@" + blend;
     }
 
-    Ref<platform::UIView> view = taggedView(1);
-    Ref<platform::CGImage> own = solidImage(1, 1, {9, 9, 9, 255});
-    std::vector<Ref<platform::CGImage>> frames = {solidImage(1, 1, {0, 0, 0, 255}),
-                                                  solidImage(1, 1, {1, 1, 1, 255}),
-                                                  solidImage(1, 1, {2, 2, 2, 255})};
+    platform::Ref<platform::UIView> view = taggedView(1);
+    platform::Ref<platform::CGImage> own = solidImage(1, 1, {9, 9, 9, 255});
+    std::vector<platform::Ref<platform::CGImage>> frames = {solidImage(1, 1, {0, 0, 0, 255}),
+                                                            solidImage(1, 1, {1, 1, 1, 255}),
+                                                            solidImage(1, 1, {2, 2, 2, 255})};
 };
 
 TEST_F(LayerAnimation, AddingStoresAStampedCopyAndStartsIt) {

@@ -34,7 +34,7 @@ Bytes withChunkBefore(Bytes png, const char* before, const Bytes& chunk) {
 
 // Decodes and reports whether any pixel memory was claimed on the way.
 struct DecodeOutcome {
-    Ref<platform::CGImage> image;
+    platform::Ref<platform::CGImage> image;
     bool allocatedPixels;
 };
 DecodeOutcome decodeWatchingMemory(const Bytes& bytes) {

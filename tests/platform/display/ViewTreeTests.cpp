@@ -139,10 +139,10 @@ TEST(ViewTree, ReportsCreationAlphaAndAnimationsInOrder) {
 }
 
 TEST(ViewTree, ALayerOutlivingItsViewForgetsIt) {
-    Ref<platform::CALayer> layer;
+    platform::Ref<platform::CALayer> layer;
     {
         auto view = taggedView(1);
-        layer = Ref<platform::CALayer>(view->layer());
+        layer = platform::Ref<platform::CALayer>(view->layer());
         EXPECT_EQ(layer->view(), view.get());
     }
     EXPECT_EQ(layer->view(), nullptr);

@@ -41,13 +41,13 @@ struct ImportScratch {
 };
 
 // The sequence's frames as the device would order them, decoded.
-std::vector<Ref<platform::CGImage>> framesOf(const fs::path& folder) {
+std::vector<platform::Ref<platform::CGImage>> framesOf(const fs::path& folder) {
     std::vector<std::string> listing;
     for (const auto& entry : fs::directory_iterator(folder)) {
         if (entry.path().extension() == ".png")
             listing.push_back(entry.path().filename().string());
     }
-    std::vector<Ref<platform::CGImage>> frames;
+    std::vector<platform::Ref<platform::CGImage>> frames;
     for (const std::string& name : sortArrayByNumbersInString(listing)) {
         std::string bytes = readWholeFile(folder / name);
         frames.push_back(platform::decodePng(

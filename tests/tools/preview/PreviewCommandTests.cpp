@@ -40,7 +40,7 @@ std::map<std::string, std::string> snapshot(const fs::path& folder) {
     return files;
 }
 
-Ref<platform::CGImage> readPng(const fs::path& path) {
+platform::Ref<platform::CGImage> readPng(const fs::path& path) {
     std::string bytes = readWholeFile(path);
     return platform::decodePng({reinterpret_cast<const std::uint8_t*>(bytes.data()), bytes.size()});
 }
