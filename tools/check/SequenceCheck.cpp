@@ -175,12 +175,14 @@ void checkOrdering(const FrameOrder& order, const std::vector<std::string>& fram
     checkPrefixSource(order, firstName, report);
     for (const auto& frame : order.frames)
         checkFrameName(frame, firstName, order.prefixLength, report);
+    // The first frame of a run of equal keys is the one the others are compared with. It is
+    // carried along as the frames are passed, so that a long run costs no more per frame than
+    // a short one.
+    std::size_t first = 0;
     for (std::size_t index = 1; index < order.frames.size(); ++index) {
         const auto& frame = order.frames[index];
-        // The first frame of a run of equal keys is the one the others are compared with.
-        std::size_t first = index;
-        while (first > 0 && order.frames[first - 1].window.sortKey == frame.window.sortKey)
-            --first;
+        if (frame.window.sortKey != order.frames[index - 1].window.sortKey)
+            first = index;
         if (first == index)
             continue;
         report.addProblem(frame.name, ProblemKind::EqualKeys,

@@ -127,6 +127,24 @@ TEST_F(SequenceCheckTest, EachProblemKindIsFoundAndNamesItsFile) {
     }
 }
 
+TEST_F(SequenceCheckTest, EveryFrameOfARunOfEqualKeysIsComparedWithTheRunsFirst) {
+    // With a prefix of one letter only the first digit is read: two runs, of 1 and of 2.
+    writeFrames({"a1.png", "a10.png", "a11.png", "a2.png", "a20.png", "a3.png"});
+    auto report = check();
+    std::vector<std::pair<std::string, std::string>> equalKeys;
+    for (const auto& problem : report.problems) {
+        if (problem.kind == ProblemKind::EqualKeys)
+            equalKeys.emplace_back(problem.file, problem.message);
+    }
+    ASSERT_EQ(equalKeys.size(), 3u);
+    EXPECT_EQ(equalKeys[0].first, "a10.png");
+    EXPECT_THAT(equalKeys[0].second, ::testing::HasSubstr("key 1, the same as \"a1.png\""));
+    EXPECT_EQ(equalKeys[1].first, "a11.png");
+    EXPECT_THAT(equalKeys[1].second, ::testing::HasSubstr("the same as \"a1.png\""));
+    EXPECT_EQ(equalKeys[2].first, "a20.png");
+    EXPECT_THAT(equalKeys[2].second, ::testing::HasSubstr("key 2, the same as \"a2.png\""));
+}
+
 TEST_F(SequenceCheckTest, FramesThatFailToDecodeOrDifferInSizeAreProblems) {
     writeFrames({"frame1.png", "frame2.png", "frame3.png"});
     writeFrame("frame4.png", 8, 6);
