@@ -10,6 +10,8 @@ pkg_check_modules(WEBP REQUIRED IMPORTED_TARGET libwebp libwebpmux)
 # and pixman resizes the frames.
 pkg_check_modules(IMPORT_MEDIA REQUIRED IMPORTED_TARGET libavformat libavcodec libavutil libswscale
                   libwebpdemux pixman-1)
+# The display toolkit's compositor draws with pixman.
+pkg_check_modules(PIXMAN REQUIRED IMPORTED_TARGET pixman-1)
 find_package(Threads REQUIRED)
 if(VELORIN_BUILD_TESTS)
     find_package(GTest REQUIRED)

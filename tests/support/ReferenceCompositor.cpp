@@ -1,12 +1,12 @@
-// The compositor's drawing surface: coverage-weighted fills and bilinear image drawing in
-// premultiplied floats.
+// The reference compositor: coverage-weighted fills and bilinear image drawing in
+// premultiplied floats, and the tree walk that drives them.
 
-#include "platform/display/PremultipliedCanvas.h"
+#include "tests/support/ReferenceCompositor.h"
 
 #include <algorithm>
 #include <cmath>
 
-namespace platform::display {
+namespace velorin::testing {
 
 namespace {
 
@@ -218,4 +218,61 @@ void PremultipliedCanvas::storeInto(CGImage& image, std::uint32_t left, std::uin
     }
 }
 
-} // namespace platform::display
+namespace {
+
+struct TreeRenderer {
+    PremultipliedCanvas& canvas;
+    double scale;
+    double time;
+
+    void draw(const platform::UIView& view, platform::CGPoint origin, double inheritedOpacity) {
+        if (view.isHidden())
+            return;
+        double opacity = inheritedOpacity * view.alpha();
+        if (!(opacity > 0))
+            return;
+        platform::CGSize size = view.bounds().size;
+        CGRect pixels = platform::CGRectMake(origin.x * scale, origin.y * scale, size.width * scale,
+                                             size.height * scale);
+        canvas.fillRect(pixels, premultiplied(view.backgroundColor()), opacity);
+        platform::LayerContents contents = view.layer()->contentsAtTime(time);
+        if (!contents.empty())
+            canvas.drawImages(contents.from, contents.to, contents.blend, pixels, opacity);
+        for (const auto& child : view.subviews()) {
+            platform::CGPoint childOrigin{origin.x + child->frame().origin.x,
+                                          origin.y + child->frame().origin.y};
+            draw(*child, childOrigin, opacity);
+        }
+    }
+};
+
+} // namespace
+
+platform::Ref<CGImage> referenceRenderViewTree(platform::UIView* root,
+                                               const platform::RenderOptions& options) {
+    std::uint32_t width = 0;
+    std::uint32_t height = 0;
+    if (!platform::renderSizeOf(root, options, width, height))
+        return nullptr;
+    PremultipliedCanvas canvas(width, height);
+    canvas.fill(premultiplied(options.background));
+    TreeRenderer renderer{canvas, options.scale, options.time};
+    renderer.draw(*root, platform::CGPoint{0, 0}, 1.0);
+    return CGImage::create(width, height, canvas.straightPixels());
+}
+
+void referenceLayOverBackground(CGImage& views, const CGImage& background, float factor) {
+    auto pixels = views.mutablePixels();
+    const auto& under = background.pixels();
+    for (std::size_t offset = 0; offset < pixels.size(); offset += 4) {
+        float alpha = static_cast<float>(pixels[offset + 3]) / 255.0f;
+        for (std::size_t channel = 0; channel < 3; ++channel) {
+            float mixed = static_cast<float>(pixels[offset + channel]) * alpha +
+                          static_cast<float>(under[offset + channel]) * (1.0f - alpha);
+            pixels[offset + channel] = static_cast<std::uint8_t>(mixed * factor + 0.5f);
+        }
+        pixels[offset + 3] = 255;
+    }
+}
+
+} // namespace velorin::testing

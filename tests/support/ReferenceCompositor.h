@@ -1,11 +1,13 @@
-// Internal to the display toolkit: the drawing surface of the software compositor.
+// The compositor as it was first written, kept for the tests as the reference the display
+// toolkit's pixman drawing is measured against: the same view tree drawn in premultiplied
+// floats from 0 to 1, where blending and filtering are exact, and rounded to 8 bits only at
+// the end. It is slow (a float canvas of the whole picture) and used nowhere else.
 //
-// Pixels are premultiplied RGBA in floats from 0 to 1, so that blending and filtering are
-// exact and free of the dark fringes that straight alpha gives. Rectangles are in pixels and
-// may be fractional: edge pixels are covered in proportion to the area the rectangle takes of
-// them, so edges are smooth at any scale.
+// Rectangles are in pixels and may be fractional: edge pixels are covered in proportion to the
+// area the rectangle takes of them, so edges are smooth at any scale.
 #pragma once
 
+#include "platform/display/Compositor.h"
 #include "platform/display/Geometry.h"
 #include "platform/display/Image.h"
 
@@ -13,7 +15,11 @@
 #include <cstdint>
 #include <vector>
 
-namespace platform::display {
+namespace velorin::testing {
+
+using platform::CGImage;
+using platform::CGRect;
+using platform::UIColor;
 
 using PremultipliedColor = std::array<float, 4>;
 
@@ -53,4 +59,12 @@ private:
     std::vector<float> m_pixels;
 };
 
-} // namespace platform::display
+// The view tree drawn as `platform::renderViewTree` draws it, in floats: straight RGBA8.
+platform::Ref<CGImage> referenceRenderViewTree(platform::UIView* root,
+                                               const platform::RenderOptions& options);
+
+// Straight-alpha `views` laid over the opaque `background` of the same size, each colour then
+// multiplied by `factor`, as the preview's lock screen was first drawn.
+void referenceLayOverBackground(CGImage& views, const CGImage& background, float factor);
+
+} // namespace velorin::testing
