@@ -1,12 +1,13 @@
 // Writes an animated WebP with libwebp's animation encoder, one frame at a time.
 //
-// Frames are opaque RGBA images of one size, each shown from its own timestamp until the
-// next one's. The encoder keeps only the frames it has already compressed, so memory grows
-// with the size of the output rather than with the pictures. The animation loops forever.
+// Frames are opaque pictures of one size, each shown from its own timestamp until the next
+// one's. An encoder may be handed from thread to thread, but used by one at a time. The encoder
+// keeps only the frames it has already compressed, so memory grows with the size of the output
+// rather than with the pictures. The animation loops forever.
 #pragma once
 
-#include "platform/display/Image.h"
 #include "sim/Result.h"
+#include "tools/preview/FramePixels.h"
 
 #include <cstdint>
 #include <memory>
@@ -24,7 +25,7 @@ public:
     // Adds a frame shown from `timestampMilliseconds`, which must grow from frame to frame.
     // A fault when the frame is refused (another size, or the encoder failed); it names no
     // file, which the caller knows.
-    sim::Result<void> add(const platform::CGImage& frame, std::int64_t timestampMilliseconds);
+    sim::Result<void> add(const FramePixels& frame, std::int64_t timestampMilliseconds);
     // Ends the animation at `endMilliseconds` and gives the file's bytes; a fault when it
     // cannot. The encoder takes no frames after this.
     sim::Result<std::vector<std::uint8_t>> finish(std::int64_t endMilliseconds);

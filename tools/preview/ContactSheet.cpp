@@ -73,7 +73,7 @@ bool ContactSheet::wants(int index) const {
     return std::binary_search(m_wanted.begin(), m_wanted.end(), index);
 }
 
-void ContactSheet::add(int index, double seconds, const platform::CGImage& frame) {
+void ContactSheet::add(int index, double seconds, const FramePixels& frame) {
     if (!wants(index))
         return;
     if (auto tile = scaleDown(frame, m_tileWidth, m_tileHeight))
@@ -112,9 +112,9 @@ platform::Ref<platform::CGImage> ContactSheet::assemble() const {
     return sheet;
 }
 
-platform::Ref<platform::CGImage> scaleDown(const platform::CGImage& image, std::uint32_t width,
+platform::Ref<platform::CGImage> scaleDown(const FramePixels& image, std::uint32_t width,
                                            std::uint32_t height) {
-    if (width == 0 || height == 0 || image.width() == 0 || image.height() == 0)
+    if (width == 0 || height == 0 || image.width == 0 || image.height == 0)
         return nullptr;
     // The source columns (or rows) that one target pixel covers: from its start up to the
     // next pixel's start, at least one.
@@ -129,9 +129,9 @@ platform::Ref<platform::CGImage> scaleDown(const platform::CGImage& image, std::
     };
     std::vector<std::uint8_t> pixels(std::size_t{width} * height * 4);
     for (std::uint32_t y = 0; y < height; ++y) {
-        auto [top, bottom] = footprint(y, height, image.height());
+        auto [top, bottom] = footprint(y, height, image.height);
         for (std::uint32_t x = 0; x < width; ++x) {
-            auto [left, right] = footprint(x, width, image.width());
+            auto [left, right] = footprint(x, width, image.width);
             std::array<std::uint64_t, 4> sums{};
             for (std::uint32_t row = top; row < bottom; ++row) {
                 for (std::uint32_t column = left; column < right; ++column) {

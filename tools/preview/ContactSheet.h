@@ -7,6 +7,7 @@
 #pragma once
 
 #include "platform/display/Image.h"
+#include "tools/preview/FramePixels.h"
 
 #include <cstdint>
 #include <vector>
@@ -21,7 +22,7 @@ public:
     // Whether frame `index` (from 0) is one of the tiles.
     bool wants(int index) const;
     // Keeps a scaled-down copy of the frame if it is one of the tiles.
-    void add(int index, double seconds, const platform::CGImage& frame);
+    void add(int index, double seconds, const FramePixels& frame);
     // The sheet of the tiles added so far, in the order of their frames; none when it
     // cannot be made.
     platform::Ref<platform::CGImage> assemble() const;
@@ -42,7 +43,7 @@ private:
 };
 
 // Scales an image down (or keeps its size) by averaging the pixels each target pixel covers.
-platform::Ref<platform::CGImage> scaleDown(const platform::CGImage& image, std::uint32_t width,
+platform::Ref<platform::CGImage> scaleDown(const FramePixels& image, std::uint32_t width,
                                            std::uint32_t height);
 
 } // namespace velorin::tools

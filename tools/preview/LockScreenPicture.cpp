@@ -6,7 +6,6 @@
 #include <array>
 #include <cmath>
 #include <cstddef>
-#include <vector>
 
 namespace velorin::tools {
 
@@ -23,8 +22,8 @@ std::uint32_t pixelExtent(double points, double scale) {
                                                : 0;
 }
 
-platform::Ref<platform::CGImage> makeWallpaper(std::uint32_t width, std::uint32_t height) {
-    std::vector<std::uint8_t> pixels(std::size_t{width} * height * 4);
+FramePixels makeWallpaper(std::uint32_t width, std::uint32_t height) {
+    FramePixels wallpaper{width, height, platform::PixelBytes(std::size_t{width} * height * 4)};
     for (std::uint32_t y = 0; y < height; ++y) {
         double position = height == 1 ? 0.0 : static_cast<double>(y) / (height - 1);
         std::array<std::uint8_t, 4> color{0, 0, 0, 255};
@@ -33,27 +32,23 @@ platform::Ref<platform::CGImage> makeWallpaper(std::uint32_t width, std::uint32_
                            (wallpaperBottom[channel] - wallpaperTop[channel]) * position;
             color[channel] = static_cast<std::uint8_t>(std::lround(value));
         }
-        auto row = pixels.begin() + static_cast<long>(std::size_t{y} * width * 4);
+        auto row = wallpaper.rgba.begin() + static_cast<long>(std::size_t{y} * width * 4);
         for (std::uint32_t x = 0; x < width; ++x)
             std::copy(color.begin(), color.end(), row + static_cast<long>(x) * 4);
     }
-    return platform::CGImage::create(width, height, std::move(pixels));
+    return wallpaper;
 }
 
-// Lays straight-alpha `views` over the opaque `background` of the same size, darkened by
-// `factor`, into `views`.
-void layOverBackground(platform::CGImage& views, const platform::CGImage& background,
-                       float factor) {
-    auto pixels = views.mutablePixels();
-    const auto& under = background.pixels();
-    for (std::size_t offset = 0; offset < pixels.size(); offset += 4) {
-        float alpha = static_cast<float>(pixels[offset + 3]) / 255.0f;
+// Multiplies every colour by `factor` in [0, 1], rounded; the picture stays opaque.
+void darken(FramePixels& picture, float factor) {
+    // In 1/65536ths, so that whole levels keep their rounding.
+    auto scale = static_cast<std::uint32_t>(std::lround(factor * 65536.0f));
+    for (std::size_t offset = 0; offset < picture.rgba.size(); offset += 4) {
         for (std::size_t channel = 0; channel < 3; ++channel) {
-            float mixed = static_cast<float>(pixels[offset + channel]) * alpha +
-                          static_cast<float>(under[offset + channel]) * (1.0f - alpha);
-            pixels[offset + channel] = static_cast<std::uint8_t>(mixed * factor + 0.5f);
+            std::uint32_t level = picture.rgba[offset + channel];
+            picture.rgba[offset + channel] =
+                static_cast<std::uint8_t>((level * scale + 32768) >> 16);
         }
-        pixels[offset + 3] = 255;
     }
 }
 
@@ -70,17 +65,23 @@ LockScreenPicture::~LockScreenPicture() {
     m_page.setBackgroundColor(m_pageColor);
 }
 
-platform::Ref<platform::CGImage> LockScreenPicture::take(double seconds,
-                                                         float backlightFactor) const {
+std::unique_ptr<FramePixels> LockScreenPicture::take(double seconds, float backlightFactor) const {
     platform::RenderOptions options;
     options.scale = m_scale;
     options.time = seconds;
-    auto picture = platform::renderViewTree(&m_page, options);
-    if (!picture || !m_wallpaper || picture->width() != m_wallpaper->width() ||
-        picture->height() != m_wallpaper->height())
+    std::uint32_t width = 0;
+    std::uint32_t height = 0;
+    if (!platform::renderSizeOf(&m_page, options, width, height) || width == 0 || height == 0 ||
+        width != m_wallpaper.width || height != m_wallpaper.height)
+        return nullptr;
+    // The wallpaper is opaque, so its straight bytes are also premultiplied ones: the views are
+    // drawn onto a copy of it, and the picture stays opaque.
+    auto picture = std::make_unique<FramePixels>(m_wallpaper);
+    if (!platform::drawViewTree(&m_page, options, picture->rgba, width, height))
         return nullptr;
     float factor = std::isnan(backlightFactor) ? 0.0f : std::clamp(backlightFactor, 0.0f, 1.0f);
-    layOverBackground(*picture, *m_wallpaper, factor);
+    if (factor < 1.0f)
+        darken(*picture, factor);
     return picture;
 }
 

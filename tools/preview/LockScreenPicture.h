@@ -4,12 +4,15 @@
 //
 // The simulated page is painted black, as a stand-in for whatever lies behind the lock
 // screen. While a picture-taker lives, the page is left unpainted instead and the views are
-// laid over a gradient wallpaper, the kind of background the animation is seen against on a
-// device, so that its edges and transparency show.
+// drawn straight over a gradient wallpaper, the kind of background the animation is seen
+// against on a device, so that its edges and transparency show. Pictures are plain bytes (see
+// FramePixels.h), so that they can be encoded on other threads while the next is drawn.
 #pragma once
 
-#include "platform/display/Image.h"
 #include "platform/display/View.h"
+#include "tools/preview/FramePixels.h"
+
+#include <memory>
 
 namespace velorin::tools {
 
@@ -24,13 +27,16 @@ public:
 
     // The screen at `seconds` on the main queue's clock, each colour multiplied by the
     // backlight factor (0 is black, 1 unchanged); none when the page cannot be rendered.
-    platform::Ref<platform::CGImage> take(double seconds, float backlightFactor) const;
+    std::unique_ptr<FramePixels> take(double seconds, float backlightFactor) const;
+
+    // What lies behind the views.
+    const FramePixels& wallpaper() const { return m_wallpaper; }
 
 private:
     platform::UIView& m_page;
     double m_scale;
     platform::UIColor m_pageColor;
-    platform::Ref<platform::CGImage> m_wallpaper;
+    FramePixels m_wallpaper;
 };
 
 } // namespace velorin::tools

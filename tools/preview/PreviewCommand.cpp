@@ -4,13 +4,13 @@
 // Every argument is checked before anything is written. The sequence is only read (a folder
 // of the author's own is copied into a private device root first), and the output folder
 // receives its files all together at the end, or nothing.
+#include "platform/display/Image.h"
 #include "settings/Settings.h"
 #include "tools/common/Commands.h"
 #include "tools/common/FaultReport.h"
 #include "tools/common/ProgressBar.h"
 #include "tools/common/ScreenSize.h"
-#include "tools/preview/AnimatedWebp.h"
-#include "tools/preview/ContactSheet.h"
+#include "tools/preview/FramePipeline.h"
 #include "tools/preview/PreviewOutput.h"
 #include "tools/preview/PreviewRecorder.h"
 #include "tools/preview/PreviewSequence.h"
@@ -20,7 +20,6 @@
 #include <csignal>
 #include <cstdio>
 #include <cstdlib>
-#include <fstream>
 #include <memory>
 #include <optional>
 #include <string>
@@ -41,6 +40,7 @@ struct PreviewArguments {
     double seconds{8};
     double framesPerSecond{30};
     std::string out{"velorin-preview"};
+    bool noFrames{false};
 };
 
 sim::Result<PreviewSettings> checkSettings(const PreviewArguments& arguments) {
@@ -104,73 +104,42 @@ private:
     void (*m_previousTerminate)(int);
 };
 
-std::int64_t frameMilliseconds(int index, double framesPerSecond) {
-    return std::llround(index * 1000.0 / framesPerSecond);
-}
-
-sim::Result<void> writeBytes(const std::string& path, const std::string& shownPath,
-                             const std::vector<std::uint8_t>& bytes) {
-    std::ofstream file(path, std::ios::binary | std::ios::trunc);
-    file.write(reinterpret_cast<const char*>(bytes.data()), static_cast<long>(bytes.size()));
-    file.close();
-    if (!file)
-        return sim::Fault(shownPath, "cannot write the file");
-    return {};
-}
-
 // Renders the preview into the output's staging folder.
 sim::Result<void> render(const PreviewSequence& sequence, const PreviewSettings& settings,
-                         const PreviewOutput& output) {
+                         const PreviewOutput& output, FrameFiles frameFiles) {
     int count = settings.frameCount();
-    AnimatedWebpEncoder animation(settings.pixelWidth(), settings.pixelHeight());
-    ContactSheet sheet(count, settings.pixelWidth(), settings.pixelHeight());
+    FramePipeline pipeline(settings, output, frameFiles);
     ProgressBar progress("Rendering", count, progressDisplayForStandardError());
-    platform::PngEncoding opaque;
-    opaque.colorType = platform::PngColorType::RGB;
     auto recorded =
         recordPreview(sequence, settings, [&](const RecordedFrame& frame) -> sim::Result<void> {
             if (interrupted)
                 return sim::Fault("interrupted; nothing was written");
-            std::string name =
-                std::string(previewFramesFolder) + "/" + previewFrameName(frame.index, count);
-            if (!platform::writePngFile(frame.image, output.stagedPath(name).c_str(), opaque))
-                return sim::Fault(output.finalPath(name), "cannot write the frame");
-            if (auto added = animation.add(
-                    frame.image, frameMilliseconds(frame.index, settings.framesPerSecond));
-                !added)
-                return sim::Fault(output.finalPath(previewAnimation), added.fault().message);
-            sheet.add(frame.index, frame.seconds, frame.image);
+            if (auto added = pipeline.add(frame); !added)
+                return added;
             progress.update(frame.index + 1);
             return {};
         });
     progress.finish();
     if (!recorded)
         return recorded;
-    auto webp = animation.finish(frameMilliseconds(count, settings.framesPerSecond));
-    if (!webp)
-        return sim::Fault(output.finalPath(previewAnimation), webp.fault().message);
-    if (auto written = writeBytes(output.stagedPath(previewAnimation),
-                                  output.finalPath(previewAnimation), webp.value());
-        !written)
-        return written;
-    auto contactSheet = sheet.assemble();
-    if (!contactSheet || !platform::writePngFile(
-                             *contactSheet, output.stagedPath(previewContactSheet).c_str(), opaque))
-        return sim::Fault(output.finalPath(previewContactSheet), "cannot write the contact sheet");
-    return {};
+    return pipeline.finish();
 }
 
 void printSummary(const PreviewSequence& sequence, const PreviewSettings& settings,
-                  const PreviewOutput& output) {
+                  const PreviewOutput& output, FrameFiles frameFiles) {
     int count = settings.frameCount();
     std::printf("Previewed %s: %d frames of %ux%u pixels, %g s at %g frames a second\n",
                 sequence.name().c_str(), count, settings.pixelWidth(), settings.pixelHeight(),
                 settings.seconds, settings.framesPerSecond);
-    std::string frames = std::string(previewFramesFolder) + "/";
-    std::printf("frames:        %s", output.finalPath(frames + previewFrameName(0, count)).c_str());
-    if (count > 1)
-        std::printf(" to %s", previewFrameName(count - 1, count).c_str());
-    std::printf("\ncontact sheet: %s\n", output.finalPath(previewContactSheet).c_str());
+    if (frameFiles == FrameFiles::Written) {
+        std::string frames = std::string(previewFramesFolder) + "/";
+        std::printf("frames:        %s",
+                    output.finalPath(frames + previewFrameName(0, count)).c_str());
+        if (count > 1)
+            std::printf(" to %s", previewFrameName(count - 1, count).c_str());
+        std::printf("\n");
+    }
+    std::printf("contact sheet: %s\n", output.finalPath(previewContactSheet).c_str());
     std::printf("animation:     %s\n", output.finalPath(previewAnimation).c_str());
 }
 
@@ -181,15 +150,17 @@ int runPreview(const PreviewArguments& arguments) {
     auto sequence = PreviewSequence::choose(arguments.sequence, arguments.root);
     if (!sequence)
         return report(sequence.fault());
-    auto output = PreviewOutput::open(arguments.out);
+    FrameFiles frameFiles = arguments.noFrames ? FrameFiles::Omitted : FrameFiles::Written;
+    auto output = PreviewOutput::open(arguments.out, frameFiles);
     if (!output)
         return report(output.fault());
     InterruptionWatch watch;
-    if (auto rendered = render(*sequence.value(), settings.value(), *output.value()); !rendered)
+    if (auto rendered = render(*sequence.value(), settings.value(), *output.value(), frameFiles);
+        !rendered)
         return report(rendered.fault());
     if (auto committed = output.value()->commit(); !committed)
         return report(committed.fault());
-    printSummary(*sequence.value(), settings.value(), *output.value());
+    printSummary(*sequence.value(), settings.value(), *output.value(), frameFiles);
     return 0;
 }
 
@@ -211,6 +182,8 @@ void addPreviewCommand(CLI::App& application, int& exitStatus) {
     command->add_option("--fps", arguments->framesPerSecond, "Frames a second (default: 30)");
     command->add_option("--out", arguments->out,
                         "Output folder (default: velorin-preview in the current folder)");
+    command->add_flag("--no-frames", arguments->noFrames,
+                      "Write only the contact sheet and the animated WebP, no frame files");
     command->callback([arguments, &exitStatus] { exitStatus = runPreview(*arguments); });
 }
 

@@ -72,7 +72,8 @@ sim::Result<void> checkReplaceable(const fs::path& folder) {
 
 } // namespace
 
-sim::Result<std::unique_ptr<PreviewOutput>> PreviewOutput::open(const std::string& folder) {
+sim::Result<std::unique_ptr<PreviewOutput>> PreviewOutput::open(const std::string& folder,
+                                                                FrameFiles frameFiles) {
     std::error_code error;
     if (fs::exists(folder, error) && !fs::is_directory(folder, error))
         return sim::Fault(folder, "not a folder (the output goes into a folder)");
@@ -98,16 +99,18 @@ sim::Result<std::unique_ptr<PreviewOutput>> PreviewOutput::open(const std::strin
         undoMaking();
         return sim::Fault(folder, "cannot write into the output folder: " + reason);
     }
-    std::unique_ptr<PreviewOutput> output(
-        new PreviewOutput(folder, name.data(), made.empty() ? std::string() : made.string()));
-    if (!fs::create_directory(fs::path(output->m_staging) / previewFramesFolder, error))
+    std::unique_ptr<PreviewOutput> output(new PreviewOutput(
+        folder, name.data(), made.empty() ? std::string() : made.string(), frameFiles));
+    if (frameFiles == FrameFiles::Written &&
+        !fs::create_directory(fs::path(output->m_staging) / previewFramesFolder, error))
         return sim::Fault(folder, "cannot write into the output folder: " + error.message());
     return output;
 }
 
-PreviewOutput::PreviewOutput(std::string folder, std::string staging, std::string madeFolder)
+PreviewOutput::PreviewOutput(std::string folder, std::string staging, std::string madeFolder,
+                             FrameFiles frameFiles)
     : m_folder(std::move(folder)), m_staging(std::move(staging)),
-      m_madeFolder(std::move(madeFolder)) {
+      m_madeFolder(std::move(madeFolder)), m_frameFiles(frameFiles) {
 }
 
 PreviewOutput::~PreviewOutput() {
@@ -135,6 +138,8 @@ sim::Result<void> PreviewOutput::commit() {
     if (error)
         return sim::Fault(frames.string(), "cannot replace the former frames: " + error.message());
     for (const char* name : {previewFramesFolder, previewContactSheet, previewAnimation}) {
+        if (std::string_view(name) == previewFramesFolder && m_frameFiles == FrameFiles::Omitted)
+            continue;
         fs::rename(stagedPath(name), finalPath(name), error);
         if (error)
             return sim::Fault(finalPath(name), "cannot move into place: " + error.message());

@@ -18,11 +18,17 @@ inline constexpr const char* previewFramesFolder = "frames";
 inline constexpr const char* previewContactSheet = "contact-sheet.png";
 inline constexpr const char* previewAnimation = "animation.webp";
 
+// Whether a preview writes its frames, or only the contact sheet and the animation.
+enum class FrameFiles { Written, Omitted };
+
 class PreviewOutput {
 public:
     // Makes the folder if it is missing and a staging folder inside it; an input error
     // naming the folder when it cannot be written or holds what a preview cannot replace.
-    static sim::Result<std::unique_ptr<PreviewOutput>> open(const std::string& folder);
+    // Without frame files, a former preview's frames are removed on commit all the same, so
+    // that the folder never holds frames of another preview than its contact sheet's.
+    static sim::Result<std::unique_ptr<PreviewOutput>>
+    open(const std::string& folder, FrameFiles frameFiles = FrameFiles::Written);
     // Removes the staging folder, and the output folder if it was made and nothing was
     // committed.
     ~PreviewOutput();
@@ -37,11 +43,13 @@ public:
     sim::Result<void> commit();
 
 private:
-    PreviewOutput(std::string folder, std::string staging, std::string madeFolder);
+    PreviewOutput(std::string folder, std::string staging, std::string madeFolder,
+                  FrameFiles frameFiles);
     std::string m_folder;
     std::string m_staging;
     // The outermost folder this preview made, to remove on failure; empty when none.
     std::string m_madeFolder;
+    FrameFiles m_frameFiles;
     bool m_committed{false};
 };
 

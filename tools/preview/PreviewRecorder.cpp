@@ -51,11 +51,12 @@ sim::Result<void> play(sim::SimulatedHost& host, const PreviewSettings& settings
     for (int index = 0; index < count; ++index) {
         host.advanceTo(settings.frameNanoseconds(index));
         double seconds = static_cast<double>(host.now()) / 1e9;
-        auto picture = camera.take(seconds, host.device().backlightFactor);
+        std::shared_ptr<const FramePixels> picture =
+            camera.take(seconds, host.device().backlightFactor);
         if (!picture)
             return sim::Fault("the lock screen cannot be rendered at this size");
         if (auto taken = sink(RecordedFrame{
-                index, static_cast<double>(index) / settings.framesPerSecond, *picture});
+                index, static_cast<double>(index) / settings.framesPerSecond, std::move(picture)});
             !taken)
             return taken;
     }

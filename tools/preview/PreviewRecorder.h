@@ -8,12 +8,13 @@
 #pragma once
 
 #include "platform/display/Geometry.h"
-#include "platform/display/Image.h"
 #include "sim/Result.h"
+#include "tools/preview/FramePixels.h"
 #include "tools/preview/PreviewSequence.h"
 
 #include <cstdint>
 #include <functional>
+#include <memory>
 #include <optional>
 
 namespace velorin::tools {
@@ -38,7 +39,8 @@ struct PreviewSettings {
 struct RecordedFrame {
     int index;
     double seconds;
-    const platform::CGImage& image;
+    // Shared, so that the sink may keep the picture for encoding on other threads.
+    std::shared_ptr<const FramePixels> picture;
 };
 
 // Takes each frame as it is rendered; a fault stops the recording.

@@ -19,21 +19,19 @@ TEST(ContactSheetTest, TilesAreEvenlySpacedFromTheFirstFrameToTheLast) {
 
 TEST(ContactSheetTest, ScalingDownAveragesThePixelsEachTargetPixelCovers) {
     // Two columns: black and white, scaled to one pixel, give grey.
-    auto image = platform::CGImage::create(2, 1, {0, 0, 0, 255, 255, 255, 255, 255});
-    ASSERT_TRUE(image);
-    auto scaled = scaleDown(*image, 1, 1);
+    FramePixels image{2, 1, {0, 0, 0, 255, 255, 255, 255, 255}};
+    auto scaled = scaleDown(image, 1, 1);
     ASSERT_TRUE(scaled);
     EXPECT_EQ(scaled->pixels(), (platform::PixelBytes{128, 128, 128, 255}));
-    EXPECT_FALSE(scaleDown(*image, 0, 1));
+    EXPECT_FALSE(scaleDown(image, 0, 1));
 }
 
 TEST(ContactSheetTest, TheSheetHoldsOneTileForEachChosenFrame) {
     ContactSheet sheet(2, 40, 80);
-    auto frame = platform::CGImage::create(40, 80, std::vector<std::uint8_t>(40 * 80 * 4, 255));
-    ASSERT_TRUE(frame);
+    FramePixels frame{40, 80, platform::PixelBytes(40 * 80 * 4, 255)};
     EXPECT_FALSE(sheet.assemble());
-    sheet.add(0, 0.0, *frame);
-    sheet.add(1, 0.5, *frame);
+    sheet.add(0, 0.0, frame);
+    sheet.add(1, 0.5, frame);
     auto assembled = sheet.assemble();
     ASSERT_TRUE(assembled);
     // Two cells side by side, each as wide as its label "0.50 s" (70 pixels) or the tile.

@@ -263,6 +263,42 @@ TEST(PreviewCommandTest, ANewPreviewReplacesTheFramesOfTheLastButNoOtherFiles) {
     EXPECT_EQ(snapshot(out), before);
 }
 
+TEST(PreviewCommandTest, WithoutFramesOnlyTheSheetAndTheAnimationAreWritten) {
+    Scratch scratch;
+    fs::path sequence = writeRedSequence(scratch.folder.path());
+    fs::path out = scratch.folder.path() / "out";
+    std::vector<std::string> arguments{sequence.string(),
+                                       "--root",
+                                       scratch.root.path().string(),
+                                       "--screen",
+                                       "60x80",
+                                       "--scale",
+                                       "1",
+                                       "--seconds",
+                                       "1",
+                                       "--fps",
+                                       "4",
+                                       "--out",
+                                       out.string()};
+    ASSERT_EQ(scratch.preview(arguments).status, 0);
+    ASSERT_TRUE(fs::exists(out / "frames/frame-0004.png"));
+
+    arguments.push_back("--no-frames");
+    auto outcome = scratch.preview(arguments);
+    ASSERT_EQ(outcome.status, 0) << outcome.err;
+    EXPECT_EQ(outcome.out,
+              "Previewed my-sequence: 4 frames of 60x80 pixels, 1 s at 4 frames a second\n"
+              "contact sheet: " +
+                  (out / "contact-sheet.png").string() + "\n" +
+                  "animation:     " + (out / "animation.webp").string() + "\n");
+    // The former preview's frames go with the rest of it, so that no frames of another
+    // preview stand beside the new sheet.
+    EXPECT_FALSE(fs::exists(out / "frames"));
+    EXPECT_TRUE(readPng(out / "contact-sheet.png"));
+    EXPECT_EQ(decodeWebp(out / "animation.webp").endMilliseconds, 1000);
+    EXPECT_TRUE(fs::is_empty(scratch.temporary));
+}
+
 TEST(PreviewCommandTest, TheBundledDefaultSequencePreviews) {
     Scratch scratch;
     fs::path out = scratch.folder.path() / "out";

@@ -1,0 +1,245 @@
+#include "tools/preview/FramePipeline.h"
+
+#include "platform/display/Image.h"
+#include "tools/preview/AnimatedWebp.h"
+#include "tools/preview/ContactSheet.h"
+#include "tools/preview/FramePng.h"
+
+#include <algorithm>
+#include <cmath>
+#include <condition_variable>
+#include <deque>
+#include <fstream>
+#include <mutex>
+#include <optional>
+#include <sched.h>
+#include <system_error>
+#include <thread>
+#include <vector>
+
+namespace velorin::tools {
+
+namespace {
+
+// Frames that may be drawn and not yet written, for each worker: enough to keep every worker
+// busy while the calling thread draws, few enough that memory stays that of a few frames.
+constexpr std::size_t framesWaitingPerWorker = 2;
+
+std::size_t processorCount() {
+    cpu_set_t processors;
+    CPU_ZERO(&processors);
+    if (::sched_getaffinity(0, sizeof processors, &processors) != 0)
+        return 1;
+    return static_cast<std::size_t>(std::max(1, CPU_COUNT(&processors)));
+}
+
+std::int64_t frameMilliseconds(int index, double framesPerSecond) {
+    return std::llround(index * 1000.0 / framesPerSecond);
+}
+
+sim::Result<void> writeBytes(const std::string& path, const std::string& shownPath,
+                             const std::vector<std::uint8_t>& bytes) {
+    std::ofstream file(path, std::ios::binary | std::ios::trunc);
+    file.write(reinterpret_cast<const char*>(bytes.data()), static_cast<long>(bytes.size()));
+    file.close();
+    if (!file)
+        return sim::Fault(shownPath, "cannot write the file");
+    return {};
+}
+
+// One frame's picture, on its way to a file or to the animation.
+struct Job {
+    int index{0};
+    std::shared_ptr<const FramePixels> picture;
+    std::string stagedPath;
+    std::string finalPath;
+};
+
+} // namespace
+
+struct FramePipeline::State {
+    PreviewSettings settings;
+    const PreviewOutput& output;
+    FrameFiles frameFiles;
+    int count;
+    AnimatedWebpEncoder animation;
+    ContactSheet sheet;
+
+    std::mutex mutex;
+    std::condition_variable changed;
+    std::deque<Job> frameJobs;
+    std::deque<Job> animationJobs;
+    // Jobs taken and not yet done: each holds its picture until then.
+    std::size_t outstanding{0};
+    std::size_t mostOutstanding{2};
+    // No more jobs will come; the workers finish what they have.
+    bool closing{false};
+    // The workers drop what they have and stop.
+    bool stopping{false};
+    // The fault of the earliest frame that failed.
+    std::optional<std::pair<int, sim::Fault>> fault;
+
+    std::size_t frameWorkers{0};
+    bool animationWorker{false};
+    std::vector<std::thread> threads;
+
+    State(const PreviewSettings& previewSettings, const PreviewOutput& previewOutput,
+          FrameFiles files)
+        : settings(previewSettings), output(previewOutput), frameFiles(files),
+          count(previewSettings.frameCount()),
+          animation(previewSettings.pixelWidth(), previewSettings.pixelHeight()),
+          sheet(count, previewSettings.pixelWidth(), previewSettings.pixelHeight()) {}
+
+    sim::Fault earliestFault() {
+        std::lock_guard lock(mutex);
+        return fault->second;
+    }
+
+    void noteFault(int index, sim::Fault found) {
+        std::lock_guard lock(mutex);
+        if (!fault || index < fault->first)
+            fault.emplace(index, std::move(found));
+    }
+
+    bool writeFrame(const Job& job) {
+        if (writeFramePng(*job.picture, job.stagedPath))
+            return true;
+        noteFault(job.index, sim::Fault(job.finalPath, "cannot write the frame"));
+        return false;
+    }
+
+    bool addToAnimation(const Job& job) {
+        auto added =
+            animation.add(*job.picture, frameMilliseconds(job.index, settings.framesPerSecond));
+        if (added)
+            return true;
+        noteFault(job.index, sim::Fault(output.finalPath(previewAnimation), added.fault().message));
+        return false;
+    }
+
+    // Runs on a worker: takes jobs from `queue` until the pipeline closes or stops.
+    template <typename Work>
+    void serve(std::deque<Job>& queue, Work work) {
+        for (;;) {
+            Job job;
+            {
+                std::unique_lock lock(mutex);
+                changed.wait(lock, [&] { return stopping || closing || !queue.empty(); });
+                if (stopping || queue.empty())
+                    return;
+                job = std::move(queue.front());
+                queue.pop_front();
+            }
+            (this->*work)(job);
+            job.picture.reset();
+            {
+                std::lock_guard lock(mutex);
+                --outstanding;
+            }
+            changed.notify_all();
+        }
+    }
+
+    void start() {
+        std::size_t wanted = frameFiles == FrameFiles::Written ? processorCount() : 0;
+        // Room for every thread first, so that nothing but starting one can throw.
+        threads.reserve(wanted + 1);
+        try {
+            threads.emplace_back([this] { serve(animationJobs, &State::addToAnimation); });
+            animationWorker = true;
+            for (; frameWorkers < wanted; ++frameWorkers)
+                threads.emplace_back([this] { serve(frameJobs, &State::writeFrame); });
+        } catch (const std::system_error&) {
+        }
+        mostOutstanding = 2 * framesWaitingPerWorker * std::max<std::size_t>(1, frameWorkers);
+    }
+
+    void stop() {
+        {
+            std::lock_guard lock(mutex);
+            stopping = true;
+        }
+        changed.notify_all();
+        joinAll();
+    }
+
+    void joinAll() {
+        for (auto& thread : threads) {
+            if (thread.joinable())
+                thread.join();
+        }
+    }
+};
+
+FramePipeline::FramePipeline(const PreviewSettings& settings, const PreviewOutput& output,
+                             FrameFiles frameFiles)
+    : m_state(std::make_unique<State>(settings, output, frameFiles)) {
+    m_state->start();
+}
+
+FramePipeline::~FramePipeline() {
+    m_state->stop();
+}
+
+sim::Result<void> FramePipeline::add(const RecordedFrame& frame) {
+    State& state = *m_state;
+    std::string name =
+        std::string(previewFramesFolder) + "/" + previewFrameName(frame.index, state.count);
+    Job job{frame.index, frame.picture, state.output.stagedPath(name),
+            state.output.finalPath(name)};
+    bool writesFrame = state.frameFiles == FrameFiles::Written;
+    {
+        std::unique_lock lock(state.mutex);
+        state.changed.wait(
+            lock, [&] { return state.fault || state.outstanding < state.mostOutstanding; });
+        if (state.fault)
+            return state.fault->second;
+        if (writesFrame && state.frameWorkers > 0) {
+            state.frameJobs.push_back(job);
+            ++state.outstanding;
+        }
+        if (state.animationWorker) {
+            state.animationJobs.push_back(job);
+            ++state.outstanding;
+        }
+    }
+    state.changed.notify_all();
+    // Without a worker for it, the work is done here.
+    if (writesFrame && state.frameWorkers == 0 && !state.writeFrame(job))
+        return state.earliestFault();
+    if (!state.animationWorker && !state.addToAnimation(job))
+        return state.earliestFault();
+    state.sheet.add(frame.index, frame.seconds, *frame.picture);
+    return {};
+}
+
+sim::Result<void> FramePipeline::finish() {
+    State& state = *m_state;
+    {
+        std::lock_guard lock(state.mutex);
+        state.closing = true;
+    }
+    state.changed.notify_all();
+    state.joinAll();
+    if (state.fault)
+        return state.fault->second;
+
+    const PreviewOutput& output = state.output;
+    auto webp =
+        state.animation.finish(frameMilliseconds(state.count, state.settings.framesPerSecond));
+    if (!webp)
+        return sim::Fault(output.finalPath(previewAnimation), webp.fault().message);
+    if (auto written = writeBytes(output.stagedPath(previewAnimation),
+                                  output.finalPath(previewAnimation), webp.value());
+        !written)
+        return written;
+    platform::PngEncoding opaque;
+    opaque.colorType = platform::PngColorType::RGB;
+    auto contactSheet = state.sheet.assemble();
+    if (!contactSheet || !platform::writePngFile(
+                             *contactSheet, output.stagedPath(previewContactSheet).c_str(), opaque))
+        return sim::Fault(output.finalPath(previewContactSheet), "cannot write the contact sheet");
+    return {};
+}
+
+} // namespace velorin::tools

@@ -1,0 +1,45 @@
+// Makes a preview's files from its pictures while the next pictures are drawn: each frame's PNG
+// file on worker threads, one per processor this process may run on; the animated WebP on a
+// thread of its own, in frame order; and the contact sheet's tiles on the calling thread. At
+// the end the animation and the contact sheet are written beside the frames.
+//
+// Threads: the workers see only pictures (plain bytes, see FramePixels.h), file paths and the
+// WebP encoder, never an object of the platform or of the simulated host, which stay on the
+// calling thread. Only a few pictures wait at a time: `add` waits for the workers when they
+// fall behind, so a long preview needs no more memory than a short one. Every thread is joined
+// before `finish` returns and by the destructor; a pipeline given up before `finish` drops the
+// frames it has not written, and the caller's staging folder goes with them. When a thread
+// cannot be started, its work is done on the calling thread instead.
+#pragma once
+
+#include "sim/Result.h"
+#include "tools/preview/PreviewOutput.h"
+#include "tools/preview/PreviewRecorder.h"
+
+#include <memory>
+
+namespace velorin::tools {
+
+class FramePipeline {
+public:
+    // For the frames of `settings`, written into `output`'s staging folder.
+    FramePipeline(const PreviewSettings& settings, const PreviewOutput& output,
+                  FrameFiles frameFiles);
+    // Stops the workers and joins them.
+    ~FramePipeline();
+    FramePipeline(const FramePipeline&) = delete;
+    FramePipeline& operator=(const FramePipeline&) = delete;
+
+    // Takes the next frame, in order. A fault naming the file when an earlier frame could not
+    // be written or added to the animation.
+    sim::Result<void> add(const RecordedFrame& frame);
+    // Waits for every frame, then writes the animated WebP and the contact sheet. A fault
+    // naming the first file that could not be written.
+    sim::Result<void> finish();
+
+private:
+    struct State;
+    std::unique_ptr<State> m_state;
+};
+
+} // namespace velorin::tools
