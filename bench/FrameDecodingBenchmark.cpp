@@ -1,4 +1,4 @@
-// Decoding cost per frame, which every showing pays for every frame on the main thread, and
+// Decoding cost per frame, which every showing pays for every frame, and
 // the peak decoded bytes a showing holds.
 #include "platform/display/Image.h"
 

@@ -1,0 +1,180 @@
+#include "bench/comparison/ToolComparisons.h"
+
+#include "bench/comparison/Measurement.h"
+
+#include <algorithm>
+#include <cstdio>
+#include <cstring>
+#include <fcntl.h>
+#include <fstream>
+#include <memory>
+#include <png.h>
+#include <stdexcept>
+#include <unistd.h>
+
+namespace velorin::bench {
+
+namespace {
+
+namespace fs = std::filesystem;
+
+constexpr std::size_t checkNames = 100'000;
+
+void makeEmptyFiles(const fs::path& folder, const std::vector<std::string>& names) {
+    if (fs::exists(folder / ".complete"))
+        return;
+    fs::create_directories(folder);
+    for (const auto& name : names) {
+        int file = ::open((folder / name).c_str(), O_CREAT | O_WRONLY | O_TRUNC, 0644);
+        if (file < 0)
+            throw std::runtime_error("cannot make " + (folder / name).string());
+        ::close(file);
+    }
+    std::ofstream(folder / ".complete") << "made\n";
+}
+
+double timed(const std::vector<std::string>& arguments, int expectedStatus) {
+    auto run = runProcess(arguments);
+    if (run.status != expectedStatus)
+        throw std::runtime_error(arguments.front() + " " + arguments[1] + " exited with " +
+                                 std::to_string(run.status));
+    return run.seconds;
+}
+
+struct Picture {
+    png_uint_32 width{0};
+    png_uint_32 height{0};
+    std::unique_ptr<std::uint8_t[]> rgba;
+};
+
+Picture readPicture(const fs::path& path) {
+    png_image image;
+    std::memset(&image, 0, sizeof image);
+    image.version = PNG_IMAGE_VERSION;
+    Picture picture;
+    if (!png_image_begin_read_from_file(&image, path.c_str()))
+        throw std::runtime_error("cannot read " + path.string());
+    image.format = PNG_FORMAT_RGBA;
+    picture.width = image.width;
+    picture.height = image.height;
+    picture.rgba.reset(new std::uint8_t[PNG_IMAGE_SIZE(image)]);
+    if (!png_image_finish_read(&image, nullptr, picture.rgba.get(), 0, nullptr))
+        throw std::runtime_error("cannot decode " + path.string());
+    return picture;
+}
+
+// As the preview writes its frames: RGB from RGBA rows, zlib level 1, the "up" filter.
+void writePicture(const Picture& picture, const fs::path& path) {
+    std::FILE* file = std::fopen(path.c_str(), "wb");
+    if (!file)
+        throw std::runtime_error("cannot write " + path.string());
+    png_structp png = png_create_write_struct(PNG_LIBPNG_VER_STRING, nullptr, nullptr, nullptr);
+    png_infop info = png_create_info_struct(png);
+    if (setjmp(png_jmpbuf(png))) {
+        png_destroy_write_struct(&png, &info);
+        std::fclose(file);
+        throw std::runtime_error("cannot encode " + path.string());
+    }
+    png_init_io(png, file);
+    png_set_IHDR(png, info, picture.width, picture.height, 8, PNG_COLOR_TYPE_RGB,
+                 PNG_INTERLACE_NONE, PNG_COMPRESSION_TYPE_DEFAULT, PNG_FILTER_TYPE_DEFAULT);
+    png_set_compression_level(png, 1);
+    png_set_filter(png, PNG_FILTER_TYPE_BASE, PNG_FILTER_UP);
+    png_write_info(png, info);
+    png_set_filler(png, 0, PNG_FILLER_AFTER);
+    for (png_uint_32 row = 0; row < picture.height; ++row)
+        png_write_row(png, picture.rgba.get() + std::size_t{row} * picture.width * 4);
+    png_write_end(png, nullptr);
+    png_destroy_write_struct(&png, &info);
+    std::fclose(file);
+}
+
+} // namespace
+
+CheckFigures compareCheck(const fs::path& scratch, const Programs& programs, int rounds) {
+    std::vector<std::string> distinct;
+    std::vector<std::string> equal;
+    for (std::size_t index = 0; index < checkNames; ++index) {
+        char name[32];
+        std::snprintf(name, sizeof name, "frames%06zu.png", index + 1);
+        distinct.emplace_back(name);
+        equal.push_back("a1" + (index == 0 ? std::string() : std::to_string(index - 1)) + ".png");
+    }
+    fs::path distinctFolder = scratch / "check-distinct-keys";
+    fs::path equalFolder = scratch / "check-equal-keys";
+    makeEmptyFiles(distinctFolder, distinct);
+    makeEmptyFiles(equalFolder, equal);
+    InterleavedTimes times;
+    // Empty files do not decode, so the check finds problems and exits with 1.
+    times.add("distinct", [&] { return timed({programs.velorinSim, "check", distinctFolder}, 1); });
+    times.add("equal", [&] { return timed({programs.velorinSim, "check", equalFolder}, 1); });
+    times.run(rounds);
+    return {checkNames, times.median("distinct"), times.median("equal")};
+}
+
+PreviewFigures comparePreview(const fs::path& scratch, const Programs& programs, int rounds) {
+    fs::path out = scratch / "preview";
+    fs::path rewritten = scratch / "preview-libpng";
+    fs::create_directories(rewritten);
+    PreviewFigures figures;
+    figures.frames = 240;
+    figures.shownSeconds = 8;
+    std::vector<std::string> preview{programs.velorinSim, "preview", "--out", out.string()};
+    // A first run gives the frames that libpng writes again.
+    timed(preview, 0);
+    std::vector<Picture> pictures;
+    for (int index = 1; index <= figures.frames; ++index) {
+        char name[32];
+        std::snprintf(name, sizeof name, "frame-%04d.png", index);
+        figures.frameBytes += fs::file_size(out / "frames" / name);
+        pictures.push_back(readPicture(out / "frames" / name));
+    }
+    InterleavedTimes times;
+    times.add("preview", [&] { return timed(preview, 0); });
+    times.add("libpng", [&] {
+        auto start = Clock::now();
+        for (std::size_t index = 0; index < pictures.size(); ++index)
+            writePicture(pictures[index],
+                         rewritten / ("frame-" + std::to_string(index + 1) + ".png"));
+        return secondsSince(start);
+    });
+    times.run(rounds);
+    figures.preview = times.median("preview");
+    figures.libpngWriting = times.median("libpng");
+    return figures;
+}
+
+RunFigures compareRun(const fs::path& scratch, const fs::path& root, const SequenceShape& shape,
+                      const Programs& programs, int rounds) {
+    fs::path scenario = scratch / ("one-showing-" + shape.name() + ".scenario");
+    std::ofstream(scenario) << "pref enablebatteryanimation true\n"
+                            << "pref batteryanimation \"" << shape.name() << "\"\n"
+                            << "at 0 launch\nat 0.5 lock\nat 1 plug\nat 1.5 end\n";
+    std::vector<std::string> run{programs.velorinSim, "run", scenario.string(), "--root",
+                                 root.string()};
+    std::vector<std::string> bare{programs.bareDecode, (root / sequenceDevicePath(shape)).string()};
+    RunFigures figures;
+    InterleavedTimes times;
+    times.add("run", [&] {
+        auto outcome = runProcess(run);
+        if (outcome.status != 0)
+            throw std::runtime_error("velorin-sim run failed");
+        figures.runPeakResidentBytes =
+            std::max(figures.runPeakResidentBytes, outcome.peakResidentBytes);
+        return outcome.seconds;
+    });
+    times.add("bare", [&] {
+        auto outcome = runProcess(bare);
+        if (outcome.status != 0)
+            throw std::runtime_error("the bare decoder failed");
+        figures.bareDecodePeakResidentBytes =
+            std::max(figures.bareDecodePeakResidentBytes, outcome.peakResidentBytes);
+        return outcome.seconds;
+    });
+    times.run(rounds);
+    figures.run = times.median("run");
+    figures.bareDecode = times.median("bare");
+    return figures;
+}
+
+} // namespace velorin::bench

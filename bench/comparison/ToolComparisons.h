@@ -1,0 +1,54 @@
+// velorin-sim timed whole, as a user runs it: `check` on 100,000 names with distinct and with
+// equal ordering keys, the default `preview` against libpng writing the same frames, and a
+// `run` of one showing against a bare one-thread libpng program decoding the same files.
+#pragma once
+
+#include "bench/comparison/GeneratedSequences.h"
+
+#include <cstddef>
+#include <filesystem>
+#include <string>
+
+namespace velorin::bench {
+
+struct Programs {
+    std::string velorinSim;
+    std::string bareDecode;
+};
+
+struct CheckFigures {
+    std::size_t names{0};
+    double distinctKeys{0};
+    double equalKeys{0};
+};
+
+// Folders of empty frame files: names like "frames000001.png" (a prefix of six, every key its
+// own) and like "a1.png", "a10.png", "a11.png"... (a prefix of one, every key 1).
+CheckFigures compareCheck(const std::filesystem::path& scratch, const Programs& programs,
+                          int rounds);
+
+struct PreviewFigures {
+    int frames{0};
+    double shownSeconds{0};
+    double preview{0};
+    // libpng writing the preview's frames again, at the preview's level and filter, on one
+    // thread.
+    double libpngWriting{0};
+    std::size_t frameBytes{0};
+};
+
+PreviewFigures comparePreview(const std::filesystem::path& scratch, const Programs& programs,
+                              int rounds);
+
+struct RunFigures {
+    double run{0};
+    double bareDecode{0};
+    std::size_t runPeakResidentBytes{0};
+    std::size_t bareDecodePeakResidentBytes{0};
+};
+
+// A scenario that plugs the charger once, with looping off, on the sequence under `root`.
+RunFigures compareRun(const std::filesystem::path& scratch, const std::filesystem::path& root,
+                      const SequenceShape& shape, const Programs& programs, int rounds);
+
+} // namespace velorin::bench

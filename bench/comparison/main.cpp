@@ -1,0 +1,194 @@
+// velorin_compare: the project's speed and memory against bare libpng and zlib, measured side
+// by side on this machine and printed as ratios (run by scripts/bench.sh).
+//   velorin_compare SCRATCH VELORIN_SIM BARE_DECODE [--quick]
+//   velorin_compare --one-showing ROOT FRAMES SIDE     (used by itself: one showing's memory)
+//   velorin_compare --measure PROGRAM ARGUMENTS...     (used by itself: a program timed whole)
+// SCRATCH receives the generated sequences and every output; nothing in it is committed.
+#include "animation/FrameDecoding.h"
+#include "bench/comparison/GeneratedSequences.h"
+#include "bench/comparison/LoadingComparison.h"
+#include "bench/comparison/Measurement.h"
+#include "bench/comparison/ToolComparisons.h"
+#include "platform/DeviceFileSystem.h"
+
+#include <cstdio>
+#include <ctime>
+#include <exception>
+#include <fstream>
+#include <string>
+#include <unistd.h>
+
+namespace velorin::bench {
+namespace {
+
+namespace fs = std::filesystem;
+
+constexpr double mebibyte = 1024.0 * 1024.0;
+
+std::string processorModel() {
+    std::ifstream file("/proc/cpuinfo");
+    std::string line;
+    while (std::getline(file, line)) {
+        if (line.rfind("model name", 0) == 0)
+            return line.substr(line.find(':') + 2);
+    }
+    return "unknown";
+}
+
+std::string today() {
+    std::time_t now = std::time(nullptr);
+    char text[32];
+    std::strftime(text, sizeof text, "%Y-%m-%d %H:%M UTC", std::gmtime(&now));
+    return text;
+}
+
+// The resident growth of one showing, measured in a fresh process of this program.
+std::size_t residentGrowthInChild(const fs::path& root, const SequenceShape& shape) {
+    std::string command = fs::read_symlink("/proc/self/exe").string() + " --one-showing '" +
+                          root.string() + "' " + std::to_string(shape.frameCount) + " " +
+                          std::to_string(shape.side);
+    std::FILE* child = ::popen(command.c_str(), "r");
+    unsigned long long bytes = 0;
+    if (child) {
+        if (std::fscanf(child, "%llu", &bytes) != 1)
+            bytes = 0;
+        ::pclose(child);
+    }
+    return bytes;
+}
+
+void printLoading(const SequenceShape& shape, const LoadingFigures& figures,
+                  std::size_t residentGrowth) {
+    double one = figures.libpngOneThread;
+    double same = figures.libpngSameThreads;
+    auto row = [&](const char* what, double seconds) {
+        std::printf("| %s | %.1f ms | %.2fx | %.2fx |\n", what, seconds * 1000, seconds / one,
+                    seconds / same);
+    };
+    std::printf("\n### Loading %d frames of %u² (one showing; %zu threads)\n\n", shape.frameCount,
+                shape.side, figures.threads);
+    std::printf("| | median | to libpng, 1 thread | to libpng, %zu threads |\n", figures.threads);
+    std::printf("|---|---|---|---|\n");
+    std::string project =
+        "the project (`startAnimating`), " + std::to_string(figures.threads) + " threads";
+    row(project.c_str(), figures.project);
+    row("the project, held to 1 processor (1 thread)", figures.projectOneThread);
+    row("libpng simplified API, 1 thread", one);
+    std::string sameThreads =
+        "libpng simplified API, " + std::to_string(figures.threads) + " threads";
+    row(sameThreads.c_str(), same);
+    row("zlib inflate alone, 1 thread", figures.zlibOneThread);
+    std::string zlibThreads = "zlib inflate alone, " + std::to_string(figures.threads) + " threads";
+    row(zlibThreads.c_str(), figures.zlibSameThreads);
+    double decoded = static_cast<double>(shape.decodedBytes());
+    std::printf("\nFrames kept: %zu of %d. Peak decoded bytes: %.1f MiB against %.1f MiB of "
+                "frames (%.3fx). Peak resident growth of one showing in a fresh process: %.1f "
+                "MiB, %.1f MiB over the frames (target: at most 8).\n",
+                figures.framesKept, shape.frameCount, figures.peakDecodedBytes / mebibyte,
+                decoded / mebibyte, figures.peakDecodedBytes / decoded, residentGrowth / mebibyte,
+                (static_cast<double>(residentGrowth) - decoded) / mebibyte);
+}
+
+int compare(const fs::path& scratch, const Programs& programs, bool quick) {
+    auto start = Clock::now();
+    std::printf("## velorin_compare, %s\n\n", today().c_str());
+    std::printf("Machine: %s, %zu processors for this process; load average at the start %s\n",
+                processorModel().c_str(), decodingThreadCount(), loadAverages().c_str());
+    if (loadNow() > 1.0)
+        std::printf("(the machine is busy: the medians are less certain; run again when idle)\n");
+    fs::path root = scratch / "root";
+    const std::vector<std::pair<SequenceShape, int>> sequences{
+        {{60, 300}, quick ? 5 : 21}, {{120, 600}, quick ? 3 : 9}, {{60, 1200}, quick ? 3 : 5}};
+    auto drawing = Clock::now();
+    std::vector<std::vector<fs::path>> files;
+    for (const auto& [shape, rounds] : sequences)
+        files.push_back(makeSequence(root, shape));
+    std::printf("Sequences ready in %.1f s (drawn once, then kept in %s)\n", secondsSince(drawing),
+                scratch.c_str());
+    for (std::size_t index = 0; index < sequences.size(); ++index) {
+        const auto& [shape, rounds] = sequences[index];
+        std::uintmax_t stored = 0;
+        for (const auto& file : files[index])
+            stored += fs::file_size(file);
+        std::printf("Sequence %s: files %.1f%% of the decoded size\n", shape.name().c_str(),
+                    100.0 * static_cast<double>(stored) /
+                        static_cast<double>(shape.decodedBytes()));
+    }
+
+    platform::setDeviceRoot(root.string());
+    for (std::size_t index = 0; index < sequences.size(); ++index) {
+        const auto& [shape, rounds] = sequences[index];
+        auto figures = compareLoading(shape, files[index], rounds);
+        printLoading(shape, figures, residentGrowthInChild(root, shape));
+        std::fflush(stdout);
+    }
+
+    const SequenceShape runShape{120, 600};
+    auto run = compareRun(scratch, root, runShape, programs, quick ? 3 : 9);
+    std::printf("\n### A whole `velorin-sim run` of one showing of %s, against a bare one-thread "
+                "libpng program decoding the same files\n\n",
+                runShape.name().c_str());
+    std::printf("| | median | peak resident |\n|---|---|---|\n");
+    std::printf("| `velorin-sim run` (launch, lock, plug, end at 1.5 s) | %.1f ms | %.1f MiB |\n",
+                run.run * 1000, run.runPeakResidentBytes / mebibyte);
+    std::printf("| bare libpng, 1 thread | %.1f ms | %.1f MiB |\n", run.bareDecode * 1000,
+                run.bareDecodePeakResidentBytes / mebibyte);
+    std::printf("\nRatio: %.2fx (target: at most 0.65x)\n", run.run / run.bareDecode);
+    std::fflush(stdout);
+
+    auto check = compareCheck(scratch, programs, quick ? 3 : 7);
+    std::printf("\n### `velorin-sim check` on %zu names (empty files)\n\n", check.names);
+    std::printf("| | median |\n|---|---|\n");
+    std::printf("| distinct keys (`frames000001.png`...) | %.1f ms |\n", check.distinctKeys * 1000);
+    std::printf("| equal keys (`a1.png`, `a10.png`...) | %.1f ms |\n", check.equalKeys * 1000);
+    std::printf("\nEqual against distinct: %.2fx (target: at most 1.5x)\n",
+                check.equalKeys / check.distinctKeys);
+    std::fflush(stdout);
+
+    auto preview = comparePreview(scratch, programs, quick ? 2 : 5);
+    std::printf("\n### `velorin-sim preview` with its defaults (%d frames, %.0f s shown)\n\n",
+                preview.frames, preview.shownSeconds);
+    std::printf("| | median |\n|---|---|\n");
+    std::printf("| the preview, whole | %.2f s (%.1f frames a second; %.2fx the %.0f s it shows) "
+                "|\n",
+                preview.preview, preview.frames / preview.preview,
+                preview.preview / preview.shownSeconds, preview.shownSeconds);
+    std::printf("| libpng writing the same frames (level 1, up filter), 1 thread | %.2f s |\n",
+                preview.libpngWriting);
+    std::printf("\nPreview against libpng writing alone: %.2fx. Frame files: %.1f MB.\n",
+                preview.preview / preview.libpngWriting, preview.frameBytes / 1e6);
+
+    std::printf("\nLoad average at the end %s. The whole benchmark took %.0f s.\n",
+                loadAverages().c_str(), secondsSince(start));
+    return 0;
+}
+
+} // namespace
+} // namespace velorin::bench
+
+int main(int argc, char** argv) {
+    using namespace velorin::bench;
+    try {
+        std::string first = argc > 1 ? argv[1] : "";
+        setSelfPath(std::filesystem::read_symlink("/proc/self/exe").string());
+        if (first == "--measure" && argc > 2)
+            return measureProcess(std::vector<std::string>(argv + 2, argv + argc));
+        if (first == "--one-showing" && argc == 5) {
+            SequenceShape shape{std::stoi(argv[3]),
+                                static_cast<std::uint32_t>(std::stoul(argv[4]))};
+            std::printf("%zu\n", residentGrowthOfOneShowing(argv[2], shape));
+            return 0;
+        }
+        if (argc < 4 || argc > 5) {
+            std::fprintf(stderr,
+                         "usage: velorin_compare SCRATCH VELORIN_SIM BARE_DECODE [--quick]\n");
+            return 2;
+        }
+        bool quick = argc == 5 && std::string(argv[4]) == "--quick";
+        std::filesystem::create_directories(argv[1]);
+        return compare(std::filesystem::absolute(argv[1]), Programs{argv[2], argv[3]}, quick);
+    } catch (const std::exception& error) {
+        std::fprintf(stderr, "velorin_compare: %s\n", error.what());
+        return 1;
+    }
+}
