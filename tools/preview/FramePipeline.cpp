@@ -9,6 +9,7 @@
 #include <cmath>
 #include <condition_variable>
 #include <deque>
+#include <exception>
 #include <fstream>
 #include <mutex>
 #include <optional>
@@ -130,7 +131,13 @@ struct FramePipeline::State {
                 job = std::move(queue.front());
                 queue.pop_front();
             }
-            (this->*work)(job);
+            try {
+                (this->*work)(job);
+            } catch (const std::exception&) {
+                // Only memory can run out here; the frame counts as not written.
+                noteFault(job.index,
+                          sim::Fault("out of memory at frame " + std::to_string(job.index + 1)));
+            }
             job.picture.reset();
             {
                 std::lock_guard lock(mutex);
