@@ -57,7 +57,11 @@ void resetPeakImageBytes() {
 
 Ref<CGImage> CGImage::create(std::uint32_t width, std::uint32_t height,
                              std::span<const std::uint8_t> pixels) {
-    return create(width, height, PixelBytes(pixels.begin(), pixels.end()));
+    // Sized first and copied whole: a copy from iterators would construct the bytes one at a
+    // time through the allocator.
+    PixelBytes copy(pixels.size());
+    std::copy(pixels.begin(), pixels.end(), copy.begin());
+    return create(width, height, std::move(copy));
 }
 
 Ref<CGImage> CGImage::create(std::uint32_t width, std::uint32_t height, PixelBytes pixels) {

@@ -6,6 +6,7 @@
 #include <array>
 #include <cmath>
 #include <cstddef>
+#include <cstring>
 
 namespace velorin::tools {
 
@@ -76,7 +77,13 @@ std::unique_ptr<FramePixels> LockScreenPicture::take(double seconds, float backl
         return nullptr;
     // The wallpaper is opaque, so its straight bytes are also premultiplied ones: the views are
     // drawn onto a copy of it, and the picture stays opaque.
-    auto picture = std::make_unique<FramePixels>(m_wallpaper);
+    auto picture = std::make_unique<FramePixels>();
+    picture->width = width;
+    picture->height = height;
+    // Left unwritten by the resize, then copied whole: copying the vector itself would
+    // construct its bytes one at a time.
+    picture->rgba.resize(m_wallpaper.rgba.size());
+    std::memcpy(picture->rgba.data(), m_wallpaper.rgba.data(), m_wallpaper.rgba.size());
     if (!platform::drawViewTree(&m_page, options, picture->rgba, width, height))
         return nullptr;
     float factor = std::isnan(backlightFactor) ? 0.0f : std::clamp(backlightFactor, 0.0f, 1.0f);
