@@ -8,8 +8,10 @@
 #include <algorithm>
 #include <cmath>
 #include <condition_variable>
+#include <cstring>
 #include <deque>
 #include <exception>
+#include <filesystem>
 #include <fstream>
 #include <mutex>
 #include <optional>
@@ -21,6 +23,8 @@
 namespace velorin::tools {
 
 namespace {
+
+namespace fs = std::filesystem;
 
 // Frames that may be drawn and not yet written, for each worker: enough to keep every worker
 // busy while the calling thread draws, few enough that memory stays that of a few frames.
@@ -48,13 +52,28 @@ sim::Result<void> writeBytes(const std::string& path, const std::string& shownPa
     return {};
 }
 
-// One frame's picture, on its way to a file or to the animation.
+// Consecutive frames whose pictures are the same: the first is encoded, and the files of the
+// others are copies of its file, made once it is written.
+struct FrameRun {
+    std::string firstStagedPath;
+    bool finished{false};
+    bool written{false};
+};
+
+// One frame's picture, on its way to a file or to the animation. A frame that repeats the
+// one before it carries no picture: its file is a copy.
 struct Job {
     int index{0};
     std::shared_ptr<const FramePixels> picture;
     std::string stagedPath;
     std::string finalPath;
+    std::shared_ptr<FrameRun> run;
 };
+
+bool samePicture(const FramePixels& first, const FramePixels& second) {
+    return first.width == second.width && first.height == second.height &&
+           std::memcmp(first.rgba.data(), second.rgba.data(), first.rgba.size()) == 0;
+}
 
 } // namespace
 
@@ -84,6 +103,10 @@ struct FramePipeline::State {
     bool animationWorker{false};
     std::vector<std::thread> threads;
 
+    // On the calling thread: the last picture taken, and the run of frames it belongs to.
+    std::shared_ptr<const FramePixels> previous;
+    std::shared_ptr<FrameRun> run;
+
     State(const PreviewSettings& previewSettings, const PreviewOutput& previewOutput,
           FrameFiles files)
         : settings(previewSettings), output(previewOutput), frameFiles(files),
@@ -103,10 +126,30 @@ struct FramePipeline::State {
     }
 
     bool writeFrame(const Job& job) {
-        if (writeFramePng(*job.picture, job.stagedPath))
-            return true;
-        noteFault(job.index, sim::Fault(job.finalPath, "cannot write the frame"));
-        return false;
+        bool written = false;
+        if (job.picture) {
+            written = writeFramePng(*job.picture, job.stagedPath);
+            {
+                std::lock_guard lock(mutex);
+                job.run->finished = true;
+                job.run->written = written;
+            }
+            changed.notify_all();
+        } else {
+            {
+                // The run's first frame was taken before this one, so it is being written.
+                std::unique_lock lock(mutex);
+                changed.wait(lock, [&] { return stopping || job.run->finished; });
+                // When the first frame failed, its fault is the one to report.
+                if (stopping || !job.run->written)
+                    return false;
+            }
+            std::error_code error;
+            written = fs::copy_file(job.run->firstStagedPath, job.stagedPath, error);
+        }
+        if (!written)
+            noteFault(job.index, sim::Fault(job.finalPath, "cannot write the frame"));
+        return written;
     }
 
     bool addToAnimation(const Job& job) {
@@ -192,9 +235,19 @@ sim::Result<void> FramePipeline::add(const RecordedFrame& frame) {
     State& state = *m_state;
     std::string name =
         std::string(previewFramesFolder) + "/" + previewFrameName(frame.index, state.count);
-    Job job{frame.index, frame.picture, state.output.stagedPath(name),
-            state.output.finalPath(name)};
+    Job job{frame.index, frame.picture, state.output.stagedPath(name), state.output.finalPath(name),
+            nullptr};
     bool writesFrame = state.frameFiles == FrameFiles::Written;
+    // A picture the same as the one before is neither encoded nor added to the animation
+    // again: its file is a copy, and the animation shows the earlier frame for longer.
+    bool repeats = state.previous && samePicture(*state.previous, *frame.picture);
+    state.previous = frame.picture;
+    if (!repeats)
+        state.run = std::make_shared<FrameRun>(FrameRun{job.stagedPath, false, false});
+    job.run = state.run;
+    Job frameJob = job;
+    if (repeats)
+        frameJob.picture.reset();
     {
         std::unique_lock lock(state.mutex);
         state.changed.wait(
@@ -202,19 +255,19 @@ sim::Result<void> FramePipeline::add(const RecordedFrame& frame) {
         if (state.fault)
             return state.fault->second;
         if (writesFrame && state.frameWorkers > 0) {
-            state.frameJobs.push_back(job);
+            state.frameJobs.push_back(frameJob);
             ++state.outstanding;
         }
-        if (state.animationWorker) {
+        if (!repeats && state.animationWorker) {
             state.animationJobs.push_back(job);
             ++state.outstanding;
         }
     }
     state.changed.notify_all();
     // Without a worker for it, the work is done here.
-    if (writesFrame && state.frameWorkers == 0 && !state.writeFrame(job))
+    if (writesFrame && state.frameWorkers == 0 && !state.writeFrame(frameJob))
         return state.earliestFault();
-    if (!state.animationWorker && !state.addToAnimation(job))
+    if (!repeats && !state.animationWorker && !state.addToAnimation(job))
         return state.earliestFault();
     state.sheet.add(frame.index, frame.seconds, *frame.picture);
     return {};

@@ -1,7 +1,10 @@
 // Makes a preview's files from its pictures while the next pictures are drawn: each frame's PNG
 // file on worker threads, one per processor this process may run on; the animated WebP on a
 // thread of its own, in frame order; and the contact sheet's tiles on the calling thread. At
-// the end the animation and the contact sheet are written beside the frames.
+// the end the animation and the contact sheet are written beside the frames. A frame whose
+// picture is the same as the one before it (the held last frame, the screen after a showing)
+// is not encoded again: its file is a copy of the first file of the run, and the animation
+// shows the earlier frame for longer.
 //
 // Threads: the workers see only pictures (plain bytes, see FramePixels.h), file paths and the
 // WebP encoder, never an object of the platform or of the simulated host, which stay on the

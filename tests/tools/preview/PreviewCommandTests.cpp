@@ -226,6 +226,14 @@ TEST(PreviewCommandTest, TheHostsChargingViewAndTheBacklightShowOnTheScreen) {
     auto darkened = colorAt(*dimmed, 0, 0);
     for (std::size_t channel = 0; channel < 3; ++channel)
         EXPECT_NEAR(darkened[channel], wallpaper[channel] * 0.1, 1.0);
+    // Between the showing's end and the dimming the screen stands still: those frames are
+    // written once and copied, and the change that follows is written anew.
+    std::string still = readWholeFile(out / "frames/frame-0010.png");
+    EXPECT_EQ(readWholeFile(out / "frames/frame-0020.png"), still);
+    EXPECT_EQ(readWholeFile(out / "frames/frame-0030.png"), still);
+    EXPECT_NE(readWholeFile(out / "frames/frame-0031.png"), still);
+    ASSERT_TRUE(readPng(out / "frames/frame-0020.png"));
+    EXPECT_EQ(colorAt(*readPng(out / "frames/frame-0020.png"), 0, 0), wallpaper);
 }
 
 TEST(PreviewCommandTest, ANewPreviewReplacesTheFramesOfTheLastButNoOtherFiles) {
