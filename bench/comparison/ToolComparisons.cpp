@@ -129,8 +129,19 @@ PreviewFigures comparePreview(const fs::path& scratch, const Programs& programs,
         figures.frameBytes += fs::file_size(out / "frames" / name);
         pictures.push_back(readPicture(out / "frames" / name));
     }
+    fs::path loopingRoot = scratch / "looping-root";
+    if (!fs::exists(loopingRoot)) {
+        fs::copy(programs.sampleRoot, loopingRoot, fs::copy_options::recursive);
+        timed({programs.velorinSim, "prefs", "set", "loopbatteryanimation", "true", "--root",
+               loopingRoot.string()},
+              0);
+    }
+    std::vector<std::string> loopingPreview{
+        programs.velorinSim,  "preview", "--root",
+        loopingRoot.string(), "--out",   (scratch / "preview-looping").string()};
     InterleavedTimes times;
     times.add("preview", [&] { return timed(preview, 0); });
+    times.add("looping", [&] { return timed(loopingPreview, 0); });
     times.add("libpng", [&] {
         auto start = Clock::now();
         for (std::size_t index = 0; index < pictures.size(); ++index)
@@ -140,6 +151,7 @@ PreviewFigures comparePreview(const fs::path& scratch, const Programs& programs,
     });
     times.run(rounds);
     figures.preview = times.median("preview");
+    figures.loopingPreview = times.median("looping");
     figures.libpngWriting = times.median("libpng");
     return figures;
 }

@@ -14,6 +14,8 @@ namespace velorin::bench {
 struct Programs {
     std::string velorinSim;
     std::string bareDecode;
+    // The bundled sample root the preview plays from.
+    std::string sampleRoot;
 };
 
 struct CheckFigures {
@@ -31,6 +33,9 @@ struct PreviewFigures {
     int frames{0};
     double shownSeconds{0};
     double preview{0};
+    // The same preview with looping on, so that the animation plays all through the 8 s and
+    // few frames repeat the one before.
+    double loopingPreview{0};
     // libpng writing the preview's frames again, at the preview's level and filter, on one
     // thread.
     double libpngWriting{0};

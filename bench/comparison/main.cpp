@@ -1,6 +1,6 @@
 // velorin_compare: the project's speed and memory against bare libpng and zlib, measured side
 // by side on this machine and printed as ratios (run by scripts/bench.sh).
-//   velorin_compare SCRATCH VELORIN_SIM BARE_DECODE [--quick]
+//   velorin_compare SCRATCH VELORIN_SIM BARE_DECODE SAMPLE_ROOT [--quick]
 //   velorin_compare --one-showing ROOT FRAMES SIDE     (used by itself: one showing's memory)
 //   velorin_compare --measure PROGRAM ARGUMENTS...     (used by itself: a program timed whole)
 // SCRATCH receives the generated sequences and every output; nothing in it is committed.
@@ -80,8 +80,16 @@ void printLoading(const SequenceShape& shape, const LoadingFigures& figures,
     row("zlib inflate alone, 1 thread", figures.zlibOneThread);
     std::string zlibThreads = "zlib inflate alone, " + std::to_string(figures.threads) + " threads";
     row(zlibThreads.c_str(), figures.zlibSameThreads);
+    // On a machine whose other processors are busy, threads cannot help, and the ratios to
+    // one thread say more about the machine than about the code.
+    std::printf("\nlibpng ran %.2fx as fast on %zu threads as on one%s.\n", one / same,
+                figures.threads,
+                one / same < 0.75 * static_cast<double>(figures.threads)
+                    ? " (the other processors were busy: the ratios between thread counts are "
+                      "not telling)"
+                    : "");
     double decoded = static_cast<double>(shape.decodedBytes());
-    std::printf("\nFrames kept: %zu of %d. Peak decoded bytes: %.1f MiB against %.1f MiB of "
+    std::printf("Frames kept: %zu of %d. Peak decoded bytes: %.1f MiB against %.1f MiB of "
                 "frames (%.3fx). Peak resident growth of one showing in a fresh process: %.1f "
                 "MiB, %.1f MiB over the frames (target: at most 8).\n",
                 figures.framesKept, shape.frameCount, figures.peakDecodedBytes / mebibyte,
@@ -153,9 +161,16 @@ int compare(const fs::path& scratch, const Programs& programs, bool quick) {
                 "|\n",
                 preview.preview, preview.frames / preview.preview,
                 preview.preview / preview.shownSeconds, preview.shownSeconds);
-    std::printf("| libpng writing the same frames (level 1, up filter), 1 thread | %.2f s |\n",
+    std::printf("| the preview with looping on (few frames repeat the one before) | %.2f s "
+                "(%.2fx the %.0f s it shows) |\n",
+                preview.loopingPreview, preview.loopingPreview / preview.shownSeconds,
+                preview.shownSeconds);
+    std::printf("| libpng writing the default preview's frames (level 1, up filter), 1 thread | "
+                "%.2f s |\n",
                 preview.libpngWriting);
-    std::printf("\nPreview against libpng writing alone: %.2fx. Frame files: %.1f MB.\n",
+    std::printf("\nPreview against libpng writing its frames alone: %.2fx (the preview copies "
+                "the file of a frame that repeats the one before instead of encoding it). Frame "
+                "files: %.1f MB.\n",
                 preview.preview / preview.libpngWriting, preview.frameBytes / 1e6);
 
     std::printf("\nLoad average at the end %s. The whole benchmark took %.0f s.\n",
@@ -179,14 +194,16 @@ int main(int argc, char** argv) {
             std::printf("%zu\n", residentGrowthOfOneShowing(argv[2], shape));
             return 0;
         }
-        if (argc < 4 || argc > 5) {
+        if (argc < 5 || argc > 6) {
             std::fprintf(stderr,
-                         "usage: velorin_compare SCRATCH VELORIN_SIM BARE_DECODE [--quick]\n");
+                         "usage: velorin_compare SCRATCH VELORIN_SIM BARE_DECODE SAMPLE_ROOT "
+                         "[--quick]\n");
             return 2;
         }
-        bool quick = argc == 5 && std::string(argv[4]) == "--quick";
+        bool quick = argc == 6 && std::string(argv[5]) == "--quick";
         std::filesystem::create_directories(argv[1]);
-        return compare(std::filesystem::absolute(argv[1]), Programs{argv[2], argv[3]}, quick);
+        return compare(std::filesystem::absolute(argv[1]), Programs{argv[2], argv[3], argv[4]},
+                       quick);
     } catch (const std::exception& error) {
         std::fprintf(stderr, "velorin_compare: %s\n", error.what());
         return 1;
