@@ -60,9 +60,10 @@ Result<void> runScenario(const Scenario& scenario, const HostEnvironment& enviro
     SimulatedHost& host = *started.value();
     for (const ScenarioEvent& event : scenario.events) {
         host.advanceTo(event.time);
+        // A written end is an event like any other, and then the run stops.
+        host.traceEvent(event.text);
         if (event.kind == EventKind::End)
             break;
-        host.traceEvent(event.text);
         if (auto played = playEvent(host, event); !played)
             return played;
     }

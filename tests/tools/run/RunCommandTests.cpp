@@ -134,6 +134,9 @@ TEST(RunCommandTest, TheReadmeExampleReproduces) {
                                         "_transitionChargingViewToVisible:showBattery:animated: "
                                         "dropped",
                                     }));
+    // A written end is an event like every other, and then the run stops.
+    ASSERT_GE(lines.size(), 2u);
+    EXPECT_EQ(lines[lines.size() - 2], "6.000 event end");
     EXPECT_EQ(lines.back(), "6.000 end");
 }
 
