@@ -11,6 +11,7 @@ pkg_check_modules(WEBP REQUIRED IMPORTED_TARGET libwebp libwebpmux)
 pkg_check_modules(IMPORT_MEDIA REQUIRED IMPORTED_TARGET libavformat libavcodec libavutil libswscale
                   libwebpdemux pixman-1)
 find_package(Threads REQUIRED)
+find_package(ZLIB REQUIRED)
 if(VELORIN_BUILD_TESTS)
     find_package(GTest REQUIRED)
     include(GoogleTest)

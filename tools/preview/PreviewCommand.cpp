@@ -50,6 +50,8 @@ sim::Result<PreviewSettings> checkSettings(const PreviewArguments& arguments) {
         return sim::Fault("--screen " + arguments.screen,
                           "expected WIDTHxHEIGHT in points, such as 390x844");
     settings.screen = {screen->width, screen->height};
+    if (auto note = screenSizeNote(*screen))
+        std::fprintf(stderr, "velorin-sim: %s\n", note->c_str());
     if (!std::isfinite(arguments.scale) || arguments.scale <= 0)
         return sim::Fault("--scale", "expected a number of pixels per point above 0");
     settings.scale = arguments.scale;

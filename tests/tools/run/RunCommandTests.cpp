@@ -89,8 +89,9 @@ TEST(RunCommandTest, ScenarioFaultsStopTheRunBeforeAnythingHappens) {
               "velorin-sim: " + noRoot + ": no such device root (expected a folder)\n");
 
     std::string noLibrary = (root.path() / "libvelorin.so").string();
-    testing::SimOutcome libraryless = runSim({"run", dataFolder + "run-readme-example.scenario"},
-                                             {"VELORIN_EXTENSION_LIBRARY=" + noLibrary});
+    testing::SimOutcome libraryless =
+        runSim({"run", dataFolder + "run-readme-example.scenario", "--root", root.path().string()},
+               {"VELORIN_EXTENSION_LIBRARY=" + noLibrary});
     EXPECT_EQ(libraryless.status, 2);
     EXPECT_EQ(libraryless.out, "");
     EXPECT_EQ(libraryless.err, "velorin-sim: " + noLibrary + ": no such extension library\n");
