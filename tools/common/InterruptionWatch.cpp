@@ -1,0 +1,68 @@
+#include "tools/common/InterruptionWatch.h"
+
+#include "tools/common/FaultReport.h"
+
+#include <csignal>
+#include <cstdlib>
+#include <cstring>
+#include <string_view>
+
+namespace velorin::tools {
+
+namespace {
+
+volatile std::sig_atomic_t receivedSignal = 0;
+
+extern "C" void noteSignal(int signal) {
+    receivedSignal = signal;
+}
+
+struct sigaction noting() {
+    struct sigaction action {};
+    action.sa_handler = noteSignal;
+    sigemptyset(&action.sa_mask);
+    // Calls that were waiting go on: the command stops at its next step, not in the middle of
+    // a read or write that it would then have to tell from a failure.
+    action.sa_flags = SA_RESTART;
+    return action;
+}
+
+} // namespace
+
+InterruptionWatch::InterruptionWatch() {
+    receivedSignal = 0;
+    struct sigaction action = noting();
+    ::sigaction(SIGINT, &action, &m_previousInterrupt);
+    ::sigaction(SIGTERM, &action, &m_previousTerminate);
+    if (const char* at = std::getenv("VELORIN_TEST_SIGNAL_AT_CHECK")) {
+        char* end = nullptr;
+        m_checksUntilTestSignal = std::strtol(at, &end, 10);
+        m_testSignal = std::string_view(end) == ":TERM" ? SIGTERM : SIGINT;
+    }
+}
+
+InterruptionWatch::~InterruptionWatch() {
+    ::sigaction(SIGINT, &m_previousInterrupt, nullptr);
+    ::sigaction(SIGTERM, &m_previousTerminate, nullptr);
+}
+
+bool InterruptionWatch::interrupted() {
+    if (m_checksUntilTestSignal > 0 && --m_checksUntilTestSignal == 0)
+        std::raise(m_testSignal);
+    return receivedSignal != 0;
+}
+
+sim::InterruptionCheck InterruptionWatch::check() {
+    return [this] { return interrupted(); };
+}
+
+int InterruptionWatch::exitStatus() const {
+    return 128 + static_cast<int>(receivedSignal);
+}
+
+int InterruptionWatch::reportInterruption() const {
+    report(sim::interruptionFault());
+    return exitStatus();
+}
+
+} // namespace velorin::tools

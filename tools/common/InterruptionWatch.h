@@ -1,0 +1,43 @@
+// The signal handling every long command of velorin-sim shares: SIGINT and SIGTERM are noted
+// rather than obeyed at once, so that the command stops at its next step, removes what it had
+// made (private copies in $TMPDIR, staging folders) and ends with the usual status for the
+// signal, 128 plus its number (130 for SIGINT, 143 for SIGTERM).
+//
+// A command makes its watch before it makes anything, and asks `interrupted()` between steps.
+// Only one watch is alive at a time; the former handlers come back when it goes.
+//
+// For tests, VELORIN_TEST_SIGNAL_AT_CHECK=N makes the N-th question raise SIGINT itself just
+// before it is answered (N:TERM raises SIGTERM), so that an interruption can be placed at an
+// exact step without timing.
+#pragma once
+
+#include "sim/Interruption.h"
+
+#include <csignal>
+
+namespace velorin::tools {
+
+class InterruptionWatch {
+public:
+    InterruptionWatch();
+    ~InterruptionWatch();
+    InterruptionWatch(const InterruptionWatch&) = delete;
+    InterruptionWatch& operator=(const InterruptionWatch&) = delete;
+
+    // Whether SIGINT or SIGTERM arrived since the watch was made.
+    bool interrupted();
+    // The check to hand to the simulator's operations.
+    sim::InterruptionCheck check();
+    // 128 plus the number of the signal that arrived.
+    int exitStatus() const;
+    // Reports the interruption on standard error and gives the exit status.
+    int reportInterruption() const;
+
+private:
+    struct sigaction m_previousInterrupt {};
+    struct sigaction m_previousTerminate {};
+    long m_checksUntilTestSignal{0};
+    int m_testSignal{0};
+};
+
+} // namespace velorin::tools
