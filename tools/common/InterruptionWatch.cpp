@@ -52,6 +52,10 @@ bool InterruptionWatch::interrupted() {
     return receivedSignal != 0;
 }
 
+bool InterruptionWatch::received() const {
+    return receivedSignal != 0;
+}
+
 sim::InterruptionCheck InterruptionWatch::check() {
     return [this] { return interrupted(); };
 }

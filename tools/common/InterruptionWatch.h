@@ -24,8 +24,11 @@ public:
     InterruptionWatch(const InterruptionWatch&) = delete;
     InterruptionWatch& operator=(const InterruptionWatch&) = delete;
 
-    // Whether SIGINT or SIGTERM arrived since the watch was made.
+    // Whether SIGINT or SIGTERM arrived since the watch was made; the question a command asks
+    // between its steps.
     bool interrupted();
+    // The same, for a command that has stopped and asks why; it counts as no step.
+    bool received() const;
     // The check to hand to the simulator's operations.
     sim::InterruptionCheck check();
     // 128 plus the number of the signal that arrived.

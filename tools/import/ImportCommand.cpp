@@ -62,7 +62,7 @@ int runImport(ImportArguments& arguments) {
     hooks.interrupted = watch.check();
     hooks.progress = progressDisplayForStandardError();
     auto outcome = importSequence(request.value(), hooks);
-    if (!outcome && watch.interrupted())
+    if (!outcome && watch.received())
         return watch.reportInterruption();
     if (!outcome)
         return report(outcome.fault());

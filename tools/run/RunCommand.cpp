@@ -4,11 +4,14 @@
 // Everything that can be checked before the run is: the scenario file, the device root and
 // the extension library. A fault in any of them stops the command before the first trace
 // line. The device root is only read; the scenario's preference edits go to a private copy.
+// SIGINT or SIGTERM stops the run before its next event, removes the private copy and ends with
+// status 130 or 143.
 #include "sim/ExtensionLoader.h"
 #include "sim/ScenarioReader.h"
 #include "sim/ScenarioRunner.h"
 #include "tools/common/Commands.h"
 #include "tools/common/FaultReport.h"
+#include "tools/common/InterruptionWatch.h"
 #include "tools/common/SampleRoot.h"
 
 #include <CLI/CLI.hpp>
@@ -39,6 +42,8 @@ sim::Result<std::string> readScenarioText(const std::string& path) {
 }
 
 int runScenarioFile(const std::string& scenarioPath, const std::string& givenRoot) {
+    // Before anything is made: the host's private preference copy goes on an interruption.
+    InterruptionWatch watch;
     auto text = readScenarioText(scenarioPath);
     if (!text)
         return report(text.fault());
@@ -59,11 +64,16 @@ int runScenarioFile(const std::string& scenarioPath, const std::string& givenRoo
             return report(sim::Fault(library, "no such extension library"));
         environment.extensionLibrary = library;
     }
-    auto played = sim::runScenario(scenario.value(), environment, [](std::string_view line) {
-        std::fwrite(line.data(), 1, line.size(), stdout);
-        std::fputc('\n', stdout);
-    });
+    auto played = sim::runScenario(
+        scenario.value(), environment,
+        [](std::string_view line) {
+            std::fwrite(line.data(), 1, line.size(), stdout);
+            std::fputc('\n', stdout);
+        },
+        watch.check());
     std::fflush(stdout);
+    if (!played && watch.received())
+        return watch.reportInterruption();
     if (!played)
         return report(played.fault());
     return 0;
