@@ -9,6 +9,7 @@
 #include "sim/ExtensionLoader.h"
 #include "sim/ScenarioReader.h"
 #include "sim/ScenarioRunner.h"
+#include "sim/SystemError.h"
 #include "tools/common/Commands.h"
 #include "tools/common/FaultReport.h"
 #include "tools/common/InterruptionWatch.h"
@@ -32,9 +33,11 @@ sim::Result<std::string> readScenarioText(const std::string& path) {
         return sim::Fault(path, "no such scenario file");
     if (!std::filesystem::is_regular_file(path, error))
         return sim::Fault(path, "not a scenario file (expected a regular file)");
-    std::ifstream file(path, std::ios::binary);
+    std::ifstream file;
+    errno = 0;
+    file.open(path, std::ios::binary);
     if (!file)
-        return sim::Fault(path, std::string("cannot read the scenario: ") + std::strerror(errno));
+        return sim::Fault(path, "cannot read the scenario: " + sim::describeSystemError(errno));
     std::string text{std::istreambuf_iterator<char>(file), std::istreambuf_iterator<char>()};
     if (file.bad())
         return sim::Fault(path, "cannot read the scenario");
