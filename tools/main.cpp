@@ -1,9 +1,11 @@
 // velorin-sim: preview charging sequences and script a simulated device.
 #include "tools/common/Commands.h"
+#include "tools/common/InterruptionWatch.h"
 
 #include <CLI/CLI.hpp>
 
 int main(int argc, char** argv) {
+    velorin::tools::InterruptionWatch::noteFromProgramStart();
     CLI::App application{"velorin-sim: a simulated lock screen for the Velorin extension",
                          "velorin-sim"};
     application.set_version_flag("--version", VELORIN_VERSION);
@@ -22,7 +24,9 @@ int main(int argc, char** argv) {
         // Help and version end the program successfully; any other parse fault is a usage
         // error, which every command reports with status 2.
         int status = application.exit(error);
+        velorin::tools::InterruptionWatch::endAsUnwatchedSignalWould();
         return status == 0 ? 0 : 2;
     }
+    velorin::tools::InterruptionWatch::endAsUnwatchedSignalWould();
     return exitStatus;
 }

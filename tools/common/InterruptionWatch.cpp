@@ -3,6 +3,7 @@
 #include "tools/common/FaultReport.h"
 
 #include <csignal>
+#include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <string_view>
@@ -12,6 +13,9 @@ namespace velorin::tools {
 namespace {
 
 volatile std::sig_atomic_t receivedSignal = 0;
+// Whether the program notes signals from its start, and whether a command watched for them.
+bool notingFromStart = false;
+bool watched = false;
 
 extern "C" void noteSignal(int signal) {
     receivedSignal = signal;
@@ -29,8 +33,33 @@ struct sigaction noting() {
 
 } // namespace
 
+void InterruptionWatch::noteFromProgramStart() {
+    struct sigaction action = noting();
+    ::sigaction(SIGINT, &action, nullptr);
+    ::sigaction(SIGTERM, &action, nullptr);
+    notingFromStart = true;
+}
+
+void InterruptionWatch::endAsUnwatchedSignalWould() {
+    int number = receivedSignal;
+    if (!notingFromStart || watched || number == 0)
+        return;
+    std::fflush(nullptr);
+    ::signal(number, SIG_DFL);
+    std::raise(number);
+}
+
+void InterruptionWatch::obeyFromNowOn() {
+    endAsUnwatchedSignalWould();
+    ::signal(SIGINT, SIG_DFL);
+    ::signal(SIGTERM, SIG_DFL);
+}
+
 InterruptionWatch::InterruptionWatch() {
-    receivedSignal = 0;
+    // A signal noted since the program started counts, so that the first step stops.
+    if (!notingFromStart)
+        receivedSignal = 0;
+    watched = true;
     struct sigaction action = noting();
     ::sigaction(SIGINT, &action, &m_previousInterrupt);
     ::sigaction(SIGTERM, &action, &m_previousTerminate);

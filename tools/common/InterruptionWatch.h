@@ -19,6 +19,17 @@ namespace velorin::tools {
 
 class InterruptionWatch {
 public:
+    // Called first in main: from then on SIGINT and SIGTERM are noted, so that one arriving
+    // before a command has made its watch is not lost: the command's first step stops.
+    static void noteFromProgramStart();
+    // Called last in main: when a signal was noted and no command watched for it (a short
+    // command that makes nothing), the program ends now as that signal would have ended it.
+    static void endAsUnwatchedSignalWould();
+    // For a command without a watch that is about to wait for something that may not come
+    // (another writer's lock): SIGINT and SIGTERM end the program again at once, as they do
+    // when nothing notes them; one noted already ends it now.
+    static void obeyFromNowOn();
+
     InterruptionWatch();
     ~InterruptionWatch();
     InterruptionWatch(const InterruptionWatch&) = delete;

@@ -94,7 +94,11 @@ sim::Result<ListWriteTarget> resolveListWriteTarget(int root, std::string_view d
                 return ListWriteTarget{
                     platform::FileDescriptor(::fcntl(folder, F_DUPFD_CLOEXEC, 0)), name};
             // Only the folders of the list's own path are made, never those a link names.
-            if (missingFolders == MissingFolders::Refuse || linksFollowed > 0)
+            if (linksFollowed > 0)
+                return fault("cannot be written: it is a link to a place where the device root "
+                             "has no folder " +
+                             name + "; nothing is written");
+            if (missingFolders == MissingFolders::Refuse)
                 return fault("cannot be written: the folder " + name + " does not exist");
             if (::mkdirat(folder, name.c_str(), 0755) != 0 && errno != EEXIST)
                 return fault("cannot make the folder " + name + ": " +

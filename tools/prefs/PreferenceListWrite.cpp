@@ -5,6 +5,7 @@
 #include "platform/RootedPath.h"
 #include "settings/Settings.h"
 #include "sim/SystemError.h"
+#include "tools/common/InterruptionWatch.h"
 #include "tools/common/PreferenceListReading.h"
 #include "tools/prefs/ListWriteTarget.h"
 #include "tools/prefs/PreferenceEditor.h"
@@ -43,8 +44,13 @@ FileDescriptor lockList(int folder, const std::string& name) {
     std::string lockName = name + listLockSuffix;
     FileDescriptor lock(
         ::openat(folder, lockName.c_str(), O_RDWR | O_CREAT | O_NOFOLLOW | O_CLOEXEC, 0644));
-    if (!lock)
+    if (!lock || ::flock(lock.get(), LOCK_EX | LOCK_NB) == 0)
         return lock;
+    if (errno != EWOULDBLOCK)
+        return FileDescriptor();
+    // Another writer holds the list. Nothing is written yet, so an interruption may end the
+    // wait at once, as it would end any command that has made nothing.
+    InterruptionWatch::obeyFromNowOn();
     while (::flock(lock.get(), LOCK_EX) != 0) {
         if (errno != EINTR)
             return FileDescriptor();

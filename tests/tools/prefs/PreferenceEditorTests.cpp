@@ -190,7 +190,7 @@ TEST_F(PreferenceEditorTest, AnAbsoluteLinkIsReadFromTheRootAsOnTheDevice) {
     fs::create_symlink("/nowhere/velorin.plist", file());
     auto dangling = setPreference(rootPath(), "hidebattery", "true");
     ASSERT_FALSE(dangling.ok());
-    EXPECT_THAT(dangling.fault().message, HasSubstr("nowhere does not exist"));
+    EXPECT_THAT(dangling.fault().message, HasSubstr("the device root has no folder nowhere"));
     EXPECT_FALSE(fs::exists(root.hostPath("nowhere")));
 }
 
