@@ -206,6 +206,11 @@ std::optional<std::vector<std::uint8_t>> contentsOfHostFile(const std::string& h
     return readBounded(file.get(), maximumBytes);
 }
 
+std::optional<std::vector<std::uint8_t>> contentsOfOpenFile(int descriptor,
+                                                            std::size_t maximumBytes) {
+    return readBounded(descriptor, maximumBytes);
+}
+
 std::optional<std::vector<std::uint8_t>> dataWithContentsOfURL(std::string_view url,
                                                                std::size_t maximumBytes) {
     auto path = devicePathOfURL(url);

@@ -1,6 +1,7 @@
 // velorin-sim: preview charging sequences and script a simulated device.
 #include "tools/common/CommandLine.h"
 #include "tools/common/Commands.h"
+#include "tools/common/InterruptionWatch.h"
 #include "tools/common/VersionReport.h"
 
 #include <CLI/CLI.hpp>
@@ -30,6 +31,7 @@ std::string commandList(CLI::App& application) {
 } // namespace
 
 int main(int argc, char** argv) {
+    velorin::tools::InterruptionWatch::noteFromProgramStart();
     CLI::App application{"velorin-sim: a simulated lock screen for the Velorin extension",
                          "velorin-sim"};
     application.require_subcommand(1);
@@ -89,7 +91,9 @@ int main(int argc, char** argv) {
             application.get_subcommands().empty() ? nullptr : application.get_subcommands().front();
         std::fprintf(stderr, "velorin-sim: %s\nRun `velorin-sim help%s%s` for the options.\n",
                      error.what(), command ? " " : "", command ? command->get_name().c_str() : "");
+        velorin::tools::InterruptionWatch::endAsUnwatchedSignalWould();
         return 2;
     }
+    velorin::tools::InterruptionWatch::endAsUnwatchedSignalWould();
     return exitStatus;
 }

@@ -34,25 +34,18 @@ void print(const PreferenceReading& reading) {
                     reading.defaultValue.c_str());
 }
 
-sim::Result<std::string> domainFile(const std::string& givenRoot) {
-    auto root = chooseDeviceRoot(givenRoot);
-    if (!root)
-        return root.fault();
-    return preferenceFileUnderRoot(root.value());
-}
-
 int runGet(const PrefsArguments& arguments) {
-    auto file = domainFile(arguments.root);
-    if (!file)
-        return report(file.fault());
+    auto root = chooseDeviceRoot(arguments.root);
+    if (!root)
+        return report(root.fault());
     if (!arguments.key.empty()) {
-        auto reading = readPreference(file.value(), arguments.key);
+        auto reading = readPreference(root.value(), arguments.key);
         if (!reading)
             return report(reading.fault());
         print(reading.value());
         return 0;
     }
-    auto readings = readPreferences(file.value());
+    auto readings = readPreferences(root.value());
     if (!readings)
         return report(readings.fault());
     for (const PreferenceReading& reading : readings.value())
@@ -61,18 +54,18 @@ int runGet(const PrefsArguments& arguments) {
 }
 
 int runSet(const PrefsArguments& arguments) {
-    auto file = domainFile(arguments.root);
-    if (!file)
-        return report(file.fault());
-    auto result = setPreference(file.value(), arguments.key, arguments.value);
+    auto root = chooseDeviceRoot(arguments.root);
+    if (!root)
+        return report(root.fault());
+    auto result = setPreference(root.value(), arguments.key, arguments.value);
     return result ? 0 : report(result.fault());
 }
 
 int runUnset(const PrefsArguments& arguments) {
-    auto file = domainFile(arguments.root);
-    if (!file)
-        return report(file.fault());
-    auto result = unsetPreference(file.value(), arguments.key);
+    auto root = chooseDeviceRoot(arguments.root);
+    if (!root)
+        return report(root.fault());
+    auto result = unsetPreference(root.value(), arguments.key);
     return result ? 0 : report(result.fault());
 }
 

@@ -1,9 +1,15 @@
 // velorin-sim settings: what the extension's settings load gives for a device root.
+//
+// When the extension refuses the root's preference list (too large, past the property-list
+// limits, not a dictionary), the settings printed are all defaults, and standard error says
+// which file was refused and why, so that defaults are never shown without their reason.
 #include "platform/DeviceFileSystem.h"
 #include "settings/Settings.h"
 #include "tools/common/Commands.h"
 #include "tools/common/FaultReport.h"
+#include "tools/common/PreferenceListReading.h"
 #include "tools/common/SampleRoot.h"
+#include "tools/prefs/PreferenceEditor.h"
 
 #include <CLI/CLI.hpp>
 #include <cstdio>
@@ -29,6 +35,13 @@ int runSettings(const std::string& givenRoot) {
     std::printf("noSleep=%s\n", text(loaded.noSleep));
     std::printf("showOnWake=%s\n", text(loaded.showOnWake));
     std::printf("hideBattery=%s\n", text(loaded.hideBattery));
+    std::fflush(stdout);
+    PreferenceListReading reading = readRootPreferenceList(root.value());
+    if (reading.state == PreferenceListReading::State::Refused)
+        std::fprintf(stderr, "%s\n",
+                     faultReportLine(sim::Fault(preferenceFileUnderRoot(root.value()),
+                                                reading.refusal + "; " + refusedListConsequence))
+                         .c_str());
     return 0;
 }
 

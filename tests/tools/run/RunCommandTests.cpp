@@ -97,6 +97,40 @@ TEST(RunCommandTest, ScenarioFaultsStopTheRunBeforeAnythingHappens) {
     EXPECT_EQ(libraryless.err, "velorin-sim: " + noLibrary + ": no such extension library\n");
 }
 
+TEST(RunCommandTest, AnInterruptionEndsTheRunAndLeavesNothingInTheTemporaryFolder) {
+    testing::TemporaryDeviceRoot root;
+    writeSixtyFrames(root);
+    testing::TemporaryDeviceRoot temporary;
+    std::string scenario = dataFolder + "run-readme-example.scenario";
+    // The run asks before the host starts and before each of the scenario's events.
+    for (auto [at, status] : {std::pair{"1", 130}, {"3", 130}, {"5:TERM", 143}}) {
+        auto outcome = runSim({"run", scenario, "--root", root.path().string()},
+                              {"TMPDIR=" + temporary.path().string(),
+                               std::string("VELORIN_TEST_SIGNAL_AT_CHECK=") + at});
+        EXPECT_EQ(outcome.status, status) << at;
+        EXPECT_EQ(outcome.err, "velorin-sim: interrupted; nothing was kept\n");
+        EXPECT_EQ(outcome.out.find(" end"), std::string::npos) << outcome.out;
+        EXPECT_TRUE(fs::is_empty(temporary.path())) << at;
+    }
+}
+
+TEST(RunCommandTest, AHugePreferenceListIsNeitherCopiedNorReadAndTheRunGoesOn) {
+    testing::TemporaryDeviceRoot root;
+    writeSixtyFrames(root);
+    root.writePreferences("com.tarnwick.velorin",
+                          {{"loopbatteryanimation", platform::PropertyValue::boolean(true)}});
+    fs::path list = root.hostPath("var/mobile/Library/Preferences/com.tarnwick.velorin.plist");
+    fs::resize_file(list, std::uintmax_t{64} << 30);
+    testing::TemporaryDeviceRoot temporary;
+    auto outcome =
+        runSim({"run", dataFolder + "run-readme-example.scenario", "--root", root.path().string()},
+               {"TMPDIR=" + temporary.path().string()});
+    EXPECT_EQ(outcome.status, 0) << outcome.err;
+    EXPECT_NE(outcome.out.find("animation"), std::string::npos) << outcome.out;
+    EXPECT_TRUE(fs::is_empty(temporary.path()));
+    EXPECT_EQ(fs::file_size(list), std::uintmax_t{64} << 30);
+}
+
 TEST(RunCommandTest, TheReadmeExampleReproduces) {
     testing::TemporaryDeviceRoot root;
     writeSixtyFrames(root);
