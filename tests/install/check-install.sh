@@ -37,7 +37,7 @@ unset VELORIN_SAMPLE_ROOT VELORIN_EXTENSION_LIBRARY
 export VELORIN_ROOT="$work/user-root"
 sample_before=$(cd "$moved/share/velorin/root" && find . -type f -exec md5sum {} + | sort)
 "$moved/bin/velorin-sim" --version
-"$moved/bin/velorin-sim" settings | grep -qx 'sequenceName=particlespin'
+"$moved/bin/velorin-sim" settings | grep -qx 'batteryanimation=particlespin'
 "$moved/bin/velorin-sim" preview --seconds 0.5 --fps 2 --scale 1 --out "$work/preview" >/dev/null
 test -f "$work/preview/contact-sheet.png"
 "$moved/bin/velorin-sim" prefs set loopbatteryanimation true >/dev/null

@@ -68,6 +68,7 @@ PreferenceListReading readOpenedPreferenceList(const platform::FileDescriptor& f
         return refused(describeFault(*fault));
     PreferenceListReading reading;
     reading.state = PreferenceListReading::State::Read;
+    reading.format = platform::propertyListFormat(*bytes);
     reading.dictionary = std::move(std::get<platform::PropertyListDictionary>(list));
     return reading;
 }

@@ -20,6 +20,8 @@ struct PreferenceListReading {
     State state{State::Missing};
     // The list's keys when it was read; empty otherwise.
     platform::PropertyListDictionary dictionary;
+    // The form the list was found in, when it was read; a list written back keeps it.
+    platform::PropertyListFormat format{platform::PropertyListFormat::Binary};
     // Why the list holds no keys for the extension, as a sentence about the file, e.g. "is
     // 64 GiB, larger than the 1 MiB the extension reads".
     std::string refusal;

@@ -1,6 +1,9 @@
 #include "tools/prefs/PreferenceEditor.h"
 
 #include "platform/PropertyList.h"
+#include "platform/RootedPath.h"
+#include "platform/StringValues.h"
+#include "sequences/SequenceDirectory.h"
 #include "settings/Settings.h"
 #include "sim/PrivatePreferenceDomain.h"
 #include "sim/QuoteText.h"
@@ -10,18 +13,25 @@
 #include <algorithm>
 #include <array>
 #include <cstdio>
+#include <fcntl.h>
 
 namespace velorin::tools {
 
 namespace {
 
 constexpr std::array<PreferenceKey, 6> keys{{
-    {enabledPreferenceKey, PreferenceValueKind::Switch, "false"},
-    {sequenceNamePreferenceKey, PreferenceValueKind::SequenceName, defaultSequenceName},
-    {loopPreferenceKey, PreferenceValueKind::Switch, "false"},
-    {noSleepPreferenceKey, PreferenceValueKind::Switch, "false"},
-    {showOnWakePreferenceKey, PreferenceValueKind::Switch, "false"},
-    {hideBatteryPreferenceKey, PreferenceValueKind::Switch, "true"},
+    {enabledPreferenceKey, PreferenceValueKind::Switch, "false",
+     "turns the extension on; read when the host starts, so it takes effect at its next launch"},
+    {sequenceNamePreferenceKey, PreferenceValueKind::SequenceName, defaultSequenceName,
+     "the sequence that plays: a folder name in the root's chargingSequences"},
+    {loopPreferenceKey, PreferenceValueKind::Switch, "false",
+     "plays the sequence again every four seconds for as long as the charger is in"},
+    {noSleepPreferenceKey, PreferenceValueKind::Switch, "false",
+     "with loopbatteryanimation, keeps the locked, lit screen from dimming while it plays"},
+    {showOnWakePreferenceKey, PreferenceValueKind::Switch, "false",
+     "without loopbatteryanimation, shows the sequence again when the screen wakes"},
+    {hideBatteryPreferenceKey, PreferenceValueKind::Switch, "true",
+     "hides the host's own charging view on the lock screen"},
 }};
 
 std::string knownKeyList() {
@@ -96,6 +106,19 @@ std::optional<bool> parseSwitch(std::string text) {
     return std::nullopt;
 }
 
+// Whether the root holds a folder for the sequence `name`, looked up inside the root as the
+// extension looks it up.
+bool sequenceFolderExists(const std::string& root, const std::string& name) {
+    auto directory = sequenceDirectory(name);
+    if (!directory)
+        return false;
+    platform::FileDescriptor rootFolder = platform::openRootFolder(root);
+    if (!rootFolder)
+        return false;
+    return static_cast<bool>(
+        platform::openInRoot(rootFolder.get(), *directory, O_RDONLY | O_DIRECTORY));
+}
+
 } // namespace
 
 std::span<const PreferenceKey> knownPreferenceKeys() {
@@ -126,8 +149,8 @@ sim::Result<PreferenceReading> readPreference(const std::string& root, const std
     return readKey(domain.value(), *known.value());
 }
 
-sim::Result<void> setPreference(const std::string& root, const std::string& key,
-                                const std::string& valueText) {
+sim::Result<std::vector<std::string>> setPreference(const std::string& root, const std::string& key,
+                                                    const std::string& valueText) {
     const std::string file = preferenceFileUnderRoot(root);
     auto known = findKey(file, key);
     if (!known)
@@ -147,11 +170,29 @@ sim::Result<void> setPreference(const std::string& root, const std::string& key,
                                         "unset to go back to the default)");
         value = platform::PropertyValue::string(valueText);
     }
-    return editPreferenceList(root, MissingList::Create,
-                              [&](platform::PropertyListDictionary& dictionary) {
-                                  dictionary.set(key, value);
-                                  return ListChange::Changed;
-                              });
+    bool enabled = false;
+    auto written = editPreferenceList(
+        root, MissingList::Create, [&](platform::PropertyListDictionary& dictionary) {
+            dictionary.set(key, value);
+            auto stored = dictionary.get(enabledPreferenceKey);
+            // Read as the extension reads a switch.
+            enabled = stored &&
+                      (stored->isNumber() || stored->kind == platform::PropertyKind::String) &&
+                      platform::boolValue(*stored);
+            return ListChange::Changed;
+        });
+    if (!written)
+        return written.fault();
+    std::vector<std::string> warnings;
+    if (known.value()->kind == PreferenceValueKind::SequenceName &&
+        !sequenceFolderExists(root, valueText))
+        warnings.push_back(sim::quoteText(valueText) + " names no sequence in " + root +
+                           "; the lock screen will show an empty animation (" +
+                           "`velorin-sim list` shows the sequences there)");
+    if (!enabled)
+        warnings.push_back(std::string("the extension is off: set ") + enabledPreferenceKey +
+                           " to true to see it (it takes effect at the host's next launch)");
+    return warnings;
 }
 
 sim::Result<void> unsetPreference(const std::string& root, const std::string& key) {

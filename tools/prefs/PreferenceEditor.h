@@ -2,10 +2,10 @@
 // root.
 //
 // The list is a property list whose top level is a dictionary; it is read in either form (XML
-// or binary) exactly as the extension's preference store reads it, and always written back as
-// a binary list, as the device's preference store writes it. Only the domain's known keys can
-// be set or removed, each with the kind of value the extension reads for it; every other key
-// already in the list is kept as it is.
+// or binary) exactly as the extension's preference store reads it, and written back in the
+// form it was found in; a new list is binary, as the device's preference store writes it. Only the
+// domain's known keys can be set or removed, each with the kind of value the extension reads for
+// it; every other key already in the list is kept as it is.
 //
 // A list the extension refuses (too large, past the property-list limits, not a dictionary) is
 // reported with the reason and never overwritten: the user's data might be in it. Writes are
@@ -28,6 +28,8 @@ struct PreferenceKey {
     PreferenceValueKind kind;
     // What the extension uses when the key is absent, as `get` prints it.
     const char* defaultValue;
+    // What the key does, in a sentence.
+    const char* meaning;
 };
 
 // The domain's keys, in the order the extension reads them.
@@ -52,9 +54,11 @@ sim::Result<std::vector<PreferenceReading>> readPreferences(const std::string& r
 sim::Result<PreferenceReading> readPreference(const std::string& root, const std::string& key);
 
 // Stores `valueText` under `key`, typed as the key expects: a switch takes true, false, yes,
-// no, 1 or 0; the sequence name takes any non-empty text. Makes the list when it is missing.
-sim::Result<void> setPreference(const std::string& root, const std::string& key,
-                                const std::string& valueText);
+// no, 1 or 0 and is stored as a boolean; the sequence name takes any non-empty text. Makes the
+// list when it is missing. Gives the warnings the stored value deserves, without refusing it:
+// a sequence name that names no sequence in the root, or the extension left off.
+sim::Result<std::vector<std::string>> setPreference(const std::string& root, const std::string& key,
+                                                    const std::string& valueText);
 // Removes `key`; a key or list that is already absent is left so.
 sim::Result<void> unsetPreference(const std::string& root, const std::string& key);
 

@@ -159,7 +159,10 @@ sim::Result<void> editPreferenceList(const std::string& root, MissingList missin
         return {};
     if (edit(reading.dictionary) == ListChange::Unchanged)
         return {};
-    auto bytes = reading.dictionary.write(platform::PropertyListFormat::Binary);
+    // A list keeps the form it was found in; a new one is binary, as the device writes it.
+    auto bytes = reading.dictionary.write(reading.state == PreferenceListReading::State::Read
+                                              ? reading.format
+                                              : platform::PropertyListFormat::Binary);
     if (!bytes)
         return sim::Fault(shown, "cannot encode the property list; left unchanged");
     if (auto refusal = refusalOfWritten(*bytes))

@@ -90,7 +90,7 @@ void addRunCommand(CLI::App& application, int& exitStatus) {
     auto scenario = std::make_shared<std::string>();
     auto root = std::make_shared<std::string>();
     command->add_option("SCENARIO", *scenario, "Scenario file")->required();
-    command->add_option("--root", *root, "Device root (default: the bundled sample root)");
+    command->add_option("--root", *root, "Device root (default: your device root)");
     command->callback(
         [scenario, root, &exitStatus] { exitStatus = runScenarioFile(*scenario, *root); });
 }

@@ -29,12 +29,13 @@ int runSettings(const std::string& givenRoot) {
     platform::setDeviceRoot(root.value());
     readSettings();
     const Settings& loaded = settings();
-    std::printf("enabled=%s\n", text(loaded.enabled));
-    std::printf("sequenceName=%s\n", loaded.sequenceName.c_str());
-    std::printf("loop=%s\n", text(loaded.loop));
-    std::printf("noSleep=%s\n", text(loaded.noSleep));
-    std::printf("showOnWake=%s\n", text(loaded.showOnWake));
-    std::printf("hideBattery=%s\n", text(loaded.hideBattery));
+    // The same names as the preference keys, so that what `prefs` sets is what shows here.
+    std::printf("%s=%s\n", enabledPreferenceKey, text(loaded.enabled));
+    std::printf("%s=%s\n", sequenceNamePreferenceKey, loaded.sequenceName.c_str());
+    std::printf("%s=%s\n", loopPreferenceKey, text(loaded.loop));
+    std::printf("%s=%s\n", noSleepPreferenceKey, text(loaded.noSleep));
+    std::printf("%s=%s\n", showOnWakePreferenceKey, text(loaded.showOnWake));
+    std::printf("%s=%s\n", hideBatteryPreferenceKey, text(loaded.hideBattery));
     std::fflush(stdout);
     PreferenceListReading reading = readRootPreferenceList(root.value());
     if (reading.state == PreferenceListReading::State::Refused)
@@ -51,7 +52,7 @@ void addSettingsCommand(CLI::App& application, int& exitStatus) {
     auto* command = application.add_subcommand(
         "settings", "Print the settings the extension loads from a device root's preferences");
     auto root = std::make_shared<std::string>();
-    command->add_option("--root", *root, "Device root (default: the bundled sample root)");
+    command->add_option("--root", *root, "Device root (default: your device root)");
     command->callback([root, &exitStatus] { exitStatus = runSettings(*root); });
 }
 

@@ -98,7 +98,7 @@ void addSoakCommand(CLI::App& application, int& exitStatus) {
         ->check(CLI::PositiveNumber);
     command->add_option("--seed", arguments->seed, "Seed of the random events (default 1)");
     command->add_option("--root", arguments->root,
-                        "Device root to copy (default: the bundled sample root)");
+                        "Device root to copy (default: your device root)");
     command->callback([arguments, &exitStatus] { exitStatus = runSoakCommand(*arguments); });
 }
 

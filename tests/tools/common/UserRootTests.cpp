@@ -39,7 +39,7 @@ TEST(UserRootTest, MadeOnceAsACopyOfTheSampleAndUsedWithoutRoot) {
     ASSERT_EQ(edit.status, 0) << edit.err;
     EXPECT_EQ(edit.err.find("made your device root"), std::string::npos);
     auto settings = testing::runVelorinSim(scratch.path(), {"settings"}, environment);
-    EXPECT_NE(settings.out.find("loop=true"), std::string::npos) << settings.out;
+    EXPECT_NE(settings.out.find("loopbatteryanimation=true"), std::string::npos) << settings.out;
 }
 
 TEST(UserRootTest, ResetMovesTheOldRootAsideAndMakesAFreshOne) {

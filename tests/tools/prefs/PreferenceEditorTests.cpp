@@ -59,12 +59,11 @@ protected:
 };
 
 TEST_F(PreferenceEditorTest, RefusesAnUnknownKeyListingTheKnownOnes) {
-    for (auto result : {setPreference(rootPath(), "hideBattery", "true"),
-                        unsetPreference(rootPath(), "enabled")}) {
-        ASSERT_FALSE(result.ok());
-        EXPECT_EQ(result.fault().file, file());
+    for (const sim::Fault& fault : {setPreference(rootPath(), "hideBattery", "true").fault(),
+                                    unsetPreference(rootPath(), "enabled").fault()}) {
+        EXPECT_EQ(fault.file, file());
         for (const PreferenceKey& key : knownPreferenceKeys())
-            EXPECT_THAT(result.fault().message, HasSubstr(key.name));
+            EXPECT_THAT(fault.message, HasSubstr(key.name));
     }
     EXPECT_FALSE(readPreference(rootPath(), "loop").ok());
     EXPECT_FALSE(fs::exists(file()));
@@ -97,11 +96,13 @@ TEST_F(PreferenceEditorTest, MalformedFilesAreRefusedAndLeftByteForByte) {
           std::string("<?xml version=\"1.0\"?><plist><array><true/></array></plist>"),
           std::string(), sharedArraysList()}) {
         root.writePreferenceFile(preferenceDomain, malformed);
-        for (auto result : {setPreference(rootPath(), "hidebattery", "false"),
-                            unsetPreference(rootPath(), "hidebattery")}) {
-            ASSERT_FALSE(result.ok());
-            EXPECT_EQ(result.fault().file, file());
-            EXPECT_THAT(result.fault().message, HasSubstr("left unchanged"));
+        auto set = setPreference(rootPath(), "hidebattery", "false");
+        auto unset = unsetPreference(rootPath(), "hidebattery");
+        ASSERT_FALSE(set.ok());
+        ASSERT_FALSE(unset.ok());
+        for (const sim::Fault& fault : {set.fault(), unset.fault()}) {
+            EXPECT_EQ(fault.file, file());
+            EXPECT_THAT(fault.message, HasSubstr("left unchanged"));
         }
         EXPECT_FALSE(readPreferences(rootPath()).ok());
         EXPECT_EQ(contents(), malformed);
@@ -349,6 +350,28 @@ TEST_F(PreferenceEditorTest, UnsetOfAnAbsentKeyOrFileChangesNothing) {
     std::string before = contents();
     ASSERT_TRUE(unsetPreference(rootPath(), "loopbatteryanimation").ok());
     EXPECT_EQ(contents(), before);
+}
+
+TEST_F(PreferenceEditorTest, AListKeepsItsFormAndASetWarnsWhatItWillNotDo) {
+    // A new list is binary, as the device writes it.
+    auto made = setPreference(rootPath(), "batteryanimation", "rnig");
+    ASSERT_TRUE(made.ok()) << made.fault().message;
+    EXPECT_TRUE(contents().starts_with("bplist00"));
+    // A typo in the name and a root where the extension is off are said, not refused.
+    ASSERT_EQ(made.value().size(), 2u);
+    EXPECT_THAT(made.value()[0], HasSubstr("\"rnig\" names no sequence"));
+    EXPECT_THAT(made.value()[1], HasSubstr("the extension is off"));
+
+    // An XML list stays XML; with the extension on and a sequence that exists, nothing is said.
+    root.writePreferences(preferenceDomain,
+                          {{"enablebatteryanimation", PropertyValue::boolean(true)}},
+                          testing::PropertyListFormat::Xml);
+    root.makeFolder("var/jb/vod/Library/Velorin/chargingSequences/ring");
+    auto kept = setPreference(rootPath(), "batteryanimation", "ring");
+    ASSERT_TRUE(kept.ok());
+    EXPECT_TRUE(kept.value().empty());
+    EXPECT_TRUE(contents().starts_with("<?xml"));
+    EXPECT_EQ(readPreference(rootPath(), "batteryanimation").value().value, "ring");
 }
 
 } // namespace

@@ -15,12 +15,12 @@ namespace {
 namespace fs = std::filesystem;
 using ::testing::HasSubstr;
 
-constexpr const char* defaults = "enabled=false\n"
-                                 "sequenceName=particlespin\n"
-                                 "loop=false\n"
-                                 "noSleep=false\n"
-                                 "showOnWake=false\n"
-                                 "hideBattery=true\n";
+constexpr const char* defaults = "enablebatteryanimation=false\n"
+                                 "batteryanimation=particlespin\n"
+                                 "loopbatteryanimation=false\n"
+                                 "nosleepbatteryanimation=false\n"
+                                 "showbatteryanimationonwake=false\n"
+                                 "hidebattery=true\n";
 
 TEST(SettingsCommandTest, ARefusedListGivesTheDefaultsAndSaysWhy) {
     testing::TemporaryDeviceRoot root;
@@ -59,7 +59,7 @@ TEST(SettingsCommandTest, AReadableListIsPrintedWithoutANote) {
     auto read =
         testing::runVelorinSim(scratch.path(), {"settings", "--root", root.path().string()});
     EXPECT_EQ(read.status, 0);
-    EXPECT_THAT(read.out, HasSubstr("enabled=true\n"));
+    EXPECT_THAT(read.out, HasSubstr("enablebatteryanimation=true\n"));
     EXPECT_EQ(read.err, "");
 }
 
