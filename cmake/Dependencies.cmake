@@ -13,6 +13,7 @@ pkg_check_modules(IMPORT_MEDIA REQUIRED IMPORTED_TARGET libavformat libavcodec l
 # The display toolkit's compositor draws with pixman.
 pkg_check_modules(PIXMAN REQUIRED IMPORTED_TARGET pixman-1)
 find_package(Threads REQUIRED)
+find_package(ZLIB REQUIRED)
 if(VELORIN_BUILD_TESTS)
     find_package(GTest REQUIRED)
     include(GoogleTest)

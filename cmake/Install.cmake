@@ -26,6 +26,7 @@ install(FILES animation/AnimatedImageView.h DESTINATION ${VELORIN_INSTALL_INCLUD
 install(FILES platform/Export.h platform/Object.h
         DESTINATION ${VELORIN_INSTALL_INCLUDE_DIR}/platform)
 install(FILES platform/display/Geometry.h platform/display/Image.h platform/display/Layer.h
+              platform/display/PixelBytes.h
               platform/display/View.h
         DESTINATION ${VELORIN_INSTALL_INCLUDE_DIR}/platform/display)
 

@@ -89,26 +89,21 @@ FileDescriptor openOnDevice(std::string_view devicePath, int flags) {
     return openInRoot(root.get(), devicePath, flags);
 }
 
-// Reads an open regular file whole, up to `maximumBytes`; none past it. The size the file
-// claims only sizes the first allocation: a file that grows while it is read is read until the
-// limit and then refused.
-std::optional<std::vector<std::uint8_t>> readBounded(int file, std::size_t maximumBytes) try {
+// The size of an open file when it is a regular file of at most `maximumBytes`; none otherwise.
+std::optional<std::size_t> regularFileSize(int file, std::size_t maximumBytes) {
     struct stat status {};
-    if (::fstat(file, &status) != 0 || !S_ISREG(status.st_mode))
+    if (::fstat(file, &status) != 0 || !S_ISREG(status.st_mode) || status.st_size < 0 ||
+        static_cast<std::uint64_t>(status.st_size) > maximumBytes)
         return std::nullopt;
-    if (status.st_size < 0 || static_cast<std::uint64_t>(status.st_size) > maximumBytes)
-        return std::nullopt;
-    std::vector<std::uint8_t> contents;
-    // One byte more than the file claims, so that the end is seen by the first short read.
-    contents.resize(static_cast<std::size_t>(status.st_size) + 1);
+    return static_cast<std::size_t>(status.st_size);
+}
+
+// Reads into `destination` until `length` bytes are in or the file ends; the count read, or
+// none when a read fails.
+std::optional<std::size_t> readUpTo(int file, std::uint8_t* destination, std::size_t length) {
     std::size_t filled = 0;
-    for (;;) {
-        if (filled == contents.size()) {
-            if (contents.size() > maximumBytes)
-                return std::nullopt;
-            contents.resize(std::min(contents.size() * 2, maximumBytes + 1));
-        }
-        auto count = ::read(file, contents.data() + filled, contents.size() - filled);
+    while (filled < length) {
+        auto count = ::read(file, destination + filled, length - filled);
         if (count == 0)
             break;
         if (count < 0) {
@@ -118,8 +113,31 @@ std::optional<std::vector<std::uint8_t>> readBounded(int file, std::size_t maxim
         }
         filled += static_cast<std::size_t>(count);
     }
-    if (filled > maximumBytes)
+    return filled;
+}
+
+// Reads an open regular file whole, up to `maximumBytes`; none past it. The size the file
+// claims only sizes the first allocation: a file that grows while it is read is read until the
+// limit and then refused.
+std::optional<std::vector<std::uint8_t>> readBounded(int file, std::size_t maximumBytes) try {
+    auto claimed = regularFileSize(file, maximumBytes);
+    if (!claimed)
         return std::nullopt;
+    std::vector<std::uint8_t> contents;
+    // One byte more than the file claims, so that the end is seen by the first short read.
+    contents.resize(*claimed + 1);
+    std::size_t filled = 0;
+    for (;;) {
+        auto count = readUpTo(file, contents.data() + filled, contents.size() - filled);
+        if (!count)
+            return std::nullopt;
+        filled += *count;
+        if (filled < contents.size())
+            break;
+        if (contents.size() > maximumBytes)
+            return std::nullopt;
+        contents.resize(std::min(contents.size() * 2, maximumBytes + 1));
+    }
     contents.resize(filled);
     return contents;
 } catch (const std::bad_alloc&) {
@@ -188,6 +206,11 @@ std::optional<std::vector<std::uint8_t>> contentsOfHostFile(const std::string& h
     return readBounded(file.get(), maximumBytes);
 }
 
+std::optional<std::vector<std::uint8_t>> contentsOfOpenFile(int descriptor,
+                                                            std::size_t maximumBytes) {
+    return readBounded(descriptor, maximumBytes);
+}
+
 std::optional<std::vector<std::uint8_t>> dataWithContentsOfURL(std::string_view url,
                                                                std::size_t maximumBytes) {
     auto path = devicePathOfURL(url);
@@ -204,24 +227,13 @@ leadingBytesOfURL(std::string_view url, std::size_t byteCount, std::size_t maxim
     FileDescriptor file = openOnDevice(*path, O_RDONLY | O_NONBLOCK);
     if (!file)
         return std::nullopt;
-    struct stat status {};
-    if (::fstat(file.get(), &status) != 0 || !S_ISREG(status.st_mode) || status.st_size < 0 ||
-        static_cast<std::uint64_t>(status.st_size) > maximumFileBytes)
+    if (!regularFileSize(file.get(), maximumFileBytes))
         return std::nullopt;
     std::vector<std::uint8_t> head(byteCount);
-    std::size_t filled = 0;
-    while (filled < byteCount) {
-        auto count = ::read(file.get(), head.data() + filled, byteCount - filled);
-        if (count == 0)
-            break;
-        if (count < 0) {
-            if (errno == EINTR)
-                continue;
-            return std::nullopt;
-        }
-        filled += static_cast<std::size_t>(count);
-    }
-    head.resize(filled);
+    auto filled = readUpTo(file.get(), head.data(), byteCount);
+    if (!filled)
+        return std::nullopt;
+    head.resize(*filled);
     return head;
 } catch (const std::bad_alloc&) {
     return std::nullopt;

@@ -48,6 +48,11 @@ leadingBytesOfURL(std::string_view url, std::size_t byteCount, std::size_t maxim
 VELORIN_EXPORT std::optional<std::vector<std::uint8_t>>
 contentsOfHostFile(const std::string& hostPath, std::size_t maximumBytes);
 
+// A file already opened, read the same bounded way from where it stands; for tools that open
+// inside a root themselves and need to know why a file was refused.
+VELORIN_EXPORT std::optional<std::vector<std::uint8_t>>
+contentsOfOpenFile(int descriptor, std::size_t maximumBytes);
+
 // `contentsOfDirectoryAtPath:error:`: the names of the entries directly in a folder, files
 // and subfolders alike, sorted by name in byte order; none when the folder cannot be read.
 // At most `maximumEntries` names are read; the folder's further entries are left out.

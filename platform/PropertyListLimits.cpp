@@ -3,6 +3,7 @@
 #include "platform/PropertyList.h"
 
 #include <algorithm>
+#include <initializer_list>
 #include <optional>
 #include <string_view>
 #include <vector>
@@ -169,16 +170,18 @@ bool startsWith(std::string_view text, std::size_t at, std::string_view prefix) 
     return text.substr(at, prefix.size()) == prefix;
 }
 
-// The XML form: the nesting of array and dict elements, outside comments and CDATA sections.
+// The XML form: the nesting of array and dict elements and the count of values (keys
+// included, as the binary form counts them), outside comments and CDATA sections.
 bool xmlWithinLimits(std::string_view text) {
     std::size_t depth = 0;
+    std::size_t values = 0;
     std::size_t at = text.find('<');
     auto skipPast = [&text](std::size_t from, std::string_view end) {
         auto found = text.find(end, from);
         return found == text.npos ? text.size() : found + end.size();
     };
-    auto isContainer = [&text](std::size_t nameStart) {
-        for (std::string_view name : {"array", "dict"}) {
+    auto isElement = [&text](std::size_t nameStart, std::initializer_list<std::string_view> names) {
+        for (std::string_view name : names) {
             if (startsWith(text, nameStart, name)) {
                 std::size_t after = nameStart + name.size();
                 if (after < text.size() &&
@@ -188,6 +191,13 @@ bool xmlWithinLimits(std::string_view text) {
             }
         }
         return false;
+    };
+    auto isContainer = [&isElement](std::size_t nameStart) {
+        return isElement(nameStart, {"array", "dict"});
+    };
+    auto isValue = [&isElement](std::size_t nameStart) {
+        return isElement(nameStart, {"array", "dict", "key", "string", "integer", "real", "true",
+                                     "false", "date", "data"});
     };
     while (at < text.size()) {
         std::size_t next = at + 1;
@@ -205,6 +215,8 @@ bool xmlWithinLimits(std::string_view text) {
             next = skipPast(at, ">");
             bool selfClosing = next >= 2 && next <= text.size() && text[next - 2] == '/';
             if (isContainer(at + 1) && !selfClosing && ++depth > maximumPropertyListDepth)
+                return false;
+            if (isValue(at + 1) && ++values > maximumPropertyListValues)
                 return false;
         }
         at = text.find('<', next);

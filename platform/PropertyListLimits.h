@@ -8,8 +8,10 @@
 // troubled, so a list past these limits is treated as one that cannot be read: its domain holds
 // no keys. Real preference lists nest a few levels and hold a few dozen values.
 //
-// The check reads only the structure: for XML the nesting of the container elements, for the
-// binary form the trailer, the offset table and the references of each container. A binary
+// The check reads only the structure: for XML the nesting of the container elements and the
+// value elements, for the binary form the trailer, the offset table and the references of each
+// container. Both forms are held to the same two limits, so that a list written in one form
+// reads in the other exactly when it read before. A binary
 // list whose structure cannot be followed is refused too; libplist would refuse it as well.
 #pragma once
 

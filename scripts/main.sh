@@ -6,4 +6,5 @@ set -euo pipefail
 here=$(cd "$(dirname "$0")/.." && pwd)
 "$here/scripts/install-dependencies.sh"
 "$here/scripts/build.sh" release
-"$here/build/tools/velorin-sim" preview --out "$here/build/preview"
+# The bundled sample root, named explicitly, so that the picture never depends on a user's root.
+"$here/build/tools/velorin-sim" preview --root "$here/build/samples/root" --out "$here/build/preview"

@@ -13,4 +13,30 @@ std::optional<std::vector<std::uint8_t>> readSequenceOptions(std::string_view di
     return platform::dataWithContentsOfFile(path, optionsFileByteLimit);
 }
 
+bool optionsNestPastLimit(std::span<const std::uint8_t> bytes) {
+    std::size_t depth = 0;
+    bool inString = false;
+    bool escaped = false;
+    for (std::uint8_t byte : bytes) {
+        if (inString) {
+            if (escaped)
+                escaped = false;
+            else if (byte == '\\')
+                escaped = true;
+            else if (byte == '"')
+                inString = false;
+            continue;
+        }
+        if (byte == '"') {
+            inString = true;
+        } else if (byte == '[' || byte == '{') {
+            if (++depth > optionsNestingLimit)
+                return true;
+        } else if ((byte == ']' || byte == '}') && depth > 0) {
+            --depth;
+        }
+    }
+    return false;
+}
+
 } // namespace velorin

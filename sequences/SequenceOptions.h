@@ -9,6 +9,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <optional>
+#include <span>
 #include <string_view>
 #include <vector>
 
@@ -49,5 +50,10 @@ inline constexpr const char* bottomWord = "bottom";
 // The options file of the sequence folder `directory` (a device path that ends with a slash),
 // read whole; none when it cannot be read (missing, a folder, no access, past the size limit).
 std::optional<std::vector<std::uint8_t>> readSequenceOptions(std::string_view directory);
+
+// Whether arrays and objects nest deeper than `optionsNestingLimit` anywhere in the text;
+// brackets inside strings do not count. Such a text is refused before the reader builds
+// anything, since the reader would otherwise build every level first.
+bool optionsNestPastLimit(std::span<const std::uint8_t> bytes);
 
 } // namespace velorin

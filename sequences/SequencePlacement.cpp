@@ -71,38 +71,9 @@ void readPosition(const Json& options, const char* name, const char* farEdgeWord
         position = *number;
 }
 
-// Whether arrays and objects nest deeper than the limit anywhere in the text; brackets inside
-// strings do not count. The reader would otherwise build every level before the placement
-// could see that the text holds no usable options.
-bool nestsTooDeep(std::span<const std::uint8_t> bytes) {
-    std::size_t depth = 0;
-    bool inString = false;
-    bool escaped = false;
-    for (std::uint8_t byte : bytes) {
-        if (inString) {
-            if (escaped)
-                escaped = false;
-            else if (byte == '\\')
-                escaped = true;
-            else if (byte == '"')
-                inString = false;
-            continue;
-        }
-        if (byte == '"') {
-            inString = true;
-        } else if (byte == '[' || byte == '{') {
-            if (++depth > optionsNestingLimit)
-                return true;
-        } else if ((byte == ']' || byte == '}') && depth > 0) {
-            --depth;
-        }
-    }
-    return false;
-}
-
 std::optional<Json> parseOptions(std::span<const std::uint8_t> bytes) {
     // A file past the size limit is refused here too, for callers that hold its bytes already.
-    if (bytes.size() > optionsFileByteLimit || nestsTooDeep(bytes))
+    if (bytes.size() > optionsFileByteLimit || optionsNestPastLimit(bytes))
         return std::nullopt;
     // UTF-8 JSON text never holds a NUL byte, but nlohmann's reader takes one for the end of the
     // text and would read `{"width": 200}` followed by a NUL and anything at all as options.

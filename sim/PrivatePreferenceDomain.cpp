@@ -1,12 +1,17 @@
 #include "sim/PrivatePreferenceDomain.h"
 
+#include "platform/DeviceFileSystem.h"
 #include "platform/PreferenceStore.h"
 #include "platform/PropertyList.h"
+#include "platform/RootedPath.h"
+#include "sim/PrivateCopy.h"
+#include "sim/SystemError.h"
 #include "sim/TemporaryFolder.h"
 
+#include <cerrno>
+#include <cstdio>
 #include <filesystem>
 #include <fstream>
-#include <iterator>
 #include <memory>
 #include <vector>
 
@@ -16,13 +21,13 @@ namespace {
 
 namespace fs = std::filesystem;
 
-// The copy's dictionary, or a fresh one when the copy is missing or cannot be read as a
-// dictionary (a list nested or shared past what libplist can build among them).
+// The copy's dictionary, or a fresh one when the copy is missing or the store could not read
+// it as a dictionary (too large, or a list nested or shared past what libplist can build).
 platform::PropertyListDictionary readDictionary(const std::string& path) {
-    std::ifstream file(path, std::ios::binary);
-    std::vector<std::uint8_t> bytes{std::istreambuf_iterator<char>(file),
-                                    std::istreambuf_iterator<char>()};
-    auto list = platform::PropertyListDictionary::read(bytes);
+    auto bytes = platform::contentsOfHostFile(path, platform::preferenceListByteLimit);
+    if (!bytes)
+        return {};
+    auto list = platform::PropertyListDictionary::read(*bytes);
     if (auto* dictionary = std::get_if<platform::PropertyListDictionary>(&list))
         return std::move(*dictionary);
     return {};
@@ -39,13 +44,12 @@ Result<void> writeDictionary(const std::string& path,
         std::ofstream file(temporary, std::ios::binary | std::ios::trunc);
         file.write(reinterpret_cast<const char*>(bytes->data()),
                    static_cast<std::streamsize>(bytes->size()));
+        file.close();
         if (!file)
             return Fault(temporary, "cannot write the preference list");
     }
-    std::error_code error;
-    fs::rename(temporary, path, error);
-    if (error)
-        return Fault(path, "cannot replace the preference list: " + error.message());
+    if (::rename(temporary.c_str(), path.c_str()) != 0)
+        return Fault(path, "cannot replace the preference list: " + describeSystemError(errno));
     return {};
 }
 
@@ -63,13 +67,16 @@ PrivatePreferenceDomain::make(const std::string& deviceRoot, std::string domain)
     // Owned from here, so that a failed copy leaves no folder behind.
     std::unique_ptr<PrivatePreferenceDomain> copy(
         new PrivatePreferenceDomain(std::move(folder).value(), std::move(domain)));
-    std::string source = rootPreferenceFilePath(deviceRoot, copy->m_domain);
-    std::error_code error;
-    if (fs::is_regular_file(source, error)) {
-        fs::copy_file(source, copy->filePath(), error);
-        if (error)
-            return Fault(source, "cannot copy the preference list: " + error.message());
-    }
+    // Only what the extension reads is copied: a list within the read limit, opened inside
+    // the root, so that neither a huge file nor a link out of the root is copied.
+    platform::FileDescriptor root = platform::openRootFolder(deviceRoot);
+    if (!root)
+        return Fault(deviceRoot, "cannot open the device root: " + describeSystemError(errno));
+    CopyAllowance allowance = CopyAllowance::forFolder(copy->m_folder);
+    if (auto copied =
+            copyPreferenceList(root.get(), copy->m_domain, deviceRoot, copy->filePath(), allowance);
+        !copied)
+        return copied.fault();
     platform::setPreferenceDirectory(copy->m_folder);
     return copy;
 }

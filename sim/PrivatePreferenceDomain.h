@@ -1,6 +1,7 @@
 // A simulated device's own copy of one preference domain, in a temporary folder.
 //
-// The copy starts as the device root's domain file byte for byte (or as no file at all), and
+// The copy starts as the device root's domain file byte for byte when the extension would read
+// it (a regular file within the read limit, reached inside the root), or as no file at all, and
 // the preference store is pointed at its folder, so that edits never reach the root. The
 // first edit rewrites the copy as a binary property list; a file the store cannot read as a
 // dictionary holds no keys, so an edit then starts from an empty domain. The folder goes
@@ -18,7 +19,7 @@ namespace velorin::sim {
 class PrivatePreferenceDomain {
 public:
     // Makes the copy and points the preference store at it; a fault naming the folder or the
-    // file when the folder cannot be made or the file copied.
+    // file when the folder cannot be made or the file copied (or would not fit in $TMPDIR).
     static Result<std::unique_ptr<PrivatePreferenceDomain>> make(const std::string& deviceRoot,
                                                                  std::string domain);
     // Points the preference store back at the device root and removes the folder.

@@ -265,13 +265,13 @@ private:
     void readSetUp(std::string_view word, Words& words);
     void readEvent(Words& words);
     void noteSingle(std::string_view word);
-    void checkLackingClasses();
 
     Scenario m_scenario;
     int m_line{0};
     std::map<std::string, int, std::less<>> m_singleStatements;
-    std::vector<std::pair<std::string, int>> m_lackingLines;
     std::string m_previousTime;
+    std::uint64_t m_previousEventTime{0};
+    int m_previousEventLine{0};
     int m_launchLine{0};
     int m_endLine{0};
 };
@@ -297,7 +297,6 @@ Result<Scenario> Reader::read(std::string_view text) {
                 fail("the line holds a NUL character");
             readStatement(line);
         }
-        checkLackingClasses();
     } catch (const StatementFault& statementFault) {
         Fault fault(statementFault.message);
         fault.line = m_line;
@@ -340,8 +339,9 @@ void Reader::readSetUp(std::string_view word, Words& words) {
             fail("every host has " + std::string(name) + "; it cannot be lacking");
         if (!isProfileClassName(name))
             fail("unknown host class " + quoteText(name));
+        // A class the chosen profile does not have is lacking already: the line changes
+        // nothing, whichever profile is chosen and wherever.
         setup.lackingClasses.emplace(name);
-        m_lackingLines.emplace_back(std::string(name), m_line);
         return;
     }
     if (word == "version") {
@@ -395,16 +395,16 @@ void Reader::readSetUp(std::string_view word, Words& words) {
 }
 
 void Reader::readEvent(Words& words) {
-    if (m_endLine)
-        fail("nothing may follow the end of the run on line " + std::to_string(m_endLine));
     ScenarioEvent event;
     event.line = m_line;
     std::string_view time = words.next("time");
     event.time = parseSeconds(time, "time");
-    if (!m_scenario.events.empty() && event.time < m_scenario.events.back().time)
+    if (m_previousEventLine && event.time < m_previousEventTime)
         fail("time goes backwards: " + std::string(time) + " comes after " + m_previousTime +
-             " on line " + std::to_string(m_scenario.events.back().line));
+             " on line " + std::to_string(m_previousEventLine));
     m_previousTime = std::string(time);
+    m_previousEventTime = event.time;
+    m_previousEventLine = m_line;
     event.text = std::string(words.rest());
     Words eventWords(event.text);
     std::string_view word = eventWords.next("event");
@@ -452,20 +452,13 @@ void Reader::readEvent(Words& words) {
                  std::to_string(m_launchLine));
         m_launchLine = m_line;
     }
+    // The run stops at its first end: what follows is read, so that a fault in it still stops
+    // the run, and then left out.
+    if (m_endLine)
+        return;
     if (event.kind == EventKind::End)
         m_endLine = m_line;
     m_scenario.events.push_back(std::move(event));
-}
-
-// Run once the whole set-up is known, since the profile may be chosen after a lacks line.
-void Reader::checkLackingClasses() {
-    for (const auto& [name, line] : m_lackingLines) {
-        if (!profileHasClass(m_scenario.setup.profile, name)) {
-            m_line = line;
-            fail("the " + std::string(profileName(m_scenario.setup.profile)) +
-                 " profile has no class " + quoteText(name));
-        }
-    }
 }
 
 } // namespace

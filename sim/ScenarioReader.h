@@ -5,8 +5,10 @@
 // Reading stops at the first fault, which gives the line (counted from 1) and a message and
 // leaves the file to the caller, who knows it; nothing of a faulty scenario is used. Besides
 // unknown words and bad values, a set-up statement after the first event, a single-valued set-up
-// statement given twice, a class that the chosen profile does not have, time going backwards, a
-// second launch and anything after `end` are faults.
+// statement given twice, a class that no profile names, time going backwards and a second launch
+// are faults. `lacks` of a class that the chosen profile does not have changes nothing. The run
+// stops at the first `end`: what follows it is read, so a fault there still stops the run, and
+// then left out.
 #pragma once
 
 #include "sim/Result.h"

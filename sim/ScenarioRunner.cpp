@@ -53,16 +53,21 @@ Result<void> playEvent(SimulatedHost& host, const ScenarioEvent& event) {
 }
 
 Result<void> runScenario(const Scenario& scenario, const HostEnvironment& environment,
-                         TraceSink sink) {
+                         TraceSink sink, const InterruptionCheck& interrupted) {
+    if (isInterrupted(interrupted))
+        return interruptionFault();
     auto started = SimulatedHost::start(scenario.setup, environment, std::move(sink));
     if (!started)
         return started.fault();
     SimulatedHost& host = *started.value();
     for (const ScenarioEvent& event : scenario.events) {
+        if (isInterrupted(interrupted))
+            return interruptionFault();
         host.advanceTo(event.time);
+        // A written end is an event like any other, and then the run stops.
+        host.traceEvent(event.text);
         if (event.kind == EventKind::End)
             break;
-        host.traceEvent(event.text);
         if (auto played = playEvent(host, event); !played)
             return played;
     }

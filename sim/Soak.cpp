@@ -50,7 +50,7 @@ private:
 };
 
 Result<SoakReport> SoakRun::run() {
-    auto root = SoakDeviceRoot::copy(m_options.deviceRoot);
+    auto root = SoakDeviceRoot::copy(m_options.deviceRoot, m_options.interrupted);
     if (!root)
         return root.fault();
     m_root = std::move(root).value();
@@ -75,6 +75,8 @@ Result<SoakReport> SoakRun::run() {
         return launched.fault();
     bool holding = check();
     while (holding) {
+        if (isInterrupted(m_options.interrupted))
+            return interruptionFault();
         SoakEvent event = source.next(m_host->device());
         if (m_host->now() + event.gap > endTime) {
             holding = advanceTo(endTime);

@@ -10,6 +10,7 @@
 // device spends charging in view rather than the days.
 #pragma once
 
+#include "sim/Interruption.h"
 #include "sim/Result.h"
 #include "sim/SoakInvariants.h"
 
@@ -27,6 +28,9 @@ struct SoakOptions {
     // The root to copy, and the extension library to load.
     std::string deviceRoot;
     std::string extensionLibrary;
+    // Asked while the root is copied and before each event; a yes stops the run with the
+    // interruption fault, and the copy goes.
+    InterruptionCheck interrupted;
 };
 
 struct SoakBreach {

@@ -1,25 +1,33 @@
 #include "sim/SoakDeviceRoot.h"
 
+#include "platform/PreferenceStore.h"
 #include "platform/display/Image.h"
 #include "sequences/SequenceDirectory.h"
+#include "settings/Settings.h"
+#include "sim/PrivateCopy.h"
+#include "sim/PrivatePreferenceDomain.h"
+#include "sim/SystemError.h"
 #include "sim/TemporaryFolder.h"
 
 #include <algorithm>
 #include <cctype>
 #include <cerrno>
 #include <cstdio>
-#include <cstdlib>
-#include <cstring>
+#include <dirent.h>
+#include <fcntl.h>
 #include <filesystem>
+#include <sys/stat.h>
+#include <unistd.h>
 
 namespace velorin::sim {
 
 namespace {
 
 namespace fs = std::filesystem;
+using platform::FileDescriptor;
 
-bool isPng(const fs::path& file) {
-    std::string extension = file.extension().string();
+bool isPng(const std::string& name) {
+    std::string extension = fs::path(name).extension().string();
     std::transform(
         extension.begin(), extension.end(), extension.begin(),
         [](unsigned char character) { return static_cast<char>(std::tolower(character)); });
@@ -35,21 +43,95 @@ std::string namePrefix(const std::string& frameName) {
     return frameName.substr(0, end);
 }
 
+// Each entry of a folder with its type, as fstatat sees it without following links.
+template <typename Visit>
+void forEachEntry(int folder, Visit visit) {
+    FileDescriptor listing(::openat(folder, ".", O_RDONLY | O_DIRECTORY | O_CLOEXEC));
+    if (!listing)
+        return;
+    DIR* stream = ::fdopendir(listing.get());
+    if (!stream)
+        return;
+    listing.release();
+    while (const dirent* entry = ::readdir(stream)) {
+        std::string name = entry->d_name;
+        if (name == "." || name == "..")
+            continue;
+        struct stat status {};
+        if (::fstatat(::dirfd(stream), name.c_str(), &status, AT_SYMLINK_NOFOLLOW) == 0)
+            visit(name, status);
+    }
+    ::closedir(stream);
+}
+
+// Copies the sequence folders under the source root's sequence folder that lie inside the
+// root, each by the copy rule.
+Result<void> copySequences(int sourceRoot, const std::string& shownRoot, int sequences,
+                           CopyAllowance& allowance, const InterruptionCheck& interrupted) {
+    FileDescriptor source = platform::openInRoot(sourceRoot, sequenceRoot, O_RDONLY | O_DIRECTORY);
+    if (!source)
+        return {};
+    std::vector<std::string> names;
+    forEachEntry(source.get(),
+                 [&names](const std::string& name, const struct stat&) { names.push_back(name); });
+    std::sort(names.begin(), names.end());
+    for (const std::string& name : names) {
+        std::string folder = std::string(sequenceRoot) + name;
+        // A sequence folder may be a link, followed inside the root as the device follows it;
+        // anything that is no folder there is left out, as the extension finds no frames in it.
+        if (!platform::openInRoot(sourceRoot, folder, O_PATH | O_DIRECTORY))
+            continue;
+        if (::mkdirat(sequences, name.c_str(), 0755) != 0)
+            return Fault(shownRoot + "/" + folder,
+                         "cannot be copied: " + describeSystemError(errno));
+        FileDescriptor copy(
+            ::openat(sequences, name.c_str(), O_PATH | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC));
+        if (!copy)
+            return Fault(shownRoot + "/" + folder,
+                         "cannot be copied: " + describeSystemError(errno));
+        if (auto copied = copySequenceFolder(sourceRoot, folder, shownRoot + "/" + folder,
+                                             copy.get(), allowance, interrupted);
+            !copied)
+            return copied;
+    }
+    return {};
+}
+
 } // namespace
 
-Result<std::unique_ptr<SoakDeviceRoot>> SoakDeviceRoot::copy(const std::string& sourceRoot) {
+Result<std::unique_ptr<SoakDeviceRoot>> SoakDeviceRoot::copy(const std::string& sourceRoot,
+                                                             const InterruptionCheck& interrupted) {
+    FileDescriptor source = platform::openRootFolder(sourceRoot);
+    if (!source)
+        return Fault(sourceRoot, "cannot open the device root: " + describeSystemError(errno));
     auto folder = makeTemporaryFolder("velorin-soak");
     if (!folder)
         return folder.fault();
-    // Owned from here, so that a failed copy leaves nothing behind.
+    // Owned from here, so that a failed or interrupted copy leaves nothing behind.
     std::unique_ptr<SoakDeviceRoot> root(new SoakDeviceRoot(std::move(folder).value()));
-    std::error_code error;
-    fs::copy(sourceRoot, root->m_path, fs::copy_options::recursive, error);
-    if (error)
-        return Fault(sourceRoot, "cannot copy the device root: " + error.message());
-    // The folder that holds the sequences is made if the root has none, so that the soak can
-    // add frames to a root that starts empty.
-    fs::create_directories(fs::path(root->m_path) / sequenceRoot, error);
+    FileDescriptor copyRoot = platform::openRootFolder(root->m_path);
+    if (!copyRoot)
+        return Fault(root->m_path, "cannot be opened: " + describeSystemError(errno));
+    CopyAllowance allowance = CopyAllowance::forFolder(root->m_path);
+    std::string preferences = rootPreferenceFilePath(root->m_path, preferenceDomain);
+    if (auto made = makeFolders(copyRoot.get(), platform::preferencesFolder,
+                                fs::path(preferences).parent_path().string());
+        !made)
+        return made.fault();
+    if (auto copied =
+            copyPreferenceList(source.get(), preferenceDomain, sourceRoot, preferences, allowance);
+        !copied)
+        return copied.fault();
+    // The folder that holds the sequences is made even if the root has none, so that the soak
+    // can add frames to a root that starts empty.
+    auto sequences = makeFolders(copyRoot.get(), sequenceRoot, root->m_path + "/" + sequenceRoot);
+    if (!sequences)
+        return sequences.fault();
+    root->m_sequences = std::move(sequences).value();
+    if (auto copied = copySequences(source.get(), sourceRoot, root->m_sequences.get(), allowance,
+                                    interrupted);
+        !copied)
+        return copied.fault();
     return root;
 }
 
@@ -61,36 +143,45 @@ SoakDeviceRoot::~SoakDeviceRoot() {
     fs::remove_all(m_path, error);
 }
 
-std::string SoakDeviceRoot::folderOf(const std::string& sequence) const {
-    return (fs::path(m_path) / sequenceRoot / sequence).string();
-}
-
-std::vector<std::string> SoakDeviceRoot::sequenceNames() const {
+template <typename Keep>
+std::vector<std::string> SoakDeviceRoot::namesIn(int folder, Keep keep) const {
     std::vector<std::string> names;
-    std::error_code error;
-    for (const auto& entry : fs::directory_iterator(fs::path(m_path) / sequenceRoot, error)) {
-        if (entry.is_directory(error))
-            names.push_back(entry.path().filename().string());
-    }
+    forEachEntry(folder, [&](const std::string& name, const struct stat& status) {
+        if (keep(name, status))
+            names.push_back(name);
+    });
     std::sort(names.begin(), names.end());
     return names;
 }
 
+bool SoakDeviceRoot::isSequenceFolder(const std::string& sequence) const {
+    struct stat status {};
+    return sequence.find('/') == std::string::npos && sequence != "." && sequence != ".." &&
+           ::fstatat(m_sequences.get(), sequence.c_str(), &status, AT_SYMLINK_NOFOLLOW) == 0 &&
+           S_ISDIR(status.st_mode);
+}
+
+std::vector<std::string> SoakDeviceRoot::sequenceNames() const {
+    return namesIn(m_sequences.get(), [](const std::string&, const struct stat& status) {
+        return S_ISDIR(status.st_mode);
+    });
+}
+
 std::vector<std::string> SoakDeviceRoot::framesIn(const std::string& sequence) const {
-    std::vector<std::string> frames;
-    std::error_code error;
-    for (const auto& entry : fs::directory_iterator(folderOf(sequence), error)) {
-        if (entry.is_regular_file(error) && isPng(entry.path()))
-            frames.push_back(entry.path().filename().string());
-    }
-    std::sort(frames.begin(), frames.end());
-    return frames;
+    if (!isSequenceFolder(sequence))
+        return {};
+    FileDescriptor folder(::openat(m_sequences.get(), sequence.c_str(),
+                                   O_PATH | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC));
+    if (!folder)
+        return {};
+    return namesIn(folder.get(), [](const std::string& name, const struct stat& status) {
+        return S_ISREG(status.st_mode) && isPng(name);
+    });
 }
 
 bool SoakDeviceRoot::addFrame(const std::string& sequence, std::uint32_t number,
                               std::uint32_t width, std::uint32_t height, std::uint32_t colour) {
-    std::error_code error;
-    if (!fs::is_directory(folderOf(sequence), error))
+    if (!isSequenceFolder(sequence))
         return false;
     std::vector<std::string> frames = framesIn(sequence);
     if (frames.size() >= maximumFrames)
@@ -98,7 +189,7 @@ bool SoakDeviceRoot::addFrame(const std::string& sequence, std::uint32_t number,
     std::string prefix = frames.empty() ? "frame" : namePrefix(frames.front());
     char digits[16];
     std::snprintf(digits, sizeof digits, "%02u", static_cast<unsigned>(number));
-    fs::path file = fs::path(folderOf(sequence)) / (prefix + digits + ".png");
+    std::string name = prefix + digits + ".png";
     std::vector<std::uint8_t> pixels(std::size_t{width} * height * 4);
     for (std::size_t offset = 0; offset < pixels.size(); offset += 4) {
         pixels[offset] = static_cast<std::uint8_t>(colour);
@@ -108,34 +199,45 @@ bool SoakDeviceRoot::addFrame(const std::string& sequence, std::uint32_t number,
     }
     platform::Ref<platform::CGImage> image =
         platform::CGImage::create(width, height, std::move(pixels));
+    if (!image)
+        return false;
+    std::vector<std::uint8_t> bytes = platform::encodePng(*image);
+    FileDescriptor folder(::openat(m_sequences.get(), sequence.c_str(),
+                                   O_PATH | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC));
     // A number already taken replaces that frame, as copying a file over another does.
-    return image && platform::writePngFile(*image, file.c_str());
+    FileDescriptor file(folder
+                            ? ::openat(folder.get(), name.c_str(),
+                                       O_WRONLY | O_CREAT | O_TRUNC | O_NOFOLLOW | O_CLOEXEC, 0644)
+                            : -1);
+    if (bytes.empty() || !file)
+        return false;
+    return ::write(file.get(), bytes.data(), bytes.size()) == static_cast<ssize_t>(bytes.size());
 }
 
 bool SoakDeviceRoot::removeFrame(const std::string& sequence, std::uint32_t pick) {
     std::vector<std::string> frames = framesIn(sequence);
     if (frames.empty())
         return false;
-    std::error_code error;
-    return fs::remove(fs::path(folderOf(sequence)) / frames[pick % frames.size()], error);
+    FileDescriptor folder(::openat(m_sequences.get(), sequence.c_str(),
+                                   O_PATH | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC));
+    return folder && ::unlinkat(folder.get(), frames[pick % frames.size()].c_str(), 0) == 0;
 }
 
 bool SoakDeviceRoot::swapFolders(const std::string& first, const std::string& second) {
-    std::error_code error;
-    if (first == second || !fs::is_directory(folderOf(first), error) ||
-        !fs::is_directory(folderOf(second), error))
+    if (first == second || !isSequenceFolder(first) || !isSequenceFolder(second))
         return false;
-    fs::path parked = fs::path(folderOf(first) + ".swapping");
-    fs::rename(folderOf(first), parked, error);
-    if (error)
+    // One exchange swaps the two folders, so that no reader sees either name missing.
+    int folder = m_sequences.get();
+    if (::renameat2(folder, first.c_str(), folder, second.c_str(), RENAME_EXCHANGE) == 0)
+        return true;
+    std::string parked = first + ".swapping";
+    if (::renameat(folder, first.c_str(), folder, parked.c_str()) != 0)
         return false;
-    fs::rename(folderOf(second), folderOf(first), error);
-    if (error) {
-        fs::rename(parked, folderOf(first), error);
+    if (::renameat(folder, second.c_str(), folder, first.c_str()) != 0) {
+        ::renameat(folder, parked.c_str(), folder, first.c_str());
         return false;
     }
-    fs::rename(parked, folderOf(second), error);
-    return !error;
+    return ::renameat(folder, parked.c_str(), folder, second.c_str()) == 0;
 }
 
 } // namespace velorin::sim

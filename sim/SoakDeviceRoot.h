@@ -1,14 +1,19 @@
 // The soak's own device root: a private copy of a device root in a temporary folder, and the
 // edits the soak makes to its sequence folders while the host runs on it.
 //
-// The copy is made whole at the start and removed, with everything the soak wrote into it,
-// when the object goes, so the root it came from is only ever read. Frames are added as small
-// one-colour PNG files written with the display toolkit's encoder, under the name pattern of
-// the folder's first frame; a frame is removed by picking among the folder's PNG files in
-// name order. Edits that find nothing to act on (an empty folder, a missing sequence) do
-// nothing, as a user's file manager would refuse them.
+// The copy holds what the extension reads and nothing else (see PrivateCopy.h): the domain's
+// preference list and every sequence folder, each by the one copy rule, read inside the root
+// given so that no link reaches past it. It is made at the start and removed, with everything
+// the soak wrote into it, when the object goes, so the root it came from is only ever read.
+// Frames are added as small one-colour PNG files written with the display toolkit's encoder,
+// under the name pattern of the folder's first frame; a frame is removed by picking among the
+// folder's PNG files in name order. Edits that find nothing to act on (an empty folder, a
+// missing sequence) do nothing, as a user's file manager would refuse them. Edits name their
+// files through the descriptor of the copy's sequence folder, never through a path.
 #pragma once
 
+#include "platform/RootedPath.h"
+#include "sim/Interruption.h"
 #include "sim/Result.h"
 
 #include <cstdint>
@@ -20,8 +25,10 @@ namespace velorin::sim {
 
 class SoakDeviceRoot {
 public:
-    // Copies the root; a fault naming the folder when the copy cannot be made.
-    static Result<std::unique_ptr<SoakDeviceRoot>> copy(const std::string& sourceRoot);
+    // Copies the root; a fault naming the folder or file that cannot be copied, or that would
+    // pass what a private copy may take.
+    static Result<std::unique_ptr<SoakDeviceRoot>> copy(const std::string& sourceRoot,
+                                                        const InterruptionCheck& interrupted = {});
     ~SoakDeviceRoot();
     SoakDeviceRoot(const SoakDeviceRoot&) = delete;
     SoakDeviceRoot& operator=(const SoakDeviceRoot&) = delete;
@@ -42,10 +49,15 @@ public:
 
 private:
     explicit SoakDeviceRoot(std::string path);
-    std::string folderOf(const std::string& sequence) const;
+    // The names in a folder of the copy that pass `keep`, in name order.
+    template <typename Keep>
+    std::vector<std::string> namesIn(int folder, Keep keep) const;
     std::vector<std::string> framesIn(const std::string& sequence) const;
+    bool isSequenceFolder(const std::string& sequence) const;
 
     std::string m_path;
+    // The copy's folder of sequences.
+    platform::FileDescriptor m_sequences;
 };
 
 } // namespace velorin::sim

@@ -1,8 +1,9 @@
 #include "sim/TemporaryFolder.h"
 
+#include "sim/SystemError.h"
+
 #include <cerrno>
 #include <cstdlib>
-#include <cstring>
 #include <filesystem>
 #include <system_error>
 #include <vector>
@@ -18,8 +19,7 @@ Result<std::string> makeTemporaryFolder(std::string_view stem) {
     std::vector<char> name(pattern.begin(), pattern.end());
     name.push_back('\0');
     if (!::mkdtemp(name.data()))
-        return Fault(pattern,
-                     std::string("cannot make a temporary folder: ") + std::strerror(errno));
+        return Fault(pattern, "cannot make a temporary folder: " + describeSystemError(errno));
     return std::string(name.data());
 }
 

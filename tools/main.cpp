@@ -1,12 +1,39 @@
 // velorin-sim: preview charging sequences and script a simulated device.
+#include "tools/common/CommandLine.h"
 #include "tools/common/Commands.h"
+#include "tools/common/InterruptionWatch.h"
+#include "tools/common/VersionReport.h"
 
 #include <CLI/CLI.hpp>
+#include <cstdio>
+#include <string>
+#include <vector>
+
+namespace {
+
+std::vector<std::string> commandNames(CLI::App& application) {
+    std::vector<std::string> names;
+    for (const CLI::App* command : application.get_subcommands([](CLI::App*) { return true; }))
+        names.push_back(command->get_name());
+    return names;
+}
+
+std::string commandList(CLI::App& application) {
+    std::string list = "Commands:\n";
+    for (const CLI::App* command : application.get_subcommands([](CLI::App*) { return true; }))
+        list += "  " + command->get_name() +
+                std::string(10 - std::min<std::size_t>(9, command->get_name().size()), ' ') +
+                command->get_description() + "\n";
+    list += "Run `velorin-sim help COMMAND` for a command's options.\n";
+    return list;
+}
+
+} // namespace
 
 int main(int argc, char** argv) {
+    velorin::tools::InterruptionWatch::noteFromProgramStart();
     CLI::App application{"velorin-sim: a simulated lock screen for the Velorin extension",
                          "velorin-sim"};
-    application.set_version_flag("--version", VELORIN_VERSION);
     application.require_subcommand(1);
     int exitStatus = 0;
     velorin::tools::addSettingsCommand(application, exitStatus);
@@ -16,13 +43,57 @@ int main(int argc, char** argv) {
     velorin::tools::addPreviewCommand(application, exitStatus);
     velorin::tools::addSoakCommand(application, exitStatus);
     velorin::tools::addImportCommand(application, exitStatus);
-    try {
-        application.parse(argc, argv);
-    } catch (const CLI::ParseError& error) {
-        // Help and version end the program successfully; any other parse fault is a usage
-        // error, which every command reports with status 2.
-        int status = application.exit(error);
-        return status == 0 ? 0 : 2;
+    velorin::tools::addRootCommand(application, exitStatus);
+
+    using Action = velorin::tools::ArrangedArguments::Action;
+    std::vector<std::string> given(argv, argv + argc);
+    auto arranged = velorin::tools::arrangeArguments(given, commandNames(application));
+    switch (arranged.action) {
+    case Action::ShowVersion:
+        std::fputs(velorin::tools::versionReport().c_str(), stdout);
+        return 0;
+    case Action::ShowHelp:
+        std::printf("%s\n%s", application.get_description().c_str(),
+                    commandList(application).c_str());
+        return 0;
+    case Action::MissingCommand:
+        std::fprintf(stderr, "velorin-sim: a command is required\n%s",
+                     commandList(application).c_str());
+        return 2;
+    case Action::UnknownCommand: {
+        std::string message = "velorin-sim: unknown command \"" + arranged.unknownWord + "\"";
+        if (auto nearest =
+                velorin::tools::nearestCommand(arranged.unknownWord, commandNames(application)))
+            message += "; did you mean `" + *nearest + "`?";
+        std::fprintf(stderr, "%s\n%s", message.c_str(), commandList(application).c_str());
+        return 2;
     }
+    case Action::Parse:
+        break;
+    }
+
+    std::vector<char*> arguments;
+    for (std::string& argument : arranged.arguments)
+        arguments.push_back(argument.data());
+    try {
+        application.parse(static_cast<int>(arguments.size()), arguments.data());
+    } catch (const CLI::CallForHelp&) {
+        // A command's --help prints that command's options.
+        CLI::App* command = application.get_subcommands().empty()
+                                ? &application
+                                : application.get_subcommands().front();
+        std::fputs(command->help().c_str(), stdout);
+        return 0;
+    } catch (const CLI::Success& success) {
+        return application.exit(success);
+    } catch (const CLI::ParseError& error) {
+        CLI::App* command =
+            application.get_subcommands().empty() ? nullptr : application.get_subcommands().front();
+        std::fprintf(stderr, "velorin-sim: %s\nRun `velorin-sim help%s%s` for the options.\n",
+                     error.what(), command ? " " : "", command ? command->get_name().c_str() : "");
+        velorin::tools::InterruptionWatch::endAsUnwatchedSignalWould();
+        return 2;
+    }
+    velorin::tools::InterruptionWatch::endAsUnwatchedSignalWould();
     return exitStatus;
 }

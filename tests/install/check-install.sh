@@ -32,8 +32,16 @@ test -f "$prefix/share/velorin/root/var/mobile/Library/Preferences/com.tarnwick.
 moved="$work/moved"
 cp -a "$prefix" "$moved"
 unset VELORIN_SAMPLE_ROOT VELORIN_EXTENSION_LIBRARY
+# The user's own root is made in the scratch folder, and the installed sample root must stay as
+# it was installed.
+export VELORIN_ROOT="$work/user-root"
+sample_before=$(cd "$moved/share/velorin/root" && find . -type f -exec md5sum {} + | sort)
 "$moved/bin/velorin-sim" --version
-"$moved/bin/velorin-sim" settings | grep -qx 'sequenceName=particlespin'
+"$moved/bin/velorin-sim" settings | grep -qx 'batteryanimation=particlespin'
 "$moved/bin/velorin-sim" preview --seconds 0.5 --fps 2 --scale 1 --out "$work/preview" >/dev/null
 test -f "$work/preview/contact-sheet.png"
+"$moved/bin/velorin-sim" prefs set loopbatteryanimation true >/dev/null
+test -d "$VELORIN_ROOT/var/jb/vod/Library/Velorin/chargingSequences/particlespin"
+sample_after=$(cd "$moved/share/velorin/root" && find . -type f -exec md5sum {} + | sort)
+test "$sample_before" = "$sample_after"
 echo "install check passed"

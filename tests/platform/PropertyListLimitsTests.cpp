@@ -161,4 +161,20 @@ TEST(PropertyListLimits, XmlNestingCountsOnlyOpenElementsOutsideCommentsAndCdata
     EXPECT_EQ(read("key").value().kind, PropertyKind::Array);
 }
 
+TEST(PropertyListLimits, BothFormsHoldTheSameCountOfValues) {
+    // A dictionary counts itself, each key and each value: with one key fewer than half the
+    // limit it holds one value less than the limit, with half the limit one more.
+    auto listOf = [](std::size_t keys, platform::PropertyListFormat format) {
+        platform::PropertyListDictionary dictionary;
+        for (std::size_t key = 0; key < keys; ++key)
+            dictionary.set("k" + std::to_string(key), platform::PropertyValue::boolean(true));
+        return dictionary.write(format).value();
+    };
+    const std::size_t halfLimit = platform::maximumPropertyListValues / 2;
+    for (auto format : {platform::PropertyListFormat::Xml, platform::PropertyListFormat::Binary}) {
+        EXPECT_TRUE(platform::propertyListWithinLimits(listOf(halfLimit - 1, format)));
+        EXPECT_FALSE(platform::propertyListWithinLimits(listOf(halfLimit, format)));
+    }
+}
+
 } // namespace

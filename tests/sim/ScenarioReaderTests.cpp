@@ -43,9 +43,6 @@ INSTANTIATE_TEST_SUITE_P(
         FaultCase{"profile ancient\n", 1, "profile must be modern, legacy or all"},
         FaultCase{"lacks SBFancyController\n", 1, "unknown host class \"SBFancyController\""},
         FaultCase{"lacks UIDevice\n", 1, "every host has UIDevice"},
-        // The profile may come after the lacks line; the fault still names the lacks line.
-        FaultCase{"lacks SBDashBoardViewController\nprofile modern\n", 1,
-                  "the modern profile has no class \"SBDashBoardViewController\""},
         FaultCase{"screen 390by844\n", 1, "bad screen size"},
         FaultCase{"screen 0x844\n", 1, "above zero"},
         FaultCase{"autolock 0\n", 1, "above zero, or never"},
@@ -61,7 +58,9 @@ INSTANTIATE_TEST_SUITE_P(
         FaultCase{"pref count 99999999999999999999\n", 1, "out of range"},
         FaultCase{"pref count\n", 1, "missing value"},
         FaultCase{"at 0 launch\nat 1 launch\n", 2, "launches only once"},
-        FaultCase{"at 1 end\nat 1 lock\n", 2, "nothing may follow the end"},
+        // What follows the end is read all the same.
+        FaultCase{"at 1 end\nat 2 sneeze\n", 2, "unknown event"},
+        FaultCase{"at 1 end\nat 0.5 lock\n", 2, "time goes backwards"},
         FaultCase{"at 1 wake sleepily\n", 1, "wake takes nothing or nowaking"},
         FaultCase{"at 1 chargingview flash\n", 1, "chargingview must be show or hide"},
         FaultCase{"at 1 touch 10\n", 1, "missing y coordinate"},
@@ -130,6 +129,17 @@ TEST(ScenarioReaderTest, ReadsEveryStatementAndEvent) {
     EXPECT_EQ(events[16].kind, EventKind::End);
     EXPECT_TRUE(scenario.launches());
     EXPECT_EQ(scenario.endTime(), 9 * nanosecondsPerSecond);
+}
+
+TEST(ScenarioReaderTest, StatementsAfterTheEndAndClassesTheProfileLacksChangeNothing) {
+    auto result = readScenario("lacks SBDashBoardViewController\nprofile modern\n"
+                               "at 1 plug\nat 2 end\nat 3 unplug\nat 4 end\n");
+    ASSERT_TRUE(result.ok()) << result.fault().message;
+    const Scenario& scenario = result.value();
+    ASSERT_EQ(scenario.events.size(), 2u);
+    EXPECT_EQ(scenario.events[1].kind, EventKind::End);
+    EXPECT_EQ(scenario.endTime(), 2 * nanosecondsPerSecond);
+    EXPECT_EQ(scenario.setup.lackingClasses, std::set<std::string>{"SBDashBoardViewController"});
 }
 
 TEST(ScenarioReaderTest, AcceptsWindowsLineEndsAByteOrderMarkAndEmptyValues) {

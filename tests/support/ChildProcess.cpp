@@ -1,10 +1,13 @@
 #include "tests/support/ChildProcess.h"
 
+#include <cerrno>
+#include <csignal>
 #include <fcntl.h>
 #include <fstream>
 #include <iterator>
 #include <spawn.h>
 #include <sys/wait.h>
+#include <unistd.h>
 
 extern char** environ;
 
@@ -51,6 +54,94 @@ ProcessOutcome runProcess(const std::string& program, std::vector<std::string> a
     std::error_code ignored;
     std::filesystem::remove(outPath, ignored);
     std::filesystem::remove(errPath, ignored);
+    return outcome;
+}
+
+namespace {
+
+std::vector<char*> pointersTo(std::vector<std::string>& texts) {
+    std::vector<char*> pointers;
+    for (std::string& text : texts)
+        pointers.push_back(text.data());
+    pointers.push_back(nullptr);
+    return pointers;
+}
+
+} // namespace
+
+RunningProcess::RunningProcess(const std::string& program, std::vector<std::string> arguments,
+                               const std::filesystem::path& scratch,
+                               std::vector<std::string> settings)
+    : m_errors(scratch / (std::filesystem::path(program).filename().string() + ".running.err")) {
+    int pipe[2];
+    if (::pipe2(pipe, O_CLOEXEC) != 0)
+        return;
+    posix_spawn_file_actions_t actions;
+    posix_spawn_file_actions_init(&actions);
+    posix_spawn_file_actions_adddup2(&actions, pipe[1], 1);
+    posix_spawn_file_actions_addopen(&actions, 2, m_errors.c_str(), O_WRONLY | O_CREAT | O_TRUNC,
+                                     0600);
+    arguments.insert(arguments.begin(), program);
+    for (char** inherited = environ; *inherited; ++inherited)
+        settings.emplace_back(*inherited);
+    auto argv = pointersTo(arguments);
+    auto environment = pointersTo(settings);
+    pid_t child = -1;
+    if (posix_spawn(&child, program.c_str(), &actions, nullptr, argv.data(), environment.data()) ==
+        0)
+        m_pid = child;
+    posix_spawn_file_actions_destroy(&actions);
+    ::close(pipe[1]);
+    m_output = pipe[0];
+}
+
+RunningProcess::~RunningProcess() {
+    if (m_pid > 0) {
+        ::kill(m_pid, SIGKILL);
+        ::waitpid(m_pid, nullptr, 0);
+    }
+    if (m_output >= 0)
+        ::close(m_output);
+    std::error_code ignored;
+    std::filesystem::remove(m_errors, ignored);
+}
+
+bool RunningProcess::waitForOutput(const std::string& text) {
+    char buffer[4096];
+    while (m_read.find(text) == std::string::npos) {
+        ssize_t count = ::read(m_output, buffer, sizeof buffer);
+        if (count < 0 && errno == EINTR)
+            continue;
+        if (count <= 0)
+            return false;
+        m_read.append(buffer, static_cast<std::size_t>(count));
+    }
+    return true;
+}
+
+void RunningProcess::signal(int number) const {
+    if (m_pid > 0)
+        ::kill(m_pid, number);
+}
+
+ProcessOutcome RunningProcess::finish() {
+    ProcessOutcome outcome;
+    char buffer[4096];
+    for (ssize_t count; (count = ::read(m_output, buffer, sizeof buffer)) != 0;) {
+        if (count < 0 && errno == EINTR)
+            continue;
+        if (count < 0)
+            break;
+        m_read.append(buffer, static_cast<std::size_t>(count));
+    }
+    if (m_pid > 0) {
+        int status = 0;
+        ::waitpid(m_pid, &status, 0);
+        outcome.status = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+        m_pid = -1;
+    }
+    outcome.out = m_read;
+    outcome.err = readWholeFile(m_errors);
     return outcome;
 }
 

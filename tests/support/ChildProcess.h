@@ -21,6 +21,30 @@ ProcessOutcome runProcess(const std::string& program, std::vector<std::string> a
                           const std::filesystem::path& scratch,
                           std::vector<std::string> settings = {});
 
+// A program started in the background with its standard output in a pipe, so that a test can
+// wait for a line it prints (a sign that it has reached a step) without sleeping, and then send
+// it a signal. Standard error goes into a file in `scratch`.
+class RunningProcess {
+public:
+    RunningProcess(const std::string& program, std::vector<std::string> arguments,
+                   const std::filesystem::path& scratch, std::vector<std::string> settings = {});
+    ~RunningProcess();
+    RunningProcess(const RunningProcess&) = delete;
+    RunningProcess& operator=(const RunningProcess&) = delete;
+
+    // Reads standard output until it holds `text`; false when the output ends first.
+    bool waitForOutput(const std::string& text);
+    void signal(int number) const;
+    // Reads the rest of the output and waits for the process to end.
+    ProcessOutcome finish();
+
+private:
+    int m_pid{-1};
+    int m_output{-1};
+    std::filesystem::path m_errors;
+    std::string m_read;
+};
+
 // The whole contents of a file, or empty when it cannot be read.
 std::string readWholeFile(const std::filesystem::path& path);
 

@@ -8,6 +8,7 @@
 #include "tools/common/FaultReport.h"
 
 #include <CLI/CLI.hpp>
+#include <cstdio>
 #include <iostream>
 #include <memory>
 
@@ -61,8 +62,11 @@ void addCheckCommand(CLI::App& application, int& exitStatus) {
     command->add_flag("--json", options->json, "Print the report as one JSON object");
     command->callback([options, &exitStatus] {
         std::optional<ScreenSize> screen;
-        if (!options->screen.empty())
+        if (!options->screen.empty()) {
             screen = parseScreenSize(options->screen);
+            if (auto note = screenSizeNote(*screen))
+                std::fprintf(stderr, "velorin-sim: %s\n", note->c_str());
+        }
         exitStatus = runCheck(options->folder, screen,
                               options->json ? ReportFormat::Json : ReportFormat::Text);
     });

@@ -1,6 +1,8 @@
 #include "tools/check/CheckReport.h"
 
+#include "animation/DecodingBudget.h"
 #include "sim/QuoteText.h"
+#include "sim/SystemError.h"
 
 #include <nlohmann/json.hpp>
 #include <ostream>
@@ -33,8 +35,18 @@ std::string_view problemKindName(ProblemKind kind) {
         return "undecodable";
     case ProblemKind::SizeMismatch:
         return "size-mismatch";
+    case ProblemKind::FrameTooLarge:
+        return "frame-too-large";
+    case ProblemKind::ListingCut:
+        return "listing-cut";
+    case ProblemKind::OverBudget:
+        return "over-budget";
     case ProblemKind::OptionsUnreadable:
         return "options-unreadable";
+    case ProblemKind::OptionsTooLarge:
+        return "options-too-large";
+    case ProblemKind::OptionsTooDeep:
+        return "options-too-deep";
     case ProblemKind::InvalidJson:
         return "invalid-json";
     case ProblemKind::NotAnObject:
@@ -65,6 +77,8 @@ std::string_view describeSource(OptionsSource source) {
         return "the defaults (no options.json)";
     case OptionsSource::Unreadable:
         return "the defaults (options.json cannot be read)";
+    case OptionsSource::PastLimits:
+        return "the defaults (options.json is past what the extension reads)";
     case OptionsSource::Read:
         return "from options.json";
     }
@@ -77,6 +91,18 @@ void printPlacement(const PlacementReport& placement, std::ostream& output) {
            << " screen, " << describeSource(placement.source) << ": x " << rectangle.x << ", y "
            << rectangle.y << ", width " << rectangle.width << ", height " << rectangle.height
            << "; one run through the frames lasts " << rectangle.animationDuration << " s\n";
+}
+
+void printDecodedSize(const CheckReport& report, std::ostream& output) {
+    output << "Decoded size: " << sim::describeByteCount(report.decodedBytes);
+    if (report.decodedBytes <= showingMemoryBudgetBytes) {
+        output << " of the " << sim::describeByteCount(showingMemoryBudgetBytes)
+               << " a showing may hold\n";
+        return;
+    }
+    output << ", more than the " << sim::describeByteCount(showingMemoryBudgetBytes)
+           << " a showing may hold: " << report.framesWithinBudget << " of " << report.frames.size()
+           << " frames play\n";
 }
 
 } // namespace
@@ -99,6 +125,8 @@ void printReport(const CheckReport& report, std::ostream& output) {
             output << "  not decodable";
         output << '\n';
     }
+    if (!report.frames.empty())
+        printDecodedSize(report, output);
     if (report.placement)
         printPlacement(*report.placement, output);
     if (report.problems.empty()) {
@@ -150,6 +178,9 @@ nlohmann::ordered_json reportToJson(const CheckReport& report) {
                              {"height", placement.height},
                              {"animationDuration", placement.animationDuration}};
     }
+    json["decodedBytes"] = report.decodedBytes;
+    json["budgetBytes"] = showingMemoryBudgetBytes;
+    json["framesWithinBudget"] = report.framesWithinBudget;
     json["problems"] = std::move(problems);
     return json;
 }

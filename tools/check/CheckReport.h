@@ -44,8 +44,18 @@ enum class ProblemKind {
     Undecodable,
     // A frame whose size differs from the other frames'.
     SizeMismatch,
+    // A frame file larger than the extension reads for a frame.
+    FrameTooLarge,
+    // A folder with more entries than the extension lists.
+    ListingCut,
+    // Frames that decode to more than a showing may hold.
+    OverBudget,
     // The options file exists but cannot be read.
     OptionsUnreadable,
+    // The options file is larger than the extension reads.
+    OptionsTooLarge,
+    // The options file nests arrays and objects deeper than the extension reads.
+    OptionsTooDeep,
     // The options file is not valid JSON.
     InvalidJson,
     // The options file's top level is not an object.
@@ -91,7 +101,7 @@ struct CheckedFrame {
 };
 
 // Where the options file the placement rests on stands.
-enum class OptionsSource { NoFile, Unreadable, Read };
+enum class OptionsSource { NoFile, Unreadable, PastLimits, Read };
 
 struct PlacementReport {
     ScreenSize screen;
@@ -110,6 +120,10 @@ struct CheckReport {
     std::vector<CheckProblem> problems;
     // Only when a screen size was given.
     std::optional<PlacementReport> placement;
+    // What the frames that decode take decoded (width × height × 4 bytes each), and how many
+    // frames a showing admits within its memory budget, in playing order.
+    std::uint64_t decodedBytes{0};
+    std::size_t framesWithinBudget{0};
 
     void addProblem(std::string file, ProblemKind kind, std::string message) {
         problems.push_back({std::move(file), kind, std::move(message)});

@@ -1,6 +1,5 @@
 #include "tools/check/SequenceCheck.h"
 
-#include "animation/FrameLoading.h"
 #include "platform/DeviceFileSystem.h"
 #include "platform/StringValues.h"
 #include "sequences/FrameListing.h"
@@ -8,6 +7,7 @@
 #include "sequences/SequenceOptions.h"
 #include "sim/QuoteText.h"
 #include "tools/check/OptionsProblems.h"
+#include "tools/check/ReadLimitsCheck.h"
 
 #include <algorithm>
 #include <cctype>
@@ -192,24 +192,6 @@ void checkOrdering(const FrameOrder& order, const std::vector<std::string>& fram
     }
 }
 
-void checkDecoding(const std::string& devicePath, CheckReport& report) {
-    for (auto& frame : report.frames) {
-        auto bytes = readFrameFile(frameLocation(devicePath, frame.name));
-        if (!bytes) {
-            report.addProblem(frame.name, ProblemKind::Undecodable,
-                              "cannot be read (a folder, or not readable); it is left out");
-            continue;
-        }
-        auto image = decodeFrame(*bytes);
-        if (!image) {
-            report.addProblem(frame.name, ProblemKind::Undecodable,
-                              "is not a PNG image the toolkit decodes; it is left out");
-            continue;
-        }
-        frame.size = PixelSize{image->width(), image->height()};
-    }
-}
-
 void checkSizes(CheckReport& report) {
     // The size most frames have is the one the others are measured against; on a tie, the
     // size of the frame that plays first.
@@ -254,8 +236,13 @@ std::string devicePathOf(const std::filesystem::path& absolutePath) {
 // The options file read as the extension reads it, whole through the device file system; a
 // file that exists but gives no bytes (a folder, or not readable) is a problem of its own.
 void checkPlacement(const std::string& devicePath, const std::filesystem::path& hostFolder,
-                    ScreenSize screen, CheckReport& report) {
+                    ScreenSize screen, OptionsLimits limits, CheckReport& report) {
     const std::string optionsName(optionsFileName);
+    // A file past the limits is a problem already; the extension places by the defaults.
+    if (limits == OptionsLimits::Past) {
+        checkOptions(std::nullopt, OptionsSource::PastLimits, screen, optionsName, report);
+        return;
+    }
     auto bytes = readSequenceOptions(devicePath);
     if (bytes) {
         checkOptions(std::span<const std::uint8_t>(*bytes), OptionsSource::Read, screen,
@@ -296,6 +283,7 @@ sim::Result<CheckReport> checkSequenceFolder(const std::string& hostPath,
 
     CheckReport report;
     report.folder = hostPath;
+    checkListingLimit(devicePath, report);
     checkFrameListing(*listing, report);
     auto frameNames = filterFrameNames(*listing);
     if (frameNames.empty()) {
@@ -310,11 +298,12 @@ sim::Result<CheckReport> checkSequenceFolder(const std::string& hostPath,
                 {frame.name, frame.window.text, frame.window.sortKey, frame.window.cutAtEnd, {}});
         }
         checkOrdering(order, frameNames, report);
-        checkDecoding(devicePath, report);
+        checkFrameFiles(devicePath, report);
         checkSizes(report);
     }
+    OptionsLimits limits = checkOptionsLimits(devicePath, report);
     if (screen)
-        checkPlacement(devicePath, absolutePath, *screen, report);
+        checkPlacement(devicePath, absolutePath, *screen, limits, report);
     return report;
 }
 

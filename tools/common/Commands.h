@@ -15,5 +15,6 @@ void addPrefsCommand(CLI::App& application, int& exitStatus);
 void addPreviewCommand(CLI::App& application, int& exitStatus);
 void addSoakCommand(CLI::App& application, int& exitStatus);
 void addImportCommand(CLI::App& application, int& exitStatus);
+void addRootCommand(CLI::App& application, int& exitStatus);
 
 } // namespace velorin::tools

@@ -2,17 +2,80 @@
 
 #include "sim/ProgramLocation.h"
 
+#include <cerrno>
+#include <chrono>
+#include <cstdio>
 #include <cstdlib>
+#include <cstring>
+#include <ctime>
 #include <filesystem>
 #include <system_error>
+#include <unistd.h>
 
 namespace velorin::tools {
 
 namespace {
 
+namespace fs = std::filesystem;
+
 bool isFolder(const std::string& path) {
     std::error_code error;
-    return std::filesystem::is_directory(path, error);
+    return fs::is_directory(path, error);
+}
+
+std::string environmentValue(const char* name) {
+    const char* value = std::getenv(name);
+    return value ? value : "";
+}
+
+// Copies the sample root into a fresh folder beside `root` and renames it into place. When
+// another command made the root meanwhile, its root stands and the copy is removed.
+sim::Result<void> makeRoot(const fs::path& root) {
+    std::error_code error;
+    fs::create_directories(root.parent_path(), error);
+    if (error)
+        return sim::Fault(root.parent_path().string(), "cannot be made: " + error.message());
+    std::string pattern =
+        (root.parent_path() / ("." + root.filename().string() + ".making-XXXXXX")).string();
+    if (!::mkdtemp(pattern.data())) {
+        int cause = errno;
+        return sim::Fault(root.parent_path().string(),
+                          std::string("cannot be written: ") + std::strerror(cause));
+    }
+    fs::path staging = pattern;
+    std::string sample = bundledSampleRoot();
+    fs::copy(sample, staging, fs::copy_options::recursive | fs::copy_options::copy_symlinks, error);
+    if (error) {
+        std::error_code ignored;
+        fs::remove_all(staging, ignored);
+        return sim::Fault(sample, "cannot be copied to make your device root: " + error.message());
+    }
+    if (::rename(staging.c_str(), root.c_str()) != 0) {
+        int cause = errno;
+        std::error_code ignored;
+        fs::remove_all(staging, ignored);
+        if ((cause == EEXIST || cause == ENOTEMPTY) && isFolder(root.string()))
+            return {};
+        return sim::Fault(root.string(), std::string("cannot be made: ") + std::strerror(cause));
+    }
+    std::fprintf(stderr, "velorin-sim: made your device root at %s, a copy of the sample root\n",
+                 root.c_str());
+    return {};
+}
+
+// A name beside `root` for moving it aside: "root.old-20261207-141500", with a number added
+// when that is taken.
+fs::path asideName(const fs::path& root) {
+    std::time_t now = std::chrono::system_clock::to_time_t(std::chrono::system_clock::now());
+    std::tm local{};
+    ::localtime_r(&now, &local);
+    char stamp[32];
+    std::strftime(stamp, sizeof stamp, "%Y%m%d-%H%M%S", &local);
+    fs::path aside = root.string() + ".old-" + stamp;
+    std::error_code error;
+    for (int number = 2; fs::exists(fs::symlink_status(aside, error)); ++number)
+        aside = root.string() + ".old-" + stamp + "-" + std::to_string(number);
+    return aside;
 }
 
 } // namespace
@@ -33,11 +96,60 @@ std::string bundledSampleRoot() {
     return VELORIN_INSTALLED_SAMPLE_ROOT;
 }
 
+sim::Result<std::string> userDeviceRootPath() {
+    if (std::string chosen = environmentValue("VELORIN_ROOT"); !chosen.empty())
+        return fs::absolute(chosen).lexically_normal().string();
+    fs::path dataHome = environmentValue("XDG_DATA_HOME");
+    if (dataHome.empty() || !dataHome.is_absolute()) {
+        std::string home = environmentValue("HOME");
+        if (home.empty())
+            return sim::Fault("no home folder (HOME is not set) to keep your device root in; "
+                              "set VELORIN_ROOT or give --root");
+        dataHome = fs::path(home) / ".local/share";
+    }
+    return (dataHome / "velorin" / "root").string();
+}
+
+sim::Result<std::string> userDeviceRoot() {
+    auto path = userDeviceRootPath();
+    if (!path)
+        return path;
+    if (isFolder(path.value()))
+        return path;
+    std::error_code error;
+    if (fs::exists(fs::symlink_status(path.value(), error)))
+        return sim::Fault(path.value(), "is not a folder, so it cannot be your device root");
+    if (auto made = makeRoot(path.value()); !made)
+        return made.fault();
+    return path;
+}
+
+sim::Result<RootReset> resetUserDeviceRoot() {
+    auto path = userDeviceRootPath();
+    if (!path)
+        return path.fault();
+    RootReset reset{path.value(), {}};
+    std::error_code error;
+    if (fs::exists(fs::symlink_status(path.value(), error))) {
+        fs::path aside = asideName(path.value());
+        if (::rename(path.value().c_str(), aside.c_str()) != 0) {
+            int cause = errno;
+            return sim::Fault(path.value(),
+                              std::string("cannot be moved aside: ") + std::strerror(cause));
+        }
+        reset.movedAsideTo = aside.string();
+    }
+    if (auto made = makeRoot(path.value()); !made)
+        return made.fault();
+    return reset;
+}
+
 sim::Result<std::string> chooseDeviceRoot(const std::string& givenRoot) {
-    std::string root = givenRoot.empty() ? bundledSampleRoot() : givenRoot;
-    if (!isFolder(root))
-        return sim::Fault(root, "no such device root (expected a folder)");
-    return root;
+    if (givenRoot.empty())
+        return userDeviceRoot();
+    if (!isFolder(givenRoot))
+        return sim::Fault(givenRoot, "no such device root (expected a folder)");
+    return givenRoot;
 }
 
 } // namespace velorin::tools

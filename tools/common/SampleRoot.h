@@ -1,4 +1,11 @@
-// Where velorin-sim finds its bundled sample device root, in the build tree or installed.
+// The device roots velorin-sim works on: the bundled sample root, which it never writes, and
+// the user's own root, made on first use as a copy of it.
+//
+// The user's root is $VELORIN_ROOT when that is set, else $XDG_DATA_HOME/velorin/root (a
+// relative XDG_DATA_HOME is ignored, as the XDG rules say), else ~/.local/share/velorin/root.
+// It is made atomically: the copy is made beside it and renamed into place, so two commands
+// starting at once cannot half-make it, and the first says once on standard error that it made
+// it.
 #pragma once
 
 #include "sim/Result.h"
@@ -11,8 +18,22 @@ namespace velorin::tools {
 // program, else the build tree's, else the one in the configured install prefix.
 std::string bundledSampleRoot();
 
-// The device root a command works on: the one given, or the bundled one. A folder that does
-// not exist is an input error naming it.
+// Where the user's own device root is, whether or not it exists yet.
+sim::Result<std::string> userDeviceRootPath();
+
+// The user's own device root, made as a copy of the bundled one when it does not exist yet.
+sim::Result<std::string> userDeviceRoot();
+
+// Moves the user's root aside (to a name beside it that says when) and makes a fresh one. Gives
+// where the old root went, or none when there was none.
+struct RootReset {
+    std::string root;
+    std::string movedAsideTo;
+};
+sim::Result<RootReset> resetUserDeviceRoot();
+
+// The device root a command works on: the one given, or the user's own. A given folder that
+// does not exist is an input error naming it.
 sim::Result<std::string> chooseDeviceRoot(const std::string& givenRoot);
 
 } // namespace velorin::tools

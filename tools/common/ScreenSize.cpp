@@ -2,6 +2,7 @@
 
 #include <charconv>
 #include <cmath>
+#include <sstream>
 
 namespace velorin::tools {
 
@@ -20,7 +21,7 @@ std::optional<double> parsePositiveNumber(std::string_view text) {
 } // namespace
 
 std::optional<ScreenSize> parseScreenSize(std::string_view text) {
-    auto separator = text.find('x');
+    auto separator = text.find_first_of("xX");
     if (separator == text.npos)
         return std::nullopt;
     auto width = parsePositiveNumber(text.substr(0, separator));
@@ -28,6 +29,23 @@ std::optional<ScreenSize> parseScreenSize(std::string_view text) {
     if (!width || !height)
         return std::nullopt;
     return ScreenSize{*width, *height};
+}
+
+} // namespace velorin::tools
+
+namespace velorin::tools {
+
+std::optional<std::string> screenSizeNote(const ScreenSize& screen) {
+    if (screen.width <= 1000)
+        return std::nullopt;
+    auto points = [](double pixels) {
+        std::ostringstream text;
+        text << pixels / 3;
+        return text.str();
+    };
+    return "note: --screen is in points; a width of " + points(screen.width * 3) +
+           " points is wider than any phone. If you gave pixels, at scale 3 that is " +
+           points(screen.width) + "x" + points(screen.height) + " points";
 }
 
 } // namespace velorin::tools

@@ -2,6 +2,7 @@
 #pragma once
 
 #include <optional>
+#include <string>
 #include <string_view>
 
 namespace velorin::tools {
@@ -11,8 +12,12 @@ struct ScreenSize {
     double height{0};
 };
 
-// "WIDTHxHEIGHT" in points, both positive and finite, as "400x800" or "375.5x812"; none
-// otherwise. Signs, spaces and anything after the numbers are refused.
+// "WIDTHxHEIGHT" in points, both positive and finite, as "400x800", "375.5x812" or "390X844";
+// none otherwise. Signs, spaces and anything after the numbers are refused.
 std::optional<ScreenSize> parseScreenSize(std::string_view text);
+
+// A note for a size that looks like pixels rather than points (a width over 1000), with the
+// points it would be at scale 3; none for any other size.
+std::optional<std::string> screenSizeNote(const ScreenSize& screen);
 
 } // namespace velorin::tools

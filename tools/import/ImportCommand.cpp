@@ -6,11 +6,11 @@
 // for that signal (130 or 143).
 #include "tools/common/Commands.h"
 #include "tools/common/FaultReport.h"
+#include "tools/common/InterruptionWatch.h"
 #include "tools/import/ImportPipeline.h"
 #include "tools/import/ImportReport.h"
 
 #include <CLI/CLI.hpp>
-#include <csignal>
 #include <cstdio>
 #include <memory>
 
@@ -27,32 +27,6 @@ struct ImportArguments {
     bool fill{false};
     bool keepLength{false};
     bool replace{false};
-};
-
-volatile std::sig_atomic_t receivedSignal = 0;
-
-extern "C" void noteSignal(int signal) {
-    receivedSignal = signal;
-}
-
-// Catches interruptions while it lives; the former handlers come back afterwards.
-class SignalWatch {
-public:
-    SignalWatch() {
-        receivedSignal = 0;
-        m_previousInterrupt = std::signal(SIGINT, noteSignal);
-        m_previousTerminate = std::signal(SIGTERM, noteSignal);
-    }
-    ~SignalWatch() {
-        std::signal(SIGINT, m_previousInterrupt);
-        std::signal(SIGTERM, m_previousTerminate);
-    }
-    SignalWatch(const SignalWatch&) = delete;
-    SignalWatch& operator=(const SignalWatch&) = delete;
-
-private:
-    void (*m_previousInterrupt)(int);
-    void (*m_previousTerminate)(int);
 };
 
 sim::Result<ImportRequest> completeRequest(ImportArguments& arguments) {
@@ -83,15 +57,13 @@ int runImport(ImportArguments& arguments) {
     auto request = completeRequest(arguments);
     if (!request)
         return report(request.fault());
-    SignalWatch watch;
+    InterruptionWatch watch;
     ImportHooks hooks;
-    hooks.interrupted = [] { return receivedSignal != 0; };
+    hooks.interrupted = watch.check();
     hooks.progress = progressDisplayForStandardError();
     auto outcome = importSequence(request.value(), hooks);
-    if (receivedSignal != 0 && !outcome) {
-        report(sim::Fault{"interrupted; nothing was written"});
-        return 128 + receivedSignal;
-    }
+    if (!outcome && watch.received())
+        return watch.reportInterruption();
     if (!outcome)
         return report(outcome.fault());
     std::fputs(importReportText(outcome.value()).c_str(), stdout);

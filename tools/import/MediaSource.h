@@ -10,6 +10,7 @@
 // than a few canvases of memory however long it is.
 #pragma once
 
+#include "sim/Interruption.h"
 #include "sim/Result.h"
 #include "tools/import/RunPlan.h"
 
@@ -97,7 +98,7 @@ struct FolderTiming {
 };
 
 // A long scan can be cut short: `interrupted` is asked between packets.
-using InterruptionCheck = std::function<bool()>;
+using InterruptionCheck = sim::InterruptionCheck;
 
 // Opens a local file or folder. URLs, playlists, concatenation lists and formats that are not
 // made of frames this import reads are refused with a message naming the file.

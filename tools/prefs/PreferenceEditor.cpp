@@ -1,36 +1,37 @@
 #include "tools/prefs/PreferenceEditor.h"
 
 #include "platform/PropertyList.h"
+#include "platform/RootedPath.h"
+#include "platform/StringValues.h"
+#include "sequences/SequenceDirectory.h"
 #include "settings/Settings.h"
 #include "sim/PrivatePreferenceDomain.h"
 #include "sim/QuoteText.h"
+#include "tools/common/PreferenceListReading.h"
+#include "tools/prefs/PreferenceListWrite.h"
 
 #include <algorithm>
 #include <array>
-#include <cerrno>
 #include <cstdio>
-#include <cstdlib>
-#include <cstring>
 #include <fcntl.h>
-#include <filesystem>
-#include <fstream>
-#include <iterator>
-#include <sys/stat.h>
-#include <unistd.h>
 
 namespace velorin::tools {
 
 namespace {
 
-namespace fs = std::filesystem;
-
 constexpr std::array<PreferenceKey, 6> keys{{
-    {enabledPreferenceKey, PreferenceValueKind::Switch, "false"},
-    {sequenceNamePreferenceKey, PreferenceValueKind::SequenceName, defaultSequenceName},
-    {loopPreferenceKey, PreferenceValueKind::Switch, "false"},
-    {noSleepPreferenceKey, PreferenceValueKind::Switch, "false"},
-    {showOnWakePreferenceKey, PreferenceValueKind::Switch, "false"},
-    {hideBatteryPreferenceKey, PreferenceValueKind::Switch, "true"},
+    {enabledPreferenceKey, PreferenceValueKind::Switch, "false",
+     "turns the extension on; read when the host starts, so it takes effect at its next launch"},
+    {sequenceNamePreferenceKey, PreferenceValueKind::SequenceName, defaultSequenceName,
+     "the sequence that plays: a folder name in the root's chargingSequences"},
+    {loopPreferenceKey, PreferenceValueKind::Switch, "false",
+     "plays the sequence again every four seconds for as long as the charger is in"},
+    {noSleepPreferenceKey, PreferenceValueKind::Switch, "false",
+     "with loopbatteryanimation, keeps the locked, lit screen from dimming while it plays"},
+    {showOnWakePreferenceKey, PreferenceValueKind::Switch, "false",
+     "without loopbatteryanimation, shows the sequence again when the screen wakes"},
+    {hideBatteryPreferenceKey, PreferenceValueKind::Switch, "true",
+     "hides the host's own charging view on the lock screen"},
 }};
 
 std::string knownKeyList() {
@@ -49,35 +50,14 @@ sim::Result<const PreferenceKey*> findKey(const std::string& file, const std::st
                                 " (known keys: " + knownKeyList() + ")");
 }
 
-// The domain's dictionary: an empty one when the file does not exist, a fault when it exists
-// but is not a property-list dictionary.
-sim::Result<platform::PropertyListDictionary> loadDomain(const std::string& file) {
-    std::error_code error;
-    auto status = fs::status(file, error);
-    if (status.type() == fs::file_type::not_found)
-        return platform::PropertyListDictionary();
-    if (error)
-        return sim::Fault(file, error.message());
-    if (status.type() != fs::file_type::regular)
-        return sim::Fault(file, "not a regular file");
-    std::ifstream stream(file, std::ios::binary);
-    std::vector<std::uint8_t> bytes{std::istreambuf_iterator<char>(stream),
-                                    std::istreambuf_iterator<char>()};
-    if (!stream.good() && !stream.eof())
-        return sim::Fault(file, "cannot be read");
-    auto list = platform::PropertyListDictionary::read(bytes);
-    if (auto* dictionary = std::get_if<platform::PropertyListDictionary>(&list))
-        return std::move(*dictionary);
-    switch (std::get<platform::PropertyListFault>(list)) {
-    case platform::PropertyListFault::PastLimits:
-        return sim::Fault(file, "nested or shared too deeply to be read safely; left unchanged");
-    case platform::PropertyListFault::NotDictionary:
-        return sim::Fault(file,
-                          "the property list's top level is not a dictionary; left unchanged");
-    case platform::PropertyListFault::Unreadable:
-        break;
-    }
-    return sim::Fault(file, "not a readable property list; left unchanged");
+// The domain's dictionary as the extension reads it: empty when the list does not exist, a
+// fault naming the list and why the extension reads no keys from it when it refuses the list.
+sim::Result<platform::PropertyListDictionary> loadDomain(const std::string& root) {
+    PreferenceListReading reading = readRootPreferenceList(root);
+    if (reading.state == PreferenceListReading::State::Refused)
+        return sim::Fault(preferenceFileUnderRoot(root),
+                          reading.refusal + "; " + refusedListConsequence);
+    return std::move(reading.dictionary);
 }
 
 // The stored value as `get` prints it.
@@ -126,79 +106,17 @@ std::optional<bool> parseSwitch(std::string text) {
     return std::nullopt;
 }
 
-bool writeAll(int descriptor, const char* bytes, std::size_t length) {
-    while (length > 0) {
-        ssize_t written = ::write(descriptor, bytes, length);
-        if (written < 0) {
-            if (errno == EINTR)
-                continue;
-            return false;
-        }
-        bytes += written;
-        length -= static_cast<std::size_t>(written);
-    }
-    return true;
-}
-
-// Where a write must land: a symbolic link is followed, so that the rename replaces the file
-// the user keeps elsewhere rather than the link.
-std::string writeTarget(const std::string& file) {
-    fs::path path = file;
-    std::error_code error;
-    // A bound on the chain of links, as the system sets one, so that a loop ends.
-    for (int depth = 0; depth < 40 && fs::is_symlink(path, error); ++depth) {
-        fs::path target = fs::read_symlink(path, error);
-        if (error)
-            break;
-        path = target.is_absolute() ? target : path.parent_path() / target;
-    }
-    return path.string();
-}
-
-// Replaces the file with the binary form of `domain`, through a flushed temporary file in
-// the same folder and a rename, keeping the old file's permissions. Faults name `givenFile`,
-// the name the user knows.
-sim::Result<void> storeDomain(const std::string& givenFile,
-                              const platform::PropertyListDictionary& domain) {
-    const std::string file = writeTarget(givenFile);
-    auto bytes = domain.write(platform::PropertyListFormat::Binary);
-    if (!bytes)
-        return sim::Fault(givenFile, "cannot encode the property list");
-
-    fs::path folder = fs::path(file).parent_path();
-    std::error_code error;
-    fs::create_directories(folder, error);
-    if (error)
-        return sim::Fault(folder.string(), "cannot make the folder: " + error.message());
-
-    mode_t mode = 0644;
-    struct stat existing {};
-    if (::stat(file.c_str(), &existing) == 0)
-        mode = existing.st_mode & 07777;
-
-    std::string temporary = file + ".XXXXXX";
-    int descriptor = ::mkstemp(temporary.data());
-    if (descriptor < 0)
-        return sim::Fault(givenFile,
-                          std::string("cannot make a temporary file: ") + std::strerror(errno));
-    bool written =
-        writeAll(descriptor, reinterpret_cast<const char*>(bytes->data()), bytes->size()) &&
-        ::fchmod(descriptor, mode) == 0 && ::fsync(descriptor) == 0;
-    int savedError = errno;
-    written = (::close(descriptor) == 0) && written;
-    if (!written || ::rename(temporary.c_str(), file.c_str()) != 0) {
-        if (written)
-            savedError = errno;
-        ::unlink(temporary.c_str());
-        return sim::Fault(givenFile, std::string("cannot write: ") + std::strerror(savedError));
-    }
-    // The rename itself is made durable by flushing the folder.
-    if (int folderDescriptor = ::open(folder.empty() ? "." : folder.c_str(), O_RDONLY);
-        folderDescriptor >= 0) {
-        ::fsync(folderDescriptor);
-        ::close(folderDescriptor);
-    }
-    return {};
+// Whether the root holds a folder for the sequence `name`, looked up inside the root as the
+// extension looks it up.
+bool sequenceFolderExists(const std::string& root, const std::string& name) {
+    auto directory = sequenceDirectory(name);
+    if (!directory)
+        return false;
+    platform::FileDescriptor rootFolder = platform::openRootFolder(root);
+    if (!rootFolder)
+        return false;
+    return static_cast<bool>(
+        platform::openInRoot(rootFolder.get(), *directory, O_RDONLY | O_DIRECTORY));
 }
 
 } // namespace
@@ -211,8 +129,8 @@ std::string preferenceFileUnderRoot(const std::string& root) {
     return sim::rootPreferenceFilePath(root, preferenceDomain);
 }
 
-sim::Result<std::vector<PreferenceReading>> readPreferences(const std::string& file) {
-    auto domain = loadDomain(file);
+sim::Result<std::vector<PreferenceReading>> readPreferences(const std::string& root) {
+    auto domain = loadDomain(root);
     if (!domain)
         return domain.fault();
     std::vector<PreferenceReading> readings;
@@ -221,18 +139,19 @@ sim::Result<std::vector<PreferenceReading>> readPreferences(const std::string& f
     return readings;
 }
 
-sim::Result<PreferenceReading> readPreference(const std::string& file, const std::string& key) {
-    auto known = findKey(file, key);
+sim::Result<PreferenceReading> readPreference(const std::string& root, const std::string& key) {
+    auto known = findKey(preferenceFileUnderRoot(root), key);
     if (!known)
         return known.fault();
-    auto domain = loadDomain(file);
+    auto domain = loadDomain(root);
     if (!domain)
         return domain.fault();
     return readKey(domain.value(), *known.value());
 }
 
-sim::Result<void> setPreference(const std::string& file, const std::string& key,
-                                const std::string& valueText) {
+sim::Result<std::vector<std::string>> setPreference(const std::string& root, const std::string& key,
+                                                    const std::string& valueText) {
+    const std::string file = preferenceFileUnderRoot(root);
     auto known = findKey(file, key);
     if (!known)
         return known.fault();
@@ -251,26 +170,39 @@ sim::Result<void> setPreference(const std::string& file, const std::string& key,
                                         "unset to go back to the default)");
         value = platform::PropertyValue::string(valueText);
     }
-    auto domain = loadDomain(file);
-    if (!domain)
-        return domain.fault();
-    domain.value().set(key, value);
-    return storeDomain(file, domain.value());
+    bool enabled = false;
+    auto written = editPreferenceList(
+        root, MissingList::Create, [&](platform::PropertyListDictionary& dictionary) {
+            dictionary.set(key, value);
+            auto stored = dictionary.get(enabledPreferenceKey);
+            // Read as the extension reads a switch.
+            enabled = stored &&
+                      (stored->isNumber() || stored->kind == platform::PropertyKind::String) &&
+                      platform::boolValue(*stored);
+            return ListChange::Changed;
+        });
+    if (!written)
+        return written.fault();
+    std::vector<std::string> warnings;
+    if (known.value()->kind == PreferenceValueKind::SequenceName &&
+        !sequenceFolderExists(root, valueText))
+        warnings.push_back(sim::quoteText(valueText) + " names no sequence in " + root +
+                           "; the lock screen will show an empty animation (" +
+                           "`velorin-sim list` shows the sequences there)");
+    if (!enabled)
+        warnings.push_back(std::string("the extension is off: set ") + enabledPreferenceKey +
+                           " to true to see it (it takes effect at the host's next launch)");
+    return warnings;
 }
 
-sim::Result<void> unsetPreference(const std::string& file, const std::string& key) {
-    auto known = findKey(file, key);
+sim::Result<void> unsetPreference(const std::string& root, const std::string& key) {
+    auto known = findKey(preferenceFileUnderRoot(root), key);
     if (!known)
         return known.fault();
-    std::error_code error;
-    if (!fs::exists(fs::symlink_status(file, error)))
-        return {};
-    auto domain = loadDomain(file);
-    if (!domain)
-        return domain.fault();
-    if (!domain.value().remove(key))
-        return {};
-    return storeDomain(file, domain.value());
+    return editPreferenceList(
+        root, MissingList::LeaveAbsent, [&](platform::PropertyListDictionary& dictionary) {
+            return dictionary.remove(key) ? ListChange::Changed : ListChange::Unchanged;
+        });
 }
 
 } // namespace velorin::tools

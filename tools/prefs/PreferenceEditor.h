@@ -1,14 +1,15 @@
-// Reads and edits the extension's preference domain file as the device stores it.
+// Reads and edits the extension's preference domain as the device stores it under a device
+// root.
 //
-// The file is a property list whose top level is a dictionary; it is read in either form
-// (XML or binary) and always written back as a binary list, as the device's preference store
-// writes it. Only the domain's known keys can be set or removed, each with the kind of value
-// the extension reads for it; every other key already in the file is kept as it is.
+// The list is a property list whose top level is a dictionary; it is read in either form (XML
+// or binary) exactly as the extension's preference store reads it, and written back in the
+// form it was found in; a new list is binary, as the device's preference store writes it. Only the
+// domain's known keys can be set or removed, each with the kind of value the extension reads for
+// it; every other key already in the list is kept as it is.
 //
-// A write replaces the file atomically: the new list goes to a temporary file in the same
-// folder, is flushed to the disk, and is then renamed over the old one, so a reader sees
-// either the old or the new file, never a part of one. A file that cannot be read as a
-// property-list dictionary is never overwritten: the user's data might be in it.
+// A list the extension refuses (too large, past the property-list limits, not a dictionary) is
+// reported with the reason and never overwritten: the user's data might be in it. Writes are
+// locked against each other, atomic, and stay inside the root (see PreferenceListWrite.h).
 #pragma once
 
 #include "sim/Result.h"
@@ -27,12 +28,15 @@ struct PreferenceKey {
     PreferenceValueKind kind;
     // What the extension uses when the key is absent, as `get` prints it.
     const char* defaultValue;
+    // What the key does, in a sentence.
+    const char* meaning;
 };
 
 // The domain's keys, in the order the extension reads them.
 std::span<const PreferenceKey> knownPreferenceKeys();
 
-// The Velorin domain's file in the preferences folder under a device root.
+// The Velorin domain's file in the preferences folder under a device root, as a path on this
+// machine; faults name it.
 std::string preferenceFileUnderRoot(const std::string& root);
 
 struct PreferenceReading {
@@ -43,16 +47,19 @@ struct PreferenceReading {
     std::string defaultValue;
 };
 
-// Every known key, in order. A file that does not exist holds no keys.
-sim::Result<std::vector<PreferenceReading>> readPreferences(const std::string& file);
+// Every known key of the domain under the device root `root`, in order. A list that does not
+// exist holds no keys; one the extension refuses is a fault that says why.
+sim::Result<std::vector<PreferenceReading>> readPreferences(const std::string& root);
 // One known key.
-sim::Result<PreferenceReading> readPreference(const std::string& file, const std::string& key);
+sim::Result<PreferenceReading> readPreference(const std::string& root, const std::string& key);
 
 // Stores `valueText` under `key`, typed as the key expects: a switch takes true, false, yes,
-// no, 1 or 0; the sequence name takes any non-empty text. Makes the file when it is missing.
-sim::Result<void> setPreference(const std::string& file, const std::string& key,
-                                const std::string& valueText);
-// Removes `key`; a key or file that is already absent is left so.
-sim::Result<void> unsetPreference(const std::string& file, const std::string& key);
+// no, 1 or 0 and is stored as a boolean; the sequence name takes any non-empty text. Makes the
+// list when it is missing. Gives the warnings the stored value deserves, without refusing it:
+// a sequence name that names no sequence in the root, or the extension left off.
+sim::Result<std::vector<std::string>> setPreference(const std::string& root, const std::string& key,
+                                                    const std::string& valueText);
+// Removes `key`; a key or list that is already absent is left so.
+sim::Result<void> unsetPreference(const std::string& root, const std::string& key);
 
 } // namespace velorin::tools

@@ -1,10 +1,11 @@
 // velorin-sim prefs: read and edit a device root's Velorin preference domain.
 //
+//   prefs                   every key with its meaning, kind, default and current value
 //   prefs get [KEY]         every known key, or one, as key=value
 //   prefs set KEY VALUE     store a value, typed as the key expects
 //   prefs unset KEY         remove a key, so the extension uses its default
 //
-// Each takes --root DIR (default: the bundled sample root). The extension reads the file
+// Each takes --root DIR (default: your device root). The extension reads the file
 // afresh at its next settings load; a running host learns of the change from the settings
 // notification, which this command does not post.
 #include "tools/common/Commands.h"
@@ -34,25 +35,18 @@ void print(const PreferenceReading& reading) {
                     reading.defaultValue.c_str());
 }
 
-sim::Result<std::string> domainFile(const std::string& givenRoot) {
-    auto root = chooseDeviceRoot(givenRoot);
-    if (!root)
-        return root.fault();
-    return preferenceFileUnderRoot(root.value());
-}
-
 int runGet(const PrefsArguments& arguments) {
-    auto file = domainFile(arguments.root);
-    if (!file)
-        return report(file.fault());
+    auto root = chooseDeviceRoot(arguments.root);
+    if (!root)
+        return report(root.fault());
     if (!arguments.key.empty()) {
-        auto reading = readPreference(file.value(), arguments.key);
+        auto reading = readPreference(root.value(), arguments.key);
         if (!reading)
             return report(reading.fault());
         print(reading.value());
         return 0;
     }
-    auto readings = readPreferences(file.value());
+    auto readings = readPreferences(root.value());
     if (!readings)
         return report(readings.fault());
     for (const PreferenceReading& reading : readings.value())
@@ -61,25 +55,55 @@ int runGet(const PrefsArguments& arguments) {
 }
 
 int runSet(const PrefsArguments& arguments) {
-    auto file = domainFile(arguments.root);
-    if (!file)
-        return report(file.fault());
-    auto result = setPreference(file.value(), arguments.key, arguments.value);
-    return result ? 0 : report(result.fault());
+    auto root = chooseDeviceRoot(arguments.root);
+    if (!root)
+        return report(root.fault());
+    auto result = setPreference(root.value(), arguments.key, arguments.value);
+    if (!result)
+        return report(result.fault());
+    for (const std::string& warning : result.value())
+        std::fprintf(stderr, "velorin-sim: warning: %s\n", warning.c_str());
+    return 0;
+}
+
+const char* kindName(PreferenceValueKind kind) {
+    return kind == PreferenceValueKind::Switch ? "switch" : "text";
+}
+
+// Every key, what it does, what it takes, and what it is now.
+int runOverview(const PrefsArguments& arguments) {
+    auto root = chooseDeviceRoot(arguments.root);
+    if (!root)
+        return report(root.fault());
+    auto readings = readPreferences(root.value());
+    if (!readings)
+        return report(readings.fault());
+    std::printf("Preferences of %s\n", preferenceFileUnderRoot(root.value()).c_str());
+    std::size_t index = 0;
+    for (const PreferenceKey& key : knownPreferenceKeys()) {
+        const PreferenceReading& reading = readings.value()[index++];
+        std::printf("\n%s (%s, default %s): %s\n", key.name, kindName(key.kind), key.defaultValue,
+                    reading.value ? reading.value->c_str() : "not set, so the default");
+        std::printf("  %s\n", key.meaning);
+    }
+    std::printf("\nA switch takes true or false (or yes, no, 1, 0). Change one with\n"
+                "`velorin-sim prefs set KEY VALUE`; `prefs unset KEY` goes back to the "
+                "default.\n");
+    return 0;
 }
 
 int runUnset(const PrefsArguments& arguments) {
-    auto file = domainFile(arguments.root);
-    if (!file)
-        return report(file.fault());
-    auto result = unsetPreference(file.value(), arguments.key);
+    auto root = chooseDeviceRoot(arguments.root);
+    if (!root)
+        return report(root.fault());
+    auto result = unsetPreference(root.value(), arguments.key);
     return result ? 0 : report(result.fault());
 }
 
 CLI::App* addAction(CLI::App& prefs, const char* name, const char* description,
                     const std::shared_ptr<PrefsArguments>& arguments) {
     auto* action = prefs.add_subcommand(name, description);
-    action->add_option("--root", arguments->root, "Device root (default: the bundled sample root)");
+    action->add_option("--root", arguments->root, "Device root (default: your device root)");
     return action;
 }
 
@@ -88,8 +112,14 @@ CLI::App* addAction(CLI::App& prefs, const char* name, const char* description,
 void addPrefsCommand(CLI::App& application, int& exitStatus) {
     auto* prefs = application.add_subcommand(
         "prefs", "Read or edit the Velorin preference domain of a device root");
-    prefs->require_subcommand(1);
+    prefs->require_subcommand(0, 1);
     auto arguments = std::make_shared<PrefsArguments>();
+    prefs->add_option("--root", arguments->root, "Device root (default: your device root)");
+    // Without an action, every key is explained.
+    prefs->callback([prefs, arguments, &exitStatus] {
+        if (prefs->get_subcommands().empty())
+            exitStatus = runOverview(*arguments);
+    });
 
     auto* get = addAction(*prefs, "get", "Print every known key, or one, as key=value", arguments);
     get->add_option("KEY", arguments->key, "The key to print");

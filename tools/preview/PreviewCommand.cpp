@@ -3,11 +3,14 @@
 //
 // Every argument is checked before anything is written. The sequence is only read (a folder
 // of the author's own is copied into a private device root first), and the output folder
-// receives its files all together at the end, or nothing.
+// receives its files all together at the end, or nothing. SIGINT or SIGTERM stops the preview
+// at its next step, before the files are moved into place: the private root and the staging
+// folder go, the output folder is as it was, and the status is 130 or 143.
 #include "platform/display/Image.h"
 #include "settings/Settings.h"
 #include "tools/common/Commands.h"
 #include "tools/common/FaultReport.h"
+#include "tools/common/InterruptionWatch.h"
 #include "tools/common/ProgressBar.h"
 #include "tools/common/ScreenSize.h"
 #include "tools/preview/FramePipeline.h"
@@ -17,7 +20,6 @@
 
 #include <CLI/CLI.hpp>
 #include <cmath>
-#include <csignal>
 #include <cstdio>
 #include <cstdlib>
 #include <memory>
@@ -50,6 +52,8 @@ sim::Result<PreviewSettings> checkSettings(const PreviewArguments& arguments) {
         return sim::Fault("--screen " + arguments.screen,
                           "expected WIDTHxHEIGHT in points, such as 390x844");
     settings.screen = {screen->width, screen->height};
+    if (auto note = screenSizeNote(*screen))
+        std::fprintf(stderr, "velorin-sim: %s\n", note->c_str());
     if (!std::isfinite(arguments.scale) || arguments.scale <= 0)
         return sim::Fault("--scale", "expected a number of pixels per point above 0");
     settings.scale = arguments.scale;
@@ -76,32 +80,22 @@ sim::Result<PreviewSettings> checkSettings(const PreviewArguments& arguments) {
     return settings;
 }
 
-// Set when the user interrupts a preview, so that it stops between two frames and removes
-// its staging folder and private root instead of leaving them behind.
-volatile std::sig_atomic_t interrupted = 0;
+// Whether the user interrupted the preview (SIGINT or SIGTERM), asked between two frames so
+// that the preview stops there and removes its staging folder and private root instead of
+// leaving them behind. It answers from the command's watch while one is set.
+struct InterruptionQuestion {
+    InterruptionWatch* watch{nullptr};
+    explicit operator bool() const { return watch && watch->interrupted(); }
+};
+InterruptionQuestion interrupted;
 
-extern "C" void noteInterruption(int) {
-    interrupted = 1;
-}
-
-// Catches interruptions while it lives; the former handlers come back afterwards.
-class InterruptionWatch {
+// Points the question at a command's watch while it lives.
+class AskedWatch {
 public:
-    InterruptionWatch() {
-        interrupted = 0;
-        m_previousInterrupt = std::signal(SIGINT, noteInterruption);
-        m_previousTerminate = std::signal(SIGTERM, noteInterruption);
-    }
-    ~InterruptionWatch() {
-        std::signal(SIGINT, m_previousInterrupt);
-        std::signal(SIGTERM, m_previousTerminate);
-    }
-    InterruptionWatch(const InterruptionWatch&) = delete;
-    InterruptionWatch& operator=(const InterruptionWatch&) = delete;
-
-private:
-    void (*m_previousInterrupt)(int);
-    void (*m_previousTerminate)(int);
+    explicit AskedWatch(InterruptionWatch& watch) { interrupted.watch = &watch; }
+    ~AskedWatch() { interrupted.watch = nullptr; }
+    AskedWatch(const AskedWatch&) = delete;
+    AskedWatch& operator=(const AskedWatch&) = delete;
 };
 
 // Renders the preview into the output's staging folder.
@@ -144,20 +138,25 @@ void printSummary(const PreviewSequence& sequence, const PreviewSettings& settin
 }
 
 int runPreview(const PreviewArguments& arguments) {
+    // Before anything is made, so that an interruption at any point finds every private copy
+    // and staging folder owned by an object that removes it.
+    InterruptionWatch watch;
+    AskedWatch asked(watch);
     auto settings = checkSettings(arguments);
     if (!settings)
         return report(settings.fault());
-    auto sequence = PreviewSequence::choose(arguments.sequence, arguments.root);
+    auto sequence = PreviewSequence::choose(arguments.sequence, arguments.root, watch.check());
     if (!sequence)
-        return report(sequence.fault());
+        return watch.received() ? watch.reportInterruption() : report(sequence.fault());
     FrameFiles frameFiles = arguments.noFrames ? FrameFiles::Omitted : FrameFiles::Written;
     auto output = PreviewOutput::open(arguments.out, frameFiles);
     if (!output)
         return report(output.fault());
-    InterruptionWatch watch;
     if (auto rendered = render(*sequence.value(), settings.value(), *output.value(), frameFiles);
         !rendered)
-        return report(rendered.fault());
+        return watch.received() ? watch.reportInterruption() : report(rendered.fault());
+    if (watch.interrupted())
+        return watch.reportInterruption();
     if (auto committed = output.value()->commit(); !committed)
         return report(committed.fault());
     printSummary(*sequence.value(), settings.value(), *output.value(), frameFiles);
@@ -175,7 +174,7 @@ void addPreviewCommand(CLI::App& application, int& exitStatus) {
                         "A sequence name under the root, or a sequence folder (default: " +
                             std::string(defaultSequenceName) + ")");
     command->add_option("--root", arguments->root,
-                        "Device root (default: the bundled sample root)");
+                        "Device root (default: your device root)");
     command->add_option("--screen", arguments->screen, "Screen size in points (default: 390x844)");
     command->add_option("--scale", arguments->scale, "Pixels per point (default: 2)");
     command->add_option("--seconds", arguments->seconds, "Length of the preview (default: 8)");

@@ -1,5 +1,7 @@
 #include "tools/preview/PreviewOutput.h"
 
+#include "sim/SystemError.h"
+
 #include <algorithm>
 #include <cerrno>
 #include <cstdio>
@@ -7,6 +9,7 @@
 #include <cstring>
 #include <filesystem>
 #include <string_view>
+#include <sys/stat.h>
 #include <vector>
 
 namespace velorin::tools {
@@ -83,9 +86,15 @@ sim::Result<std::unique_ptr<PreviewOutput>> PreviewOutput::open(const std::strin
         if (!made.empty())
             fs::remove_all(made, ignored);
     };
-    if (!made.empty() && !fs::create_directories(folder, error)) {
-        undoMaking();
-        return sim::Fault(folder, "cannot make the output folder: " + error.message());
+    // A folder made meanwhile by someone else is as good as one made here; only an error
+    // code says that making it failed, and then it says why.
+    if (!made.empty()) {
+        fs::create_directories(folder, error);
+        if (error || !fs::is_directory(folder)) {
+            undoMaking();
+            return sim::Fault(folder, "cannot make the output folder: " +
+                                          (error ? error.message() : "it is not a folder"));
+        }
     }
     if (auto replaceable = checkReplaceable(folder); !replaceable) {
         undoMaking();
@@ -95,15 +104,16 @@ sim::Result<std::unique_ptr<PreviewOutput>> PreviewOutput::open(const std::strin
     std::vector<char> name(pattern.begin(), pattern.end());
     name.push_back('\0');
     if (!::mkdtemp(name.data())) {
-        std::string reason = std::strerror(errno);
+        std::string reason = sim::describeSystemError(errno);
         undoMaking();
         return sim::Fault(folder, "cannot write into the output folder: " + reason);
     }
     std::unique_ptr<PreviewOutput> output(new PreviewOutput(
         folder, name.data(), made.empty() ? std::string() : made.string(), frameFiles));
-    if (frameFiles == FrameFiles::Written &&
-        !fs::create_directory(fs::path(output->m_staging) / previewFramesFolder, error))
-        return sim::Fault(folder, "cannot write into the output folder: " + error.message());
+    std::string frames = (fs::path(output->m_staging) / previewFramesFolder).string();
+    if (frameFiles == FrameFiles::Written && ::mkdir(frames.c_str(), 0755) != 0)
+        return sim::Fault(folder, "cannot write into the output folder: " +
+                                      sim::describeSystemError(errno));
     return output;
 }
 

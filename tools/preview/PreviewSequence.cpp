@@ -1,8 +1,12 @@
 #include "tools/preview/PreviewSequence.h"
 
+#include "platform/PreferenceStore.h"
+#include "platform/RootedPath.h"
 #include "sequences/SequenceDirectory.h"
 #include "settings/Settings.h"
+#include "sim/PrivateCopy.h"
 #include "sim/PrivatePreferenceDomain.h"
+#include "sim/SystemError.h"
 #include "sim/TemporaryFolder.h"
 #include "tools/common/SampleRoot.h"
 
@@ -44,30 +48,40 @@ std::string nameForCopy(const fs::path& folder) {
     return usable ? name : "sequence";
 }
 
-// Copies the folder and, when the chosen root has one, its preference domain into the
-// private root; a fault names what could not be copied.
-sim::Result<void> fillPrivateRoot(const fs::path& privateRoot, const std::string& folder,
-                                  const std::string& name, const std::string& preferenceRoot) {
-    fs::path target = privateRoot / sequenceRoot / name;
-    try {
-        fs::create_directories(target.parent_path());
-        fs::copy(folder, target, fs::copy_options::recursive);
-    } catch (const fs::filesystem_error& failure) {
-        std::string file = failure.path1().empty() ? folder : failure.path1().string();
-        return sim::Fault(file, "cannot copy the sequence folder: " + failure.code().message());
-    }
+// Copies the folder by the copy rule and, when the chosen root has one, its preference list
+// into the private root; a fault names what could not be copied.
+sim::Result<void> fillPrivateRoot(const std::string& privateRoot, const std::string& folder,
+                                  const std::string& name, const std::string& preferenceRoot,
+                                  const sim::InterruptionCheck& interrupted) {
+    // The folder is the root its entries are opened in, so no link leads out of it.
+    platform::FileDescriptor source = platform::openRootFolder(folder);
+    if (!source)
+        return sim::Fault(folder, "cannot be opened: " + sim::describeSystemError(errno));
+    platform::FileDescriptor target = platform::openRootFolder(privateRoot);
+    if (!target)
+        return sim::Fault(privateRoot, "cannot be opened: " + sim::describeSystemError(errno));
+    sim::CopyAllowance allowance = sim::CopyAllowance::forFolder(privateRoot);
+    std::string copyPath = std::string(sequenceRoot) + name;
+    auto copy =
+        sim::makeFolders(target.get(), copyPath, (fs::path(privateRoot) / copyPath).string());
+    if (!copy)
+        return copy.fault();
+    if (auto copied = sim::copySequenceFolder(source.get(), ".", folder, copy.value().get(),
+                                              allowance, interrupted);
+        !copied)
+        return copied;
     if (preferenceRoot.empty())
         return {};
-    fs::path preferences = sim::rootPreferenceFilePath(preferenceRoot, preferenceDomain);
-    std::error_code error;
-    if (!fs::exists(preferences, error))
-        return {};
-    fs::path copy = sim::rootPreferenceFilePath(privateRoot.string(), preferenceDomain);
-    fs::create_directories(copy.parent_path(), error);
-    if (error || !fs::copy_file(preferences, copy, error))
-        return sim::Fault(preferences.string(),
-                          "cannot copy the preference domain: " + error.message());
-    return {};
+    platform::FileDescriptor preferences = platform::openRootFolder(preferenceRoot);
+    if (!preferences)
+        return sim::Fault(preferenceRoot, "cannot be opened: " + sim::describeSystemError(errno));
+    fs::path list = sim::rootPreferenceFilePath(privateRoot, preferenceDomain);
+    if (auto made = sim::makeFolders(target.get(), platform::preferencesFolder,
+                                     list.parent_path().string());
+        !made)
+        return made.fault();
+    return sim::copyPreferenceList(preferences.get(), preferenceDomain, preferenceRoot,
+                                   list.string(), allowance);
 }
 
 } // namespace
@@ -84,7 +98,8 @@ PreviewSequence::~PreviewSequence() {
 }
 
 sim::Result<std::unique_ptr<PreviewSequence>>
-PreviewSequence::choose(const std::string& argument, const std::string& givenRoot) {
+PreviewSequence::choose(const std::string& argument, const std::string& givenRoot,
+                        const sim::InterruptionCheck& interrupted) {
     if (!looksLikeFolder(argument)) {
         auto root = chooseDeviceRoot(givenRoot);
         if (!root)
@@ -115,7 +130,7 @@ PreviewSequence::choose(const std::string& argument, const std::string& givenRoo
     std::string name = nameForCopy(argument);
     // Owned from here, so that a failed copy leaves nothing behind.
     std::unique_ptr<PreviewSequence> sequence(new PreviewSequence(privateRoot.value(), name, true));
-    auto filled = fillPrivateRoot(privateRoot.value(), argument, name, preferenceRoot);
+    auto filled = fillPrivateRoot(privateRoot.value(), argument, name, preferenceRoot, interrupted);
     if (!filled)
         return filled.fault();
     return sequence;

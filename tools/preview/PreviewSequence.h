@@ -2,10 +2,13 @@
 //
 // A name is looked up under a device root, as the extension would find it. A folder of the
 // author's own, anywhere on this machine, is copied into a private device root made for the
-// preview, together with the chosen root's preference domain, so that the author's folder is
-// only ever read. The private root goes when the sequence does.
+// preview, by the one copy rule for sequence folders (sim/PrivateCopy.h: the frames and the
+// options file within the extension's limits, no link followed out of the folder), together
+// with the chosen root's preference list, so that the author's folder is only ever read. The
+// private root goes when the sequence does.
 #pragma once
 
+#include "sim/Interruption.h"
 #include "sim/Result.h"
 
 #include <memory>
@@ -18,8 +21,9 @@ public:
     // `argument` is a sequence name, or a folder when it holds a "/", is "." or "..", or is
     // no sequence under the root but a folder here. `givenRoot` may be empty for the bundled
     // sample root. An input error names the folder that is missing or cannot be copied.
-    static sim::Result<std::unique_ptr<PreviewSequence>> choose(const std::string& argument,
-                                                                const std::string& givenRoot);
+    static sim::Result<std::unique_ptr<PreviewSequence>>
+    choose(const std::string& argument, const std::string& givenRoot,
+           const sim::InterruptionCheck& interrupted = {});
     ~PreviewSequence();
     PreviewSequence(const PreviewSequence&) = delete;
     PreviewSequence& operator=(const PreviewSequence&) = delete;

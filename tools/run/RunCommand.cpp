@@ -4,11 +4,15 @@
 // Everything that can be checked before the run is: the scenario file, the device root and
 // the extension library. A fault in any of them stops the command before the first trace
 // line. The device root is only read; the scenario's preference edits go to a private copy.
+// SIGINT or SIGTERM stops the run before its next event, removes the private copy and ends with
+// status 130 or 143.
 #include "sim/ExtensionLoader.h"
 #include "sim/ScenarioReader.h"
 #include "sim/ScenarioRunner.h"
+#include "sim/SystemError.h"
 #include "tools/common/Commands.h"
 #include "tools/common/FaultReport.h"
+#include "tools/common/InterruptionWatch.h"
 #include "tools/common/SampleRoot.h"
 
 #include <CLI/CLI.hpp>
@@ -29,9 +33,11 @@ sim::Result<std::string> readScenarioText(const std::string& path) {
         return sim::Fault(path, "no such scenario file");
     if (!std::filesystem::is_regular_file(path, error))
         return sim::Fault(path, "not a scenario file (expected a regular file)");
-    std::ifstream file(path, std::ios::binary);
+    std::ifstream file;
+    errno = 0;
+    file.open(path, std::ios::binary);
     if (!file)
-        return sim::Fault(path, std::string("cannot read the scenario: ") + std::strerror(errno));
+        return sim::Fault(path, "cannot read the scenario: " + sim::describeSystemError(errno));
     std::string text{std::istreambuf_iterator<char>(file), std::istreambuf_iterator<char>()};
     if (file.bad())
         return sim::Fault(path, "cannot read the scenario");
@@ -39,6 +45,8 @@ sim::Result<std::string> readScenarioText(const std::string& path) {
 }
 
 int runScenarioFile(const std::string& scenarioPath, const std::string& givenRoot) {
+    // Before anything is made: the host's private preference copy goes on an interruption.
+    InterruptionWatch watch;
     auto text = readScenarioText(scenarioPath);
     if (!text)
         return report(text.fault());
@@ -59,11 +67,16 @@ int runScenarioFile(const std::string& scenarioPath, const std::string& givenRoo
             return report(sim::Fault(library, "no such extension library"));
         environment.extensionLibrary = library;
     }
-    auto played = sim::runScenario(scenario.value(), environment, [](std::string_view line) {
-        std::fwrite(line.data(), 1, line.size(), stdout);
-        std::fputc('\n', stdout);
-    });
+    auto played = sim::runScenario(
+        scenario.value(), environment,
+        [](std::string_view line) {
+            std::fwrite(line.data(), 1, line.size(), stdout);
+            std::fputc('\n', stdout);
+        },
+        watch.check());
     std::fflush(stdout);
+    if (!played && watch.received())
+        return watch.reportInterruption();
     if (!played)
         return report(played.fault());
     return 0;
@@ -77,7 +90,7 @@ void addRunCommand(CLI::App& application, int& exitStatus) {
     auto scenario = std::make_shared<std::string>();
     auto root = std::make_shared<std::string>();
     command->add_option("SCENARIO", *scenario, "Scenario file")->required();
-    command->add_option("--root", *root, "Device root (default: the bundled sample root)");
+    command->add_option("--root", *root, "Device root (default: your device root)");
     command->callback(
         [scenario, root, &exitStatus] { exitStatus = runScenarioFile(*scenario, *root); });
 }

@@ -1,9 +1,15 @@
 // velorin-sim settings: what the extension's settings load gives for a device root.
+//
+// When the extension refuses the root's preference list (too large, past the property-list
+// limits, not a dictionary), the settings printed are all defaults, and standard error says
+// which file was refused and why, so that defaults are never shown without their reason.
 #include "platform/DeviceFileSystem.h"
 #include "settings/Settings.h"
 #include "tools/common/Commands.h"
 #include "tools/common/FaultReport.h"
+#include "tools/common/PreferenceListReading.h"
 #include "tools/common/SampleRoot.h"
+#include "tools/prefs/PreferenceEditor.h"
 
 #include <CLI/CLI.hpp>
 #include <cstdio>
@@ -23,12 +29,20 @@ int runSettings(const std::string& givenRoot) {
     platform::setDeviceRoot(root.value());
     readSettings();
     const Settings& loaded = settings();
-    std::printf("enabled=%s\n", text(loaded.enabled));
-    std::printf("sequenceName=%s\n", loaded.sequenceName.c_str());
-    std::printf("loop=%s\n", text(loaded.loop));
-    std::printf("noSleep=%s\n", text(loaded.noSleep));
-    std::printf("showOnWake=%s\n", text(loaded.showOnWake));
-    std::printf("hideBattery=%s\n", text(loaded.hideBattery));
+    // The same names as the preference keys, so that what `prefs` sets is what shows here.
+    std::printf("%s=%s\n", enabledPreferenceKey, text(loaded.enabled));
+    std::printf("%s=%s\n", sequenceNamePreferenceKey, loaded.sequenceName.c_str());
+    std::printf("%s=%s\n", loopPreferenceKey, text(loaded.loop));
+    std::printf("%s=%s\n", noSleepPreferenceKey, text(loaded.noSleep));
+    std::printf("%s=%s\n", showOnWakePreferenceKey, text(loaded.showOnWake));
+    std::printf("%s=%s\n", hideBatteryPreferenceKey, text(loaded.hideBattery));
+    std::fflush(stdout);
+    PreferenceListReading reading = readRootPreferenceList(root.value());
+    if (reading.state == PreferenceListReading::State::Refused)
+        std::fprintf(stderr, "%s\n",
+                     faultReportLine(sim::Fault(preferenceFileUnderRoot(root.value()),
+                                                reading.refusal + "; " + refusedListConsequence))
+                         .c_str());
     return 0;
 }
 
@@ -38,7 +52,7 @@ void addSettingsCommand(CLI::App& application, int& exitStatus) {
     auto* command = application.add_subcommand(
         "settings", "Print the settings the extension loads from a device root's preferences");
     auto root = std::make_shared<std::string>();
-    command->add_option("--root", *root, "Device root (default: the bundled sample root)");
+    command->add_option("--root", *root, "Device root (default: your device root)");
     command->callback([root, &exitStatus] { exitStatus = runSettings(*root); });
 }
 

@@ -4,12 +4,14 @@
 // It prints one line per simulated day and then the run's figures: events, showings, peak
 // decoded bytes, virtual and wall time. A broken invariant stops the run with the event
 // number, time, seed and invariant on standard error and exit status 1. The device root is
-// copied and the copy removed at the end, so the root given is never written.
+// copied and the copy removed at the end, so the root given is never written. SIGINT or SIGTERM
+// stops the soak before its next event, removes the copy and ends with status 130 or 143.
 #include "sim/ExtensionLoader.h"
 #include "sim/Soak.h"
 #include "sim/Trace.h"
 #include "tools/common/Commands.h"
 #include "tools/common/FaultReport.h"
+#include "tools/common/InterruptionWatch.h"
 #include "tools/common/SampleRoot.h"
 
 #include <CLI/CLI.hpp>
@@ -39,6 +41,8 @@ void printFigures(const sim::SoakReport& report, double wallSeconds) {
 }
 
 int runSoakCommand(const SoakArguments& arguments) {
+    // Before anything is made: the private root goes on an interruption.
+    InterruptionWatch watch;
     auto root = chooseDeviceRoot(arguments.root);
     if (!root)
         return report(root.fault());
@@ -52,7 +56,7 @@ int runSoakCommand(const SoakArguments& arguments) {
     std::fflush(stdout);
     auto started = std::chrono::steady_clock::now();
     auto soaked =
-        sim::runSoak({arguments.days, arguments.seed, root.value(), library},
+        sim::runSoak({arguments.days, arguments.seed, root.value(), library, watch.check()},
                      [](std::uint64_t day, const sim::SoakReport& sofar) {
                          std::printf("day %" PRIu64 ": %" PRIu64 " events, %" PRIu64 " showings\n",
                                      day, sofar.events, sofar.showings);
@@ -60,6 +64,8 @@ int runSoakCommand(const SoakArguments& arguments) {
                      });
     if (!soaked) {
         std::fflush(stdout);
+        if (watch.received())
+            return watch.reportInterruption();
         return report(soaked.fault());
     }
     const sim::SoakReport& outcome = soaked.value();
@@ -92,7 +98,7 @@ void addSoakCommand(CLI::App& application, int& exitStatus) {
         ->check(CLI::PositiveNumber);
     command->add_option("--seed", arguments->seed, "Seed of the random events (default 1)");
     command->add_option("--root", arguments->root,
-                        "Device root to copy (default: the bundled sample root)");
+                        "Device root to copy (default: your device root)");
     command->callback([arguments, &exitStatus] { exitStatus = runSoakCommand(*arguments); });
 }
 

@@ -85,6 +85,11 @@ TEST_F(OptionsCheckTest, BadScreenSizesAreUsageErrors) {
     ASSERT_TRUE(screen);
     EXPECT_EQ(screen->width, 375.5);
     EXPECT_EQ(screen->height, 812);
+    EXPECT_EQ(screenSizeNote(*screen), std::nullopt);
+    // A capital X reads the same; a size in pixels is read as points, with a note.
+    auto pixels = parseScreenSize("1170X2532");
+    ASSERT_TRUE(pixels);
+    EXPECT_NE(screenSizeNote(*pixels).value_or("").find("390x844 points"), std::string::npos);
 }
 
 TEST_F(OptionsCheckTest, OptionsFileThatCannotBeReadGivesTheDefaultsAndSaysSo) {

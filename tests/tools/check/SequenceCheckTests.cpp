@@ -1,4 +1,7 @@
+#include "animation/DecodingBudget.h"
 #include "platform/DeviceFileSystem.h"
+#include "sequences/FrameListing.h"
+#include "sequences/SequenceOptions.h"
 #include "tests/support/FrameImages.h"
 #include "tests/support/TemporaryDeviceRoot.h"
 #include "tools/check/CheckReport.h"
@@ -6,6 +9,7 @@
 #include "tools/common/Commands.h"
 
 #include <CLI/CLI.hpp>
+#include <cstdio>
 #include <fstream>
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
@@ -156,6 +160,88 @@ TEST_F(SequenceCheckTest, FramesThatFailToDecodeOrDifferInSizeAreProblems) {
                                                  std::pair{"frame4.png", "size-mismatch"}));
     EXPECT_FALSE(report.frames[4].size);
     EXPECT_EQ(report.frames[3].size, (PixelSize{8, 6}));
+}
+
+TEST_F(SequenceCheckTest, FilesPastTheExtensionsReadLimitsAreNamedWithTheLimit) {
+    writeFrames({"frame1.png", "frame3.png"});
+    // 64 GiB each that take no room on the disk.
+    writeBytes("frame2.png", {});
+    fs::resize_file(fs::path(folder()) / "frame2.png", std::uintmax_t{64} << 30);
+    writeBytes("options.json", {});
+    fs::resize_file(fs::path(folder()) / "options.json", std::uintmax_t{64} << 30);
+    auto report = check();
+    EXPECT_THAT(fileAndKind(report), ElementsAre(std::pair{"frame2.png", "frame-too-large"},
+                                                 std::pair{"options.json", "options-too-large"}));
+    EXPECT_EQ(report.problems[0].message,
+              "is 64 GiB, larger than the 64 MiB the extension reads for a frame; it is left out");
+    auto run = runCommand({folder(), "--screen", "390x844"});
+    EXPECT_EQ(run.status, 1);
+    EXPECT_THAT(run.output, ::testing::HasSubstr(
+                                "options.json: options-too-large: is 64 GiB, larger than the 1 MiB "
+                                "the extension reads; it is refused whole and every option has "
+                                "its default"));
+    EXPECT_THAT(run.output, ::testing::HasSubstr("screen, the defaults (options.json is past"));
+
+    // Nested one level past the limit, with members that would otherwise be read.
+    std::string nested = R"({"width": 40, "deep": )";
+    for (std::size_t level = 0; level < optionsNestingLimit; ++level)
+        nested += "[";
+    nested += std::string(optionsNestingLimit, ']') + "}";
+    writeBytes("options.json", std::vector<std::uint8_t>(nested.begin(), nested.end()));
+    auto deep = checkSequenceFolder(folder(), ScreenSize{390, 844});
+    ASSERT_TRUE(deep.ok());
+    EXPECT_THAT(fileAndKind(deep.value()),
+                ElementsAre(std::pair{"frame2.png", "frame-too-large"},
+                            std::pair{"options.json", "options-too-deep"}));
+    EXPECT_EQ(deep.value().placement->placement.width, 150) << "the defaults";
+}
+
+TEST_F(SequenceCheckTest, AFolderPastTheListingLimitIsNamed) {
+    for (std::size_t entry = 0; entry <= folderListingLimit; ++entry)
+        std::ofstream(fs::path(folder()) / ("note" + std::to_string(entry) + ".txt"));
+    auto report = check();
+    EXPECT_THAT(fileAndKind(report),
+                ElementsAre(std::pair{folder(), "listing-cut"}, std::pair{folder(), "no-frames"}));
+    EXPECT_THAT(report.problems[0].message, ::testing::HasSubstr("more than 10000 entries"));
+    fs::remove(fs::path(folder()) / "note0.txt");
+    EXPECT_THAT(fileAndKind(check()), ElementsAre(std::pair{folder(), "no-frames"}));
+}
+
+TEST_F(SequenceCheckTest, FramesPastTheBudgetAreCountedAsTheShowingAdmitsThem) {
+    // Frames of 64 MiB decoded: eight fill the budget exactly. The second frame claims that
+    // size too but fails to decode, so it takes nothing; the tenth is the first that does not
+    // fit.
+    std::vector<std::uint8_t> large = testing::solidPng(4096, 4096, 200);
+    std::vector<std::uint8_t> broken = large;
+    broken[broken.size() / 2] ^= 0xFF;
+    for (int number = 1; number <= 10; ++number) {
+        char name[32];
+        std::snprintf(name, sizeof name, "frame%02d.png", number);
+        writeBytes(name, number == 2 ? broken : large);
+    }
+    writeFrame("frame11.png");
+    auto report = check();
+    EXPECT_EQ(report.decodedBytes, 9 * (std::uint64_t{64} << 20) + 4 * 4 * 4);
+    EXPECT_EQ(report.framesWithinBudget, 8u);
+    EXPECT_THAT(fileAndKind(report), ElementsAre(std::pair{"frame02.png", "undecodable"},
+                                                 std::pair{folder(), "over-budget"},
+                                                 std::pair{"frame11.png", "size-mismatch"}));
+    EXPECT_EQ(report.problems[1].message,
+              "its frames decode to 576.0 MiB, more than the 512 MiB a showing may hold: only "
+              "the first 8 of the 11 frames play, and frame10.png and every frame after it are "
+              "left out");
+    EXPECT_EQ(report.status(), ExitStatus::ProblemsFound);
+    auto json = reportToJson(report);
+    EXPECT_EQ(json["budgetBytes"], showingMemoryBudgetBytes);
+    EXPECT_EQ(json["framesWithinBudget"], 8);
+}
+
+TEST_F(SequenceCheckTest, TheDecodedSizeIsGivenWithinTheBudgetToo) {
+    writeFrames({"frame1.png", "frame2.png"});
+    auto run = runCommand({folder()});
+    EXPECT_EQ(run.status, 0);
+    EXPECT_THAT(run.output, ::testing::HasSubstr(
+                                "Decoded size: 128 bytes of the 512 MiB a showing may hold\n"));
 }
 
 TEST_F(SequenceCheckTest, WellNamedFolderHasNoProblems) {

@@ -26,9 +26,11 @@ struct Scratch {
     fs::path temporary = folder.path() / "tmp";
     Scratch() { fs::create_directory(temporary); }
 
-    testing::SimOutcome preview(std::vector<std::string> arguments) const {
+    testing::SimOutcome preview(std::vector<std::string> arguments,
+                                std::vector<std::string> settings = {}) const {
         arguments.insert(arguments.begin(), "preview");
-        return testing::runVelorinSim(folder.path(), arguments, {"TMPDIR=" + temporary.string()});
+        settings.push_back("TMPDIR=" + temporary.string());
+        return testing::runVelorinSim(folder.path(), arguments, settings);
     }
 };
 
@@ -143,6 +145,47 @@ TEST(PreviewCommandTest, BadInputIsRefusedAndNothingIsWritten) {
     refused({sequence.string(), "--out", underFile.string()},
             underFile.string() + ": cannot make the output folder: Not a directory");
     EXPECT_EQ(readWholeFile(scratch.folder.path() / "file"), "a file");
+}
+
+TEST(PreviewCommandTest, AnInterruptionLeavesTheOutputAndTheTemporaryFolderAsTheyWere) {
+    Scratch scratch;
+    fs::path sequence = writeRedSequence(scratch.folder.path());
+    fs::path out = scratch.folder.path() / "out";
+    std::vector<std::string> arguments{sequence.string(),
+                                       "--root",
+                                       scratch.root.path().string(),
+                                       "--screen",
+                                       "60x80",
+                                       "--scale",
+                                       "1",
+                                       "--seconds",
+                                       "1",
+                                       "--fps",
+                                       "2",
+                                       "--out",
+                                       out.string()};
+    auto interrupted = [&](const std::string& at) {
+        return scratch.preview(arguments, {"VELORIN_TEST_SIGNAL_AT_CHECK=" + at});
+    };
+    // An output folder the preview would make is not left behind.
+    auto first = interrupted("6");
+    EXPECT_EQ(first.status, 130);
+    EXPECT_FALSE(fs::exists(out));
+    EXPECT_TRUE(fs::is_empty(scratch.temporary));
+
+    ASSERT_EQ(scratch.preview(arguments).status, 0);
+    std::ofstream(out / "notes.txt") << "mine";
+    auto before = snapshot(out);
+    // The copy asks once for each of the folder's five entries, the rendering once for each of
+    // the two frames, and the command once more before the files move into place.
+    for (auto [at, status] : {std::pair{"1", 130}, {"6", 130}, {"8", 130}, {"7:TERM", 143}}) {
+        auto outcome = interrupted(at);
+        EXPECT_EQ(outcome.status, status) << at;
+        EXPECT_EQ(outcome.out, "");
+        EXPECT_EQ(outcome.err, "velorin-sim: interrupted; nothing was kept\n");
+        EXPECT_EQ(snapshot(out), before) << at;
+        EXPECT_TRUE(fs::is_empty(scratch.temporary)) << at;
+    }
 }
 
 TEST(PreviewCommandTest, AFolderPlaysWhereItsOptionsPlaceItAndStaysAsItWas) {

@@ -89,11 +89,46 @@ TEST(RunCommandTest, ScenarioFaultsStopTheRunBeforeAnythingHappens) {
               "velorin-sim: " + noRoot + ": no such device root (expected a folder)\n");
 
     std::string noLibrary = (root.path() / "libvelorin.so").string();
-    testing::SimOutcome libraryless = runSim({"run", dataFolder + "run-readme-example.scenario"},
-                                             {"VELORIN_EXTENSION_LIBRARY=" + noLibrary});
+    testing::SimOutcome libraryless =
+        runSim({"run", dataFolder + "run-readme-example.scenario", "--root", root.path().string()},
+               {"VELORIN_EXTENSION_LIBRARY=" + noLibrary});
     EXPECT_EQ(libraryless.status, 2);
     EXPECT_EQ(libraryless.out, "");
     EXPECT_EQ(libraryless.err, "velorin-sim: " + noLibrary + ": no such extension library\n");
+}
+
+TEST(RunCommandTest, AnInterruptionEndsTheRunAndLeavesNothingInTheTemporaryFolder) {
+    testing::TemporaryDeviceRoot root;
+    writeSixtyFrames(root);
+    testing::TemporaryDeviceRoot temporary;
+    std::string scenario = dataFolder + "run-readme-example.scenario";
+    // The run asks before the host starts and before each of the scenario's events.
+    for (auto [at, status] : {std::pair{"1", 130}, {"3", 130}, {"5:TERM", 143}}) {
+        auto outcome = runSim({"run", scenario, "--root", root.path().string()},
+                              {"TMPDIR=" + temporary.path().string(),
+                               std::string("VELORIN_TEST_SIGNAL_AT_CHECK=") + at});
+        EXPECT_EQ(outcome.status, status) << at;
+        EXPECT_EQ(outcome.err, "velorin-sim: interrupted; nothing was kept\n");
+        EXPECT_EQ(outcome.out.find(" end"), std::string::npos) << outcome.out;
+        EXPECT_TRUE(fs::is_empty(temporary.path())) << at;
+    }
+}
+
+TEST(RunCommandTest, AHugePreferenceListIsNeitherCopiedNorReadAndTheRunGoesOn) {
+    testing::TemporaryDeviceRoot root;
+    writeSixtyFrames(root);
+    root.writePreferences("com.tarnwick.velorin",
+                          {{"loopbatteryanimation", platform::PropertyValue::boolean(true)}});
+    fs::path list = root.hostPath("var/mobile/Library/Preferences/com.tarnwick.velorin.plist");
+    fs::resize_file(list, std::uintmax_t{64} << 30);
+    testing::TemporaryDeviceRoot temporary;
+    auto outcome =
+        runSim({"run", dataFolder + "run-readme-example.scenario", "--root", root.path().string()},
+               {"TMPDIR=" + temporary.path().string()});
+    EXPECT_EQ(outcome.status, 0) << outcome.err;
+    EXPECT_NE(outcome.out.find("animation"), std::string::npos) << outcome.out;
+    EXPECT_TRUE(fs::is_empty(temporary.path()));
+    EXPECT_EQ(fs::file_size(list), std::uintmax_t{64} << 30);
 }
 
 TEST(RunCommandTest, TheReadmeExampleReproduces) {
@@ -134,6 +169,9 @@ TEST(RunCommandTest, TheReadmeExampleReproduces) {
                                         "_transitionChargingViewToVisible:showBattery:animated: "
                                         "dropped",
                                     }));
+    // A written end is an event like every other, and then the run stops.
+    ASSERT_GE(lines.size(), 2u);
+    EXPECT_EQ(lines[lines.size() - 2], "6.000 event end");
     EXPECT_EQ(lines.back(), "6.000 end");
 }
 

@@ -3,7 +3,9 @@
 #include "sequences/SequenceDirectory.h"
 #include "tests/support/FrameImages.h"
 #include "tests/support/TemporaryDeviceRoot.h"
+#include "tests/tools/common/SimProcess.h"
 
+#include <csignal>
 #include <cstdio>
 #include <filesystem>
 #include <gtest/gtest.h>
@@ -62,6 +64,28 @@ TEST(SoakCommandTest, FaultsInTheArgumentsStopItBeforeAnyEvent) {
     EXPECT_NE(noRoot.output.find("/nonexistent/velorin-root: no such device root"),
               std::string::npos);
     EXPECT_EQ(noRoot.figure("events"), -1);
+}
+
+TEST(SoakCommandTest, AnInterruptionEndsTheSoakAndRemovesItsRoot) {
+    testing::TemporaryDeviceRoot scratch;
+    fs::path temporary = scratch.path() / "tmp";
+    fs::create_directory(temporary);
+    // A signal sent once the soak has reported its first day, long before its last.
+    testing::RunningProcess running(VELORIN_SIM_PATH, {"soak", "--days", "100000"}, scratch.path(),
+                                    {"TMPDIR=" + temporary.string()});
+    ASSERT_TRUE(running.waitForOutput("day 1:"));
+    running.signal(SIGINT);
+    auto interrupted = running.finish();
+    EXPECT_EQ(interrupted.status, 130);
+    EXPECT_EQ(interrupted.err, "velorin-sim: interrupted; nothing was kept\n");
+    EXPECT_TRUE(fs::is_empty(temporary));
+
+    // SIGTERM while the root is being copied.
+    auto copying = testing::runVelorinSim(
+        scratch.path(), {"soak", "--days", "1"},
+        {"TMPDIR=" + temporary.string(), "VELORIN_TEST_SIGNAL_AT_CHECK=2:TERM"});
+    EXPECT_EQ(copying.status, 143);
+    EXPECT_TRUE(fs::is_empty(temporary));
 }
 
 TEST(SoakCommandTest, ADayOnTheSampleRootKeepsEveryInvariant) {

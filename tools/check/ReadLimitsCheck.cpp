@@ -1,0 +1,131 @@
+#include "tools/check/ReadLimitsCheck.h"
+
+#include "animation/DecodingBudget.h"
+#include "animation/FrameLoading.h"
+#include "platform/DeviceFileSystem.h"
+#include "platform/RootedPath.h"
+#include "platform/display/Image.h"
+#include "sequences/FrameListing.h"
+#include "sequences/SequenceOptions.h"
+#include "sim/SystemError.h"
+
+#include <fcntl.h>
+#include <sys/stat.h>
+
+namespace velorin::tools {
+
+namespace {
+
+// The size of the regular file at `devicePath` under the root "/", or none when it is no
+// regular file that can be opened.
+std::optional<std::uint64_t> regularFileSize(const std::string& devicePath) {
+    platform::FileDescriptor root = platform::openRootFolder("/");
+    if (!root)
+        return std::nullopt;
+    platform::FileDescriptor file =
+        platform::openInRoot(root.get(), devicePath, O_RDONLY | O_NONBLOCK);
+    struct stat status {};
+    if (!file || ::fstat(file.get(), &status) != 0 || !S_ISREG(status.st_mode))
+        return std::nullopt;
+    return static_cast<std::uint64_t>(status.st_size);
+}
+
+// The header's size when the extension would take it; as FrameDecoding reads it.
+std::optional<platform::PngSize> headerSize(std::span<const std::uint8_t> bytes) {
+    auto size = platform::readPngSize(bytes);
+    if (!size || size->width == 0 || size->height == 0 ||
+        size->width > platform::maximumImageSide || size->height > platform::maximumImageSide)
+        return std::nullopt;
+    return size;
+}
+
+} // namespace
+
+OptionsLimits checkOptionsLimits(const std::string& devicePath, CheckReport& report) {
+    const std::string name(optionsFileName);
+    auto size = regularFileSize(devicePath + name);
+    if (!size)
+        return OptionsLimits::Within;
+    if (*size > optionsFileByteLimit) {
+        report.addProblem(name, ProblemKind::OptionsTooLarge,
+                          "is " + sim::describeByteCount(*size) + ", larger than the " +
+                              sim::describeByteCount(optionsFileByteLimit) +
+                              " the extension reads; it is refused whole and every option has "
+                              "its default");
+        return OptionsLimits::Past;
+    }
+    auto bytes = readSequenceOptions(devicePath);
+    if (bytes && optionsNestPastLimit(*bytes)) {
+        report.addProblem(name, ProblemKind::OptionsTooDeep,
+                          "nests arrays and objects deeper than " +
+                              std::to_string(optionsNestingLimit) +
+                              " levels, the most the extension reads; it is refused whole and "
+                              "every option has its default");
+        return OptionsLimits::Past;
+    }
+    return OptionsLimits::Within;
+}
+
+void checkListingLimit(const std::string& devicePath, CheckReport& report) {
+    auto listing = platform::contentsOfDirectoryAtPath(devicePath, folderListingLimit + 1);
+    if (!listing || listing->size() <= folderListingLimit)
+        return;
+    report.addProblem(report.folder, ProblemKind::ListingCut,
+                      "holds more than " + std::to_string(folderListingLimit) +
+                          " entries, the most the extension lists; those past them, in the "
+                          "order the file system gives them, are left out as unreadable "
+                          "frames are, so the frames checked here are those the extension "
+                          "lists");
+}
+
+void checkFrameFiles(const std::string& devicePath, CheckReport& report) {
+    std::size_t remaining = showingMemoryBudgetBytes;
+    bool budgetEnded = false;
+    std::string firstLeftOut;
+    for (auto& frame : report.frames) {
+        auto bytes = readFrameFile(frameLocation(devicePath, frame.name));
+        if (!bytes) {
+            auto size = regularFileSize(devicePath + frame.name);
+            if (size && *size > frameFileByteLimit)
+                report.addProblem(frame.name, ProblemKind::FrameTooLarge,
+                                  "is " + sim::describeByteCount(*size) + ", larger than the " +
+                                      sim::describeByteCount(frameFileByteLimit) +
+                                      " the extension reads for a frame; it is left out");
+            else
+                report.addProblem(frame.name, ProblemKind::Undecodable,
+                                  "cannot be read (a folder, or not readable); it is left out");
+            continue;
+        }
+        // The showing admits frames in playing order by their headers' sizes: the first whose
+        // size does not fit in what is left ends the list, even should it fail to decode.
+        auto claimed = headerSize(*bytes);
+        if (claimed && !budgetEnded && claimed->decodedBytes() > remaining) {
+            budgetEnded = true;
+            firstLeftOut = frame.name;
+        }
+        auto image = decodeFrame(*bytes);
+        if (!image) {
+            report.addProblem(frame.name, ProblemKind::Undecodable,
+                              "is not a PNG image the toolkit decodes; it is left out");
+            continue;
+        }
+        frame.size = PixelSize{image->width(), image->height()};
+        std::uint64_t decoded = std::uint64_t{image->width()} * image->height() * 4;
+        report.decodedBytes += decoded;
+        if (!budgetEnded && claimed) {
+            remaining -= claimed->decodedBytes();
+            ++report.framesWithinBudget;
+        }
+    }
+    if (!budgetEnded)
+        return;
+    report.addProblem(report.folder, ProblemKind::OverBudget,
+                      "its frames decode to " + sim::describeByteCount(report.decodedBytes) +
+                          ", more than the " + sim::describeByteCount(showingMemoryBudgetBytes) +
+                          " a showing may hold: only the first " +
+                          std::to_string(report.framesWithinBudget) + " of the " +
+                          std::to_string(report.frames.size()) + " frames play, and " +
+                          firstLeftOut + " and every frame after it are left out");
+}
+
+} // namespace velorin::tools

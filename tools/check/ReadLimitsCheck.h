@@ -1,0 +1,32 @@
+// The part of `velorin-sim check` that concerns the extension's read limits and its memory
+// budget: files and folders it refuses for their size or shape, and frames it leaves out
+// because they decode to more than a showing may hold.
+//
+// The limits are the extension's own constants: the options file's size and nesting, the
+// folder listing's length, the frame file's size and the showing's budget. A file past its
+// limit is read by the extension as unreadable, so the author would otherwise see defaults or
+// missing frames without a reason; each such file is a problem naming the limit.
+#pragma once
+
+#include "tools/check/CheckReport.h"
+
+#include <string>
+
+namespace velorin::tools {
+
+enum class OptionsLimits { Within, Past };
+
+// Adds a problem when the folder's options file is larger or nested deeper than the extension
+// reads, and says whether it is. `devicePath` is the folder under the root "/", with a
+// trailing slash.
+OptionsLimits checkOptionsLimits(const std::string& devicePath, CheckReport& report);
+
+// Adds a problem when the folder holds more entries than the extension lists.
+void checkListingLimit(const std::string& devicePath, CheckReport& report);
+
+// Reads and decodes each frame of the report as the extension does, notes its size, adds a
+// problem for each frame that is left out (too large a file, unreadable, not decodable), and
+// works out the decoded size and the frames a showing admits within its budget.
+void checkFrameFiles(const std::string& devicePath, CheckReport& report);
+
+} // namespace velorin::tools

@@ -1,0 +1,101 @@
+#include "tools/common/InterruptionWatch.h"
+
+#include "tools/common/FaultReport.h"
+
+#include <csignal>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <string_view>
+
+namespace velorin::tools {
+
+namespace {
+
+volatile std::sig_atomic_t receivedSignal = 0;
+// Whether the program notes signals from its start, and whether a command watched for them.
+bool notingFromStart = false;
+bool watched = false;
+
+extern "C" void noteSignal(int signal) {
+    receivedSignal = signal;
+}
+
+struct sigaction noting() {
+    struct sigaction action {};
+    action.sa_handler = noteSignal;
+    sigemptyset(&action.sa_mask);
+    // Calls that were waiting go on: the command stops at its next step, not in the middle of
+    // a read or write that it would then have to tell from a failure.
+    action.sa_flags = SA_RESTART;
+    return action;
+}
+
+} // namespace
+
+void InterruptionWatch::noteFromProgramStart() {
+    struct sigaction action = noting();
+    ::sigaction(SIGINT, &action, nullptr);
+    ::sigaction(SIGTERM, &action, nullptr);
+    notingFromStart = true;
+}
+
+void InterruptionWatch::endAsUnwatchedSignalWould() {
+    int number = receivedSignal;
+    if (!notingFromStart || watched || number == 0)
+        return;
+    std::fflush(nullptr);
+    ::signal(number, SIG_DFL);
+    std::raise(number);
+}
+
+void InterruptionWatch::obeyFromNowOn() {
+    endAsUnwatchedSignalWould();
+    ::signal(SIGINT, SIG_DFL);
+    ::signal(SIGTERM, SIG_DFL);
+}
+
+InterruptionWatch::InterruptionWatch() {
+    // A signal noted since the program started counts, so that the first step stops.
+    if (!notingFromStart)
+        receivedSignal = 0;
+    watched = true;
+    struct sigaction action = noting();
+    ::sigaction(SIGINT, &action, &m_previousInterrupt);
+    ::sigaction(SIGTERM, &action, &m_previousTerminate);
+    if (const char* at = std::getenv("VELORIN_TEST_SIGNAL_AT_CHECK")) {
+        char* end = nullptr;
+        m_checksUntilTestSignal = std::strtol(at, &end, 10);
+        m_testSignal = std::string_view(end) == ":TERM" ? SIGTERM : SIGINT;
+    }
+}
+
+InterruptionWatch::~InterruptionWatch() {
+    ::sigaction(SIGINT, &m_previousInterrupt, nullptr);
+    ::sigaction(SIGTERM, &m_previousTerminate, nullptr);
+}
+
+bool InterruptionWatch::interrupted() {
+    if (m_checksUntilTestSignal > 0 && --m_checksUntilTestSignal == 0)
+        std::raise(m_testSignal);
+    return receivedSignal != 0;
+}
+
+bool InterruptionWatch::received() const {
+    return receivedSignal != 0;
+}
+
+sim::InterruptionCheck InterruptionWatch::check() {
+    return [this] { return interrupted(); };
+}
+
+int InterruptionWatch::exitStatus() const {
+    return 128 + static_cast<int>(receivedSignal);
+}
+
+int InterruptionWatch::reportInterruption() const {
+    report(sim::interruptionFault());
+    return exitStatus();
+}
+
+} // namespace velorin::tools

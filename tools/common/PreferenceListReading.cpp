@@ -1,0 +1,87 @@
+#include "tools/common/PreferenceListReading.h"
+
+#include "platform/DeviceFileSystem.h"
+#include "platform/PreferenceStore.h"
+#include "platform/PropertyListLimits.h"
+#include "settings/Settings.h"
+#include "sim/SystemError.h"
+
+#include <cerrno>
+#include <fcntl.h>
+#include <sys/stat.h>
+
+namespace velorin::tools {
+
+namespace {
+
+PreferenceListReading refused(std::string reason) {
+    PreferenceListReading reading;
+    reading.state = PreferenceListReading::State::Refused;
+    reading.refusal = std::move(reason);
+    return reading;
+}
+
+std::string describeFault(platform::PropertyListFault fault) {
+    switch (fault) {
+    case platform::PropertyListFault::PastLimits:
+        return "nests deeper than " + std::to_string(platform::maximumPropertyListDepth) +
+               " levels or holds more than " + std::to_string(platform::maximumPropertyListValues) +
+               " values, past what the extension reads safely";
+    case platform::PropertyListFault::NotDictionary:
+        return "holds something other than a dictionary at its top level";
+    case platform::PropertyListFault::Unreadable:
+        break;
+    }
+    return "is not a property list the extension can read";
+}
+
+} // namespace
+
+PreferenceListReading readOpenedPreferenceList(const platform::FileDescriptor& file,
+                                               int openError) {
+    if (!file) {
+        if (openError == ENOENT)
+            return {};
+        return refused("cannot be opened: " + sim::describeSystemError(openError));
+    }
+    struct stat status {};
+    if (::fstat(file.get(), &status) != 0)
+        return refused("cannot be read: " + sim::describeSystemError(errno));
+    if (!S_ISREG(status.st_mode))
+        return refused("is not a regular file");
+    if (static_cast<std::uint64_t>(status.st_size) > platform::preferenceListByteLimit)
+        return refused("is " + sim::describeByteCount(static_cast<std::uint64_t>(status.st_size)) +
+                       ", larger than the " +
+                       sim::describeByteCount(platform::preferenceListByteLimit) +
+                       " the extension reads");
+    errno = 0;
+    auto bytes = platform::contentsOfOpenFile(file.get(), platform::preferenceListByteLimit);
+    if (!bytes) {
+        if (errno != 0)
+            return refused("cannot be read: " + sim::describeSystemError(errno));
+        return refused("grew past the " +
+                       sim::describeByteCount(platform::preferenceListByteLimit) +
+                       " the extension reads while it was read");
+    }
+    auto list = platform::PropertyListDictionary::read(*bytes);
+    if (auto* fault = std::get_if<platform::PropertyListFault>(&list))
+        return refused(describeFault(*fault));
+    PreferenceListReading reading;
+    reading.state = PreferenceListReading::State::Read;
+    reading.format = platform::propertyListFormat(*bytes);
+    reading.dictionary = std::move(std::get<platform::PropertyListDictionary>(list));
+    return reading;
+}
+
+PreferenceListReading readRootPreferenceList(const std::string& deviceRoot) {
+    platform::FileDescriptor root = platform::openRootFolder(deviceRoot);
+    if (!root)
+        return refused("cannot be reached: the device root " + deviceRoot +
+                       " cannot be opened: " + sim::describeSystemError(errno));
+    platform::FileDescriptor file = platform::openInRoot(
+        root.get(), platform::preferenceDevicePath(preferenceDomain), O_RDONLY | O_NONBLOCK);
+    int openError = file ? 0 : errno;
+    return readOpenedPreferenceList(file, openError);
+}
+
+} // namespace velorin::tools

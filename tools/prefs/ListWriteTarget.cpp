@@ -1,0 +1,132 @@
+#include "tools/prefs/ListWriteTarget.h"
+
+#include "sim/SystemError.h"
+
+#include <cerrno>
+#include <deque>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+#include <vector>
+
+namespace velorin::tools {
+
+namespace {
+
+// The kernel's own bound on the links followed in one resolution.
+constexpr int maximumLinksFollowed = 40;
+
+std::deque<std::string> components(std::string_view path) {
+    std::deque<std::string> parts;
+    std::size_t start = 0;
+    while (start <= path.size()) {
+        auto end = path.find('/', start);
+        if (end == std::string_view::npos)
+            end = path.size();
+        auto part = path.substr(start, end - start);
+        if (!part.empty() && part != ".")
+            parts.emplace_back(part);
+        start = end + 1;
+    }
+    return parts;
+}
+
+// The target of the link `name` in `folder`, or none with errno set.
+std::optional<std::string> readLink(int folder, const std::string& name) {
+    std::vector<char> target(4096);
+    auto length = ::readlinkat(folder, name.c_str(), target.data(), target.size());
+    if (length < 0)
+        return std::nullopt;
+    if (static_cast<std::size_t>(length) >= target.size()) {
+        errno = ENAMETOOLONG;
+        return std::nullopt;
+    }
+    return std::string(target.data(), static_cast<std::size_t>(length));
+}
+
+} // namespace
+
+sim::Result<ListWriteTarget> resolveListWriteTarget(int root, std::string_view devicePath,
+                                                    MissingFolders missingFolders,
+                                                    const std::string& shownPath) {
+    auto fault = [&shownPath](const std::string& message) {
+        return sim::Fault(shownPath, message);
+    };
+    std::deque<std::string> remaining = components(devicePath);
+    // The folders walked through, the root first.
+    std::vector<platform::FileDescriptor> walked;
+    walked.emplace_back(::fcntl(root, F_DUPFD_CLOEXEC, 0));
+    if (!walked.back())
+        return fault("cannot open the device root: " + sim::describeSystemError(errno));
+    int linksFollowed = 0;
+    auto follow = [&](const std::string& name) -> std::optional<sim::Fault> {
+        if (++linksFollowed > maximumLinksFollowed)
+            return fault("is reached through more than " + std::to_string(maximumLinksFollowed) +
+                         " symbolic links; nothing is written");
+        auto target = readLink(walked.back().get(), name);
+        if (!target)
+            return fault("cannot read the link " + name + ": " + sim::describeSystemError(errno));
+        if (target->starts_with('/'))
+            walked.resize(1);
+        auto parts = components(*target);
+        remaining.insert(remaining.begin(), parts.begin(), parts.end());
+        return std::nullopt;
+    };
+
+    while (!remaining.empty()) {
+        std::string name = std::move(remaining.front());
+        remaining.pop_front();
+        if (name == "..") {
+            if (walked.size() == 1)
+                return fault("is a link that leads out of the device root; it is left as it is "
+                             "and nothing is written");
+            walked.pop_back();
+            continue;
+        }
+        int folder = walked.back().get();
+        struct stat status {};
+        if (::fstatat(folder, name.c_str(), &status, AT_SYMLINK_NOFOLLOW) != 0) {
+            int error = errno;
+            if (error != ENOENT)
+                return fault("cannot be reached (" + name +
+                             "): " + sim::describeSystemError(error));
+            if (remaining.empty())
+                return ListWriteTarget{
+                    platform::FileDescriptor(::fcntl(folder, F_DUPFD_CLOEXEC, 0)), name};
+            // Only the folders of the list's own path are made, never those a link names.
+            if (linksFollowed > 0)
+                return fault("cannot be written: it is a link to a place where the device root "
+                             "has no folder " +
+                             name + "; nothing is written");
+            if (missingFolders == MissingFolders::Refuse)
+                return fault("cannot be written: the folder " + name + " does not exist");
+            if (::mkdirat(folder, name.c_str(), 0755) != 0 && errno != EEXIST)
+                return fault("cannot make the folder " + name + ": " +
+                             sim::describeSystemError(errno));
+            if (::fstatat(folder, name.c_str(), &status, AT_SYMLINK_NOFOLLOW) != 0)
+                return fault("cannot be reached (" + name +
+                             "): " + sim::describeSystemError(errno));
+        }
+        if (S_ISLNK(status.st_mode)) {
+            if (auto failed = follow(name))
+                return *failed;
+            continue;
+        }
+        if (remaining.empty()) {
+            if (S_ISDIR(status.st_mode))
+                return fault("is a folder, not a preference list; nothing is written");
+            return ListWriteTarget{platform::FileDescriptor(::fcntl(folder, F_DUPFD_CLOEXEC, 0)),
+                                   name};
+        }
+        if (!S_ISDIR(status.st_mode))
+            return fault("cannot be written: " + name + " is not a folder");
+        platform::FileDescriptor next(
+            ::openat(folder, name.c_str(), O_PATH | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC));
+        if (!next)
+            return fault("cannot be reached (" + name + "): " + sim::describeSystemError(errno));
+        walked.push_back(std::move(next));
+    }
+    return fault("names the device root's own folder, not a preference list");
+}
+
+} // namespace velorin::tools
