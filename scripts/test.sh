@@ -22,8 +22,9 @@ ASAN_OPTIONS=detect_leaks=1:abort_on_error=1 UBSAN_OPTIONS=print_stacktrace=1:ha
 TSAN_OPTIONS=halt_on_error=1 "$here/build-thread/tests/animation_tests"
 # The preview writes its frames on several threads while it draws the next ones.
 preview=$(mktemp -d)
-TSAN_OPTIONS=halt_on_error=1 "$here/build-thread/tools/velorin-sim" preview --seconds 1 --fps 10 \
-    --scale 1 --out "$preview/out" >/dev/null
+TSAN_OPTIONS=halt_on_error=1 "$here/build-thread/tools/velorin-sim" preview \
+    --root "$here/build-thread/samples/root" --seconds 1 --fps 10 --scale 1 --out "$preview/out" \
+    >/dev/null
 rm -rf "$preview"
 
 "$here/scripts/fuzz.sh" 30
