@@ -173,8 +173,7 @@ void addPreviewCommand(CLI::App& application, int& exitStatus) {
     command->add_option("SEQUENCE", arguments->sequence,
                         "A sequence name under the root, or a sequence folder (default: " +
                             std::string(defaultSequenceName) + ")");
-    command->add_option("--root", arguments->root,
-                        "Device root (default: your device root)");
+    command->add_option("--root", arguments->root, "Device root (default: your device root)");
     command->add_option("--screen", arguments->screen, "Screen size in points (default: 390x844)");
     command->add_option("--scale", arguments->scale, "Pixels per point (default: 2)");
     command->add_option("--seconds", arguments->seconds, "Length of the preview (default: 8)");
