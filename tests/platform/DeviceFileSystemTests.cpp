@@ -8,6 +8,8 @@
 #include <filesystem>
 #include <fstream>
 #include <gtest/gtest.h>
+#include <stdexcept>
+#include <stdlib.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -27,10 +29,16 @@ std::optional<std::vector<std::uint8_t>> read(std::string_view devicePath) {
 }
 
 // A folder beside the root, outside it, that links may try to reach.
+// A folder of its own for each test, so that tests run side by side (ctest -j) never share
+// one: a fixed name had one test's clean-up remove the folder the other was using.
 class OutsideFolder {
 public:
-    OutsideFolder() : m_path(std::filesystem::path(::testing::TempDir()) / "velorin-outside") {
-        std::filesystem::create_directories(m_path);
+    OutsideFolder() {
+        auto pattern =
+            (std::filesystem::path(::testing::TempDir()) / "velorin-outside-XXXXXX").string();
+        if (!::mkdtemp(pattern.data()))
+            throw std::runtime_error("cannot make a folder outside the root from " + pattern);
+        m_path = pattern;
     }
     ~OutsideFolder() { std::filesystem::remove_all(m_path); }
     const std::filesystem::path& path() const { return m_path; }
