@@ -76,6 +76,19 @@ sim::Result<SequenceArgument> resolveSequenceArgument(const std::string& argumen
     return SequenceArgument{SequenceArgument::Kind::Name, folder, argument, root.value()};
 }
 
+sim::Result<SequenceArgument> resolveChosenSequence(const std::string& givenRoot) {
+    auto root = chooseDeviceRoot(givenRoot);
+    if (!root)
+        return root.fault();
+    std::string name = chosenSequence(root.value()).name;
+    std::string folder = sequenceFolderInRoot(root.value(), name);
+    if (!sequenceDirectory(name) || !isFolder(folder))
+        return sim::Fault(folder, "no such sequence (expected a folder), though the root's " +
+                                      std::string(sequenceNamePreferenceKey) + " chooses " +
+                                      sim::quoteText(name));
+    return SequenceArgument{SequenceArgument::Kind::Name, folder, name, root.value()};
+}
+
 std::vector<std::string> sequenceNamesInRoot(const std::string& root) {
     std::vector<std::string> names;
     std::error_code error;

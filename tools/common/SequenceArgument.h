@@ -31,6 +31,10 @@ struct SequenceArgument {
 sim::Result<SequenceArgument> resolveSequenceArgument(const std::string& argument,
                                                       const std::string& givenRoot);
 
+// The sequence the preferences of the root choose (`givenRoot`, or the user's own), as when it
+// had been named; an input error when the root holds no such sequence.
+sim::Result<SequenceArgument> resolveChosenSequence(const std::string& givenRoot);
+
 // The folder of the sequence `name` under the device root `root`, on this machine.
 std::string sequenceFolderInRoot(const std::string& root, const std::string& name);
 
