@@ -4,6 +4,7 @@
 #include "sequences/FrameListing.h"
 #include "sequences/SequenceDirectory.h"
 #include "sequences/SequenceOptions.h"
+#include "sim/PrivateCopy.h"
 #include "sim/QuoteText.h"
 #include "tools/check/FrameOrderCheck.h"
 #include "tools/check/FrameSizeCheck.h"
@@ -19,6 +20,8 @@
 namespace velorin::tools {
 
 namespace {
+
+using sim::isResourceForkName;
 
 // At most this many files are named in one message; the rest are counted.
 constexpr std::size_t namedAtMost = 5;
@@ -204,10 +207,6 @@ CheckReport checkListedFolder(const std::string& devicePath, const std::string& 
 }
 
 } // namespace
-
-bool isResourceForkName(std::string_view name) {
-    return name.starts_with("._");
-}
 
 sim::Result<CheckReport> checkSequence(const SequenceArgument& sequence,
                                        const CheckRequest& request) {

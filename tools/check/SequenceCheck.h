@@ -38,7 +38,4 @@ sim::Result<CheckReport> checkSequence(const SequenceArgument& sequence,
 sim::Result<CheckReport> checkSequenceFolder(const std::string& hostPath,
                                              std::optional<ScreenSize> screen = std::nullopt);
 
-// Whether a frame name is a resource-fork file another system left beside the frame.
-bool isResourceForkName(std::string_view name);
-
 } // namespace velorin::tools
