@@ -96,6 +96,27 @@ std::optional<bool> parseSwitch(std::string text) {
     return std::nullopt;
 }
 
+// The value `valueText` stands for under `key`, typed as the key expects.
+sim::Result<platform::PropertyValue> typedValue(const std::string& file, const std::string& key,
+                                                const std::string& valueText) {
+    auto known = findKey(file, key);
+    if (!known)
+        return known.fault();
+    if (known.value()->kind == PreferenceValueKind::Switch) {
+        auto parsed = parseSwitch(valueText);
+        if (!parsed)
+            return sim::Fault(file, sim::quoteText(key) +
+                                        " takes true or false (or yes, no, 1, 0), not " +
+                                        sim::quoteText(valueText));
+        return platform::PropertyValue::boolean(*parsed);
+    }
+    if (valueText.empty())
+        return sim::Fault(file, sim::quoteText(key) +
+                                    " takes a sequence name; an empty one chooses none (use "
+                                    "unset to go back to the default)");
+    return platform::PropertyValue::string(valueText);
+}
+
 } // namespace
 
 std::span<const PreferenceKey> knownPreferenceKeys() {
@@ -128,28 +149,24 @@ sim::Result<PreferenceReading> readPreference(const std::string& root, const std
 
 sim::Result<void> setPreference(const std::string& root, const std::string& key,
                                 const std::string& valueText) {
+    return setPreferences(root, {{key, valueText}});
+}
+
+sim::Result<void>
+setPreferences(const std::string& root,
+               const std::vector<std::pair<std::string, std::string>>& keysAndValues) {
     const std::string file = preferenceFileUnderRoot(root);
-    auto known = findKey(file, key);
-    if (!known)
-        return known.fault();
-    platform::PropertyValue value;
-    if (known.value()->kind == PreferenceValueKind::Switch) {
-        auto parsed = parseSwitch(valueText);
-        if (!parsed)
-            return sim::Fault(file, sim::quoteText(key) +
-                                        " takes true or false (or yes, no, 1, 0), not " +
-                                        sim::quoteText(valueText));
-        value = platform::PropertyValue::boolean(*parsed);
-    } else {
-        if (valueText.empty())
-            return sim::Fault(file, sim::quoteText(key) +
-                                        " takes a sequence name; an empty one chooses none (use "
-                                        "unset to go back to the default)");
-        value = platform::PropertyValue::string(valueText);
+    std::vector<std::pair<std::string, platform::PropertyValue>> typed;
+    for (const auto& [key, valueText] : keysAndValues) {
+        auto value = typedValue(file, key, valueText);
+        if (!value)
+            return value.fault();
+        typed.emplace_back(key, std::move(value.value()));
     }
     return editPreferenceList(root, MissingList::Create,
                               [&](platform::PropertyListDictionary& dictionary) {
-                                  dictionary.set(key, value);
+                                  for (const auto& [key, value] : typed)
+                                      dictionary.set(key, value);
                                   return ListChange::Changed;
                               });
 }

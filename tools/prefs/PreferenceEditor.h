@@ -17,6 +17,7 @@
 #include <optional>
 #include <span>
 #include <string>
+#include <utility>
 #include <vector>
 
 namespace velorin::tools {
@@ -55,6 +56,11 @@ sim::Result<PreferenceReading> readPreference(const std::string& root, const std
 // no, 1 or 0; the sequence name takes any non-empty text. Makes the list when it is missing.
 sim::Result<void> setPreference(const std::string& root, const std::string& key,
                                 const std::string& valueText);
+// Stores several keys in one locked write, each typed as `setPreference` types it: all of
+// them or, when one is refused, none.
+sim::Result<void>
+setPreferences(const std::string& root,
+               const std::vector<std::pair<std::string, std::string>>& keysAndValues);
 // Removes `key`; a key or list that is already absent is left so.
 sim::Result<void> unsetPreference(const std::string& root, const std::string& key);
 
