@@ -213,9 +213,10 @@ sim::Result<CheckReport> checkSequence(const SequenceArgument& sequence,
     const std::string& shown = sequence.folder;
     std::error_code error;
     auto status = std::filesystem::status(shown, error);
-    if (!std::filesystem::exists(status))
+    // A sequence of a root may be a link that only the root resolves; its listing tells.
+    if (sequence.kind == SequenceArgument::Kind::Folder && !std::filesystem::exists(status))
         return sim::Fault(shown, "no such folder");
-    if (!std::filesystem::is_directory(status))
+    if (sequence.kind == SequenceArgument::Kind::Folder && !std::filesystem::is_directory(status))
         return sim::Fault(shown, "not a folder");
     // A sequence in a root is read inside that root, as the device reads it; a folder of the
     // author's own under this machine's "/".

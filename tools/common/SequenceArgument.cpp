@@ -1,5 +1,6 @@
 #include "tools/common/SequenceArgument.h"
 
+#include "platform/RootedPath.h"
 #include "sequences/SequenceDirectory.h"
 #include "settings/Settings.h"
 #include "sim/QuoteText.h"
@@ -8,6 +9,7 @@
 #include "tools/common/ScopedDeviceRoot.h"
 
 #include <cstdio>
+#include <fcntl.h>
 #include <filesystem>
 
 namespace velorin::tools {
@@ -39,6 +41,15 @@ std::string rootToLookIn(const std::string& givenRoot) {
     return path ? path.value() : std::string();
 }
 
+// Whether the root holds the sequence `name`, resolved inside the root as the device resolves
+// it: a link whose target is absolute is read from the root, not from this machine's "/".
+bool holdsSequence(const std::string& root, const std::string& name) {
+    auto directory = sequenceDirectory(name);
+    platform::FileDescriptor rootFolder = platform::openRootFolder(root);
+    return directory && rootFolder &&
+           platform::openInRoot(rootFolder.get(), *directory, O_PATH | O_DIRECTORY);
+}
+
 } // namespace
 
 std::string sequenceFolderInRoot(const std::string& root, const std::string& name) {
@@ -57,13 +68,12 @@ sim::Result<SequenceArgument> resolveSequenceArgument(const std::string& argumen
                                             : "no such sequence folder");
         if (argument.find('/') == std::string::npos) {
             std::string root = rootToLookIn(givenRoot);
-            std::string hidden = root.empty() ? root : sequenceFolderInRoot(root, argument);
-            if (!hidden.empty() && sequenceDirectory(argument) && isFolder(hidden))
+            if (!root.empty() && holdsSequence(root, argument))
                 std::fprintf(stderr,
                              "velorin-sim: note: the folder %s here is used; it hides the "
                              "sequence %s of the device root (give %s to use that one)\n",
                              sim::quoteText(argument).c_str(), sim::quoteText(argument).c_str(),
-                             hidden.c_str());
+                             sequenceFolderInRoot(root, argument).c_str());
         }
         return SequenceArgument{SequenceArgument::Kind::Folder, argument, ownName(argument), {}};
     }
@@ -71,7 +81,7 @@ sim::Result<SequenceArgument> resolveSequenceArgument(const std::string& argumen
     if (!root)
         return root.fault();
     std::string folder = sequenceFolderInRoot(root.value(), argument);
-    if (!sequenceDirectory(argument) || !isFolder(folder))
+    if (!holdsSequence(root.value(), argument))
         return sim::Fault(folder, "no such sequence (expected a folder)");
     return SequenceArgument{SequenceArgument::Kind::Name, folder, argument, root.value()};
 }
@@ -82,7 +92,7 @@ sim::Result<SequenceArgument> resolveChosenSequence(const std::string& givenRoot
         return root.fault();
     std::string name = chosenSequence(root.value()).name;
     std::string folder = sequenceFolderInRoot(root.value(), name);
-    if (!sequenceDirectory(name) || !isFolder(folder))
+    if (!holdsSequence(root.value(), name))
         return sim::Fault(folder, "no such sequence (expected a folder), though the root's " +
                                       std::string(sequenceNamePreferenceKey) + " chooses " +
                                       sim::quoteText(name));
@@ -96,7 +106,7 @@ std::vector<std::string> sequenceNamesInRoot(const std::string& root) {
          !error && entry != end; entry.increment(error)) {
         std::string name = entry->path().filename().string();
         // Hidden folders are the tools' own staging, never a sequence a user chose.
-        if (!name.starts_with(".") && isFolder(entry->path()))
+        if (!name.starts_with(".") && holdsSequence(root, name))
             names.push_back(name);
     }
     sortNaturally(names);

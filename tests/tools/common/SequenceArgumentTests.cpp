@@ -83,6 +83,13 @@ TEST(SequenceArgumentTest, CheckTakesANameAndPreviewPlaysTheRootsChoice) {
     EXPECT_THAT(checked.out,
                 HasSubstr("Sequence folder: " + rootPath + "/" + sequences + "glow\n"));
 
+    // A sequence linked to a folder elsewhere in the root is read as the device reads it.
+    testing::writeFrames(root.hostPath("shared/rings"), testing::numberedFrameNames("ring", 1, 2));
+    fs::create_directory_symlink("/shared/rings", root.hostPath(sequences + "rings"));
+    auto linked = testing::runVelorinSim(scratch.path(), {"check", "rings", "--root", rootPath});
+    EXPECT_EQ(linked.status, 0) << linked.err;
+    EXPECT_THAT(linked.out, HasSubstr("1. ring1.png"));
+
     const std::vector<std::string> preview{"preview",
                                            "--root",
                                            rootPath,
