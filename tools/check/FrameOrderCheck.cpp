@@ -19,35 +19,76 @@ std::string quoted(const std::string& name) {
     return sim::quoteText(name);
 }
 
-// Why a name's window reads what it does, when that is not simply its number; empty when it
-// is.
+// Why a name's window reads what it does, when that is not simply its number.
+enum class Misreading {
+    None,
+    NoPrefix,
+    NoNumber,
+    DigitInPrefix,
+    NumberElsewhere,
+    NumberTooLong,
+    WindowCut,
+};
+
+struct NameReading {
+    Misreading misreading{Misreading::None};
+    // Where the name's first digit is, and how many digits follow from there (UTF-16).
+    std::size_t digitPosition{0};
+    std::size_t digits{0};
+};
+
+NameReading readName(const std::string& name, std::int32_t prefixLength,
+                     const NumberWindow& window) {
+    auto text = platform::toUtf16(name);
+    auto isDigit = [](char16_t character) { return character >= u'0' && character <= u'9'; };
+    auto first = std::find_if(text.begin(), text.end(), isDigit);
+    NameReading reading;
+    if (prefixLength <= 0) {
+        reading.misreading = Misreading::NoPrefix;
+        return reading;
+    }
+    if (first == text.end()) {
+        reading.misreading = Misreading::NoNumber;
+        return reading;
+    }
+    reading.digitPosition = static_cast<std::size_t>(first - text.begin());
+    reading.digits = static_cast<std::size_t>(std::find_if_not(first, text.end(), isDigit) - first);
+    auto width = static_cast<std::size_t>(prefixLength);
+    if (reading.digitPosition < width)
+        reading.misreading = Misreading::DigitInPrefix;
+    else if (reading.digitPosition > width)
+        reading.misreading = Misreading::NumberElsewhere;
+    else if (reading.digits > width)
+        reading.misreading = Misreading::NumberTooLong;
+    else if (window.cutAtEnd)
+        reading.misreading = Misreading::WindowCut;
+    return reading;
+}
+
+// The reason as a clause; empty when the window simply reads the number.
 std::string readingReason(const std::string& name, std::int32_t prefixLength,
                           const NumberWindow& window) {
-    auto text = platform::toUtf16(name);
-    auto width = static_cast<std::size_t>(prefixLength);
-    auto first = std::find_if(text.begin(), text.end(), [](char16_t character) {
-        return character >= u'0' && character <= u'9';
-    });
-    if (prefixLength <= 0)
+    NameReading reading = readName(name, prefixLength, window);
+    std::string length = std::to_string(prefixLength);
+    switch (reading.misreading) {
+    case Misreading::None:
+        return {};
+    case Misreading::NoPrefix:
         return "no number is read with a prefix length of 0";
-    if (first == text.end())
+    case Misreading::NoNumber:
         return "it holds no number";
-    auto position = static_cast<std::size_t>(first - text.begin());
-    if (position < width)
-        return "it has a digit at position " + std::to_string(position) + ", inside the first " +
-               std::to_string(prefixLength) + " characters";
-    if (position > width)
-        return "its number starts at position " + std::to_string(position) + ", not " +
-               std::to_string(prefixLength);
-    std::size_t digits = 0;
-    while (position + digits < text.size() && text[position + digits] >= u'0' &&
-           text[position + digits] <= u'9')
-        ++digits;
-    if (digits > width)
-        return "its number has " + std::to_string(digits) + " digits, more than the " +
-               std::to_string(prefixLength) + " the window holds";
-    if (window.cutAtEnd)
+    case Misreading::DigitInPrefix:
+        return "it has a digit at position " + std::to_string(reading.digitPosition) +
+               ", inside the first " + length + " characters";
+    case Misreading::NumberElsewhere:
+        return "its number starts at position " + std::to_string(reading.digitPosition) + ", not " +
+               length;
+    case Misreading::NumberTooLong:
+        return "its number has " + std::to_string(reading.digits) + " digits, more than the " +
+               length + " the window holds";
+    case Misreading::WindowCut:
         return "its window runs past the end of the name";
+    }
     return {};
 }
 
@@ -158,17 +199,14 @@ void addCutWindowWarning(const FrameOrderJudgement& judgement, CheckReport& repo
                           std::to_string(2 * width) + ", twice the prefix length " +
                           std::to_string(width) + "), and the extension reads what is left of them";
     // When the number starts where the window does, padding it with zeros fills the window.
-    if (readingReason(example.name, judgement.order.prefixLength, example.window) ==
-        "its window runs past the end of the name") {
+    NameReading reading = readName(example.name, judgement.order.prefixLength, example.window);
+    if (reading.misreading == Misreading::WindowCut) {
         auto text = platform::toUtf16(example.name);
-        std::size_t digits = 0;
-        while (width + digits < text.size() && text[width + digits] >= u'0' &&
-               text[width + digits] <= u'9')
-            ++digits;
         auto padded =
             text.substr(0, width) + std::u16string(2 * width - length, u'0') + text.substr(width);
-        message += "; numbers padded with zeros to " + std::to_string(digits + 2 * width - length) +
-                   " digits, as in " + quoted(platform::toUtf8(padded)) + ", fill the windows";
+        message += "; numbers padded with zeros to " +
+                   std::to_string(reading.digits + 2 * width - length) + " digits, as in " +
+                   quoted(platform::toUtf8(padded)) + ", fill the windows";
     }
     report.addProblem(report.folder, ProblemKind::WindowCut, std::move(message));
 }

@@ -103,7 +103,8 @@ void reportNotPng(std::vector<std::string> names,
     if (resourceForks)
         message += " (\"._\" names are resource-fork files that another system leaves beside "
                    "each file)";
-    message += "; the device lists them as frames and cannot decode them";
+    message += names.size() == 1 ? "; the device lists it as a frame and cannot decode it"
+                                 : "; the device lists them as frames and cannot decode them";
     const auto* own = judgements.empty() ? nullptr : &judgements.front();
     for (const auto& judgement : judgements) {
         const auto& firstNames = judgement.order.firstNames;
@@ -118,10 +119,12 @@ void reportNotPng(std::vector<std::string> names,
                    (own ? " instead of " + std::to_string(own->order.prefixLength) : "") +
                    ", and " + describeOrderEffect(judgement);
     }
-    message += resourceForks ? "; remove them (rm " + report.folder +
-                                   "/._*), or install with `velorin-sim install`, which leaves "
-                                   "\"._\" files out"
-                             : "; remove them or give them another extension";
+    const char* them = names.size() == 1 ? "it" : "them";
+    message += resourceForks
+                   ? "; remove " + std::string(them) + " (rm " + report.folder +
+                         "/._*), or install with `velorin-sim install`, which leaves "
+                         "\"._\" files out"
+                   : "; remove " + std::string(them) + " or give " + them + " another extension";
     report.addProblem(names.size() == 1 ? names.front() : report.folder, ProblemKind::NotPng,
                       std::move(message));
 }
