@@ -58,10 +58,11 @@ int runCheck(const CheckArguments& arguments) {
 
 void addCheckCommand(CLI::App& application, int& exitStatus) {
     auto* command = application.add_subcommand(
-        "check", "List a sequence's frames in playing order and the problems that make it play "
-                 "otherwise than meant, each an error (it plays wrong or not at all), a warning "
-                 "(it may surprise) or a note (exit 0: no errors, 1: errors, or with --strict "
-                 "warnings too, 2: the sequence cannot be read)");
+        "check", "List a sequence's frames in playing order and what makes it play otherwise "
+                 "than meant, each problem with its severity");
+    command->footer("Each problem is an error (it plays wrong or not at all), a warning (it plays "
+                    "but may surprise) or a note.\nExit status: 0 without errors; 1 with errors, "
+                    "or with --strict with warnings too; 2 when the sequence cannot be read.");
     auto options = std::make_shared<CheckArguments>();
     command
         ->add_option("SEQUENCE", options->sequence,
