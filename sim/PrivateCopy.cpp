@@ -140,16 +140,28 @@ Result<std::vector<std::string>> listFolder(const FileDescriptor& folder, std::s
 
 } // namespace
 
-CopyAllowance CopyAllowance::forFolder(const std::string& destinationFolder) {
+bool isResourceForkName(std::string_view name) {
+    return name.starts_with("._");
+}
+
+CopyAllowance CopyAllowance::forFolder(const std::string& destinationFolder,
+                                       CopyDestination destination) {
     std::uint64_t left = privateCopyByteLimit;
-    std::string limit =
-        "the " + describeByteCount(privateCopyByteLimit) + " a private copy may take";
+    std::string limit = destination == CopyDestination::PrivateCopy
+                            ? "the " + describeByteCount(privateCopyByteLimit) +
+                                  " a private copy may take ($TMPDIR names where private copies "
+                                  "go)"
+                            : "the " + describeByteCount(privateCopyByteLimit) +
+                                  " a sequence folder's copy may take";
     struct statvfs space {};
     if (::statvfs(destinationFolder.c_str(), &space) == 0) {
         std::uint64_t free = std::uint64_t{space.f_bavail} * space.f_frsize;
         if (free < left) {
             left = free;
-            limit = "the " + describeByteCount(free) + " free in " + destinationFolder;
+            limit = "the " + describeByteCount(free) + " free in " + destinationFolder +
+                    (destination == CopyDestination::PrivateCopy
+                         ? " ($TMPDIR names where private copies go)"
+                         : "");
         }
     }
     return CopyAllowance(left, std::move(limit));
@@ -157,8 +169,7 @@ CopyAllowance CopyAllowance::forFolder(const std::string& destinationFolder) {
 
 Result<void> CopyAllowance::take(std::uint64_t bytes, const std::string& file) {
     if (bytes > m_left)
-        return Fault(file, "is not copied: the private copy would pass " + m_limit +
-                               " ($TMPDIR names where private copies go)");
+        return Fault(file, "is not copied: the copy would pass " + m_limit);
     m_left -= bytes;
     return {};
 }
@@ -190,7 +201,8 @@ Result<platform::FileDescriptor> makeFolders(int base, std::string_view relative
 
 Result<void> copySequenceFolder(int root, std::string_view folderPath,
                                 const std::string& shownFolder, int destination,
-                                CopyAllowance& allowance, const InterruptionCheck& interrupted) {
+                                CopyAllowance& allowance, const InterruptionCheck& interrupted,
+                                ResourceForkCopy resourceForks) {
     FileDescriptor folder = platform::openInRoot(root, folderPath, O_RDONLY | O_DIRECTORY);
     if (!folder)
         return Fault(shownFolder, "cannot be opened: " + describeSystemError(errno));
@@ -202,6 +214,8 @@ Result<void> copySequenceFolder(int root, std::string_view folderPath,
             return interruptionFault();
         bool frame = isFrameEntry(name);
         if (!frame && name != optionsFileName)
+            continue;
+        if (resourceForks == ResourceForkCopy::Drop && isResourceForkName(name))
             continue;
         std::string path = joined(folderPath, name);
         std::string shown = joined(shownFolder, name);

@@ -28,11 +28,15 @@ namespace velorin::sim {
 // A private copy may take up to 2 GiB.
 inline constexpr std::uint64_t privateCopyByteLimit = std::uint64_t{2} << 30;
 
+// Where a copy goes: a private copy in $TMPDIR, or a sequence installed into a device root.
+enum class CopyDestination { PrivateCopy, DeviceRoot };
+
 class CopyAllowance {
 public:
     // What may still be written into `destinationFolder`: the copy limit, or the free space of
     // its file system when that is less.
-    static CopyAllowance forFolder(const std::string& destinationFolder);
+    static CopyAllowance forFolder(const std::string& destinationFolder,
+                                   CopyDestination destination = CopyDestination::PrivateCopy);
 
     // Takes `bytes` from what is left; a fault naming `file` and the limit it would pass.
     Result<void> take(std::uint64_t bytes, const std::string& file);
@@ -45,12 +49,21 @@ private:
     std::string m_limit;
 };
 
+// Whether a name is a resource-fork file ("._frame1.png") that another system leaves beside
+// each file it unpacks. The device takes one that ends in ".png" for a frame it cannot decode.
+bool isResourceForkName(std::string_view name);
+
+// Whether a copy keeps resource-fork files as the device would see them, or drops them on
+// purpose, as a sequence installed into a root does.
+enum class ResourceForkCopy { Keep, Drop };
+
 // Copies the sequence folder at `folderPath` inside the root folder `root` into the folder
 // `destination` by the copy rule. `shownFolder` names the source in faults. Entries past the
 // extension's listing limit are left out, as the extension leaves them out.
 Result<void> copySequenceFolder(int root, std::string_view folderPath,
                                 const std::string& shownFolder, int destination,
-                                CopyAllowance& allowance, const InterruptionCheck& interrupted);
+                                CopyAllowance& allowance, const InterruptionCheck& interrupted,
+                                ResourceForkCopy resourceForks = ResourceForkCopy::Keep);
 
 // Copies the preference list of `domain` under the root folder `root` to `destinationFile`, as
 // the extension reads it: a regular file within the list limit, byte for byte. A list that is

@@ -43,6 +43,8 @@ int main(int argc, char** argv) {
     velorin::tools::addPreviewCommand(application, exitStatus);
     velorin::tools::addSoakCommand(application, exitStatus);
     velorin::tools::addImportCommand(application, exitStatus);
+    velorin::tools::addInstallCommand(application, exitStatus);
+    velorin::tools::addListCommand(application, exitStatus);
     velorin::tools::addRootCommand(application, exitStatus);
 
     using Action = velorin::tools::ArrangedArguments::Action;

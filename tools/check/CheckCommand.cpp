@@ -1,11 +1,15 @@
-// velorin-sim check: how a sequence folder plays, and what makes it play otherwise than its
-// frame names suggest.
+// velorin-sim check: how a sequence plays, and what makes it play otherwise than its author
+// meant, each problem with its severity.
+//
+// The exit status is 0 without errors, 1 with errors (with --strict, with warnings too), and
+// 2 when the sequence cannot be read at all.
 #include "sim/QuoteText.h"
 #include "tools/check/CheckReport.h"
 #include "tools/check/OptionsProblems.h"
 #include "tools/check/SequenceCheck.h"
 #include "tools/common/Commands.h"
 #include "tools/common/FaultReport.h"
+#include "tools/common/SequenceArgument.h"
 
 #include <CLI/CLI.hpp>
 #include <cstdio>
@@ -18,32 +22,55 @@ namespace {
 
 enum class ReportFormat { Text, Json };
 
-int runCheck(const std::string& folder, std::optional<ScreenSize> screen, ReportFormat format) {
-    auto checked = checkSequenceFolder(folder, screen);
+struct CheckArguments {
+    std::string sequence;
+    std::string root;
+    std::string screen;
+    bool json{false};
+    bool strict{false};
+};
+
+int runCheck(const CheckArguments& arguments) {
+    std::optional<ScreenSize> screen;
+    if (!arguments.screen.empty()) {
+        screen = parseScreenSize(arguments.screen);
+        if (auto note = screenSizeNote(*screen))
+            std::fprintf(stderr, "velorin-sim: %s\n", note->c_str());
+    }
+    auto sequence = resolveSequenceArgument(arguments.sequence, arguments.root);
+    if (!sequence)
+        return report(sequence.fault());
+    auto checked =
+        checkSequence(sequence.value(), CheckRequest{screen, ResourceForkFiles::Counted});
     if (!checked)
         return report(checked.fault());
+    auto format = arguments.json ? ReportFormat::Json : ReportFormat::Text;
     if (format == ReportFormat::Json)
         std::cout << reportToJsonText(checked.value()) << '\n';
     else
         printReport(checked.value(), std::cout);
     std::cout.flush();
-    return static_cast<int>(checked.value().status());
+    return static_cast<int>(checked.value().status(arguments.strict ? Strictness::WarningsToo
+                                                                    : Strictness::ErrorsOnly));
 }
 
 } // namespace
 
 void addCheckCommand(CLI::App& application, int& exitStatus) {
     auto* command = application.add_subcommand(
-        "check", "List a sequence folder's frames in playing order and the problems that make "
-                 "it play otherwise than its names suggest (exit 0: none, 1: problems found, "
-                 "2: the folder cannot be read)");
-    struct Options {
-        std::string folder;
-        std::string screen;
-        bool json{false};
-    };
-    auto options = std::make_shared<Options>();
-    command->add_option("DIR", options->folder, "The sequence folder")->required();
+        "check", "List a sequence's frames in playing order and what makes it play otherwise "
+                 "than meant, each problem with its severity");
+    command->footer("Each problem is an error (it plays wrong or not at all), a warning (it plays "
+                    "but may surprise) or a note.\nExit status: 0 without errors; 1 with errors, "
+                    "or with --strict with warnings too; 2 when the sequence cannot be read.");
+    auto options = std::make_shared<CheckArguments>();
+    command
+        ->add_option("SEQUENCE", options->sequence,
+                     "A sequence folder (an argument holding a \"/\" or naming a folder here), "
+                     "or a sequence name in the root")
+        ->required();
+    command->add_option("--root", options->root,
+                        "Device root a sequence name is looked up in (default: your own)");
     // A size that cannot be read is refused while the command line is parsed, so it is a
     // usage error like any other.
     CLI::Validator screenSize(
@@ -57,19 +84,12 @@ void addCheckCommand(CLI::App& application, int& exitStatus) {
     command
         ->add_option("--screen", options->screen,
                      "Also give the placement that options.json gives on a screen of this size "
-                     "in points, and the options' problems")
+                     "in points, and whether it leaves the screen")
         ->check(screenSize);
-    command->add_flag("--json", options->json, "Print the report as one JSON object");
-    command->callback([options, &exitStatus] {
-        std::optional<ScreenSize> screen;
-        if (!options->screen.empty()) {
-            screen = parseScreenSize(options->screen);
-            if (auto note = screenSizeNote(*screen))
-                std::fprintf(stderr, "velorin-sim: %s\n", note->c_str());
-        }
-        exitStatus = runCheck(options->folder, screen,
-                              options->json ? ReportFormat::Json : ReportFormat::Text);
-    });
+    command->add_flag("--json", options->json,
+                      "Print the report as one JSON object; each problem has its severity");
+    command->add_flag("--strict", options->strict, "Exit with 1 for warnings too");
+    command->callback([options, &exitStatus] { exitStatus = runCheck(*options); });
 }
 
 } // namespace velorin::tools

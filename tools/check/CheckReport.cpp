@@ -4,10 +4,23 @@
 #include "sim/QuoteText.h"
 #include "sim/SystemError.h"
 
+#include <algorithm>
 #include <nlohmann/json.hpp>
 #include <ostream>
 
 namespace velorin::tools {
+
+std::string_view severityName(Severity severity) {
+    switch (severity) {
+    case Severity::Error:
+        return "error";
+    case Severity::Warning:
+        return "warning";
+    case Severity::Note:
+        return "note";
+    }
+    return "note";
+}
 
 std::string_view problemKindName(ProblemKind kind) {
     switch (kind) {
@@ -15,26 +28,26 @@ std::string_view problemKindName(ProblemKind kind) {
         return "no-frames";
     case ProblemKind::ExtensionCase:
         return "extension-case";
-    case ProblemKind::FirstNameWithoutDigits:
-        return "first-name-without-digits";
-    case ProblemKind::EmptyPrefix:
-        return "empty-prefix";
-    case ProblemKind::PrefixLength:
-        return "prefix-length";
-    case ProblemKind::DigitsInPrefix:
-        return "digits-in-prefix";
-    case ProblemKind::NoNumber:
-        return "no-number";
-    case ProblemKind::NumberCut:
-        return "number-cut";
-    case ProblemKind::WindowCut:
-        return "window-cut";
+    case ProblemKind::OrderDiffers:
+        return "order-differs";
     case ProblemKind::EqualKeys:
         return "equal-keys";
+    case ProblemKind::WindowCut:
+        return "window-cut";
+    case ProblemKind::NotPng:
+        return "not-png";
+    case ProblemKind::AnimatedPng:
+        return "animated-png";
     case ProblemKind::Undecodable:
         return "undecodable";
     case ProblemKind::SizeMismatch:
         return "size-mismatch";
+    case ProblemKind::LargerThanShown:
+        return "larger-than-shown";
+    case ProblemKind::SmallerThanShown:
+        return "smaller-than-shown";
+    case ProblemKind::OtherProportions:
+        return "other-proportions";
     case ProblemKind::FrameTooLarge:
         return "frame-too-large";
     case ProblemKind::ListingCut:
@@ -53,6 +66,8 @@ std::string_view problemKindName(ProblemKind kind) {
         return "not-an-object";
     case ProblemKind::MemberCase:
         return "member-case";
+    case ProblemKind::UnknownMember:
+        return "unknown-member";
     case ProblemKind::WrongKind:
         return "wrong-kind";
     case ProblemKind::WordReadsAsZero:
@@ -69,6 +84,43 @@ std::string_view problemKindName(ProblemKind kind) {
     return "unknown";
 }
 
+Severity usualSeverity(ProblemKind kind) {
+    switch (kind) {
+    case ProblemKind::ExtensionCase:
+    case ProblemKind::EqualKeys:
+    case ProblemKind::WindowCut:
+    case ProblemKind::SizeMismatch:
+    case ProblemKind::LargerThanShown:
+    case ProblemKind::SmallerThanShown:
+    case ProblemKind::OtherProportions:
+    case ProblemKind::UnusedOffset:
+    case ProblemKind::LongerThanShowing:
+    case ProblemKind::OffScreen:
+        return Severity::Warning;
+    case ProblemKind::UnknownMember:
+        return Severity::Note;
+    case ProblemKind::NoFrames:
+    case ProblemKind::OrderDiffers:
+    case ProblemKind::NotPng:
+    case ProblemKind::AnimatedPng:
+    case ProblemKind::Undecodable:
+    case ProblemKind::FrameTooLarge:
+    case ProblemKind::ListingCut:
+    case ProblemKind::OverBudget:
+    case ProblemKind::OptionsUnreadable:
+    case ProblemKind::OptionsTooLarge:
+    case ProblemKind::OptionsTooDeep:
+    case ProblemKind::InvalidJson:
+    case ProblemKind::NotAnObject:
+    case ProblemKind::MemberCase:
+    case ProblemKind::WrongKind:
+    case ProblemKind::WordReadsAsZero:
+    case ProblemKind::NotPositive:
+        return Severity::Error;
+    }
+    return Severity::Error;
+}
+
 namespace {
 
 std::string_view describeSource(OptionsSource source) {
@@ -83,6 +135,22 @@ std::string_view describeSource(OptionsSource source) {
         return "from options.json";
     }
     return "";
+}
+
+std::string_view verdictName(OrderVerdict verdict) {
+    switch (verdict) {
+    case OrderVerdict::Natural:
+        return "natural";
+    case OrderVerdict::Ties:
+        return "ties";
+    case OrderVerdict::Other:
+        return "other";
+    }
+    return "other";
+}
+
+std::string countOf(std::size_t count, const char* singular, const char* plural) {
+    return std::to_string(count) + " " + (count == 1 ? singular : plural);
 }
 
 void printPlacement(const PlacementReport& placement, std::ostream& output) {
@@ -105,14 +173,50 @@ void printDecodedSize(const CheckReport& report, std::ostream& output) {
            << " frames play\n";
 }
 
+// Where L comes from: every name, or most of them and which others give.
+void printPrefixLength(const CheckReport& report, std::ostream& output) {
+    output << "Prefix length L = " << report.prefixLength;
+    if (report.orders.size() <= 1) {
+        output << ", from every frame name (the name listed first sets it)\n";
+        return;
+    }
+    std::size_t names = 0;
+    for (const auto& order : report.orders)
+        names += order.firstNames.size();
+    output << ", from " << report.orders.front().firstNames.size() << " of the " << names
+           << " frame names, such as " << sim::quoteText(report.prefixSource)
+           << " (the name listed first sets it; other names give ";
+    for (std::size_t index = 1; index < report.orders.size(); ++index)
+        output << (index > 1 ? ", " : "") << report.orders[index].prefixLength;
+    output << ")\n";
+}
+
 } // namespace
+
+std::size_t CheckReport::count(Severity severity) const {
+    return static_cast<std::size_t>(
+        std::count_if(problems.begin(), problems.end(), [severity](const CheckProblem& problem) {
+            return problem.severity == severity;
+        }));
+}
+
+bool CheckReport::playsInNaturalOrder() const {
+    return !orders.empty() && std::all_of(orders.begin(), orders.end(), [](const auto& order) {
+        return order.verdict == OrderVerdict::Natural;
+    });
+}
+
+ExitStatus CheckReport::status(Strictness strictness) const {
+    if (count(Severity::Error) > 0 ||
+        (strictness == Strictness::WarningsToo && count(Severity::Warning) > 0))
+        return ExitStatus::ProblemsFound;
+    return ExitStatus::Success;
+}
 
 void printReport(const CheckReport& report, std::ostream& output) {
     output << "Sequence folder: " << report.folder << '\n';
-    if (!report.frames.empty()) {
-        output << "Prefix length L = " << report.prefixLength << ", from "
-               << sim::quoteText(report.prefixSource) << ", the first frame in the listing\n";
-    }
+    if (!report.frames.empty())
+        printPrefixLength(report, output);
     output << "Frames in playing order: " << report.frames.size() << '\n';
     std::size_t position = 0;
     for (const auto& frame : report.frames) {
@@ -125,18 +229,29 @@ void printReport(const CheckReport& report, std::ostream& output) {
             output << "  not decodable";
         output << '\n';
     }
+    if (report.playsInNaturalOrder() && report.frames.size() > 1)
+        output << "Order: the natural order of the names, whichever frame is listed first\n";
     if (!report.frames.empty())
         printDecodedSize(report, output);
+    output << "Box: " << report.box.width << " x " << report.box.height
+           << " points; one run through the frames lasts " << report.box.animationDuration << " s; "
+           << describeSource(report.optionsSource) << '\n';
     if (report.placement)
         printPlacement(*report.placement, output);
     if (report.problems.empty()) {
         output << "No problems: the folder plays as its names suggest.\n";
         return;
     }
-    output << "Problems: " << report.problems.size() << '\n';
-    for (const auto& problem : report.problems) {
-        output << "  " << problem.file << ": " << problemKindName(problem.kind) << ": "
-               << problem.message << '\n';
+    output << "Problems: " << countOf(report.count(Severity::Error), "error", "errors") << ", "
+           << countOf(report.count(Severity::Warning), "warning", "warnings") << ", "
+           << countOf(report.count(Severity::Note), "note", "notes") << '\n';
+    for (Severity severity : {Severity::Error, Severity::Warning, Severity::Note}) {
+        for (const auto& problem : report.problems) {
+            if (problem.severity != severity)
+                continue;
+            output << "  " << severityName(severity) << ": " << problem.file << ": "
+                   << problemKindName(problem.kind) << ": " << problem.message << '\n';
+        }
     }
 }
 
@@ -157,17 +272,31 @@ nlohmann::ordered_json reportToJson(const CheckReport& report) {
         }
         details.push_back(std::move(detail));
     }
+    auto orders = Json::array();
+    for (const auto& order : report.orders) {
+        orders.push_back({{"prefixLength", order.prefixLength},
+                          {"verdict", verdictName(order.verdict)},
+                          {"firstNames", order.firstNames}});
+    }
     auto problems = Json::array();
     for (const auto& problem : report.problems) {
         problems.push_back({{"file", problem.file},
                             {"kind", problemKindName(problem.kind)},
+                            {"severity", severityName(problem.severity)},
                             {"message", problem.message}});
     }
     Json json{{"folder", report.folder},
               {"prefixLength", report.prefixLength},
               {"prefixSource", report.frames.empty() ? Json(nullptr) : Json(report.prefixSource)},
               {"frames", std::move(frames)},
-              {"frameDetails", std::move(details)}};
+              {"frameDetails", std::move(details)},
+              {"naturalOrder", report.playsInNaturalOrder()},
+              {"orders", std::move(orders)},
+              {"box",
+               {{"width", report.box.width},
+                {"height", report.box.height},
+                {"animationDuration", report.box.animationDuration},
+                {"fromOptionsFile", report.optionsSource == OptionsSource::Read}}}};
     if (report.placement) {
         const auto& placement = report.placement->placement;
         json["screen"] = {{"width", report.placement->screen.width},
@@ -181,6 +310,9 @@ nlohmann::ordered_json reportToJson(const CheckReport& report) {
     json["decodedBytes"] = report.decodedBytes;
     json["budgetBytes"] = showingMemoryBudgetBytes;
     json["framesWithinBudget"] = report.framesWithinBudget;
+    json["errors"] = report.count(Severity::Error);
+    json["warnings"] = report.count(Severity::Warning);
+    json["notes"] = report.count(Severity::Note);
     json["problems"] = std::move(problems);
     return json;
 }

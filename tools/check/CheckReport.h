@@ -1,8 +1,12 @@
 // What `velorin-sim check` finds in a sequence folder, and how it is printed.
 //
-// A report lists the frames in playing order with what each one's place rests on, and the
-// problems that make the folder play otherwise than its names suggest. Each problem names the
-// file it concerns, a kind that scripts can match and a sentence for the author.
+// A report lists the frames in playing order with what each one's place rests on, whether that
+// order is the natural order of the names whichever frame the folder lists first, and the
+// problems that make the folder play otherwise than its author meant. Each problem names the
+// file it concerns, a kind that scripts can match, a severity and a sentence for the author:
+// an error when the sequence plays wrong or not at all, a warning when it plays but may
+// surprise, a note for the rest. The exit status is 1 only for errors, or, when asked to be
+// strict, for warnings too.
 #pragma once
 
 #include "sequences/SequencePlacement.h"
@@ -19,31 +23,36 @@
 
 namespace velorin::tools {
 
+enum class Severity { Error, Warning, Note };
+
+// "error", "warning" or "note".
+std::string_view severityName(Severity severity);
+
 enum class ProblemKind {
     // The folder holds no frame file at all.
     NoFrames,
     // A file whose extension is "png" in another case: it is not a frame.
     ExtensionCase,
-    // The first frame name holds no digit, so no frame has a number.
-    FirstNameWithoutDigits,
-    // The first frame name begins with a digit, so every number window is empty.
-    EmptyPrefix,
-    // A frame name whose number starts elsewhere than the first name's.
-    PrefixLength,
-    // A frame name with digits before its number.
-    DigitsInPrefix,
-    // A frame name with no number, read as whatever its window holds.
-    NoNumber,
-    // A number with more digits than the window holds.
-    NumberCut,
-    // A window that runs past the end of the name.
-    WindowCut,
-    // Two frames with the same sort key.
+    // For some name listed first, the frames play in another order than their names'.
+    OrderDiffers,
+    // For some name listed first, frames share a sort key: their order is the listing's.
     EqualKeys,
+    // The order is right, but rests on number windows that run past the end of the names.
+    WindowCut,
+    // Files that end in ".png" but are not PNG images, resource-fork files ("._") among them.
+    NotPng,
+    // A frame that is an animated PNG: only its still image shows.
+    AnimatedPng,
     // A frame file that cannot be read or decoded.
     Undecodable,
     // A frame whose size differs from the other frames'.
     SizeMismatch,
+    // Frames much larger than the box they are shown in, even at scale 3.
+    LargerThanShown,
+    // Frames smaller than the box at scale 2: they blur.
+    SmallerThanShown,
+    // Frames whose proportions differ from the box's: they are stretched.
+    OtherProportions,
     // A frame file larger than the extension reads for a frame.
     FrameTooLarge,
     // A folder with more entries than the extension lists.
@@ -62,6 +71,8 @@ enum class ProblemKind {
     NotAnObject,
     // A member named like a known one in other case, as "Width".
     MemberCase,
+    // A member the extension does not read.
+    UnknownMember,
     // A member whose value is not a number (or, for "x" and "y", a word).
     WrongKind,
     // A word where a number is read, so it reads as 0.
@@ -78,10 +89,13 @@ enum class ProblemKind {
 
 // The kind as scripts see it, e.g. "equal-keys".
 std::string_view problemKindName(ProblemKind kind);
+// How bad a problem of this kind usually is; a few kinds are given another one where found.
+Severity usualSeverity(ProblemKind kind);
 
 struct CheckProblem {
     std::string file;
     ProblemKind kind;
+    Severity severity;
     std::string message;
 };
 
@@ -109,15 +123,41 @@ struct PlacementReport {
     OptionsSource source{OptionsSource::NoFile};
 };
 
+// How the frames play when a given prefix length is in force, against their natural order.
+enum class OrderVerdict {
+    // In the natural order of their names.
+    Natural,
+    // In natural order, except that frames with equal keys play in the listing's order.
+    Ties,
+    // In another order.
+    Other,
+};
+
+struct PrefixLengthOrder {
+    std::int32_t prefixLength{0};
+    // The frame names that, listed first, give this prefix length, in natural order.
+    std::vector<std::string> firstNames;
+    OrderVerdict verdict{OrderVerdict::Natural};
+};
+
+// Which exit status warnings give.
+enum class Strictness { ErrorsOnly, WarningsToo };
+
 struct CheckReport {
     // The folder as the user named it.
     std::string folder;
+    // The prefix length the frames are listed with below: the one most frame names give.
     std::int32_t prefixLength{0};
-    // The name L is read from: the first frame in listing order; empty without frames.
+    // A name that gives it; empty without frames.
     std::string prefixSource;
-    // In playing order.
+    // In playing order, with `prefixLength` in force.
     std::vector<CheckedFrame> frames;
+    // Every prefix length a frame name listed first gives, the most common first.
+    std::vector<PrefixLengthOrder> orders;
     std::vector<CheckProblem> problems;
+    // The view's size in points and one run's length, from the options (or their defaults).
+    SequencePlacement box;
+    OptionsSource optionsSource{OptionsSource::NoFile};
     // Only when a screen size was given.
     std::optional<PlacementReport> placement;
     // What the frames that decode take decoded (width × height × 4 bytes each), and how many
@@ -126,11 +166,15 @@ struct CheckReport {
     std::size_t framesWithinBudget{0};
 
     void addProblem(std::string file, ProblemKind kind, std::string message) {
-        problems.push_back({std::move(file), kind, std::move(message)});
+        addProblem(std::move(file), kind, usualSeverity(kind), std::move(message));
     }
-    ExitStatus status() const {
-        return problems.empty() ? ExitStatus::Success : ExitStatus::ProblemsFound;
+    void addProblem(std::string file, ProblemKind kind, Severity severity, std::string message) {
+        problems.push_back({std::move(file), kind, severity, std::move(message)});
     }
+    std::size_t count(Severity severity) const;
+    // Whether the frames play in the natural order of their names whichever is listed first.
+    bool playsInNaturalOrder() const;
+    ExitStatus status(Strictness strictness = Strictness::ErrorsOnly) const;
 };
 
 void printReport(const CheckReport& report, std::ostream& output);

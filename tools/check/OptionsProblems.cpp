@@ -4,6 +4,7 @@
 #include "presentation/PresentationController.h"
 #include "sequences/SequenceOptions.h"
 #include "sim/QuoteText.h"
+#include "tools/common/NearestName.h"
 
 #include <algorithm>
 #include <array>
@@ -121,6 +122,14 @@ std::string_view kindOfValue(const Json& value) {
     }
 }
 
+std::string lowerCase(std::string_view text) {
+    std::string lowered(text);
+    for (char& character : lowered)
+        character = character >= 'A' && character <= 'Z' ? static_cast<char>(character - 'A' + 'a')
+                                                         : character;
+    return lowered;
+}
+
 bool equalIgnoringCase(std::string_view a, std::string_view b) {
     auto lower = [](char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c; };
     return a.size() == b.size() &&
@@ -135,16 +144,20 @@ public:
 
     void checkNames() {
         for (const auto& [name, value] : m_options.items()) {
+            if (isKnown(name))
+                continue;
+            bool caseVariant = false;
             for (const auto& known : knownMembers) {
-                if (name == known.name || !equalIgnoringCase(name, known.name))
+                if (!equalIgnoringCase(name, known.name))
                     continue;
-                bool exactAlsoPresent = m_options.contains(known.name);
+                caseVariant = true;
                 add(ProblemKind::MemberCase,
                     "member " + sim::quoteText(name) +
                         " is not read: member names are matched in exact case; " +
-                        (exactAlsoPresent ? "the file's " + sim::quoteText(known.name) + " is used"
-                                          : sim::quoteText(known.name) + " has its default"));
+                        usedInstead(known.name));
             }
+            if (!caseVariant)
+                checkUnknownName(name);
         }
     }
 
@@ -165,6 +178,45 @@ public:
 private:
     void add(ProblemKind kind, std::string message) {
         m_report.addProblem(m_file, kind, std::move(message));
+    }
+
+    static bool isKnown(const std::string& name) {
+        return std::any_of(knownMembers.begin(), knownMembers.end(),
+                           [&name](const KnownMember& known) { return name == known.name; });
+    }
+
+    // What the extension uses for a member the file misnames.
+    std::string usedInstead(const char* knownName) const {
+        return m_options.contains(knownName)
+                   ? "the file's " + sim::quoteText(knownName) + " is used"
+                   : sim::quoteText(knownName) + " has its default";
+    }
+
+    // A name the extension does not read: an error when it is near a member's name, so likely
+    // meant as that member; a note otherwise, since an author may keep notes of their own.
+    void checkUnknownName(const std::string& name) {
+        std::string lowered = lowerCase(name);
+        const char* nearest = nullptr;
+        std::size_t nearestDistance = 0;
+        for (const auto& known : knownMembers) {
+            std::string_view knownName = known.name;
+            // Short names tolerate fewer slips: "x" only matches itself.
+            std::size_t allowed = knownName.size() <= 2 ? 0 : knownName.size() <= 5 ? 1 : 2;
+            std::size_t distance = spellingDistance(lowered, lowerCase(knownName));
+            if (distance <= allowed && (!nearest || distance < nearestDistance)) {
+                nearest = known.name;
+                nearestDistance = distance;
+            }
+        }
+        if (!nearest) {
+            m_report.addProblem(m_file, ProblemKind::UnknownMember, Severity::Note,
+                                "member " + sim::quoteText(name) +
+                                    " is not one the extension reads; it is ignored");
+            return;
+        }
+        m_report.addProblem(m_file, ProblemKind::UnknownMember, Severity::Error,
+                            "member " + sim::quoteText(name) + " is not read: did you mean `" +
+                                nearest + "`? " + usedInstead(nearest));
     }
 
     void checkValue(const KnownMember& known, const Json& value) {
@@ -319,11 +371,10 @@ void checkOnScreen(const SequencePlacement& placement, ScreenSize screen, const 
 
 } // namespace
 
-void checkOptions(std::optional<std::span<const std::uint8_t>> optionsBytes, OptionsSource source,
-                  ScreenSize screen, const std::string& problemFile, CheckReport& report) {
-    // The rectangle is the extension's own; the container fills the screen.
-    auto placement = computePlacement(optionsBytes, screen.width, screen.height);
-    report.placement = PlacementReport{screen, placement, source};
+void checkOptionsFile(std::optional<std::span<const std::uint8_t>> optionsBytes,
+                      const std::string& problemFile, CheckReport& report) {
+    // Size and run length do not depend on the screen; the extension's own reading gives them.
+    report.box = computePlacement(optionsBytes, 0, 0);
     if (optionsBytes) {
         if (auto options = readOptions(*optionsBytes, problemFile, report)) {
             OptionsReader reader(*options, problemFile, report);
@@ -332,7 +383,15 @@ void checkOptions(std::optional<std::span<const std::uint8_t>> optionsBytes, Opt
             reader.checkOffsets();
         }
     }
-    checkPlacementValues(placement, problemFile, report);
+    checkPlacementValues(report.box, problemFile, report);
+}
+
+void checkPlacementOnScreen(std::optional<std::span<const std::uint8_t>> optionsBytes,
+                            OptionsSource source, ScreenSize screen, const std::string& problemFile,
+                            CheckReport& report) {
+    // The rectangle is the extension's own; the container fills the screen.
+    auto placement = computePlacement(optionsBytes, screen.width, screen.height);
+    report.placement = PlacementReport{screen, placement, source};
     checkOnScreen(placement, screen, problemFile, report);
 }
 

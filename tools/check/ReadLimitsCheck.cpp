@@ -8,6 +8,7 @@
 #include "sequences/FrameListing.h"
 #include "sequences/SequenceOptions.h"
 #include "sim/SystemError.h"
+#include "tools/check/PngFileKind.h"
 
 #include <fcntl.h>
 #include <sys/stat.h>
@@ -16,10 +17,10 @@ namespace velorin::tools {
 
 namespace {
 
-// The size of the regular file at `devicePath` under the root "/", or none when it is no
+// The size of the regular file at `devicePath` under the device root, or none when it is no
 // regular file that can be opened.
 std::optional<std::uint64_t> regularFileSize(const std::string& devicePath) {
-    platform::FileDescriptor root = platform::openRootFolder("/");
+    platform::FileDescriptor root = platform::openRootFolder(platform::deviceRoot());
     if (!root)
         return std::nullopt;
     platform::FileDescriptor file =
@@ -78,7 +79,8 @@ void checkListingLimit(const std::string& devicePath, CheckReport& report) {
                           "lists");
 }
 
-void checkFrameFiles(const std::string& devicePath, CheckReport& report) {
+std::vector<std::string> checkFrameFiles(const std::string& devicePath, CheckReport& report) {
+    std::vector<std::string> notPng;
     std::size_t remaining = showingMemoryBudgetBytes;
     bool budgetEnded = false;
     std::string firstLeftOut;
@@ -103,6 +105,15 @@ void checkFrameFiles(const std::string& devicePath, CheckReport& report) {
             budgetEnded = true;
             firstLeftOut = frame.name;
         }
+        auto kind = pngFileKind(*bytes);
+        if (kind == PngFileKind::NotPng) {
+            notPng.push_back(frame.name);
+            continue;
+        }
+        if (kind == PngFileKind::Animated)
+            report.addProblem(frame.name, ProblemKind::AnimatedPng,
+                              "is an animated PNG: only its still image will show; `velorin-sim "
+                              "import` turns it into a sequence");
         auto image = decodeFrame(*bytes);
         if (!image) {
             report.addProblem(frame.name, ProblemKind::Undecodable,
@@ -118,7 +129,7 @@ void checkFrameFiles(const std::string& devicePath, CheckReport& report) {
         }
     }
     if (!budgetEnded)
-        return;
+        return notPng;
     report.addProblem(report.folder, ProblemKind::OverBudget,
                       "its frames decode to " + sim::describeByteCount(report.decodedBytes) +
                           ", more than the " + sim::describeByteCount(showingMemoryBudgetBytes) +
@@ -126,6 +137,7 @@ void checkFrameFiles(const std::string& devicePath, CheckReport& report) {
                           std::to_string(report.framesWithinBudget) + " of the " +
                           std::to_string(report.frames.size()) + " frames play, and " +
                           firstLeftOut + " and every frame after it are left out");
+    return notPng;
 }
 
 } // namespace velorin::tools

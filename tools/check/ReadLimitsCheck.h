@@ -1,6 +1,7 @@
 // The part of `velorin-sim check` that concerns the extension's read limits and its memory
 // budget: files and folders it refuses for their size or shape, and frames it leaves out
-// because they decode to more than a showing may hold.
+// because they decode to more than a showing may hold. Paths are device paths under the
+// current device root.
 //
 // The limits are the extension's own constants: the options file's size and nesting, the
 // folder listing's length, the frame file's size and the showing's budget. A file past its
@@ -11,13 +12,14 @@
 #include "tools/check/CheckReport.h"
 
 #include <string>
+#include <vector>
 
 namespace velorin::tools {
 
 enum class OptionsLimits { Within, Past };
 
 // Adds a problem when the folder's options file is larger or nested deeper than the extension
-// reads, and says whether it is. `devicePath` is the folder under the root "/", with a
+// reads, and says whether it is. `devicePath` is the folder under the device root, with a
 // trailing slash.
 OptionsLimits checkOptionsLimits(const std::string& devicePath, CheckReport& report);
 
@@ -25,8 +27,10 @@ OptionsLimits checkOptionsLimits(const std::string& devicePath, CheckReport& rep
 void checkListingLimit(const std::string& devicePath, CheckReport& report);
 
 // Reads and decodes each frame of the report as the extension does, notes its size, adds a
-// problem for each frame that is left out (too large a file, unreadable, not decodable), and
-// works out the decoded size and the frames a showing admits within its budget.
-void checkFrameFiles(const std::string& devicePath, CheckReport& report);
+// problem for each frame that is left out (too large a file, unreadable, not decodable) or
+// that is an animated PNG, and works out the decoded size and the frames a showing admits
+// within its budget. Files that are no PNG at all are given back rather than reported one by
+// one, so that they can be named together.
+std::vector<std::string> checkFrameFiles(const std::string& devicePath, CheckReport& report);
 
 } // namespace velorin::tools

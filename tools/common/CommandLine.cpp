@@ -1,29 +1,13 @@
 #include "tools/common/CommandLine.h"
 
+#include "tools/common/NearestName.h"
+
 #include <algorithm>
 #include <cstddef>
 
 namespace velorin::tools {
 
 namespace {
-
-std::size_t editDistance(const std::string& from, const std::string& to) {
-    std::vector<std::size_t> previous(to.size() + 1);
-    std::vector<std::size_t> current(to.size() + 1);
-    for (std::size_t column = 0; column <= to.size(); ++column)
-        previous[column] = column;
-    for (std::size_t row = 1; row <= from.size(); ++row) {
-        current[0] = row;
-        for (std::size_t column = 1; column <= to.size(); ++column) {
-            std::size_t substitution =
-                previous[column - 1] + (from[row - 1] == to[column - 1] ? 0 : 1);
-            current[column] =
-                std::min({previous[column] + 1, current[column - 1] + 1, substitution});
-        }
-        std::swap(previous, current);
-    }
-    return previous[to.size()];
-}
 
 bool isCommand(const std::string& word, const std::vector<std::string>& commands) {
     return std::find(commands.begin(), commands.end(), word) != commands.end();
@@ -37,7 +21,7 @@ std::optional<std::string> nearestCommand(const std::string& word,
     std::size_t nearestDistance = 3;
     for (const std::string& command : commands) {
         std::size_t distance =
-            command.starts_with(word) && !word.empty() ? 1 : editDistance(word, command);
+            command.starts_with(word) && !word.empty() ? 1 : spellingDistance(word, command);
         if (distance < nearestDistance) {
             nearestDistance = distance;
             nearest = command;

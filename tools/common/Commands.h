@@ -16,5 +16,7 @@ void addPreviewCommand(CLI::App& application, int& exitStatus);
 void addSoakCommand(CLI::App& application, int& exitStatus);
 void addImportCommand(CLI::App& application, int& exitStatus);
 void addRootCommand(CLI::App& application, int& exitStatus);
+void addListCommand(CLI::App& application, int& exitStatus);
+void addInstallCommand(CLI::App& application, int& exitStatus);
 
 } // namespace velorin::tools

@@ -1,6 +1,6 @@
 #include "tools/import/FolderSource.h"
 
-#include "tools/import/NaturalOrder.h"
+#include "tools/common/NaturalOrder.h"
 
 #include <algorithm>
 #include <array>

@@ -101,8 +101,10 @@ StagedSequence::StagedSequence(std::string destination, std::string staging,
 }
 
 StagedSequence::~StagedSequence() {
-    if (m_committed)
+    if (m_committed) {
+        finishCommit();
         return;
+    }
     std::error_code error;
     fs::remove_all(m_staging, error);
     // Only folders that are still empty go: nothing that someone else put there meanwhile.
@@ -114,7 +116,7 @@ std::string StagedSequence::stagedPath(const std::string& file) const {
     return (fs::path(m_staging) / file).string();
 }
 
-sim::Result<std::optional<std::string>> StagedSequence::commit() {
+sim::Result<std::optional<std::string>> StagedSequence::commit(ReplacedSequence replaced) {
     // Checked again: the destination may have appeared while the frames were written.
     if (auto result = checkExisting(m_destination, m_existing); !result)
         return result.fault();
@@ -152,12 +154,68 @@ sim::Result<std::optional<std::string>> StagedSequence::commit() {
         m_staging = aside;
     }
     m_committed = true;
+    m_replacedKept = true;
+    if (replaced == ReplacedSequence::KeepUntilFinished)
+        return std::optional<std::string>();
+    return finishCommit();
+}
+
+std::optional<std::string> StagedSequence::finishCommit() {
+    if (!m_committed || !m_replacedKept)
+        return std::nullopt;
+    m_replacedKept = false;
+    std::error_code error;
     fs::remove_all(m_staging, error);
     if (error)
-        return std::optional<std::string>("the replaced sequence could not be removed; it is "
-                                          "left in " +
-                                          m_staging);
-    return std::optional<std::string>();
+        return "the replaced sequence could not be removed; it is left in " + m_staging;
+    return std::nullopt;
+}
+
+sim::Result<void> StagedSequence::undoCommit() {
+    if (!m_committed)
+        return {};
+    std::error_code error;
+    if (m_replacedKept) {
+        // The same exchange again puts the old sequence back and the new one aside.
+        if (::renameat2(AT_FDCWD, m_staging.c_str(), AT_FDCWD, m_destination.c_str(),
+                        RENAME_EXCHANGE) != 0) {
+            if (errno != EINVAL && errno != ENOSYS)
+                return sim::Fault{m_destination,
+                                  std::string("cannot be put back: ") + std::strerror(errno)};
+            std::string aside =
+                makeHiddenFolder(fs::path(m_destination).parent_path(),
+                                 fs::path(m_destination).filename().string() + ".undone");
+            if (aside.empty() || std::rename(m_destination.c_str(), aside.c_str()) != 0) {
+                fs::remove(aside, error);
+                return sim::Fault{m_destination, "cannot be put back; the replaced sequence is "
+                                                 "left in " +
+                                                     m_staging};
+            }
+            if (std::rename(m_staging.c_str(), m_destination.c_str()) != 0) {
+                std::rename(aside.c_str(), m_destination.c_str());
+                return sim::Fault{m_destination, "cannot be put back; the replaced sequence is "
+                                                 "left in " +
+                                                     m_staging};
+            }
+            m_staging = aside;
+        }
+        m_replacedKept = false;
+    } else {
+        // Moved out of sight first, so that nobody sees it half removed.
+        std::string aside =
+            makeHiddenFolder(fs::path(m_destination).parent_path(),
+                             fs::path(m_destination).filename().string() + ".undone");
+        // The hidden folder is empty, so the rename replaces it.
+        if (aside.empty() || std::rename(m_destination.c_str(), aside.c_str()) != 0) {
+            std::string reason = std::strerror(errno);
+            fs::remove(aside, error);
+            return sim::Fault{m_destination, "cannot be taken out again: " + reason};
+        }
+        m_staging = aside;
+    }
+    m_committed = false;
+    fs::remove_all(m_staging, error);
+    return {};
 }
 
 std::optional<std::string> sequenceNameProblem(std::string_view name) {

@@ -5,7 +5,9 @@
 // replacing is asked for, swapped out in one atomic exchange (or, where the file system cannot
 // exchange, renamed aside, replaced and then removed). Until the commit, removing the staging
 // folder, and any parent folder made for it, undoes everything; the destructor does that
-// when the import fails or is interrupted.
+// when the import fails or is interrupted. A command with a further step after the commit
+// (install choosing the sequence in the preferences) may keep the replaced sequence aside
+// until that step is done, and put it back should the step fail.
 #pragma once
 
 #include "sim/Result.h"
@@ -19,6 +21,7 @@
 namespace velorin::tools {
 
 enum class ExistingSequence { Refuse, Replace };
+enum class ReplacedSequence { Remove, KeepUntilFinished };
 
 class StagedSequence {
 public:
@@ -35,8 +38,14 @@ public:
     const std::string& destination() const { return m_destination; }
 
     // Moves the staged folder into place. A note is given when the replaced sequence could
-    // not be removed afterwards.
-    sim::Result<std::optional<std::string>> commit();
+    // not be removed afterwards. With KeepUntilFinished the replaced sequence stays aside
+    // until finishCommit() or undoCommit(), or the destructor, which finishes.
+    sim::Result<std::optional<std::string>>
+    commit(ReplacedSequence replaced = ReplacedSequence::Remove);
+    // Removes the replaced sequence kept aside; a note when it cannot.
+    std::optional<std::string> finishCommit();
+    // Takes the committed sequence out again and puts back the one it replaced, if any.
+    sim::Result<void> undoCommit();
 
 private:
     StagedSequence(std::string destination, std::string staging, ExistingSequence existing);
@@ -46,6 +55,8 @@ private:
     // Folders made for the destination, innermost first, to remove on failure.
     std::vector<std::string> m_madeFolders;
     bool m_committed{false};
+    // The replaced sequence waits at the staging path.
+    bool m_replacedKept{false};
 };
 
 // Why `name` cannot name a sequence folder, or none. Sequence names are made of ASCII letters,

@@ -119,6 +119,27 @@ bool sequenceFolderExists(const std::string& root, const std::string& name) {
         platform::openInRoot(rootFolder.get(), *directory, O_RDONLY | O_DIRECTORY));
 }
 
+// The value `valueText` stands for under `key`, typed as the key expects.
+sim::Result<platform::PropertyValue> typedValue(const std::string& file, const std::string& key,
+                                                const std::string& valueText) {
+    auto known = findKey(file, key);
+    if (!known)
+        return known.fault();
+    if (known.value()->kind == PreferenceValueKind::Switch) {
+        auto parsed = parseSwitch(valueText);
+        if (!parsed)
+            return sim::Fault(file, sim::quoteText(key) +
+                                        " takes true or false (or yes, no, 1, 0), not " +
+                                        sim::quoteText(valueText));
+        return platform::PropertyValue::boolean(*parsed);
+    }
+    if (valueText.empty())
+        return sim::Fault(file, sim::quoteText(key) +
+                                    " takes a sequence name; an empty one chooses none (use "
+                                    "unset to go back to the default)");
+    return platform::PropertyValue::string(valueText);
+}
+
 } // namespace
 
 std::span<const PreferenceKey> knownPreferenceKeys() {
@@ -151,29 +172,25 @@ sim::Result<PreferenceReading> readPreference(const std::string& root, const std
 
 sim::Result<std::vector<std::string>> setPreference(const std::string& root, const std::string& key,
                                                     const std::string& valueText) {
+    return setPreferences(root, {{key, valueText}});
+}
+
+sim::Result<std::vector<std::string>>
+setPreferences(const std::string& root,
+               const std::vector<std::pair<std::string, std::string>>& keysAndValues) {
     const std::string file = preferenceFileUnderRoot(root);
-    auto known = findKey(file, key);
-    if (!known)
-        return known.fault();
-    platform::PropertyValue value;
-    if (known.value()->kind == PreferenceValueKind::Switch) {
-        auto parsed = parseSwitch(valueText);
-        if (!parsed)
-            return sim::Fault(file, sim::quoteText(key) +
-                                        " takes true or false (or yes, no, 1, 0), not " +
-                                        sim::quoteText(valueText));
-        value = platform::PropertyValue::boolean(*parsed);
-    } else {
-        if (valueText.empty())
-            return sim::Fault(file, sim::quoteText(key) +
-                                        " takes a sequence name; an empty one chooses none (use "
-                                        "unset to go back to the default)");
-        value = platform::PropertyValue::string(valueText);
+    std::vector<std::pair<std::string, platform::PropertyValue>> typed;
+    for (const auto& [key, valueText] : keysAndValues) {
+        auto value = typedValue(file, key, valueText);
+        if (!value)
+            return value.fault();
+        typed.emplace_back(key, std::move(value.value()));
     }
     bool enabled = false;
     auto written = editPreferenceList(
         root, MissingList::Create, [&](platform::PropertyListDictionary& dictionary) {
-            dictionary.set(key, value);
+            for (const auto& [key, value] : typed)
+                dictionary.set(key, value);
             auto stored = dictionary.get(enabledPreferenceKey);
             // Read as the extension reads a switch.
             enabled = stored &&
@@ -184,11 +201,12 @@ sim::Result<std::vector<std::string>> setPreference(const std::string& root, con
     if (!written)
         return written.fault();
     std::vector<std::string> warnings;
-    if (known.value()->kind == PreferenceValueKind::SequenceName &&
-        !sequenceFolderExists(root, valueText))
-        warnings.push_back(sim::quoteText(valueText) + " names no sequence in " + root +
-                           "; the lock screen will show an empty animation (" +
-                           "`velorin-sim list` shows the sequences there)");
+    for (const auto& [key, valueText] : keysAndValues) {
+        if (key == sequenceNamePreferenceKey && !sequenceFolderExists(root, valueText))
+            warnings.push_back(sim::quoteText(valueText) + " names no sequence in " + root +
+                               "; the lock screen will show an empty animation (" +
+                               "`velorin-sim list` shows the sequences there)");
+    }
     if (!enabled)
         warnings.push_back(std::string("the extension is off: set ") + enabledPreferenceKey +
                            " to true to see it (it takes effect at the host's next launch)");

@@ -17,6 +17,7 @@
 #include <optional>
 #include <span>
 #include <string>
+#include <utility>
 #include <vector>
 
 namespace velorin::tools {
@@ -59,6 +60,11 @@ sim::Result<PreferenceReading> readPreference(const std::string& root, const std
 // a sequence name that names no sequence in the root, or the extension left off.
 sim::Result<std::vector<std::string>> setPreference(const std::string& root, const std::string& key,
                                                     const std::string& valueText);
+// Stores several keys in one locked write, each typed as `setPreference` types it: all of
+// them or, when one is refused, none. Gives the same warnings.
+sim::Result<std::vector<std::string>>
+setPreferences(const std::string& root,
+               const std::vector<std::pair<std::string, std::string>>& keysAndValues);
 // Removes `key`; a key or list that is already absent is left so.
 sim::Result<void> unsetPreference(const std::string& root, const std::string& key);
 

@@ -35,7 +35,8 @@ constexpr double longestPreviewSeconds = 600;
 constexpr double mostFramesPerSecond = 120;
 
 struct PreviewArguments {
-    std::string sequence{defaultSequenceName};
+    // Empty for the sequence the root's preferences choose.
+    std::string sequence;
     std::string root;
     std::string screen{"390x844"};
     double scale{2};
@@ -171,9 +172,10 @@ void addPreviewCommand(CLI::App& application, int& exitStatus) {
                    "an animated WebP");
     auto arguments = std::make_shared<PreviewArguments>();
     command->add_option("SEQUENCE", arguments->sequence,
-                        "A sequence name under the root, or a sequence folder (default: " +
-                            std::string(defaultSequenceName) + ")");
-    command->add_option("--root", arguments->root, "Device root (default: your device root)");
+                        "A sequence folder (an argument holding a \"/\" or naming a folder here), "
+                        "or a sequence name in the root (default: the sequence the root's "
+                        "batteryanimation chooses)");
+    command->add_option("--root", arguments->root, "Device root (default: your own)");
     command->add_option("--screen", arguments->screen, "Screen size in points (default: 390x844)");
     command->add_option("--scale", arguments->scale, "Pixels per point (default: 2)");
     command->add_option("--seconds", arguments->seconds, "Length of the preview (default: 8)");

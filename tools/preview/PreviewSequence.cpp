@@ -9,6 +9,7 @@
 #include "sim/SystemError.h"
 #include "sim/TemporaryFolder.h"
 #include "tools/common/SampleRoot.h"
+#include "tools/common/SequenceArgument.h"
 
 #include <cerrno>
 #include <cstdlib>
@@ -21,15 +22,6 @@ namespace velorin::tools {
 namespace {
 
 namespace fs = std::filesystem;
-
-bool isFolder(const fs::path& path) {
-    std::error_code error;
-    return fs::is_directory(path, error);
-}
-
-bool looksLikeFolder(const std::string& argument) {
-    return argument.find('/') != std::string::npos || argument == "." || argument == "..";
-}
 
 // The name the copy takes in the private root: the folder's own, when the extension can
 // form frame locations from it, so that the preview plays what the author will install.
@@ -100,30 +92,18 @@ PreviewSequence::~PreviewSequence() {
 sim::Result<std::unique_ptr<PreviewSequence>>
 PreviewSequence::choose(const std::string& argument, const std::string& givenRoot,
                         const sim::InterruptionCheck& interrupted) {
-    if (!looksLikeFolder(argument)) {
-        auto root = chooseDeviceRoot(givenRoot);
-        if (!root)
-            return root.fault();
-        fs::path named = fs::path(root.value()) / sequenceRoot / argument;
-        if (isFolder(named))
-            return std::unique_ptr<PreviewSequence>(
-                new PreviewSequence(root.value(), argument, false));
-        if (!isFolder(argument))
-            return sim::Fault(named.string(), "no such sequence (expected a folder)");
-    }
-    if (!isFolder(argument))
-        return sim::Fault(argument, "no such sequence folder");
-    // The preference domain comes from the root asked for, or else from the bundled root
-    // when there is one; without it the extension's defaults apply.
-    std::string preferenceRoot;
-    if (!givenRoot.empty()) {
-        auto root = chooseDeviceRoot(givenRoot);
-        if (!root)
-            return root.fault();
-        preferenceRoot = root.value();
-    } else if (isFolder(bundledSampleRoot())) {
-        preferenceRoot = bundledSampleRoot();
-    }
+    auto resolved = argument.empty() ? resolveChosenSequence(givenRoot)
+                                     : resolveSequenceArgument(argument, givenRoot);
+    if (!resolved)
+        return resolved.fault();
+    if (resolved.value().kind == SequenceArgument::Kind::Name)
+        return std::unique_ptr<PreviewSequence>(
+            new PreviewSequence(resolved.value().root, resolved.value().name, false));
+    // A folder plays with the preferences of the root asked for, or of the user's own.
+    auto root = chooseDeviceRoot(givenRoot);
+    if (!root)
+        return root.fault();
+    const std::string& preferenceRoot = root.value();
     auto privateRoot = sim::makeTemporaryFolder("velorin-preview");
     if (!privateRoot)
         return privateRoot.fault();

@@ -18,9 +18,11 @@ namespace velorin::tools {
 
 class PreviewSequence {
 public:
-    // `argument` is a sequence name, or a folder when it holds a "/", is "." or "..", or is
-    // no sequence under the root but a folder here. `givenRoot` may be empty for the bundled
-    // sample root. An input error names the folder that is missing or cannot be copied.
+    // `argument` is a folder or a sequence name by the tools' one rule (see
+    // tools/common/SequenceArgument.h); empty, it is the sequence the root's preferences
+    // choose. `givenRoot` may be empty for the user's own root, whose preferences a folder is
+    // then previewed with. An input error names the folder that is missing or cannot be
+    // copied.
     static sim::Result<std::unique_ptr<PreviewSequence>>
     choose(const std::string& argument, const std::string& givenRoot,
            const sim::InterruptionCheck& interrupted = {});

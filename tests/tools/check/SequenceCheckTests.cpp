@@ -4,6 +4,7 @@
 #include "sequences/SequenceOptions.h"
 #include "tests/support/FrameImages.h"
 #include "tests/support/TemporaryDeviceRoot.h"
+#include "tests/tools/common/SequenceFolders.h"
 #include "tools/check/CheckReport.h"
 #include "tools/check/SequenceCheck.h"
 #include "tools/common/Commands.h"
@@ -30,8 +31,9 @@ protected:
     SequenceCheckTest() { fs::create_directories(folder()); }
 
     std::string folder() const { return root.hostPath("sequence").string(); }
-    void writeFrame(const std::string& name, std::uint32_t width = 4, std::uint32_t height = 4) {
-        writeBytes(name, testing::solidPng(width, height, 200));
+    void writeFrame(const std::string& name, std::uint32_t width = 450,
+                    std::uint32_t height = 450) {
+        testing::writeFrames(folder(), {name}, width, height);
     }
     void writeFrames(const std::vector<std::string>& names) {
         for (const auto& name : names)
@@ -83,7 +85,7 @@ TEST_F(SequenceCheckTest, FolderThatCannotBeReadExitsTwoNamingIt) {
     auto missing = folder() + "/missing";
     auto run = runCommand({missing});
     EXPECT_EQ(run.status, 2);
-    EXPECT_EQ(run.errors, "velorin-sim: " + missing + ": no such folder\n");
+    EXPECT_EQ(run.errors, "velorin-sim: " + missing + ": no such sequence folder\n");
     EXPECT_EQ(run.output, "");
 
     writeFrame("frame1.png");
@@ -99,54 +101,62 @@ TEST_F(SequenceCheckTest, FolderThatCannotBeReadExitsTwoNamingIt) {
     }
 }
 
-TEST_F(SequenceCheckTest, EachProblemKindIsFoundAndNamesItsFile) {
+// What each name listed first does to the order: an error where the frames play in another
+// order than their names, a warning where equal keys leave it to the listing or where a right
+// order rests on cut windows, and nothing where the order is the names'.
+TEST_F(SequenceCheckTest, TheOrderIsJudgedForEveryNameThatMayBeListedFirst) {
     struct Case {
         std::vector<std::string> frames;
-        std::string file;
-        std::string kind;
+        std::vector<std::tuple<std::string, std::string, Severity>> problems;
     };
+    const std::string all = folder();
     const std::vector<Case> cases{
-        {{"a1.png", "a2.png", "a10.png"}, "a10.png", "equal-keys"},
-        {{"a5.png", "a10.png"}, "a10.png", "number-cut"},
-        {{"fr3.png", "frame1.png", "frame2.png"}, "frame1.png", "prefix-length"},
-        {{"fr3.png", "frame1.png", "frame2.png"}, "fr3.png", "prefix-length"},
-        {{"anim2_001.png", "anim2_002.png"}, "anim2_001.png", "digits-in-prefix"},
-        {{"cover.png", "frame1.png", "frame2.png"}, "cover.png", "first-name-without-digits"},
-        {{"0.png", "1.png", "2.png"}, "0.png", "empty-prefix"},
-        {{"frame1.png", "frame2.png", "image.png"}, "image.png", "no-number"},
-        {{"particlespin_1.png", "particlespin_2.png"}, "particlespin_1.png", "window-cut"},
-        {{"frame1.png", "frame2.png", "FRAME3.PNG"}, "FRAME3.PNG", "extension-case"},
-        {{"frame1.png", "frame2.Png"}, "frame2.Png", "extension-case"},
-        {{}, "", "no-frames"},
+        {{"a1.png", "a2.png", "a10.png"}, {{all, "order-differs", Severity::Error}}},
+        {{"fr3.png", "frame1.png", "frame2.png"}, {{"fr3.png", "order-differs", Severity::Error}}},
+        {{"frame1.png", "frame2.png", "image.png"},
+         {{all, "order-differs", Severity::Error}, {"image.png", "equal-keys", Severity::Warning}}},
+        {{"0.png", "1.png", "2.png"}, {{all, "equal-keys", Severity::Warning}}},
+        {{"anim2_001.png", "anim2_002.png"}, {{all, "equal-keys", Severity::Warning}}},
+        {{"frame1.png", "frame01.png", "frame2.png"}, {{all, "equal-keys", Severity::Warning}}},
+        {{"cover.png", "frame1.png", "frame2.png"},
+         {{"cover.png", "equal-keys", Severity::Warning}}},
+        {{"particlespin_1.png", "particlespin_2.png"}, {{all, "window-cut", Severity::Warning}}},
+        {{"frame1.png", "frame2.png", "FRAME3.PNG"},
+         {{"FRAME3.PNG", "extension-case", Severity::Warning}}},
+        {{}, {{all, "no-frames", Severity::Error}}},
+        {{"img_0001.png", "img_0002.png", "img_0120.png"}, {}},
+        {{"cover.png"}, {}},
     };
     for (const auto& testCase : cases) {
-        SCOPED_TRACE(testCase.kind);
+        SCOPED_TRACE(testCase.frames.empty() ? "no frames" : testCase.frames.front());
         fs::remove_all(folder());
         fs::create_directories(folder());
         writeFrames(testCase.frames);
+        std::vector<std::tuple<std::string, std::string, Severity>> found;
         auto report = check();
-        auto file = testCase.file.empty() ? folder() : testCase.file;
-        EXPECT_THAT(fileAndKind(report), ::testing::Contains(std::pair{file, testCase.kind}));
-        EXPECT_EQ(report.status(), ExitStatus::ProblemsFound);
+        for (const auto& problem : report.problems)
+            found.emplace_back(problem.file, problemKindName(problem.kind), problem.severity);
+        EXPECT_THAT(found, ElementsAreArray(testCase.problems));
+        bool orderProblem = std::any_of(found.begin(), found.end(), [](const auto& problem) {
+            return std::get<1>(problem) == "order-differs" || std::get<1>(problem) == "equal-keys";
+        });
+        EXPECT_EQ(report.playsInNaturalOrder(), !orderProblem && !testCase.frames.empty());
     }
-}
 
-TEST_F(SequenceCheckTest, EveryFrameOfARunOfEqualKeysIsComparedWithTheRunsFirst) {
-    // With a prefix of one letter only the first digit is read: two runs, of 1 and of 2.
-    writeFrames({"a1.png", "a10.png", "a11.png", "a2.png", "a20.png", "a3.png"});
+    // Where the order goes wrong, and why the window reads what it does.
+    fs::remove_all(folder());
+    writeFrames(testing::numberedFrameNames("a", 1, 12));
     auto report = check();
-    std::vector<std::pair<std::string, std::string>> equalKeys;
-    for (const auto& problem : report.problems) {
-        if (problem.kind == ProblemKind::EqualKeys)
-            equalKeys.emplace_back(problem.file, problem.message);
-    }
-    ASSERT_EQ(equalKeys.size(), 3u);
-    EXPECT_EQ(equalKeys[0].first, "a10.png");
-    EXPECT_THAT(equalKeys[0].second, ::testing::HasSubstr("key 1, the same as \"a1.png\""));
-    EXPECT_EQ(equalKeys[1].first, "a11.png");
-    EXPECT_THAT(equalKeys[1].second, ::testing::HasSubstr("the same as \"a1.png\""));
-    EXPECT_EQ(equalKeys[2].first, "a20.png");
-    EXPECT_THAT(equalKeys[2].second, ::testing::HasSubstr("key 2, the same as \"a2.png\""));
+    ASSERT_EQ(report.problems.size(), 1u);
+    EXPECT_EQ(report.problems[0].message,
+              "whichever frame is listed first (prefix length 1), the frames play in another "
+              "order than their names: \"a10.png\" (window \"1\", key 1: its number has 2 "
+              "digits, more than the 1 the window holds) plays before \"a2.png\" (key 2); "
+              "\"a11.png\" (window \"1\", key 1: its number has 2 digits, more than the 1 the "
+              "window holds) plays before \"a2.png\" (key 2); \"a12.png\" (window \"1\", key 1: "
+              "its number has 2 digits, more than the 1 the window holds) plays before "
+              "\"a2.png\" (key 2); rename the frames to one prefix without digits followed by "
+              "numbers padded with zeros, such as frame01.png to frame12.png");
 }
 
 TEST_F(SequenceCheckTest, FramesThatFailToDecodeOrDifferInSizeAreProblems) {
@@ -155,9 +165,11 @@ TEST_F(SequenceCheckTest, FramesThatFailToDecodeOrDifferInSizeAreProblems) {
     writeBytes("frame5.png", {'n', 'o', 't'});
     fs::create_directory(fs::path(folder()) / "frame6.png");
     auto report = check();
-    EXPECT_THAT(fileAndKind(report), ElementsAre(std::pair{"frame5.png", "undecodable"},
-                                                 std::pair{"frame6.png", "undecodable"},
-                                                 std::pair{"frame4.png", "size-mismatch"}));
+    EXPECT_THAT(fileAndKind(report), ElementsAre(std::pair{"frame6.png", "undecodable"},
+                                                 std::pair{"frame5.png", "not-png"},
+                                                 std::pair{"frame4.png", "size-mismatch"},
+                                                 std::pair{"frame4.png", "smaller-than-shown"},
+                                                 std::pair{"frame4.png", "other-proportions"}));
     EXPECT_FALSE(report.frames[4].size);
     EXPECT_EQ(report.frames[3].size, (PixelSize{8, 6}));
 }
@@ -219,13 +231,15 @@ TEST_F(SequenceCheckTest, FramesPastTheBudgetAreCountedAsTheShowingAdmitsThem) {
         std::snprintf(name, sizeof name, "frame%02d.png", number);
         writeBytes(name, number == 2 ? broken : large);
     }
-    writeFrame("frame11.png");
+    writeFrame("frame11.png", 4, 4);
     auto report = check();
     EXPECT_EQ(report.decodedBytes, 9 * (std::uint64_t{64} << 20) + 4 * 4 * 4);
     EXPECT_EQ(report.framesWithinBudget, 8u);
     EXPECT_THAT(fileAndKind(report), ElementsAre(std::pair{"frame02.png", "undecodable"},
                                                  std::pair{folder(), "over-budget"},
-                                                 std::pair{"frame11.png", "size-mismatch"}));
+                                                 std::pair{"frame11.png", "size-mismatch"},
+                                                 std::pair{folder(), "larger-than-shown"},
+                                                 std::pair{"frame11.png", "smaller-than-shown"}));
     EXPECT_EQ(report.problems[1].message,
               "its frames decode to 576.0 MiB, more than the 512 MiB a showing may hold: only "
               "the first 8 of the 11 frames play, and frame10.png and every frame after it are "
@@ -237,7 +251,8 @@ TEST_F(SequenceCheckTest, FramesPastTheBudgetAreCountedAsTheShowingAdmitsThem) {
 }
 
 TEST_F(SequenceCheckTest, TheDecodedSizeIsGivenWithinTheBudgetToo) {
-    writeFrames({"frame1.png", "frame2.png"});
+    writeFrame("frame1.png", 4, 4);
+    writeFrame("frame2.png", 4, 4);
     auto run = runCommand({folder()});
     EXPECT_EQ(run.status, 0);
     EXPECT_THAT(run.output, ::testing::HasSubstr(
@@ -287,13 +302,19 @@ TEST_F(SequenceCheckTest, JsonReportHoldsFramesWindowsAndProblems) {
     EXPECT_EQ(tied["window"], "1");
     EXPECT_EQ(tied["key"], 1);
     EXPECT_EQ(tied["windowCut"], false);
-    EXPECT_EQ(tied["width"], 4);
+    EXPECT_EQ(tied["width"], 450);
     ASSERT_FALSE(json["problems"].empty());
     for (const auto& problem : json["problems"]) {
         EXPECT_TRUE(problem["file"].is_string());
         EXPECT_TRUE(problem["kind"].is_string());
         EXPECT_TRUE(problem["message"].is_string());
     }
+    EXPECT_EQ(json["problems"][0]["kind"], "order-differs");
+    EXPECT_EQ(json["problems"][0]["severity"], "error");
+    EXPECT_EQ(json["errors"], 1);
+    EXPECT_EQ(json["naturalOrder"], false);
+    EXPECT_EQ(json["orders"][0]["prefixLength"], 1);
+    EXPECT_EQ(json["orders"][0]["verdict"], "other");
 }
 
 TEST_F(SequenceCheckTest, FolderIsLeftUnchanged) {

@@ -1,7 +1,7 @@
 // Reading sources for import: what is refused, and the timelines of frames that GIF, animated
 // PNG, animated WebP, video, still images and folders give, checked by time and by pixel.
 #include "tests/tools/import/ImportTestSupport.h"
-#include "tools/import/NaturalOrder.h"
+#include "tools/common/NaturalOrder.h"
 
 #include <fstream>
 #include <gtest/gtest.h>

@@ -1,4 +1,4 @@
-#include "tools/import/NaturalOrder.h"
+#include "tools/common/NaturalOrder.h"
 
 #include <algorithm>
 #include <cstddef>

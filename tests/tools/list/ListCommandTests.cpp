@@ -1,0 +1,67 @@
+// velorin-sim list, end to end: a root's sequences with their frames, run length, box, decoded
+// size and problems by severity, from the same analysis as check, and the one chosen.
+#include "tests/support/TemporaryDeviceRoot.h"
+#include "tests/tools/common/SequenceFolders.h"
+#include "tests/tools/common/SimProcess.h"
+
+#include <gmock/gmock.h>
+#include <gtest/gtest.h>
+#include <nlohmann/json.hpp>
+
+namespace velorin::tools {
+namespace {
+
+const std::string sequences = "var/jb/vod/Library/Velorin/chargingSequences/";
+
+TEST(ListCommandTest, EachSequenceWithItsProblemsAndTheChosenOne) {
+    testing::TemporaryDeviceRoot root;
+    testing::TemporaryDeviceRoot scratch;
+    const std::string rootPath = root.path().string();
+    testing::writeFrames(root.hostPath(sequences + "letters"),
+                         testing::numberedFrameNames("a", 1, 12));
+    testing::writeFrames(root.hostPath(sequences + "wide"),
+                         testing::numberedFrameNames("wide", 1, 2), 600, 300);
+    root.writeFile(sequences + "wide/options.json", R"({"animationDuraton": 3, "width": 200})");
+    root.makeFolder(sequences + ".staging-left-by-a-killed-install");
+    auto list = [&] {
+        return testing::runVelorinSim(scratch.path(), {"list", "--root", rootPath});
+    };
+
+    auto unchosen = list();
+    EXPECT_EQ(unchosen.status, 0) << unchosen.err;
+    EXPECT_EQ(unchosen.out,
+              "Sequences in " + rootPath + "/" + sequences +
+                  "\n"
+                  "  letters  12 frames, 2 s a run, 150 x 150 points, 9.2 MiB decoded; 1 error\n"
+                  "  wide     2 frames, 2 s a run, 200 x 150 points, 1.3 MiB decoded; 1 error, 1 "
+                  "warning\n"
+                  "The root's batteryanimation chooses \"particlespin\", which is no sequence "
+                  "here: nothing shows; the extension is off (velorin-sim prefs set "
+                  "enablebatteryanimation true turns it on)\n"
+                  "velorin-sim check NAME gives a sequence's problems.\n");
+
+    root.writePreferences("com.tarnwick.velorin",
+                          {{"enablebatteryanimation", platform::PropertyValue::boolean(true)},
+                           {"batteryanimation", platform::PropertyValue::string("wide")}});
+    EXPECT_THAT(list().out, ::testing::HasSubstr("* wide     2 frames"));
+    auto json = nlohmann::json::parse(
+        testing::runVelorinSim(scratch.path(), {"list", "--root", rootPath, "--json"}).out);
+    EXPECT_EQ(json["chosen"], "wide");
+    EXPECT_EQ(json["chosenExists"], true);
+    EXPECT_EQ(json["enabled"], true);
+    ASSERT_EQ(json["sequences"].size(), 2u);
+    const auto& letters = json["sequences"][0];
+    EXPECT_EQ(letters["name"], "letters");
+    EXPECT_EQ(letters["frames"], 12);
+    EXPECT_EQ(letters["naturalOrder"], false);
+    EXPECT_EQ(letters["errors"], 1);
+    const auto& wide = json["sequences"][1];
+    EXPECT_EQ(wide["chosen"], true);
+    EXPECT_EQ(wide["animationDuration"], 2.0) << "the misspelt member is not read";
+    EXPECT_EQ(wide["box"]["width"], 200.0);
+    EXPECT_EQ(wide["warnings"], 1);
+    EXPECT_EQ(wide["decodedBytes"], 2 * 600 * 300 * 4);
+}
+
+} // namespace
+} // namespace velorin::tools

@@ -1,0 +1,130 @@
+#include "tools/common/SequenceArgument.h"
+
+#include "platform/RootedPath.h"
+#include "sequences/SequenceDirectory.h"
+#include "settings/Settings.h"
+#include "sim/QuoteText.h"
+#include "tools/common/NaturalOrder.h"
+#include "tools/common/SampleRoot.h"
+#include "tools/common/ScopedDeviceRoot.h"
+
+#include <cstdio>
+#include <fcntl.h>
+#include <filesystem>
+
+namespace velorin::tools {
+
+namespace {
+
+namespace fs = std::filesystem;
+
+bool isFolder(const fs::path& path) {
+    std::error_code error;
+    return fs::is_directory(path, error);
+}
+
+// The folder's own name: its last component, or the one before a trailing slash.
+std::string ownName(const std::string& folder) {
+    std::error_code error;
+    fs::path path = fs::absolute(folder, error).lexically_normal();
+    if (path.filename().empty())
+        path = path.parent_path();
+    return path.filename().string();
+}
+
+// The root a plain word would be looked up in, without making the user's root for it: the
+// note about a hidden sequence is worth no new folder.
+std::string rootToLookIn(const std::string& givenRoot) {
+    if (!givenRoot.empty())
+        return givenRoot;
+    auto path = userDeviceRootPath();
+    return path ? path.value() : std::string();
+}
+
+// Whether the root holds the sequence `name`, resolved inside the root as the device resolves
+// it: a link whose target is absolute is read from the root, not from this machine's "/".
+bool holdsSequence(const std::string& root, const std::string& name) {
+    auto directory = sequenceDirectory(name);
+    platform::FileDescriptor rootFolder = platform::openRootFolder(root);
+    return directory && rootFolder &&
+           platform::openInRoot(rootFolder.get(), *directory, O_PATH | O_DIRECTORY);
+}
+
+} // namespace
+
+std::string sequenceFolderInRoot(const std::string& root, const std::string& name) {
+    return (fs::path(root) / sequenceRoot / name).string();
+}
+
+sim::Result<SequenceArgument> resolveSequenceArgument(const std::string& argument,
+                                                      const std::string& givenRoot) {
+    if (argument.empty())
+        return sim::Fault("no sequence given: name a sequence in the root or a folder");
+    if (argument.find('/') != std::string::npos || isFolder(argument)) {
+        std::error_code error;
+        if (!isFolder(argument))
+            return sim::Fault(argument, fs::exists(argument, error)
+                                            ? "is not a folder (a sequence is a folder of frames)"
+                                            : "no such sequence folder");
+        if (argument.find('/') == std::string::npos) {
+            std::string root = rootToLookIn(givenRoot);
+            if (!root.empty() && holdsSequence(root, argument))
+                std::fprintf(stderr,
+                             "velorin-sim: note: the folder %s here is used; it hides the "
+                             "sequence %s of the device root (give %s to use that one)\n",
+                             sim::quoteText(argument).c_str(), sim::quoteText(argument).c_str(),
+                             sequenceFolderInRoot(root, argument).c_str());
+        }
+        return SequenceArgument{SequenceArgument::Kind::Folder, argument, ownName(argument), {}};
+    }
+    auto root = chooseDeviceRoot(givenRoot);
+    if (!root)
+        return root.fault();
+    std::string folder = sequenceFolderInRoot(root.value(), argument);
+    if (!holdsSequence(root.value(), argument))
+        return sim::Fault(folder, "no such sequence (expected a folder)");
+    return SequenceArgument{SequenceArgument::Kind::Name, folder, argument, root.value()};
+}
+
+sim::Result<SequenceArgument> resolveChosenSequence(const std::string& givenRoot) {
+    auto root = chooseDeviceRoot(givenRoot);
+    if (!root)
+        return root.fault();
+    std::string name = chosenSequence(root.value()).name;
+    std::string folder = sequenceFolderInRoot(root.value(), name);
+    if (!holdsSequence(root.value(), name))
+        return sim::Fault(folder, "no such sequence (expected a folder), though the root's " +
+                                      std::string(sequenceNamePreferenceKey) + " chooses " +
+                                      sim::quoteText(name));
+    return SequenceArgument{SequenceArgument::Kind::Name, folder, name, root.value()};
+}
+
+std::vector<std::string> sequenceNamesInRoot(const std::string& root) {
+    std::vector<std::string> names;
+    std::error_code error;
+    for (fs::directory_iterator entry(fs::path(root) / sequenceRoot, error), end;
+         !error && entry != end; entry.increment(error)) {
+        std::string name = entry->path().filename().string();
+        // Hidden folders are the tools' own staging, never a sequence a user chose.
+        if (!name.starts_with(".") && holdsSequence(root, name))
+            names.push_back(name);
+    }
+    sortNaturally(names);
+    return names;
+}
+
+ChosenSequence chosenSequence(const std::string& root) {
+    // The extension's own settings load, on a root of its own for the moment; the process's
+    // record is put back afterwards.
+    Settings previous = settings();
+    ChosenSequence chosen;
+    {
+        ScopedDeviceRoot scoped(root);
+        readSettings();
+        chosen = {settings().sequenceName, settings().enabled};
+    }
+    settings() = previous;
+    return chosen;
+}
+
+} // namespace velorin::tools

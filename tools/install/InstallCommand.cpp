@@ -1,0 +1,95 @@
+// velorin-sim install: puts a sequence folder into a device root's sequences, optionally as
+// the chosen one, whole or not at all.
+//
+// Every argument is checked before anything is written. An interruption (SIGINT or SIGTERM)
+// stops the copy between files, removes what it had written, leaves the root as it was and
+// ends with the usual status for that signal (130 or 143).
+#include "sim/SystemError.h"
+#include "tools/common/Commands.h"
+#include "tools/common/FaultReport.h"
+#include "tools/common/InterruptionWatch.h"
+#include "tools/install/SequenceInstall.h"
+
+#include <CLI/CLI.hpp>
+#include <cstdio>
+#include <memory>
+
+namespace velorin::tools {
+
+namespace {
+
+struct InstallArguments {
+    InstallRequest request;
+    bool replace{false};
+    bool select{false};
+    bool force{false};
+};
+
+std::string countOf(std::size_t count, const char* singular, const char* plural) {
+    return std::to_string(count) + " " + (count == 1 ? singular : plural);
+}
+
+void printInstalled(const InstalledSequence& installed) {
+    const CheckReport& report = installed.report;
+    std::printf("%s %s in %s: %s, %s decoded\n", installed.replaced ? "Replaced" : "Installed",
+                installed.name.c_str(), installed.folder.c_str(),
+                countOf(report.frames.size(), "frame", "frames").c_str(),
+                sim::describeByteCount(report.decodedBytes).c_str());
+    if (installed.resourceForksLeftOut > 0)
+        std::printf(
+            "Left out %s (\"._\" names another system leaves beside each file)\n",
+            countOf(installed.resourceForksLeftOut, "resource-fork file", "resource-fork files")
+                .c_str());
+    std::size_t errors = report.count(Severity::Error);
+    std::size_t warnings = report.count(Severity::Warning);
+    if (errors + warnings > 0)
+        std::printf("Check found %s and %s: velorin-sim check %s --root %s\n",
+                    countOf(errors, "error", "errors").c_str(),
+                    countOf(warnings, "warning", "warnings").c_str(), installed.name.c_str(),
+                    installed.root.c_str());
+    if (installed.chosen)
+        std::printf("Chose %s and turned the extension on\n", installed.name.c_str());
+    if (installed.note)
+        std::fprintf(stderr, "velorin-sim: note: %s\n", installed.note->c_str());
+}
+
+int runInstall(InstallArguments& arguments) {
+    InstallRequest request = arguments.request;
+    request.existing = arguments.replace ? ExistingSequence::Replace : ExistingSequence::Refuse;
+    request.choice = arguments.select ? ChoiceAfterInstall::Choose : ChoiceAfterInstall::Leave;
+    request.order = arguments.force ? OrderCheck::Force : OrderCheck::Refuse;
+    InterruptionWatch watch;
+    auto installed = installSequence(request, watch.check());
+    if (!installed && watch.received())
+        return watch.reportInterruption();
+    if (!installed)
+        return report(installed.fault());
+    printInstalled(installed.value());
+    return 0;
+}
+
+} // namespace
+
+void addInstallCommand(CLI::App& application, int& exitStatus) {
+    auto* command = application.add_subcommand(
+        "install", "Copy a sequence folder into a device root's sequences, leaving out "
+                   "resource-fork files, and refuse one whose frames would play out of order");
+    auto arguments = std::make_shared<InstallArguments>();
+    InstallRequest& request = arguments->request;
+    command
+        ->add_option("DIR", request.source,
+                     "The sequence folder (an argument holding a \"/\" or naming a folder here), "
+                     "or a sequence of the root to copy under another name")
+        ->required();
+    command->add_option("--as", request.name, "Its name in the root (default: the folder's name)");
+    command->add_option("--root", request.root, "Device root (default: your own)");
+    command->add_flag("--select", arguments->select,
+                      "Make it the chosen sequence and turn the extension on");
+    command->add_flag("--replace", arguments->replace, "Replace a sequence of the same name");
+    command->add_flag("--force", arguments->force,
+                      "Install it though its frames would play in another order than their "
+                      "names'");
+    command->callback([arguments, &exitStatus] { exitStatus = runInstall(*arguments); });
+}
+
+} // namespace velorin::tools

@@ -1,0 +1,57 @@
+// Putting a sequence folder into a device root, whole or not at all.
+//
+// The folder is copied by the one copy rule for sequence folders (sim/PrivateCopy.h), except
+// that resource-fork files ("._frame1.png") are left out on purpose: on a device they would be
+// listed as frames, set the prefix length when listed first, and fail to decode. Before
+// anything is written the folder is judged as `check` judges it, without those files: one
+// whose frames would play in another order than the natural order of their names, for some
+// name the device may list first, is refused unless forced. The copy is staged beside its
+// destination and moved into place by one rename (see tools/import/StagedSequence.h); an
+// existing sequence of the name is refused unless replacing. Choosing it goes through the
+// preferences' locked writer and sets the sequence and the extension's switch together; when
+// that write fails, the installed sequence is taken out again and a replaced one put back.
+// The source folder is only read.
+#pragma once
+
+#include "sim/Interruption.h"
+#include "sim/Result.h"
+#include "tools/check/CheckReport.h"
+#include "tools/import/StagedSequence.h"
+
+#include <optional>
+#include <string>
+
+namespace velorin::tools {
+
+enum class ChoiceAfterInstall { Leave, Choose };
+enum class OrderCheck { Refuse, Force };
+
+struct InstallRequest {
+    // A folder, or a sequence of the root, by the tools' one rule.
+    std::string source;
+    // The name in the root; empty for the folder's own.
+    std::string name;
+    // Empty for the user's own root.
+    std::string root;
+    ExistingSequence existing{ExistingSequence::Refuse};
+    ChoiceAfterInstall choice{ChoiceAfterInstall::Leave};
+    OrderCheck order{OrderCheck::Refuse};
+};
+
+struct InstalledSequence {
+    std::string name;
+    std::string root;
+    std::string folder;
+    // The check of what was installed.
+    CheckReport report;
+    std::size_t resourceForksLeftOut{0};
+    bool replaced{false};
+    bool chosen{false};
+    // Something the user should know that did not stop the install.
+    std::optional<std::string> note;
+};
+
+sim::Result<InstalledSequence> installSequence(const InstallRequest& request,
+                                               const sim::InterruptionCheck& interrupted);
+
+} // namespace velorin::tools

@@ -1,0 +1,176 @@
+// velorin-sim list: the sequences of a device root, each with its frames, run length, box,
+// decoded size and the count of its problems by severity, and which one the root's
+// preferences choose.
+//
+// Each sequence is judged by the same analysis as `check`, read inside the root as the device
+// reads it; `check NAME` gives the problems themselves. Only reads the root.
+#include "sequences/SequenceDirectory.h"
+#include "settings/Settings.h"
+#include "sim/QuoteText.h"
+#include "sim/SystemError.h"
+#include "tools/check/SequenceCheck.h"
+#include "tools/common/Commands.h"
+#include "tools/common/FaultReport.h"
+#include "tools/common/SampleRoot.h"
+#include "tools/common/SequenceArgument.h"
+
+#include <CLI/CLI.hpp>
+#include <algorithm>
+#include <cstdio>
+#include <iostream>
+#include <memory>
+#include <nlohmann/json.hpp>
+#include <sstream>
+
+namespace velorin::tools {
+
+namespace {
+
+struct ListedSequence {
+    std::string name;
+    // None when the folder cannot be read; `fault` says why.
+    std::optional<CheckReport> report;
+    std::string fault;
+};
+
+std::string number(double value) {
+    std::ostringstream text;
+    text << value;
+    return text.str();
+}
+
+std::string countOf(std::size_t count, const char* singular, const char* plural) {
+    return std::to_string(count) + " " + (count == 1 ? singular : plural);
+}
+
+std::string problemCounts(const CheckReport& report) {
+    std::string counts;
+    for (auto [severity, singular, plural] : {std::tuple{Severity::Error, "error", "errors"},
+                                              std::tuple{Severity::Warning, "warning", "warnings"},
+                                              std::tuple{Severity::Note, "note", "notes"}}) {
+        if (std::size_t count = report.count(severity))
+            counts += (counts.empty() ? "" : ", ") + countOf(count, singular, plural);
+    }
+    return counts.empty() ? "no problems" : counts;
+}
+
+std::size_t decodedFrames(const CheckReport& report) {
+    return static_cast<std::size_t>(std::count_if(report.frames.begin(), report.frames.end(),
+                                                  [](const auto& frame) { return frame.size; }));
+}
+
+void printText(const std::string& root, const std::vector<ListedSequence>& listed,
+               const ChosenSequence& chosen) {
+    std::printf("Sequences in %s/%s\n", root.c_str(), sequenceRoot);
+    std::size_t nameWidth = 0;
+    for (const auto& sequence : listed)
+        nameWidth = std::max(nameWidth, sequence.name.size());
+    bool chosenFound = false;
+    for (const auto& sequence : listed) {
+        bool isChosen = sequence.name == chosen.name;
+        chosenFound = chosenFound || isChosen;
+        std::printf("%s %-*s  ", isChosen ? "*" : " ", static_cast<int>(nameWidth),
+                    sequence.name.c_str());
+        if (!sequence.report) {
+            std::printf("cannot be read: %s\n", sequence.fault.c_str());
+            continue;
+        }
+        const CheckReport& report = *sequence.report;
+        std::printf("%s, %s s a run, %s x %s points, %s decoded; %s\n",
+                    countOf(report.frames.size(), "frame", "frames").c_str(),
+                    number(report.box.animationDuration).c_str(), number(report.box.width).c_str(),
+                    number(report.box.height).c_str(),
+                    sim::describeByteCount(report.decodedBytes).c_str(),
+                    problemCounts(report).c_str());
+    }
+    if (listed.empty())
+        std::printf("  (none)\n");
+    if (chosenFound)
+        std::printf("* chosen by the root's %s", sequenceNamePreferenceKey);
+    else
+        std::printf("The root's %s chooses %s, which is no sequence here: nothing shows",
+                    sequenceNamePreferenceKey, sim::quoteText(chosen.name).c_str());
+    if (chosen.enabled)
+        std::printf("; the extension is on\n");
+    else
+        std::printf("; the extension is off (velorin-sim prefs set %s true turns it on)\n",
+                    enabledPreferenceKey);
+    std::printf("velorin-sim check NAME gives a sequence's problems.\n");
+}
+
+void printJson(const std::string& root, const std::vector<ListedSequence>& listed,
+               const ChosenSequence& chosen) {
+    using Json = nlohmann::ordered_json;
+    auto sequences = Json::array();
+    bool chosenFound = false;
+    for (const auto& sequence : listed) {
+        bool isChosen = sequence.name == chosen.name;
+        chosenFound = chosenFound || isChosen;
+        Json entry{{"name", sequence.name}, {"chosen", isChosen}};
+        if (!sequence.report) {
+            entry["fault"] = sequence.fault;
+            sequences.push_back(std::move(entry));
+            continue;
+        }
+        const CheckReport& report = *sequence.report;
+        entry["folder"] = report.folder;
+        entry["frames"] = report.frames.size();
+        entry["decodedFrames"] = decodedFrames(report);
+        entry["animationDuration"] = report.box.animationDuration;
+        entry["box"] = {{"width", report.box.width}, {"height", report.box.height}};
+        entry["decodedBytes"] = report.decodedBytes;
+        entry["naturalOrder"] = report.playsInNaturalOrder();
+        entry["errors"] = report.count(Severity::Error);
+        entry["warnings"] = report.count(Severity::Warning);
+        entry["notes"] = report.count(Severity::Note);
+        sequences.push_back(std::move(entry));
+    }
+    Json json{{"root", root},
+              {"chosen", chosen.name},
+              {"chosenExists", chosenFound},
+              {"enabled", chosen.enabled},
+              {"sequences", std::move(sequences)}};
+    std::cout << json.dump(2, ' ', false, Json::error_handler_t::replace) << '\n';
+}
+
+int runList(const std::string& givenRoot, bool json) {
+    auto root = chooseDeviceRoot(givenRoot);
+    if (!root)
+        return report(root.fault());
+    std::vector<ListedSequence> listed;
+    for (const auto& name : sequenceNamesInRoot(root.value())) {
+        SequenceArgument sequence{SequenceArgument::Kind::Name,
+                                  sequenceFolderInRoot(root.value(), name), name, root.value()};
+        auto checked = checkSequence(sequence);
+        if (checked)
+            listed.push_back({name, std::move(checked.value()), {}});
+        else
+            listed.push_back({name, std::nullopt, checked.fault().message});
+    }
+    ChosenSequence chosen = chosenSequence(root.value());
+    if (json)
+        printJson(root.value(), listed, chosen);
+    else
+        printText(root.value(), listed, chosen);
+    std::fflush(stdout);
+    return 0;
+}
+
+} // namespace
+
+void addListCommand(CLI::App& application, int& exitStatus) {
+    auto* command = application.add_subcommand(
+        "list", "List a device root's sequences: frames, run length, box, decoded size, problems "
+                "by severity, and the one its preferences choose");
+    struct Options {
+        std::string root;
+        bool json{false};
+    };
+    auto options = std::make_shared<Options>();
+    command->add_option("--root", options->root, "Device root (default: your own)");
+    command->add_flag("--json", options->json, "Print the list as one JSON object");
+    command->callback(
+        [options, &exitStatus] { exitStatus = runList(options->root, options->json); });
+}
+
+} // namespace velorin::tools
