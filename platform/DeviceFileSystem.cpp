@@ -16,6 +16,7 @@
 #include <fcntl.h>
 #include <filesystem>
 #include <memory>
+#include <random>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -24,6 +25,16 @@ namespace platform {
 namespace {
 
 std::string normalizedRoot(const std::string& hostPath);
+
+struct ListingOrderChoice {
+    ListingOrder order{ListingOrder::ByteOrder};
+    std::uint64_t seed{0};
+};
+
+ListingOrderChoice& listingOrder() {
+    static ListingOrderChoice choice;
+    return choice;
+}
 
 // The root a process starts with: a stand-in host, or a small C program that loads the
 // extension, names its device root in the environment.
@@ -146,6 +157,10 @@ std::optional<std::vector<std::uint8_t>> readBounded(int file, std::size_t maxim
 }
 
 } // namespace
+
+void setListingOrder(ListingOrder order, std::uint64_t seed) {
+    listingOrder() = {order, seed};
+}
 
 void setDeviceRoot(const std::string& hostPath) {
     rootStorage() = normalizedRoot(hostPath);
@@ -287,6 +302,10 @@ std::optional<std::vector<std::string>> contentsOfDirectoryAtPath(std::string_vi
         return std::nullopt;
     // std::string compares its characters as unsigned bytes, which is byte order.
     std::sort(names.begin(), names.end());
+    if (listingOrder().order == ListingOrder::Shuffled) {
+        std::mt19937_64 generator(listingOrder().seed);
+        std::shuffle(names.begin(), names.end(), generator);
+    }
     return names;
 } catch (const std::bad_alloc&) {
     return std::nullopt;

@@ -59,6 +59,13 @@ contentsOfOpenFile(int descriptor, std::size_t maximumBytes);
 VELORIN_EXPORT std::optional<std::vector<std::string>>
 contentsOfDirectoryAtPath(std::string_view devicePath, std::size_t maximumEntries);
 
+// How folder listings are ordered. The device lists a folder in no set order, and which name
+// comes first matters to a sequence (it sets the prefix length its frames are ordered by). The
+// stand-in lists in byte order, or, to try how a sequence plays when another name comes
+// first, in an order shuffled from a seed: the same seed always gives the same order.
+enum class ListingOrder { ByteOrder, Shuffled };
+VELORIN_EXPORT void setListingOrder(ListingOrder order, std::uint64_t seed = 0);
+
 // Percent-encodes every byte that may not stand as itself in a URL path ('/' is kept).
 VELORIN_EXPORT std::string percentEncodePath(std::string_view path);
 // Decodes %XX escapes; none when an escape is malformed.

@@ -4,6 +4,7 @@
 #include "platform/RootedPath.h"
 #include "tests/support/TemporaryDeviceRoot.h"
 
+#include <algorithm>
 #include <fcntl.h>
 #include <filesystem>
 #include <fstream>
@@ -173,6 +174,25 @@ TEST(DeviceFileSystem, FolderListingIsNamesInByteOrderUpToTheLimit) {
     EXPECT_EQ(contentsOfDirectoryAtPath("seq/sub", 100), std::vector<std::string>());
     EXPECT_EQ(contentsOfDirectoryAtPath("missing", 100), std::nullopt);
     EXPECT_EQ(contentsOfDirectoryAtPath("seq/b.png", 100), std::nullopt);
+}
+
+TEST(DeviceFileSystem, AShuffledListingIsTheSameNamesInAnOrderItsSeedFixes) {
+    TemporaryDeviceRoot root;
+    std::vector<std::string> sorted;
+    for (int name = 10; name < 40; ++name) {
+        root.writeFile("seq/" + std::to_string(name), "");
+        sorted.push_back(std::to_string(name));
+    }
+    setListingOrder(ListingOrder::Shuffled, 7);
+    auto first = contentsOfDirectoryAtPath("seq", 100);
+    auto second = contentsOfDirectoryAtPath("seq", 100);
+    setListingOrder(ListingOrder::ByteOrder);
+    ASSERT_TRUE(first);
+    EXPECT_EQ(first, second);
+    EXPECT_NE(first, sorted);
+    std::sort(first->begin(), first->end());
+    EXPECT_EQ(first, sorted);
+    EXPECT_EQ(contentsOfDirectoryAtPath("seq", 100), sorted);
 }
 
 TEST(PercentEncoding, KeepsUnreservedAndSlashAndRoundTrips) {

@@ -112,6 +112,33 @@ platform::Ref<platform::CGImage> ContactSheet::assemble() const {
     return sheet;
 }
 
+platform::Ref<platform::CGImage>
+placeSideBySide(const std::vector<platform::Ref<platform::CGImage>>& sheets) {
+    if (sheets.empty())
+        return nullptr;
+    std::uint64_t width = 0;
+    std::uint32_t height = 0;
+    for (const auto& sheet : sheets) {
+        width += sheet->width();
+        height = std::max(height, sheet->height());
+    }
+    if (width > platform::maximumImageSide)
+        return nullptr;
+    auto wide = static_cast<std::uint32_t>(width);
+    platform::PixelBytes pixels(std::size_t{wide} * height * 4);
+    for (std::size_t offset = 0; offset < pixels.size(); offset += 4)
+        std::copy(sheetColor.begin(), sheetColor.end(), pixels.begin() + static_cast<long>(offset));
+    auto combined = platform::CGImage::create(wide, height, std::move(pixels));
+    if (!combined)
+        return nullptr;
+    std::uint32_t left = 0;
+    for (const auto& sheet : sheets) {
+        place(*combined, *sheet, left, 0);
+        left += sheet->width();
+    }
+    return combined;
+}
+
 platform::Ref<platform::CGImage> scaleDown(const FramePixels& image, std::uint32_t width,
                                            std::uint32_t height) {
     if (width == 0 || height == 0 || image.width == 0 || image.height == 0)

@@ -42,6 +42,11 @@ private:
     std::vector<Tile> m_tiles;
 };
 
+// Sheets placed side by side, left to right, top-aligned on the sheets' own background; none
+// when there are none or the result would be too large.
+platform::Ref<platform::CGImage>
+placeSideBySide(const std::vector<platform::Ref<platform::CGImage>>& sheets);
+
 // Scales an image down (or keeps its size) by averaging the pixels each target pixel covers.
 platform::Ref<platform::CGImage> scaleDown(const FramePixels& image, std::uint32_t width,
                                            std::uint32_t height);

@@ -273,7 +273,8 @@ sim::Result<void> FramePipeline::add(const RecordedFrame& frame) {
     return {};
 }
 
-sim::Result<void> FramePipeline::finish() {
+sim::Result<void>
+FramePipeline::finish(const std::vector<platform::Ref<platform::CGImage>>& otherSheets) {
     State& state = *m_state;
     {
         std::lock_guard lock(state.mutex);
@@ -296,6 +297,11 @@ sim::Result<void> FramePipeline::finish() {
     platform::PngEncoding opaque;
     opaque.colorType = platform::PngColorType::RGB;
     auto contactSheet = state.sheet.assemble();
+    if (contactSheet && !otherSheets.empty()) {
+        std::vector<platform::Ref<platform::CGImage>> sheets{contactSheet};
+        sheets.insert(sheets.end(), otherSheets.begin(), otherSheets.end());
+        contactSheet = placeSideBySide(sheets);
+    }
     if (!contactSheet || !platform::writePngFile(
                              *contactSheet, output.stagedPath(previewContactSheet).c_str(), opaque))
         return sim::Fault(output.finalPath(previewContactSheet), "cannot write the contact sheet");

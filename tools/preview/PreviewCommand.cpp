@@ -6,6 +6,7 @@
 // receives its files all together at the end, or nothing. SIGINT or SIGTERM stops the preview
 // at its next step, before the files are moved into place: the private root and the staging
 // folder go, the output folder is as it was, and the status is 130 or 143.
+#include "platform/DeviceFileSystem.h"
 #include "platform/display/Image.h"
 #include "settings/Settings.h"
 #include "tools/common/Commands.h"
@@ -13,18 +14,22 @@
 #include "tools/common/InterruptionWatch.h"
 #include "tools/common/ProgressBar.h"
 #include "tools/common/ScreenSize.h"
+#include "tools/preview/ContactSheet.h"
 #include "tools/preview/FramePipeline.h"
 #include "tools/preview/PreviewOutput.h"
 #include "tools/preview/PreviewRecorder.h"
 #include "tools/preview/PreviewSequence.h"
 
 #include <CLI/CLI.hpp>
+#include <charconv>
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
 #include <memory>
 #include <optional>
+#include <random>
 #include <string>
+#include <string_view>
 #include <vector>
 
 namespace velorin::tools {
@@ -38,7 +43,9 @@ struct PreviewArguments {
     // Empty for the sequence the root's preferences choose.
     std::string sequence;
     std::string root;
+    // One screen, or several separated by commas.
     std::string screen{"390x844"};
+    std::string listing{"sorted"};
     double scale{2};
     double seconds{8};
     double framesPerSecond{30};
@@ -46,15 +53,54 @@ struct PreviewArguments {
     bool noFrames{false};
 };
 
-sim::Result<PreviewSettings> checkSettings(const PreviewArguments& arguments) {
+// How the device lists the sequence folder during the preview.
+struct ListingChoice {
+    platform::ListingOrder order{platform::ListingOrder::ByteOrder};
+    std::uint64_t seed{0};
+};
+
+// "sorted", "shuffled" (a seed of its own, said in the summary) or "shuffled:SEED".
+sim::Result<ListingChoice> readListing(const std::string& text) {
+    if (text == "sorted")
+        return ListingChoice{};
+    if (text == "shuffled")
+        return ListingChoice{platform::ListingOrder::Shuffled, std::random_device{}()};
+    constexpr std::string_view shuffledWithSeed = "shuffled:";
+    if (text.starts_with(shuffledWithSeed)) {
+        std::string_view digits = std::string_view(text).substr(shuffledWithSeed.size());
+        std::uint64_t seed = 0;
+        auto [end, error] = std::from_chars(digits.data(), digits.data() + digits.size(), seed);
+        if (error == std::errc() && end == digits.data() + digits.size() && !digits.empty())
+            return ListingChoice{platform::ListingOrder::Shuffled, seed};
+    }
+    return sim::Fault("--listing " + text, "expected sorted, shuffled or shuffled:SEED");
+}
+
+// The screens, in the order given: the first is the preview's, the others add their contact
+// sheets beside its own.
+sim::Result<std::vector<platform::CGSize>> readScreens(const std::string& text) {
+    std::vector<platform::CGSize> screens;
+    std::size_t start = 0;
+    while (start <= text.size()) {
+        std::size_t end = std::min(text.find(',', start), text.size());
+        std::string one = text.substr(start, end - start);
+        auto screen = parseScreenSize(one);
+        if (!screen)
+            return sim::Fault("--screen " + text,
+                              "expected WIDTHxHEIGHT in points, such as 390x844, or several "
+                              "separated by commas");
+        if (auto note = screenSizeNote(*screen))
+            std::fprintf(stderr, "velorin-sim: %s\n", note->c_str());
+        screens.push_back({screen->width, screen->height});
+        start = end + 1;
+    }
+    return screens;
+}
+
+sim::Result<PreviewSettings> checkSettings(const PreviewArguments& arguments,
+                                           const platform::CGSize& screen) {
     PreviewSettings settings;
-    auto screen = parseScreenSize(arguments.screen);
-    if (!screen)
-        return sim::Fault("--screen " + arguments.screen,
-                          "expected WIDTHxHEIGHT in points, such as 390x844");
-    settings.screen = {screen->width, screen->height};
-    if (auto note = screenSizeNote(*screen))
-        std::fprintf(stderr, "velorin-sim: %s\n", note->c_str());
+    settings.screen = screen;
     if (!std::isfinite(arguments.scale) || arguments.scale <= 0)
         return sim::Fault("--scale", "expected a number of pixels per point above 0");
     settings.scale = arguments.scale;
@@ -99,9 +145,31 @@ public:
     AskedWatch& operator=(const AskedWatch&) = delete;
 };
 
+// Records the preview on another screen for its contact sheet alone.
+sim::Result<platform::Ref<platform::CGImage>> renderSheet(const PreviewSequence& sequence,
+                                                          const PreviewSettings& settings) {
+    ContactSheet sheet(settings.frameCount(), settings.pixelWidth(), settings.pixelHeight());
+    auto recorded =
+        recordPreview(sequence, settings, [&](const RecordedFrame& frame) -> sim::Result<void> {
+            if (interrupted)
+                return sim::Fault("interrupted; nothing was written");
+            sheet.add(frame.index, frame.seconds, *frame.picture);
+            return {};
+        });
+    if (!recorded)
+        return recorded.fault();
+    auto assembled = sheet.assemble();
+    if (!assembled)
+        return sim::Fault("cannot make the contact sheet of a " +
+                          std::to_string(settings.pixelWidth()) + "x" +
+                          std::to_string(settings.pixelHeight()) + " screen");
+    return assembled;
+}
+
 // Renders the preview into the output's staging folder.
 sim::Result<void> render(const PreviewSequence& sequence, const PreviewSettings& settings,
-                         const PreviewOutput& output, FrameFiles frameFiles) {
+                         const PreviewOutput& output, FrameFiles frameFiles,
+                         const std::vector<platform::Ref<platform::CGImage>>& otherSheets) {
     int count = settings.frameCount();
     FramePipeline pipeline(settings, output, frameFiles);
     ProgressBar progress("Rendering", count, progressDisplayForStandardError());
@@ -117,7 +185,7 @@ sim::Result<void> render(const PreviewSequence& sequence, const PreviewSettings&
     progress.finish();
     if (!recorded)
         return recorded;
-    return pipeline.finish();
+    return pipeline.finish(otherSheets);
 }
 
 void printSummary(const PreviewSequence& sequence, const PreviewSettings& settings,
@@ -138,14 +206,37 @@ void printSummary(const PreviewSequence& sequence, const PreviewSettings& settin
     std::printf("animation:     %s\n", output.finalPath(previewAnimation).c_str());
 }
 
+// Puts the listing order back when the preview is done.
+class ScopedListingOrder {
+public:
+    explicit ScopedListingOrder(const ListingChoice& choice) {
+        platform::setListingOrder(choice.order, choice.seed);
+    }
+    ~ScopedListingOrder() { platform::setListingOrder(platform::ListingOrder::ByteOrder); }
+    ScopedListingOrder(const ScopedListingOrder&) = delete;
+    ScopedListingOrder& operator=(const ScopedListingOrder&) = delete;
+};
+
 int runPreview(const PreviewArguments& arguments) {
     // Before anything is made, so that an interruption at any point finds every private copy
     // and staging folder owned by an object that removes it.
     InterruptionWatch watch;
     AskedWatch asked(watch);
-    auto settings = checkSettings(arguments);
-    if (!settings)
-        return report(settings.fault());
+    auto screens = readScreens(arguments.screen);
+    if (!screens)
+        return report(screens.fault());
+    std::vector<PreviewSettings> allSettings;
+    for (const platform::CGSize& screen : screens.value()) {
+        auto checked = checkSettings(arguments, screen);
+        if (!checked)
+            return report(checked.fault());
+        allSettings.push_back(checked.value());
+    }
+    auto listing = readListing(arguments.listing);
+    if (!listing)
+        return report(listing.fault());
+    ScopedListingOrder listingOrder(listing.value());
+    sim::Result<PreviewSettings> settings = allSettings.front();
     auto sequence = PreviewSequence::choose(arguments.sequence, arguments.root, watch.check());
     if (!sequence)
         return watch.received() ? watch.reportInterruption() : report(sequence.fault());
@@ -153,7 +244,15 @@ int runPreview(const PreviewArguments& arguments) {
     auto output = PreviewOutput::open(arguments.out, frameFiles);
     if (!output)
         return report(output.fault());
-    if (auto rendered = render(*sequence.value(), settings.value(), *output.value(), frameFiles);
+    std::vector<platform::Ref<platform::CGImage>> otherSheets;
+    for (std::size_t screen = 1; screen < allSettings.size(); ++screen) {
+        auto sheet = renderSheet(*sequence.value(), allSettings[screen]);
+        if (!sheet)
+            return watch.received() ? watch.reportInterruption() : report(sheet.fault());
+        otherSheets.push_back(sheet.value());
+    }
+    if (auto rendered =
+            render(*sequence.value(), settings.value(), *output.value(), frameFiles, otherSheets);
         !rendered)
         return watch.received() ? watch.reportInterruption() : report(rendered.fault());
     if (watch.interrupted())
@@ -161,6 +260,15 @@ int runPreview(const PreviewArguments& arguments) {
     if (auto committed = output.value()->commit(); !committed)
         return report(committed.fault());
     printSummary(*sequence.value(), settings.value(), *output.value(), frameFiles);
+    if (allSettings.size() > 1)
+        std::printf("The contact sheet shows the %zu screens side by side, in the order given; "
+                    "the frames and the animation are of the first.\n",
+                    allSettings.size());
+    if (listing.value().order == platform::ListingOrder::Shuffled)
+        std::printf("The folder was listed shuffled with seed %llu; `--listing shuffled:%llu` "
+                    "plays the same listing again.\n",
+                    static_cast<unsigned long long>(listing.value().seed),
+                    static_cast<unsigned long long>(listing.value().seed));
     return 0;
 }
 
@@ -176,7 +284,12 @@ void addPreviewCommand(CLI::App& application, int& exitStatus) {
                         "or a sequence name in the root (default: the sequence the root's "
                         "batteryanimation chooses)");
     command->add_option("--root", arguments->root, "Device root (default: your own)");
-    command->add_option("--screen", arguments->screen, "Screen size in points (default: 390x844)");
+    command->add_option("--screen", arguments->screen,
+                        "Screen size in points (default: 390x844); several, separated by commas, "
+                        "put their contact sheets side by side");
+    command->add_option("--listing", arguments->listing,
+                        "How the device lists the folder: sorted (default), or shuffled[:SEED] "
+                        "to play it as a device that lists another name first would");
     command->add_option("--scale", arguments->scale, "Pixels per point (default: 2)");
     command->add_option("--seconds", arguments->seconds, "Length of the preview (default: 8)");
     command->add_option("--fps", arguments->framesPerSecond, "Frames a second (default: 30)");

@@ -132,9 +132,13 @@ TEST(PreviewCommandTest, BadInputIsRefusedAndNothingIsWritten) {
                    "(expected a folder)");
     fs::path sequence = writeRedSequence(scratch.folder.path());
     refused({sequence.string(), "--screen", "390"},
-            "--screen 390: expected WIDTHxHEIGHT in points, such as 390x844");
+            "--screen 390: expected WIDTHxHEIGHT in points, such as 390x844, or several "
+            "separated by commas");
+    refused({sequence.string(), "--listing", "random"},
+            "--listing random: expected sorted, shuffled or shuffled:SEED");
     refused({sequence.string(), "--screen", "0x844"},
-            "--screen 0x844: expected WIDTHxHEIGHT in points, such as 390x844");
+            "--screen 0x844: expected WIDTHxHEIGHT in points, such as 390x844, or several "
+            "separated by commas");
     refused({sequence.string(), "--scale", "40"},
             "--screen 390x844: at this scale a side would be under 1 or over 8192 pixels");
     refused({sequence.string(), "--fps", "0"},
@@ -348,6 +352,42 @@ TEST(PreviewCommandTest, WithoutFramesOnlyTheSheetAndTheAnimationAreWritten) {
     EXPECT_TRUE(readPng(out / "contact-sheet.png"));
     EXPECT_EQ(decodeWebp(out / "animation.webp").endMilliseconds, 1000);
     EXPECT_TRUE(fs::is_empty(scratch.temporary));
+}
+
+// A shuffled listing plays the folder as a device that lists it in another order would, and the
+// same seed plays the same listing again. Several screens put their sheets side by side.
+TEST(PreviewCommandTest, AShuffledListingAndSeveralScreens) {
+    Scratch scratch;
+    fs::path folder = scratch.folder.path() / "seq";
+    fs::create_directories(folder);
+    for (int frame = 1; frame <= 12; ++frame) {
+        auto bytes = testing::solidPng(8, 8, static_cast<std::uint8_t>(frame * 20));
+        std::ofstream(folder / ("a" + std::to_string(frame) + ".png"), std::ios::binary)
+            .write(reinterpret_cast<const char*>(bytes.data()), static_cast<long>(bytes.size()));
+    }
+    std::string root = scratch.root.path().string();
+    auto sheetOf = [&](const std::vector<std::string>& more) {
+        fs::path out = scratch.folder.path() / "out";
+        std::vector<std::string> arguments{
+            folder.string(), "--root", root,          "--seconds", "2",
+            "--fps",         "6",      "--no-frames", "--out",     out.string()};
+        arguments.insert(arguments.end(), more.begin(), more.end());
+        auto outcome = scratch.preview(arguments);
+        EXPECT_EQ(outcome.status, 0) << outcome.err;
+        return std::pair{outcome.out, readPng(out / "contact-sheet.png")};
+    };
+    auto [sortedText, sorted] = sheetOf({});
+    auto [shuffledText, shuffled] = sheetOf({"--listing", "shuffled:5"});
+    auto [againText, again] = sheetOf({"--listing", "shuffled:5"});
+    EXPECT_NE(shuffledText.find("seed 5"), std::string::npos) << shuffledText;
+    ASSERT_TRUE(sorted && shuffled && again);
+    EXPECT_EQ(shuffled->pixels(), again->pixels()) << "the same seed gives the same listing";
+
+    auto [wideText, wide] = sheetOf({"--screen", "390x844,320x568"});
+    auto [smallText, small] = sheetOf({"--screen", "320x568"});
+    ASSERT_TRUE(wide && small);
+    EXPECT_EQ(wide->width(), sorted->width() + small->width());
+    EXPECT_EQ(wide->height(), std::max(sorted->height(), small->height()));
 }
 
 TEST(PreviewCommandTest, TheBundledDefaultSequencePreviews) {
