@@ -35,8 +35,9 @@ std::string relativeToRoot(std::string_view path) {
     return std::string(path);
 }
 
-// Splits a path into its components, dropping empty ones and ".".
-std::deque<std::string> components(std::string_view path) {
+} // namespace
+
+std::deque<std::string> pathComponents(std::string_view path) {
     std::deque<std::string> parts;
     std::size_t start = 0;
     while (start <= path.size()) {
@@ -51,14 +52,12 @@ std::deque<std::string> components(std::string_view path) {
     return parts;
 }
 
-// The target of the link `name` in the folder `folder`; empty with errno set when it cannot be
-// read.
-std::string readLink(int folder, const std::string& name) {
+std::optional<std::string> readLinkAt(int folder, const std::string& name) {
     std::string target(256, '\0');
     for (;;) {
         auto length = ::readlinkat(folder, name.c_str(), target.data(), target.size());
         if (length < 0)
-            return {};
+            return std::nullopt;
         if (static_cast<std::size_t>(length) < target.size()) {
             target.resize(static_cast<std::size_t>(length));
             return target;
@@ -66,13 +65,11 @@ std::string readLink(int folder, const std::string& name) {
         // PATH_MAX bounds what a link can hold; a longer answer means the buffer was short.
         if (target.size() >= 65536) {
             errno = ENAMETOOLONG;
-            return {};
+            return std::nullopt;
         }
         target.resize(target.size() * 2);
     }
 }
-
-} // namespace
 
 FileDescriptor::FileDescriptor(FileDescriptor&& other) noexcept
     : m_descriptor(std::exchange(other.m_descriptor, -1)) {
@@ -106,7 +103,7 @@ FileDescriptor openInRootOneComponentAtATime(int root, std::string_view path, in
         errno = ENOENT;
         return FileDescriptor();
     }
-    std::deque<std::string> remaining = components(path);
+    std::deque<std::string> remaining = pathComponents(path);
     // The folders walked through, the root first; ".." goes back one and stops at the root.
     std::vector<FileDescriptor> walked;
     walked.emplace_back(::fcntl(root, F_DUPFD_CLOEXEC, 0));
@@ -118,16 +115,13 @@ FileDescriptor openInRootOneComponentAtATime(int root, std::string_view path, in
             errno = ELOOP;
             return false;
         }
-        std::string target = readLink(walked.back().get(), name);
-        if (target.empty()) {
-            if (errno == 0)
-                errno = ENOENT;
+        std::optional<std::string> target = readLinkAt(walked.back().get(), name);
+        if (!target)
             return false;
-        }
         // An absolute target is read from the root, as on the device.
-        if (target.starts_with('/'))
+        if (target->starts_with('/'))
             walked.resize(1);
-        std::deque<std::string> targetParts = components(target);
+        std::deque<std::string> targetParts = pathComponents(*target);
         remaining.insert(remaining.begin(), targetParts.begin(), targetParts.end());
         return true;
     };

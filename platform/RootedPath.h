@@ -17,6 +17,8 @@
 
 #include "platform/Export.h"
 
+#include <deque>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <sys/types.h>
@@ -51,6 +53,14 @@ VELORIN_EXPORT FileDescriptor openRootFolder(const std::string& hostPath);
 // errno set, when it cannot be opened. A path holding a NUL byte names nothing (ENOENT).
 VELORIN_EXPORT FileDescriptor openInRoot(int root, std::string_view path, int flags,
                                          mode_t mode = 0);
+
+// The components of a path, without empty ones and ".": "a//b/./c" gives a, b, c. ".." is kept,
+// for the caller to resolve.
+VELORIN_EXPORT std::deque<std::string> pathComponents(std::string_view path);
+
+// The target of the symbolic link `name` in the folder `folder`; none, with errno set, when it
+// cannot be read.
+VELORIN_EXPORT std::optional<std::string> readLinkAt(int folder, const std::string& name);
 
 // The same, without ever using openat2, for testing the fallback where the kernel has no
 // openat2; callers use openInRoot.

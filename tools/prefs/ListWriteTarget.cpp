@@ -16,34 +16,6 @@ namespace {
 // The kernel's own bound on the links followed in one resolution.
 constexpr int maximumLinksFollowed = 40;
 
-std::deque<std::string> components(std::string_view path) {
-    std::deque<std::string> parts;
-    std::size_t start = 0;
-    while (start <= path.size()) {
-        auto end = path.find('/', start);
-        if (end == std::string_view::npos)
-            end = path.size();
-        auto part = path.substr(start, end - start);
-        if (!part.empty() && part != ".")
-            parts.emplace_back(part);
-        start = end + 1;
-    }
-    return parts;
-}
-
-// The target of the link `name` in `folder`, or none with errno set.
-std::optional<std::string> readLink(int folder, const std::string& name) {
-    std::vector<char> target(4096);
-    auto length = ::readlinkat(folder, name.c_str(), target.data(), target.size());
-    if (length < 0)
-        return std::nullopt;
-    if (static_cast<std::size_t>(length) >= target.size()) {
-        errno = ENAMETOOLONG;
-        return std::nullopt;
-    }
-    return std::string(target.data(), static_cast<std::size_t>(length));
-}
-
 } // namespace
 
 sim::Result<ListWriteTarget> resolveListWriteTarget(int root, std::string_view devicePath,
@@ -52,7 +24,7 @@ sim::Result<ListWriteTarget> resolveListWriteTarget(int root, std::string_view d
     auto fault = [&shownPath](const std::string& message) {
         return sim::Fault(shownPath, message);
     };
-    std::deque<std::string> remaining = components(devicePath);
+    std::deque<std::string> remaining = platform::pathComponents(devicePath);
     // The folders walked through, the root first.
     std::vector<platform::FileDescriptor> walked;
     walked.emplace_back(::fcntl(root, F_DUPFD_CLOEXEC, 0));
@@ -63,12 +35,12 @@ sim::Result<ListWriteTarget> resolveListWriteTarget(int root, std::string_view d
         if (++linksFollowed > maximumLinksFollowed)
             return fault("is reached through more than " + std::to_string(maximumLinksFollowed) +
                          " symbolic links; nothing is written");
-        auto target = readLink(walked.back().get(), name);
+        auto target = platform::readLinkAt(walked.back().get(), name);
         if (!target)
             return fault("cannot read the link " + name + ": " + sim::describeSystemError(errno));
         if (target->starts_with('/'))
             walked.resize(1);
-        auto parts = components(*target);
+        auto parts = platform::pathComponents(*target);
         remaining.insert(remaining.begin(), parts.begin(), parts.end());
         return std::nullopt;
     };
