@@ -306,9 +306,16 @@ void addOrderProblems(const std::vector<FrameOrderJudgement>& judgements,
             report.addProblem(file, ProblemKind::OrderDiffers,
                               differsMessage(judgement, totalNames));
             break;
-        case OrderVerdict::Ties:
-            report.addProblem(file, ProblemKind::EqualKeys, tiesMessage(judgement, totalNames));
+        case OrderVerdict::Ties: {
+            // Frames that share a key may play in either order: a surprise at worst, unless
+            // every frame shares the one key, when the order is the folder listing's alone.
+            bool everyFrameTies = judgement.ties.size() == 1 && judgement.ties.front().first == 0 &&
+                                  judgement.ties.front().second + 1 == judgement.frames.size();
+            report.addProblem(file, ProblemKind::EqualKeys,
+                              everyFrameTies ? Severity::Error : Severity::Warning,
+                              tiesMessage(judgement, totalNames));
             break;
+        }
         case OrderVerdict::Natural:
             // A right order that rests on cut windows is said once, whatever name is first.
             if (!cut && !judgement.cutWindows.empty())
