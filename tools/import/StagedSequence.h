@@ -5,11 +5,13 @@
 // replacing is asked for, swapped out in one atomic exchange (or, where the file system cannot
 // exchange, renamed aside, replaced and then removed). Until the commit, removing the staging
 // folder, and any parent folder made for it, undoes everything; the destructor does that
-// when the import fails or is interrupted. A command with a further step after the commit
-// (install choosing the sequence in the preferences) may keep the replaced sequence aside
-// until that step is done, and put it back should the step fail.
+// when the import fails or is interrupted. A staging folder left by a command that was killed
+// outright is removed by the next import or install into the same folder. A command with a further
+// step after the commit (install choosing the sequence in the preferences) may keep the replaced
+// sequence aside until that step is done, and put it back should the step fail.
 #pragma once
 
+#include "platform/RootedPath.h"
 #include "sim/Result.h"
 
 #include <memory>
@@ -57,6 +59,9 @@ private:
     bool m_committed{false};
     // The replaced sequence waits at the staging path.
     bool m_replacedKept{false};
+    // Held on the folder at the staging path, so that another command's sweep of abandoned
+    // staging folders leaves it alone.
+    platform::FileDescriptor m_stagingLock;
 };
 
 // Why `name` cannot name a sequence folder, or none. Sequence names are made of ASCII letters,

@@ -5,10 +5,13 @@
 #include "tests/tools/common/SimProcess.h"
 #include "tests/tools/import/ImportTestSupport.h"
 #include "tools/import/ImportPipeline.h"
+#include "tools/import/StagedSequence.h"
 
+#include <fcntl.h>
 #include <fstream>
 #include <gtest/gtest.h>
 #include <nlohmann/json.hpp>
+#include <sys/file.h>
 
 namespace velorin::tools {
 namespace {
@@ -133,6 +136,33 @@ TEST(ImportCommand, AnExistingSequenceIsKeptUnlessReplacedWhole) {
     EXPECT_TRUE(fs::exists(existing / "frame0001.png"));
     for (const auto& entry : fs::directory_iterator(scratch.out))
         EXPECT_NE(entry.path().filename().string().front(), '.') << "no staging is left";
+}
+
+TEST(ImportCommand, AKilledCommandsStagingGoesAtTheNextWhileALiveOnesStays) {
+    ImportScratch scratch;
+    fs::path abandoned = scratch.out / ".clip.importing-Ab12Cd";
+    fs::path live = scratch.out / ".other.importing-Ef34Gh";
+    fs::path unrelated = scratch.out / ".notes.importing-kept";
+    for (const fs::path& folder : {abandoned, live, unrelated}) {
+        fs::create_directory(folder);
+        std::ofstream(folder / "frame0001.png") << "half written";
+    }
+    platform::FileDescriptor held(::open(live.c_str(), O_RDONLY | O_DIRECTORY));
+    ASSERT_EQ(::flock(held.get(), LOCK_EX), 0);
+    ASSERT_TRUE(importSequence(scratch.request(), {}));
+    EXPECT_FALSE(fs::exists(abandoned));
+    EXPECT_TRUE(fs::exists(live / "frame0001.png")) << "another command is still writing it";
+    EXPECT_TRUE(fs::exists(unrelated / "frame0001.png"));
+
+    // A replaced sequence kept aside until the command finishes is not taken for abandoned by
+    // a command that starts meanwhile, so it can still be put back.
+    auto replacing = StagedSequence::open(scratch.out.string(), "clip", ExistingSequence::Replace);
+    ASSERT_TRUE(replacing);
+    std::ofstream(replacing.value()->stagedPath("frame0001.png")) << "newer";
+    ASSERT_TRUE(replacing.value()->commit(ReplacedSequence::KeepUntilFinished));
+    ASSERT_TRUE(StagedSequence::open(scratch.out.string(), "another", ExistingSequence::Refuse));
+    ASSERT_TRUE(replacing.value()->undoCommit());
+    EXPECT_NE(readWholeFile(scratch.out / "clip" / "frame0001.png"), "newer");
 }
 
 TEST(ImportCommand, WritesFramesAndOptionsIntoTheRootsSequenceFolder) {
