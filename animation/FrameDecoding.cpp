@@ -1,14 +1,12 @@
 #include "animation/FrameDecoding.h"
 
 #include "animation/FrameLoading.h"
+#include "animation/ParallelWork.h"
 #include "platform/DeviceFileSystem.h"
 
 #include <algorithm>
-#include <atomic>
 #include <optional>
-#include <sched.h>
 #include <system_error>
-#include <thread>
 
 namespace velorin {
 
@@ -52,38 +50,13 @@ void decodeJob(FrameJob& job) noexcept {
 // Decodes the jobs at `indices`, spread over `threadCount` threads, the calling one included.
 void decodeInParallel(std::vector<FrameJob>& jobs, const std::vector<std::size_t>& indices,
                       std::size_t threadCount) {
-    std::atomic<std::size_t> next{0};
-    auto work = [&jobs, &indices, &next] {
-        for (std::size_t taken = next++; taken < indices.size(); taken = next++)
-            decodeJob(jobs[indices[taken]]);
-    };
-    std::size_t wanted = std::min(threadCount, indices.size());
-    std::vector<std::thread> helpers;
-    // Room for every helper first, so that nothing can throw while one is running.
-    helpers.reserve(wanted);
-    for (std::size_t helper = 1; helper < wanted; ++helper) {
-        try {
-            helpers.emplace_back(work);
-        } catch (...) {
-            break;
-        }
-    }
-    work();
-    for (auto& helper : helpers)
-        helper.join();
+    runInParallel(indices.size(), threadCount,
+                  [&jobs, &indices](std::size_t taken) { decodeJob(jobs[indices[taken]]); });
     for (std::size_t index : indices)
         jobs[index].attempted = true;
 }
 
 } // namespace
-
-std::size_t decodingThreadCount() {
-    cpu_set_t processors;
-    CPU_ZERO(&processors);
-    if (::sched_getaffinity(0, sizeof processors, &processors) != 0)
-        return 1;
-    return std::max(1, CPU_COUNT(&processors));
-}
 
 std::vector<platform::Ref<platform::CGImage>>
 decodeFramesWithinBudget(const std::vector<std::string>& locations, std::size_t budgetBytes,

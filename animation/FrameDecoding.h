@@ -20,6 +20,7 @@
 // its share to the others.
 #pragma once
 
+#include "animation/ParallelWork.h"
 #include "platform/display/Image.h"
 
 #include <cstddef>
@@ -28,14 +29,10 @@
 
 namespace velorin {
 
-// How many threads decode when the process may run on the processors it may run on now: the
-// count of those processors, at least 1.
-std::size_t decodingThreadCount();
-
 // The decoded frames at `locations` (in playing order) that fit in `budgetBytes`, decoded by
 // at most `threadCount` threads, the calling one included.
 std::vector<platform::Ref<platform::CGImage>>
 decodeFramesWithinBudget(const std::vector<std::string>& locations, std::size_t budgetBytes,
-                         std::size_t threadCount = decodingThreadCount());
+                         std::size_t threadCount = processorCount());
 
 } // namespace velorin

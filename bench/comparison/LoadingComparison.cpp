@@ -162,7 +162,7 @@ double onOneProcessor(Run timedRun) {
 LoadingFigures compareLoading(const SequenceShape& shape, const std::vector<fs::path>& files,
                               int rounds) {
     LoadingFigures figures;
-    figures.threads = decodingThreadCount();
+    figures.threads = processorCount();
     std::vector<ImageData> images;
     for (const auto& file : files)
         images.push_back(imageDataOf(file));

@@ -101,7 +101,7 @@ int compare(const fs::path& scratch, const Programs& programs, bool quick) {
     auto start = Clock::now();
     std::printf("## velorin_compare, %s\n\n", today().c_str());
     std::printf("Machine: %s, %zu processors for this process; load average at the start %s\n",
-                processorModel().c_str(), decodingThreadCount(), loadAverages().c_str());
+                processorModel().c_str(), processorCount(), loadAverages().c_str());
     if (loadNow() > 1.0)
         std::printf("(the machine is busy: the medians are less certain; run again when idle)\n");
     fs::path root = scratch / "root";

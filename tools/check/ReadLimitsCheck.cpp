@@ -2,6 +2,7 @@
 
 #include "animation/DecodingBudget.h"
 #include "animation/FrameLoading.h"
+#include "animation/ParallelWork.h"
 #include "platform/DeviceFileSystem.h"
 #include "platform/RootedPath.h"
 #include "platform/display/Image.h"
@@ -79,15 +80,56 @@ void checkListingLimit(const std::string& devicePath, CheckReport& report) {
                           "lists");
 }
 
+namespace {
+
+// What reading one frame found, gathered side by side for every frame before any of it is
+// reported, in order.
+struct FrameInspection {
+    bool readable{false};
+    // The file's size, when it could not be read.
+    std::optional<std::uint64_t> unreadSize;
+    std::optional<platform::PngSize> claimed;
+    PngFileKind kind{PngFileKind::NotPng};
+    bool decoded{false};
+};
+
+FrameInspection inspectFrame(const std::string& devicePath, const std::string& name) noexcept {
+    FrameInspection inspection;
+    try {
+        auto bytes = readFrameFile(frameLocation(devicePath, name));
+        if (!bytes) {
+            inspection.unreadSize = regularFileSize(devicePath + name);
+            return inspection;
+        }
+        inspection.readable = true;
+        inspection.claimed = headerSize(*bytes);
+        inspection.kind = pngFileKind(*bytes);
+        // Decoded as a showing decodes it: to the size its header gives, or not at all.
+        inspection.decoded = inspection.kind != PngFileKind::NotPng && inspection.claimed &&
+                             platform::decodePngPixels(*bytes, *inspection.claimed).has_value();
+    } catch (...) {
+        inspection.decoded = false;
+    }
+    return inspection;
+}
+
+} // namespace
+
 std::vector<std::string> checkFrameFiles(const std::string& devicePath, CheckReport& report) {
+    std::vector<FrameInspection> inspections(report.frames.size());
+    runInParallel(inspections.size(), processorCount(), [&](std::size_t index) {
+        inspections[index] = inspectFrame(devicePath, report.frames[index].name);
+    });
+
     std::vector<std::string> notPng;
     std::size_t remaining = showingMemoryBudgetBytes;
     bool budgetEnded = false;
     std::string firstLeftOut;
-    for (auto& frame : report.frames) {
-        auto bytes = readFrameFile(frameLocation(devicePath, frame.name));
-        if (!bytes) {
-            auto size = regularFileSize(devicePath + frame.name);
+    for (std::size_t index = 0; index < report.frames.size(); ++index) {
+        auto& frame = report.frames[index];
+        const FrameInspection& inspection = inspections[index];
+        if (!inspection.readable) {
+            const auto& size = inspection.unreadSize;
             if (size && *size > frameFileByteLimit)
                 report.addProblem(frame.name, ProblemKind::FrameTooLarge,
                                   "is " + sim::describeByteCount(*size) + ", larger than the " +
@@ -100,30 +142,27 @@ std::vector<std::string> checkFrameFiles(const std::string& devicePath, CheckRep
         }
         // The showing admits frames in playing order by their headers' sizes: the first whose
         // size does not fit in what is left ends the list, even should it fail to decode.
-        auto claimed = headerSize(*bytes);
+        const auto& claimed = inspection.claimed;
         if (claimed && !budgetEnded && claimed->decodedBytes() > remaining) {
             budgetEnded = true;
             firstLeftOut = frame.name;
         }
-        auto kind = pngFileKind(*bytes);
-        if (kind == PngFileKind::NotPng) {
+        if (inspection.kind == PngFileKind::NotPng) {
             notPng.push_back(frame.name);
             continue;
         }
-        if (kind == PngFileKind::Animated)
+        if (inspection.kind == PngFileKind::Animated)
             report.addProblem(frame.name, ProblemKind::AnimatedPng,
                               "is an animated PNG: only its still image will show; `velorin-sim "
                               "import` turns it into a sequence");
-        auto image = decodeFrame(*bytes);
-        if (!image) {
+        if (!inspection.decoded) {
             report.addProblem(frame.name, ProblemKind::Undecodable,
                               "is not a PNG image the toolkit decodes; it is left out");
             continue;
         }
-        frame.size = PixelSize{image->width(), image->height()};
-        std::uint64_t decoded = std::uint64_t{image->width()} * image->height() * 4;
-        report.decodedBytes += decoded;
-        if (!budgetEnded && claimed) {
+        frame.size = PixelSize{claimed->width, claimed->height};
+        report.decodedBytes += claimed->decodedBytes();
+        if (!budgetEnded) {
             remaining -= claimed->decodedBytes();
             ++report.framesWithinBudget;
         }

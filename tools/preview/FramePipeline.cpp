@@ -1,5 +1,6 @@
 #include "tools/preview/FramePipeline.h"
 
+#include "animation/ParallelWork.h"
 #include "platform/display/Image.h"
 #include "tools/preview/AnimatedWebp.h"
 #include "tools/preview/ContactSheet.h"
@@ -15,7 +16,6 @@
 #include <fstream>
 #include <mutex>
 #include <optional>
-#include <sched.h>
 #include <system_error>
 #include <thread>
 #include <vector>
@@ -29,14 +29,6 @@ namespace fs = std::filesystem;
 // Frames that may be drawn and not yet written, for each worker: enough to keep every worker
 // busy while the calling thread draws, few enough that memory stays that of a few frames.
 constexpr std::size_t framesWaitingPerWorker = 2;
-
-std::size_t processorCount() {
-    cpu_set_t processors;
-    CPU_ZERO(&processors);
-    if (::sched_getaffinity(0, sizeof processors, &processors) != 0)
-        return 1;
-    return static_cast<std::size_t>(std::max(1, CPU_COUNT(&processors)));
-}
 
 std::int64_t frameMilliseconds(int index, double framesPerSecond) {
     return std::llround(index * 1000.0 / framesPerSecond);
