@@ -2,7 +2,8 @@
 # Installs what is missing, then builds and runs every test twice: once in the ordinary build
 # and once under the address and undefined-behaviour sanitizers. Warnings are errors in both.
 # The tests of what runs on several threads (frame decoding) run a third time under the thread
-# sanitizer, and so does a short preview, which encodes its frames on several threads.
+# sanitizer, and so do a short preview, which encodes its frames on several threads, and a
+# check, which reads a sequence's frames on several threads.
 # The ordinary build is also installed into a scratch prefix and used from there.
 # Last, every fuzz target runs for 30 seconds in the clang fuzz build (scripts/fuzz.sh).
 set -euo pipefail
@@ -25,6 +26,8 @@ preview=$(mktemp -d)
 TSAN_OPTIONS=halt_on_error=1 "$here/build-thread/tools/velorin-sim" preview \
     --root "$here/build-thread/samples/root" --seconds 1 --fps 10 --scale 1 --out "$preview/out" \
     >/dev/null
+TSAN_OPTIONS=halt_on_error=1 "$here/build-thread/tools/velorin-sim" check particlespin \
+    --root "$here/build-thread/samples/root" >/dev/null
 rm -rf "$preview"
 
 "$here/scripts/fuzz.sh" 30
