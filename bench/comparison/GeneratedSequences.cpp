@@ -1,12 +1,13 @@
 #include "bench/comparison/GeneratedSequences.h"
 
+#include "bench/comparison/BarePngWriting.h"
+
 #include <algorithm>
 #include <atomic>
 #include <cmath>
 #include <cstdio>
 #include <fstream>
 #include <numbers>
-#include <png.h>
 #include <stdexcept>
 #include <thread>
 
@@ -114,29 +115,6 @@ std::vector<std::uint8_t> drawFrame(std::uint32_t side, int frame, int frameCoun
     return pixels;
 }
 
-void writePng(const fs::path& path, const std::vector<std::uint8_t>& pixels, std::uint32_t side) {
-    std::FILE* file = std::fopen(path.c_str(), "wb");
-    if (!file)
-        throw std::runtime_error("cannot write " + path.string());
-    png_structp png = png_create_write_struct(PNG_LIBPNG_VER_STRING, nullptr, nullptr, nullptr);
-    png_infop info = png_create_info_struct(png);
-    if (setjmp(png_jmpbuf(png))) {
-        png_destroy_write_struct(&png, &info);
-        std::fclose(file);
-        throw std::runtime_error("cannot encode " + path.string());
-    }
-    png_init_io(png, file);
-    png_set_IHDR(png, info, side, side, 8, PNG_COLOR_TYPE_RGB_ALPHA, PNG_INTERLACE_NONE,
-                 PNG_COMPRESSION_TYPE_DEFAULT, PNG_FILTER_TYPE_DEFAULT);
-    png_set_compression_level(png, 6);
-    png_write_info(png, info);
-    for (std::uint32_t row = 0; row < side; ++row)
-        png_write_row(png, pixels.data() + std::size_t{row} * side * 4);
-    png_write_end(png, nullptr);
-    png_destroy_write_struct(&png, &info);
-    std::fclose(file);
-}
-
 std::string frameName(int index) {
     char name[32];
     std::snprintf(name, sizeof name, "frame%03d.png", index + 1);
@@ -166,8 +144,9 @@ std::vector<fs::path> makeSequence(const fs::path& root, const SequenceShape& sh
     std::atomic<int> next{0};
     auto draw = [&] {
         for (int index = next++; index < shape.frameCount; index = next++)
-            writePng(files[static_cast<std::size_t>(index)],
-                     drawFrame(shape.side, index, shape.frameCount), shape.side);
+            writeBarePng(files[static_cast<std::size_t>(index)],
+                         drawFrame(shape.side, index, shape.frameCount).data(), shape.side,
+                         shape.side, {});
     };
     std::vector<std::thread> helpers;
     for (unsigned helper = 1; helper < std::max(1u, std::thread::hardware_concurrency()); ++helper)

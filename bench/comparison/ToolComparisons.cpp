@@ -1,5 +1,6 @@
 #include "bench/comparison/ToolComparisons.h"
 
+#include "bench/comparison/BarePngWriting.h"
 #include "bench/comparison/Measurement.h"
 
 #include <algorithm>
@@ -63,32 +64,6 @@ Picture readPicture(const fs::path& path) {
     return picture;
 }
 
-// As the preview writes its frames: RGB from RGBA rows, zlib level 1, the "up" filter.
-void writePicture(const Picture& picture, const fs::path& path) {
-    std::FILE* file = std::fopen(path.c_str(), "wb");
-    if (!file)
-        throw std::runtime_error("cannot write " + path.string());
-    png_structp png = png_create_write_struct(PNG_LIBPNG_VER_STRING, nullptr, nullptr, nullptr);
-    png_infop info = png_create_info_struct(png);
-    if (setjmp(png_jmpbuf(png))) {
-        png_destroy_write_struct(&png, &info);
-        std::fclose(file);
-        throw std::runtime_error("cannot encode " + path.string());
-    }
-    png_init_io(png, file);
-    png_set_IHDR(png, info, picture.width, picture.height, 8, PNG_COLOR_TYPE_RGB,
-                 PNG_INTERLACE_NONE, PNG_COMPRESSION_TYPE_DEFAULT, PNG_FILTER_TYPE_DEFAULT);
-    png_set_compression_level(png, 1);
-    png_set_filter(png, PNG_FILTER_TYPE_BASE, PNG_FILTER_UP);
-    png_write_info(png, info);
-    png_set_filler(png, 0, PNG_FILLER_AFTER);
-    for (png_uint_32 row = 0; row < picture.height; ++row)
-        png_write_row(png, picture.rgba.get() + std::size_t{row} * picture.width * 4);
-    png_write_end(png, nullptr);
-    png_destroy_write_struct(&png, &info);
-    std::fclose(file);
-}
-
 } // namespace
 
 CheckFigures compareCheck(const fs::path& scratch, const Programs& programs, int rounds) {
@@ -147,8 +122,10 @@ PreviewFigures comparePreview(const fs::path& scratch, const Programs& programs,
     times.add("libpng", [&] {
         auto start = Clock::now();
         for (std::size_t index = 0; index < pictures.size(); ++index)
-            writePicture(pictures[index],
-                         rewritten / ("frame-" + std::to_string(index + 1) + ".png"));
+            // As the preview writes its frames: RGB from RGBA rows, level 1, the "up" filter.
+            writeBarePng(rewritten / ("frame-" + std::to_string(index + 1) + ".png"),
+                         pictures[index].rgba.get(), pictures[index].width, pictures[index].height,
+                         {StoredChannels::RgbWithoutAlpha, 1, PNG_FILTER_UP});
         return secondsSince(start);
     });
     times.run(rounds);
