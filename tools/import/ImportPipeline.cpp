@@ -2,6 +2,7 @@
 
 #include "platform/display/Image.h"
 #include "sequences/SequenceDirectory.h"
+#include "sim/SystemError.h"
 #include "tools/common/SampleRoot.h"
 #include "tools/import/FrameSampler.h"
 #include "tools/import/PremultipliedResize.h"
@@ -20,13 +21,6 @@ namespace fs = std::filesystem;
 
 // A folder's frames may last from a frame at the highest rate to an hour in all.
 constexpr double longestFolderSeconds = 3600;
-
-std::string megabytes(std::size_t bytes) {
-    double value = static_cast<double>(bytes) / (1024 * 1024);
-    char text[32];
-    std::snprintf(text, sizeof text, value == std::round(value) ? "%.0f MiB" : "%.1f MiB", value);
-    return text;
-}
 
 std::string rate(double framesPerSecond) {
     char text[32];
@@ -177,9 +171,9 @@ sim::Result<BudgetFit> fitShape(const ImportRequest& request, const SourceDescri
             request.source,
             "the sequence needs " + std::to_string(shape.frameCount) + " frames of " +
                 std::to_string(shape.pixels.width) + "x" + std::to_string(shape.pixels.height) +
-                " pixels, " + megabytes(shape.decodedBytes()) + " decoded, even at " +
+                " pixels, " + sim::describeByteCount(shape.decodedBytes()) + " decoded, even at " +
                 rate(shape.framesPerSecond) + " frames a second and scale " + rate(shape.scale) +
-                "; a showing decodes at most " + megabytes(request.budgetBytes) +
+                "; a showing decodes at most " + sim::describeByteCount(request.budgetBytes) +
                 ". Make the box smaller (--width/--height), lower --fps, or shorten the run" +
                 (request.length == LengthChoice::KeepLength ? " (without --keep-length)" : "")};
     if (shape.frameCount > mostSequenceFrames)
@@ -192,7 +186,7 @@ sim::Result<BudgetFit> fitShape(const ImportRequest& request, const SourceDescri
 
 void noteFallbacks(const BudgetFit& fit, const ImportRequest& request,
                    std::vector<std::string>& notes) {
-    std::string budget = megabytes(request.budgetBytes);
+    std::string budget = sim::describeByteCount(request.budgetBytes);
     if (fit.rateLowered)
         notes.push_back("frame rate lowered from " + rate(request.framesPerSecond) + " to " +
                         rate(fit.shape.framesPerSecond) + " frames a second to fit the " + budget +

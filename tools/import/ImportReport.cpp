@@ -1,5 +1,7 @@
 #include "tools/import/ImportReport.h"
 
+#include "sim/SystemError.h"
+
 #include <cstdarg>
 #include <cstdio>
 
@@ -44,10 +46,6 @@ std::string playsText(const PlayCount& plays) {
     return ", plays " + std::to_string(*plays) + " times";
 }
 
-double mebibytes(std::size_t bytes) {
-    return static_cast<double>(bytes) / (1024 * 1024);
-}
-
 } // namespace
 
 std::string importReportText(const ImportOutcome& outcome) {
@@ -65,8 +63,9 @@ std::string importReportText(const ImportOutcome& outcome) {
                outcome.pacing == Pacing::SourcePace
                    ? "sampled so that it plays at the source's own pace"
                    : "sampled evenly, so the device's ease-in-ease-out curve paces it");
-    append(text, "  decoded: %.1f MiB of the %.0f MiB a showing may decode\n",
-           mebibytes(shape.decodedBytes()), mebibytes(outcome.budgetBytes));
+    append(text, "  decoded: %s of the %s a showing may decode\n",
+           sim::describeByteCount(shape.decodedBytes()).c_str(),
+           sim::describeByteCount(outcome.budgetBytes).c_str());
     append(text, "  source:  %s (%s), %ux%u pixels, %zu %s, %s%s\n", kindName(outcome.sourceKind),
            outcome.sourceFormat.c_str(), outcome.sourceWidth, outcome.sourceHeight,
            outcome.sourceFrames, outcome.sourceFrames == 1 ? "frame" : "frames",
