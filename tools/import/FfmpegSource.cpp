@@ -12,6 +12,7 @@ extern "C" {
 
 #include <algorithm>
 #include <cmath>
+#include <cstring>
 #include <filesystem>
 #include <utility>
 
@@ -109,17 +110,23 @@ sim::Result<OpenedInput> openInput(const std::string& path, const std::string& d
     return input;
 }
 
-// Clockwise degrees that turn the stream's frames upright, from its display matrix.
-double clockwiseTurn(const AVStream* stream) {
+// How the stream's frames are made upright, from its display matrix; `clockwiseDegrees` is the
+// turn it asks for, for the report.
+FrameOrientation uprightOrientationOf(const AVStream* stream, double& clockwiseDegrees) {
+    clockwiseDegrees = 0;
     std::size_t size = 0;
-    const std::uint8_t* matrix = av_stream_get_side_data(stream, AV_PKT_DATA_DISPLAYMATRIX, &size);
-    if (!matrix || size < 9 * sizeof(std::int32_t))
-        return 0;
+    const std::uint8_t* data = av_stream_get_side_data(stream, AV_PKT_DATA_DISPLAYMATRIX, &size);
+    std::int32_t matrix[9];
+    if (!data || size < sizeof matrix)
+        return {};
+    std::memcpy(matrix, data, sizeof matrix);
     // The matrix rotates counterclockwise by this angle; showing the frame upright takes the
     // opposite turn.
-    double counterclockwise =
-        av_display_rotation_get(reinterpret_cast<const std::int32_t*>(matrix));
-    return std::isfinite(counterclockwise) ? -counterclockwise : 0;
+    double counterclockwise = av_display_rotation_get(matrix);
+    if (!std::isfinite(counterclockwise))
+        return {};
+    clockwiseDegrees = -counterclockwise;
+    return uprightOrientation(clockwiseDegrees, matrix);
 }
 
 struct PacketTime {
@@ -213,13 +220,15 @@ sim::Result<void> FfmpegSource::scan(PlayCount plays) {
     std::uint32_t height = static_cast<std::uint32_t>(std::max(stream->codecpar->height, 0));
     if (auto problem = canvasSizeProblem(width, height))
         return sim::Fault{m_path, *problem};
-    double turn = clockwiseTurn(stream);
-    description.quarterTurn = nearestQuarterTurn(turn);
+    double turn = 0;
+    description.orientation = uprightOrientationOf(stream, turn);
     if (std::fabs(turn - std::round(turn / 90) * 90) > 1)
         description.notes.push_back("the video asks to be turned by " +
                                     std::to_string(std::lround(turn)) +
                                     " degrees; it is turned by the nearest quarter turn");
-    if (description.quarterTurn == 90 || description.quarterTurn == 270)
+    if (description.orientation.mirroring == Mirroring::LeftToRight)
+        description.notes.push_back("the video asks to be shown mirrored; it is mirrored");
+    if (description.orientation.clockwiseQuarterTurn % 180 != 0)
         std::swap(width, height);
     description.width = width;
     description.height = height;
@@ -305,9 +314,9 @@ sim::Result<CanvasFrame> FfmpegSource::convert(const AVFrame& frame) {
     std::uint8_t* planes[4] = {canvas.pixels.data(), nullptr, nullptr, nullptr};
     int strides[4] = {static_cast<int>(canvas.width * 4), 0, 0, 0};
     sws_scale(m_scaler.get(), frame.data, frame.linesize, 0, frame.height, planes, strides);
-    if (m_description.quarterTurn != 0)
+    if (!m_description.orientation.changesNothing())
         canvas.pixels =
-            turnClockwise(canvas.pixels, canvas.width, canvas.height, m_description.quarterTurn);
+            orientUpright(canvas.pixels, canvas.width, canvas.height, m_description.orientation);
     return canvas;
 }
 

@@ -12,6 +12,7 @@
 
 #include "sim/Interruption.h"
 #include "sim/Result.h"
+#include "tools/import/FrameRotation.h"
 #include "tools/import/RunPlan.h"
 
 #include <cstddef>
@@ -49,8 +50,8 @@ struct SourceDescription {
     double lengthSeconds{0};
     PlayCount plays;
     bool audioIgnored{false};
-    // Clockwise degrees the frames are turned by to stand upright.
-    int quarterTurn{0};
+    // How the frames are turned and mirrored to stand upright.
+    FrameOrientation orientation;
     // Things the report should say about reading the source.
     std::vector<std::string> notes;
 

@@ -140,6 +140,15 @@ TEST(ImportSourceTimeline, VideoKeepsVariableTimesAndStandsUpright) {
     ASSERT_EQ(decoded.frames[0].width, 16u);
     expectColor(pixelOf(decoded.frames[0], 12, 3), red, 12);
     expectColor(pixelOf(decoded.frames[0], 3, 28), blue, 12);
+
+    // Mirrored as well, as a front camera's recording may ask: the mark comes to the top left.
+    turned.mirrored = true;
+    testing::writeVideo(scratch / "selfie.mp4", {{marked, 100}, {marked, 100}}, turned);
+    auto mirrored = testing::decodeWhole(scratch / "selfie.mp4");
+    ASSERT_FALSE(mirrored.frames.empty());
+    ASSERT_EQ(mirrored.frames[0].width, 16u);
+    expectColor(pixelOf(mirrored.frames[0], 3, 3), red, 12);
+    expectColor(pixelOf(mirrored.frames[0], 12, 28), blue, 12);
 }
 
 TEST(ImportSourceTimeline, VideoColoursFollowTheirMatrixAndRangeAndSoundIsIgnored) {

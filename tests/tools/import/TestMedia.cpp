@@ -137,9 +137,10 @@ void encode(const std::filesystem::path& path, const std::vector<TimedPicture>& 
     av_dict_free(&options);
     avcodec_parameters_from_context(stream->codecpar, encoder);
     stream->time_base = job.timeBase;
-    if (job.video.clockwiseTurn != 0) {
+    if (job.video.clockwiseTurn != 0 || job.video.mirrored) {
         std::uint8_t* matrix = av_stream_new_side_data(stream, AV_PKT_DATA_DISPLAYMATRIX, 36);
         av_display_rotation_set(reinterpret_cast<std::int32_t*>(matrix), job.video.clockwiseTurn);
+        av_display_matrix_flip(reinterpret_cast<std::int32_t*>(matrix), job.video.mirrored, 0);
     }
     AVStream* sound = job.video.withSound ? addSound(output) : nullptr;
     check(avio_open(&output->pb, path.c_str(), AVIO_FLAG_WRITE) >= 0, "cannot open the file");

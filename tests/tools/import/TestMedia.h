@@ -41,6 +41,8 @@ struct VideoSettings {
     std::string codec{"mpeg4"};
     // The display matrix's clockwise turn, as av_display_rotation_set takes it; 0 writes none.
     double clockwiseTurn{0};
+    // Whether the display matrix also mirrors the frames left to right.
+    bool mirrored{false};
     bool withSound{false};
     // Colour matrix and range the frames are encoded and tagged with.
     bool highDefinitionMatrix{false};
