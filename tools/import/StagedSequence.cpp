@@ -1,14 +1,13 @@
 #include "tools/import/StagedSequence.h"
 
+#include "tools/common/StagingFolders.h"
+
 #include <cerrno>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
-#include <dirent.h>
 #include <fcntl.h>
 #include <filesystem>
-#include <sys/file.h>
-#include <sys/stat.h>
 #include <vector>
 
 namespace velorin::tools {
@@ -17,95 +16,13 @@ namespace {
 
 namespace fs = std::filesystem;
 
+// The end of a staging folder's stem: ".NAME.importing-XXXXXX".
+constexpr std::string_view stagingStemEnd = ".importing";
+
 bool isNameCharacter(char character) {
     return (character >= 'a' && character <= 'z') || (character >= 'A' && character <= 'Z') ||
            (character >= '0' && character <= '9') || character == '-' || character == '_' ||
            character == '.';
-}
-
-// A new hidden folder inside `parent` whose name starts with `stem`; empty on failure.
-std::string makeHiddenFolder(const fs::path& parent, const std::string& stem) {
-    std::string pattern = (parent / ("." + stem + "-XXXXXX")).string();
-    std::vector<char> name(pattern.begin(), pattern.end());
-    name.push_back('\0');
-    if (!::mkdtemp(name.data()))
-        return {};
-    return name.data();
-}
-
-// The infix of a staging folder's name: ".NAME.importing-XXXXXX".
-constexpr std::string_view stagingInfix = ".importing-";
-
-bool isStagingName(std::string_view name) {
-    std::size_t infix = name.rfind(stagingInfix);
-    return name.starts_with('.') && infix != std::string_view::npos && infix > 0 &&
-           name.size() - infix - stagingInfix.size() == 6;
-}
-
-// Opens the folder at `path` and holds an exclusive lock on it; an invalid descriptor when it
-// is gone, is no folder, or another process holds it (with `wait` false). The lock is checked
-// to be on the folder that is still at `path`, since one removed or swapped meanwhile would
-// protect nothing.
-platform::FileDescriptor lockFolder(const std::string& path, bool wait) {
-    for (;;) {
-        platform::FileDescriptor folder(
-            ::open(path.c_str(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC));
-        if (!folder)
-            return folder;
-        while (::flock(folder.get(), LOCK_EX | (wait ? 0 : LOCK_NB)) != 0) {
-            if (errno != EINTR)
-                return platform::FileDescriptor();
-        }
-        struct stat locked {};
-        struct stat there {};
-        if (::fstat(folder.get(), &locked) != 0)
-            return platform::FileDescriptor();
-        if (::lstat(path.c_str(), &there) == 0 && there.st_dev == locked.st_dev &&
-            there.st_ino == locked.st_ino)
-            return folder;
-        if (!wait)
-            return platform::FileDescriptor();
-    }
-}
-
-// Removes the staging folders in `parent` that no live import or install holds: those of a
-// command killed before it could remove its own. A live command holds a lock on its staging
-// folder from the moment it makes it, so one that can be locked here is abandoned.
-void removeAbandonedStaging(const fs::path& parent) {
-    std::vector<std::string> abandoned;
-    if (std::unique_ptr<DIR, int (*)(DIR*)> listing(::opendir(parent.c_str()), ::closedir);
-        listing) {
-        while (const dirent* entry = ::readdir(listing.get())) {
-            if (isStagingName(entry->d_name))
-                abandoned.emplace_back(entry->d_name);
-        }
-    }
-    for (const std::string& name : abandoned) {
-        std::string path = (parent / name).string();
-        platform::FileDescriptor held = lockFolder(path, false);
-        if (!held)
-            continue;
-        std::error_code error;
-        fs::remove_all(path, error);
-    }
-}
-
-// A new staging folder for `name` in `parent`, locked for as long as the returned descriptor
-// is open; empty on failure, with errno set.
-std::string makeStagingFolder(const fs::path& parent, const std::string& name,
-                              platform::FileDescriptor& lock) {
-    // Another command's sweep may take a folder in the moment between its making and its lock;
-    // a new one is made then.
-    for (int attempt = 0; attempt < 8; ++attempt) {
-        std::string staging = makeHiddenFolder(parent, name + ".importing");
-        if (staging.empty())
-            return {};
-        lock = lockFolder(staging, false);
-        if (lock)
-            return staging;
-    }
-    errno = EBUSY;
-    return {};
 }
 
 // Renames without ever replacing what is at `to`. False with errno set on failure; EEXIST when
@@ -161,9 +78,9 @@ sim::Result<std::unique_ptr<StagedSequence>> StagedSequence::open(const std::str
             fs::remove(folder, error);
         return sim::Fault{parent, "cannot make the folder the sequence goes into"};
     }
-    removeAbandonedStaging(parent);
+    removeAbandonedStagingFolders(parent, stagingStemEnd);
     platform::FileDescriptor lock;
-    std::string staging = makeStagingFolder(parent, name, lock);
+    std::string staging = makeLockedStagingFolder(parent, name + std::string(stagingStemEnd), lock);
     if (staging.empty()) {
         std::string reason = std::strerror(errno);
         for (const std::string& folder : made)
@@ -215,7 +132,7 @@ sim::Result<std::optional<std::string>> StagedSequence::commit(ReplacedSequence 
     std::error_code error;
     // The replaced sequence will wait at the staging path, where a sweep by another command
     // would take it for abandoned; it is locked before it moves there.
-    platform::FileDescriptor replacedLock = lockFolder(m_destination, true);
+    platform::FileDescriptor replacedLock = lockFolder(m_destination, LockWait::Wait);
     if (!replacedLock)
         return sim::Fault{m_destination,
                           std::string("cannot be replaced: ") + std::strerror(errno)};

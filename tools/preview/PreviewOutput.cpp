@@ -1,6 +1,7 @@
 #include "tools/preview/PreviewOutput.h"
 
 #include "sim/SystemError.h"
+#include "tools/common/StagingFolders.h"
 
 #include <algorithm>
 #include <cerrno>
@@ -17,6 +18,9 @@ namespace velorin::tools {
 namespace {
 
 namespace fs = std::filesystem;
+
+// The staging folder is ".velorin-preview-XXXXXX" inside the output folder.
+constexpr const char* stagingStem = "velorin-preview";
 
 // A name the preview itself writes: "frame-", one or more digits, ".png".
 bool isPreviewFrameName(const std::string& name) {
@@ -100,16 +104,17 @@ sim::Result<std::unique_ptr<PreviewOutput>> PreviewOutput::open(const std::strin
         undoMaking();
         return replaceable.fault();
     }
-    std::string pattern = (fs::path(folder) / ".velorin-preview-XXXXXX").string();
-    std::vector<char> name(pattern.begin(), pattern.end());
-    name.push_back('\0');
-    if (!::mkdtemp(name.data())) {
+    removeAbandonedStagingFolders(folder, stagingStem);
+    platform::FileDescriptor lock;
+    std::string staging = makeLockedStagingFolder(folder, stagingStem, lock);
+    if (staging.empty()) {
         std::string reason = sim::describeSystemError(errno);
         undoMaking();
         return sim::Fault(folder, "cannot write into the output folder: " + reason);
     }
     std::unique_ptr<PreviewOutput> output(new PreviewOutput(
-        folder, name.data(), made.empty() ? std::string() : made.string(), frameFiles));
+        folder, staging, made.empty() ? std::string() : made.string(), frameFiles));
+    output->m_stagingLock = std::move(lock);
     std::string frames = (fs::path(output->m_staging) / previewFramesFolder).string();
     if (frameFiles == FrameFiles::Written && ::mkdir(frames.c_str(), 0755) != 0)
         return sim::Fault(folder, "cannot write into the output folder: " +

@@ -2,11 +2,14 @@
 //
 // Files are first written into a hidden staging folder inside the output folder and moved
 // into place only when every one of them is complete, so a failed or interrupted preview
-// leaves the output folder as it was (a folder the preview had to make is removed again).
+// leaves the output folder as it was (a folder the preview had to make is removed again). A
+// staging folder left by a preview killed outright is removed by the next one into the same
+// folder.
 // A previous preview's frames are replaced; a "frames" folder holding anything else is
 // refused before any work is done, so that no file of the user's is ever removed.
 #pragma once
 
+#include "platform/RootedPath.h"
 #include "sim/Result.h"
 
 #include <memory>
@@ -51,6 +54,8 @@ private:
     std::string m_madeFolder;
     FrameFiles m_frameFiles;
     bool m_committed{false};
+    // Held on the staging folder, so that another preview into the same folder leaves it alone.
+    platform::FileDescriptor m_stagingLock;
 };
 
 // The name of frame `index` (from 0) of `count` inside the frames folder: "frame-0001.png".

@@ -303,9 +303,12 @@ TEST(PreviewCommandTest, ANewPreviewReplacesTheFramesOfTheLastButNoOtherFiles) {
     };
     ASSERT_EQ(run("6").status, 0);
     std::ofstream(out / "notes.txt") << "mine";
+    // What a preview killed outright left behind goes with the next preview.
+    fs::create_directories(out / ".velorin-preview-Ab12Cd" / "frames");
     ASSERT_EQ(run("2").status, 0);
     EXPECT_EQ(std::distance(fs::directory_iterator(out / "frames"), fs::directory_iterator()), 2);
     EXPECT_EQ(readWholeFile(out / "notes.txt"), "mine");
+    EXPECT_FALSE(fs::exists(out / ".velorin-preview-Ab12Cd"));
 
     // A frames folder with a file that no preview wrote is never emptied.
     std::ofstream(out / "frames" / "keep.png") << "not a frame";

@@ -1,0 +1,98 @@
+#include "tools/common/StagingFolders.h"
+
+#include <cerrno>
+#include <cstdlib>
+#include <dirent.h>
+#include <fcntl.h>
+#include <memory>
+#include <sys/file.h>
+#include <sys/stat.h>
+#include <vector>
+
+namespace velorin::tools {
+
+namespace {
+
+namespace fs = std::filesystem;
+
+// The characters mkdtemp puts after the stem and its dash.
+constexpr std::size_t uniqueSuffixLength = 6;
+
+bool isStagingName(std::string_view name, std::string_view stemEnd) {
+    if (!name.starts_with('.') || name.size() < 1 + stemEnd.size() + 1 + uniqueSuffixLength)
+        return false;
+    std::string_view stem = name.substr(0, name.size() - uniqueSuffixLength - 1);
+    return stem.ends_with(stemEnd) && name[stem.size()] == '-';
+}
+
+} // namespace
+
+std::string makeHiddenFolder(const fs::path& parent, const std::string& stem) {
+    std::string pattern = (parent / ("." + stem + "-XXXXXX")).string();
+    std::vector<char> name(pattern.begin(), pattern.end());
+    name.push_back('\0');
+    if (!::mkdtemp(name.data()))
+        return {};
+    return name.data();
+}
+
+std::string makeLockedStagingFolder(const fs::path& parent, const std::string& stem,
+                                    platform::FileDescriptor& lock) {
+    // Another command's sweep may take a folder in the moment between its making and its lock;
+    // a new one is made then.
+    for (int attempt = 0; attempt < 8; ++attempt) {
+        std::string staging = makeHiddenFolder(parent, stem);
+        if (staging.empty())
+            return {};
+        lock = lockFolder(staging, LockWait::GiveUp);
+        if (lock)
+            return staging;
+    }
+    errno = EBUSY;
+    return {};
+}
+
+platform::FileDescriptor lockFolder(const std::string& path, LockWait wait) {
+    for (;;) {
+        platform::FileDescriptor folder(
+            ::open(path.c_str(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC));
+        if (!folder)
+            return folder;
+        while (::flock(folder.get(), LOCK_EX | (wait == LockWait::Wait ? 0 : LOCK_NB)) != 0) {
+            if (errno != EINTR)
+                return platform::FileDescriptor();
+        }
+        // A folder removed or swapped while the lock was awaited protects nothing.
+        struct stat locked {};
+        struct stat there {};
+        if (::fstat(folder.get(), &locked) != 0)
+            return platform::FileDescriptor();
+        if (::lstat(path.c_str(), &there) == 0 && there.st_dev == locked.st_dev &&
+            there.st_ino == locked.st_ino)
+            return folder;
+        if (wait == LockWait::GiveUp)
+            return platform::FileDescriptor();
+    }
+}
+
+void removeAbandonedStagingFolders(const fs::path& parent, std::string_view stemEnd) {
+    std::vector<std::string> candidates;
+    if (std::unique_ptr<DIR, int (*)(DIR*)> listing(::opendir(parent.c_str()), ::closedir);
+        listing) {
+        while (const dirent* entry = ::readdir(listing.get())) {
+            if (isStagingName(entry->d_name, stemEnd))
+                candidates.emplace_back(entry->d_name);
+        }
+    }
+    for (const std::string& name : candidates) {
+        std::string path = (parent / name).string();
+        // Held while it goes, so that nobody else takes it meanwhile.
+        platform::FileDescriptor held = lockFolder(path, LockWait::GiveUp);
+        if (!held)
+            continue;
+        std::error_code error;
+        fs::remove_all(path, error);
+    }
+}
+
+} // namespace velorin::tools

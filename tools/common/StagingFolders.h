@@ -1,0 +1,37 @@
+// The hidden staging folders in which the commands build what they write, before moving it into
+// place whole: a sequence being imported or installed, a preview's output.
+//
+// A command holds a lock on its staging folder for as long as it lives, so that a staging
+// folder nobody holds was left by a command killed outright (where it could not remove its own)
+// and the next command writing into the same folder removes it. Locks are flock(2) locks, which
+// the system drops when the holder dies, however it dies.
+#pragma once
+
+#include "platform/RootedPath.h"
+
+#include <filesystem>
+#include <string>
+#include <string_view>
+
+namespace velorin::tools {
+
+enum class LockWait { Wait, GiveUp };
+
+// A new hidden folder "." `stem` "-XXXXXX" in `parent`, not locked; empty on failure, with
+// errno set.
+std::string makeHiddenFolder(const std::filesystem::path& parent, const std::string& stem);
+
+// The same, locked for as long as `lock` stays open.
+std::string makeLockedStagingFolder(const std::filesystem::path& parent, const std::string& stem,
+                                    platform::FileDescriptor& lock);
+
+// Opens the folder at `path` and holds an exclusive lock on it: an invalid descriptor when it
+// is gone, is no folder, or (with GiveUp) another process holds it. The lock is always on the
+// folder that is at `path` when this returns.
+platform::FileDescriptor lockFolder(const std::string& path, LockWait wait);
+
+// Removes the folders in `parent` named "." something `stemEnd` "-XXXXXX" that no live command
+// holds locked.
+void removeAbandonedStagingFolders(const std::filesystem::path& parent, std::string_view stemEnd);
+
+} // namespace velorin::tools
