@@ -1,6 +1,7 @@
 #include "tools/common/SampleRoot.h"
 
 #include "sim/ProgramLocation.h"
+#include "tools/common/StagingFolders.h"
 
 #include <cerrno>
 #include <chrono>
@@ -35,14 +36,16 @@ sim::Result<void> makeRoot(const fs::path& root) {
     fs::create_directories(root.parent_path(), error);
     if (error)
         return sim::Fault(root.parent_path().string(), "cannot be made: " + error.message());
-    std::string pattern =
-        (root.parent_path() / ("." + root.filename().string() + ".making-XXXXXX")).string();
-    if (!::mkdtemp(pattern.data())) {
+    // A copy left by a command killed while making the root goes first.
+    const std::string stem = root.filename().string() + ".making";
+    removeAbandonedStagingFolders(root.parent_path(), "." + stem);
+    platform::FileDescriptor lock;
+    fs::path staging = makeLockedStagingFolder(root.parent_path(), stem, lock);
+    if (staging.empty()) {
         int cause = errno;
         return sim::Fault(root.parent_path().string(),
                           std::string("cannot be written: ") + std::strerror(cause));
     }
-    fs::path staging = pattern;
     std::string sample = bundledSampleRoot();
     fs::copy(sample, staging, fs::copy_options::recursive | fs::copy_options::copy_symlinks, error);
     if (error) {

@@ -19,7 +19,7 @@ namespace fs = std::filesystem;
 constexpr std::size_t uniqueSuffixLength = 6;
 
 bool isStagingName(std::string_view name, std::string_view stemEnd) {
-    if (!name.starts_with('.') || name.size() < 1 + stemEnd.size() + 1 + uniqueSuffixLength)
+    if (!name.starts_with('.') || name.size() < stemEnd.size() + 1 + uniqueSuffixLength)
         return false;
     std::string_view stem = name.substr(0, name.size() - uniqueSuffixLength - 1);
     return stem.ends_with(stemEnd) && name[stem.size()] == '-';

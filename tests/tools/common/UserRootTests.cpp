@@ -27,11 +27,15 @@ TEST(UserRootTest, MadeOnceAsACopyOfTheSampleAndUsedWithoutRoot) {
     fs::path root = scratch.path() / "data/velorin/root";
     std::vector<std::string> environment{"VELORIN_ROOT=",
                                          "XDG_DATA_HOME=" + (scratch.path() / "data").string()};
+    // A half-made copy, as a command killed while making the root leaves it.
+    fs::path halfMade = scratch.path() / "data/velorin/.root.making-Ab12Cd";
+    fs::create_directories(halfMade / "var");
     auto first = testing::runVelorinSim(scratch.path(), {"root"}, environment);
     ASSERT_EQ(first.status, 0) << first.err;
     EXPECT_EQ(first.out, root.string() + "\n");
     EXPECT_NE(first.err.find("made your device root"), std::string::npos);
     EXPECT_TRUE(fs::is_directory(root / sequences / "particlespin"));
+    EXPECT_FALSE(fs::exists(halfMade));
 
     // The second use makes nothing and says nothing.
     auto edit = testing::runVelorinSim(
