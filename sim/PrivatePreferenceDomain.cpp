@@ -61,7 +61,7 @@ std::string rootPreferenceFilePath(const std::string& deviceRoot, const std::str
 
 Result<std::unique_ptr<PrivatePreferenceDomain>>
 PrivatePreferenceDomain::make(const std::string& deviceRoot, std::string domain) {
-    auto folder = makeTemporaryFolder("velorin-sim");
+    auto folder = TemporaryFolder::make("velorin-sim");
     if (!folder)
         return folder.fault();
     // Owned from here, so that a failed copy leaves no folder behind.
@@ -72,27 +72,26 @@ PrivatePreferenceDomain::make(const std::string& deviceRoot, std::string domain)
     platform::FileDescriptor root = platform::openRootFolder(deviceRoot);
     if (!root)
         return Fault(deviceRoot, "cannot open the device root: " + describeSystemError(errno));
-    CopyAllowance allowance = CopyAllowance::forFolder(copy->m_folder);
+    CopyAllowance allowance = CopyAllowance::forFolder(copy->folder());
     if (auto copied =
             copyPreferenceList(root.get(), copy->m_domain, deviceRoot, copy->filePath(), allowance);
         !copied)
         return copied.fault();
-    platform::setPreferenceDirectory(copy->m_folder);
+    platform::setPreferenceDirectory(copy->folder());
     return copy;
 }
 
-PrivatePreferenceDomain::PrivatePreferenceDomain(std::string folder, std::string domain)
+PrivatePreferenceDomain::PrivatePreferenceDomain(TemporaryFolder folder, std::string domain)
     : m_folder(std::move(folder)), m_domain(std::move(domain)) {
 }
 
 PrivatePreferenceDomain::~PrivatePreferenceDomain() {
+    // The folder itself goes after this, with its owner.
     platform::setPreferenceDirectory("");
-    std::error_code error;
-    fs::remove_all(m_folder, error);
 }
 
 std::string PrivatePreferenceDomain::filePath() const {
-    return (fs::path(m_folder) / (m_domain + ".plist")).string();
+    return (fs::path(folder()) / (m_domain + ".plist")).string();
 }
 
 Result<void> PrivatePreferenceDomain::set(const std::string& key,

@@ -10,6 +10,7 @@
 
 #include "platform/PropertyValue.h"
 #include "sim/Result.h"
+#include "sim/TemporaryFolder.h"
 
 #include <memory>
 #include <string>
@@ -32,12 +33,12 @@ public:
     Result<void> set(const std::string& key, const platform::PropertyValue& value);
     Result<void> remove(const std::string& key);
 
-    const std::string& folder() const { return m_folder; }
+    const std::string& folder() const { return m_folder.path(); }
     std::string filePath() const;
 
 private:
-    PrivatePreferenceDomain(std::string folder, std::string domain);
-    std::string m_folder;
+    PrivatePreferenceDomain(TemporaryFolder folder, std::string domain);
+    TemporaryFolder m_folder;
     std::string m_domain;
 };
 

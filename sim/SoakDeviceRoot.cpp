@@ -104,16 +104,16 @@ Result<std::unique_ptr<SoakDeviceRoot>> SoakDeviceRoot::copy(const std::string& 
     FileDescriptor source = platform::openRootFolder(sourceRoot);
     if (!source)
         return Fault(sourceRoot, "cannot open the device root: " + describeSystemError(errno));
-    auto folder = makeTemporaryFolder("velorin-soak");
+    auto folder = TemporaryFolder::make("velorin-soak");
     if (!folder)
         return folder.fault();
     // Owned from here, so that a failed or interrupted copy leaves nothing behind.
     std::unique_ptr<SoakDeviceRoot> root(new SoakDeviceRoot(std::move(folder).value()));
-    FileDescriptor copyRoot = platform::openRootFolder(root->m_path);
+    FileDescriptor copyRoot = platform::openRootFolder(root->path());
     if (!copyRoot)
-        return Fault(root->m_path, "cannot be opened: " + describeSystemError(errno));
-    CopyAllowance allowance = CopyAllowance::forFolder(root->m_path);
-    std::string preferences = rootPreferenceFilePath(root->m_path, preferenceDomain);
+        return Fault(root->path(), "cannot be opened: " + describeSystemError(errno));
+    CopyAllowance allowance = CopyAllowance::forFolder(root->path());
+    std::string preferences = rootPreferenceFilePath(root->path(), preferenceDomain);
     if (auto made = makeFolders(copyRoot.get(), platform::preferencesFolder,
                                 fs::path(preferences).parent_path().string());
         !made)
@@ -124,7 +124,7 @@ Result<std::unique_ptr<SoakDeviceRoot>> SoakDeviceRoot::copy(const std::string& 
         return copied.fault();
     // The folder that holds the sequences is made even if the root has none, so that the soak
     // can add frames to a root that starts empty.
-    auto sequences = makeFolders(copyRoot.get(), sequenceRoot, root->m_path + "/" + sequenceRoot);
+    auto sequences = makeFolders(copyRoot.get(), sequenceRoot, root->path() + "/" + sequenceRoot);
     if (!sequences)
         return sequences.fault();
     root->m_sequences = std::move(sequences).value();
@@ -135,13 +135,10 @@ Result<std::unique_ptr<SoakDeviceRoot>> SoakDeviceRoot::copy(const std::string& 
     return root;
 }
 
-SoakDeviceRoot::SoakDeviceRoot(std::string path) : m_path(std::move(path)) {
+SoakDeviceRoot::SoakDeviceRoot(TemporaryFolder folder) : m_folder(std::move(folder)) {
 }
 
-SoakDeviceRoot::~SoakDeviceRoot() {
-    std::error_code error;
-    fs::remove_all(m_path, error);
-}
+SoakDeviceRoot::~SoakDeviceRoot() = default;
 
 template <typename Keep>
 std::vector<std::string> SoakDeviceRoot::namesIn(int folder, Keep keep) const {

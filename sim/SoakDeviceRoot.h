@@ -15,6 +15,7 @@
 #include "platform/RootedPath.h"
 #include "sim/Interruption.h"
 #include "sim/Result.h"
+#include "sim/TemporaryFolder.h"
 
 #include <cstdint>
 #include <memory>
@@ -33,7 +34,7 @@ public:
     SoakDeviceRoot(const SoakDeviceRoot&) = delete;
     SoakDeviceRoot& operator=(const SoakDeviceRoot&) = delete;
 
-    const std::string& path() const { return m_path; }
+    const std::string& path() const { return m_folder.path(); }
     // The sequence folders' names, in name order.
     std::vector<std::string> sequenceNames() const;
 
@@ -48,14 +49,14 @@ public:
     bool swapFolders(const std::string& first, const std::string& second);
 
 private:
-    explicit SoakDeviceRoot(std::string path);
+    explicit SoakDeviceRoot(TemporaryFolder folder);
     // The names in a folder of the copy that pass `keep`, in name order.
     template <typename Keep>
     std::vector<std::string> namesIn(int folder, Keep keep) const;
     std::vector<std::string> framesIn(const std::string& sequence) const;
     bool isSequenceFolder(const std::string& sequence) const;
 
-    std::string m_path;
+    TemporaryFolder m_folder;
     // The copy's folder of sequences.
     platform::FileDescriptor m_sequences;
 };

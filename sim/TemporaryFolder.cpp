@@ -1,26 +1,58 @@
 #include "sim/TemporaryFolder.h"
 
+#include "sim/StagingFolders.h"
 #include "sim/SystemError.h"
 
 #include <cerrno>
-#include <cstdlib>
 #include <filesystem>
 #include <system_error>
-#include <vector>
 
 namespace velorin::sim {
 
-Result<std::string> makeTemporaryFolder(std::string_view stem) {
+Result<TemporaryFolder> TemporaryFolder::make(std::string_view stem) {
     std::error_code error;
     std::filesystem::path base = std::filesystem::temp_directory_path(error);
     if (error)
         base = "/tmp";
-    std::string pattern = (base / (std::string(stem) + "-XXXXXX")).string();
-    std::vector<char> name(pattern.begin(), pattern.end());
-    name.push_back('\0');
-    if (!::mkdtemp(name.data()))
-        return Fault(pattern, "cannot make a temporary folder: " + describeSystemError(errno));
-    return std::string(name.data());
+    // The leading dot of a staging folder's name is not used here: these stay visible, so that
+    // a user looking into $TMPDIR sees whose they are.
+    removeAbandonedStagingFolders(base, stem, StagingName::Visible);
+    TemporaryFolder folder;
+    folder.m_path =
+        makeLockedStagingFolder(base, std::string(stem), folder.m_lock, StagingName::Visible);
+    if (folder.m_path.empty())
+        return Fault((base / (std::string(stem) + "-XXXXXX")).string(),
+                     "cannot make a temporary folder: " + describeSystemError(errno));
+    return folder;
+}
+
+TemporaryFolder::TemporaryFolder(TemporaryFolder&& other) noexcept
+    : m_path(std::move(other.m_path)), m_lock(std::move(other.m_lock)) {
+    other.m_path.clear();
+}
+
+TemporaryFolder& TemporaryFolder::operator=(TemporaryFolder&& other) noexcept {
+    if (this != &other) {
+        remove();
+        m_path = std::move(other.m_path);
+        m_lock = std::move(other.m_lock);
+        other.m_path.clear();
+    }
+    return *this;
+}
+
+TemporaryFolder::~TemporaryFolder() {
+    remove();
+}
+
+void TemporaryFolder::remove() noexcept {
+    if (m_path.empty())
+        return;
+    // Removed while still locked, so that no other command takes it meanwhile.
+    std::error_code error;
+    std::filesystem::remove_all(m_path, error);
+    m_path.clear();
+    m_lock = platform::FileDescriptor();
 }
 
 } // namespace velorin::sim

@@ -1,7 +1,12 @@
 // A fresh private folder in the system's temporary folder, for the copies the simulated host
 // and the tools work on so that a user's own files are never written.
+//
+// The folder is removed, with everything in it, when its owner goes. It is locked meanwhile, so
+// that one left by a command killed outright (where nothing of it could run) is told apart from
+// one in use and removed by the next command that makes a folder of the same stem.
 #pragma once
 
+#include "platform/RootedPath.h"
 #include "sim/Result.h"
 
 #include <string>
@@ -9,8 +14,26 @@
 
 namespace velorin::sim {
 
-// Makes STEM-XXXXXX, readable by this user alone, in $TMPDIR or else /tmp, and gives its path.
-// The fault names the pattern that was asked for ("/tmp/STEM-XXXXXX") and the system's reason.
-Result<std::string> makeTemporaryFolder(std::string_view stem);
+class TemporaryFolder {
+public:
+    // Makes STEM-XXXXXX, readable by this user alone, in $TMPDIR or else /tmp. The fault names
+    // the pattern that was asked for ("/tmp/STEM-XXXXXX") and the system's reason.
+    static Result<TemporaryFolder> make(std::string_view stem);
+
+    // No folder.
+    TemporaryFolder() = default;
+    TemporaryFolder(TemporaryFolder&& other) noexcept;
+    TemporaryFolder& operator=(TemporaryFolder&& other) noexcept;
+    TemporaryFolder(const TemporaryFolder&) = delete;
+    TemporaryFolder& operator=(const TemporaryFolder&) = delete;
+    ~TemporaryFolder();
+
+    const std::string& path() const { return m_path; }
+
+private:
+    void remove() noexcept;
+    std::string m_path;
+    platform::FileDescriptor m_lock;
+};
 
 } // namespace velorin::sim

@@ -1,11 +1,13 @@
 // The simulator's private copies: the one copy rule for sequence folders, the preference list
-// copied as the extension reads it, the allowance every copy draws on, and the soak's root.
+// copied as the extension reads it, the allowance every copy draws on, the soak's root, and the
+// temporary folders they are made in.
 #include "platform/PreferenceStore.h"
 #include "sequences/SequenceDirectory.h"
 #include "settings/Settings.h"
 #include "sim/PrivateCopy.h"
 #include "sim/PrivatePreferenceDomain.h"
 #include "sim/SoakDeviceRoot.h"
+#include "sim/TemporaryFolder.h"
 #include "tests/support/ChildProcess.h"
 #include "tests/support/FrameImages.h"
 #include "tests/support/TemporaryDeviceRoot.h"
@@ -17,6 +19,7 @@
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 #include <map>
+#include <sys/file.h>
 #include <sys/stat.h>
 
 namespace velorin::sim {
@@ -145,6 +148,30 @@ TEST(CopyAllowanceTest, ACopyPastTheLimitIsRefusedSayingSo) {
     CopyAllowance whole = CopyAllowance::forFolder(folder.path().string());
     EXPECT_TRUE(whole.take(1024, "a.png").ok());
     EXPECT_FALSE(whole.take(privateCopyByteLimit, "b.png").ok());
+}
+
+TEST(TemporaryFolderTest, OneLeftByAKilledCommandGoesWithTheNextWhileOneInUseStays) {
+    PrivateTemporaryFolder temporary;
+    const fs::path abandoned = temporary.path() / "velorin-sim-Ab12Cd";
+    const fs::path inUse = temporary.path() / "velorin-sim-Ef34Gh";
+    const fs::path unrelated = temporary.path() / "my-velorin-sim-Ab12Cd";
+    for (const fs::path& folder : {abandoned, inUse, unrelated}) {
+        fs::create_directory(folder);
+        std::ofstream(folder / "list.plist") << "copied";
+    }
+    platform::FileDescriptor held(::open(inUse.c_str(), O_RDONLY | O_DIRECTORY));
+    ASSERT_EQ(::flock(held.get(), LOCK_EX), 0);
+    std::string made;
+    {
+        auto folder = TemporaryFolder::make("velorin-sim");
+        ASSERT_TRUE(folder.ok()) << folder.fault().text();
+        made = folder.value().path();
+        EXPECT_TRUE(fs::is_directory(made));
+        EXPECT_FALSE(fs::exists(abandoned));
+        EXPECT_TRUE(fs::exists(inUse / "list.plist"));
+        EXPECT_TRUE(fs::exists(unrelated / "list.plist"));
+    }
+    EXPECT_FALSE(fs::exists(made)) << "removed with its owner";
 }
 
 TEST(PrivatePreferenceDomainTest, OnlyAListTheExtensionReadsIsCopied) {

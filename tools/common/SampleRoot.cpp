@@ -1,7 +1,7 @@
 #include "tools/common/SampleRoot.h"
 
 #include "sim/ProgramLocation.h"
-#include "tools/common/StagingFolders.h"
+#include "sim/StagingFolders.h"
 
 #include <cerrno>
 #include <chrono>
@@ -38,9 +38,9 @@ sim::Result<void> makeRoot(const fs::path& root) {
         return sim::Fault(root.parent_path().string(), "cannot be made: " + error.message());
     // A copy left by a command killed while making the root goes first.
     const std::string stem = root.filename().string() + ".making";
-    removeAbandonedStagingFolders(root.parent_path(), "." + stem);
+    sim::removeAbandonedStagingFolders(root.parent_path(), "." + stem);
     platform::FileDescriptor lock;
-    fs::path staging = makeLockedStagingFolder(root.parent_path(), stem, lock);
+    fs::path staging = sim::makeLockedStagingFolder(root.parent_path(), stem, lock);
     if (staging.empty()) {
         int cause = errno;
         return sim::Fault(root.parent_path().string(),

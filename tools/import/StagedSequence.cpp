@@ -1,6 +1,6 @@
 #include "tools/import/StagedSequence.h"
 
-#include "tools/common/StagingFolders.h"
+#include "sim/StagingFolders.h"
 
 #include <cerrno>
 #include <cstdio>
@@ -78,9 +78,10 @@ sim::Result<std::unique_ptr<StagedSequence>> StagedSequence::open(const std::str
             fs::remove(folder, error);
         return sim::Fault{parent, "cannot make the folder the sequence goes into"};
     }
-    removeAbandonedStagingFolders(parent, stagingStemEnd);
+    sim::removeAbandonedStagingFolders(parent, stagingStemEnd);
     platform::FileDescriptor lock;
-    std::string staging = makeLockedStagingFolder(parent, name + std::string(stagingStemEnd), lock);
+    std::string staging =
+        sim::makeLockedStagingFolder(parent, name + std::string(stagingStemEnd), lock);
     if (staging.empty()) {
         std::string reason = std::strerror(errno);
         for (const std::string& folder : made)
@@ -132,7 +133,7 @@ sim::Result<std::optional<std::string>> StagedSequence::commit(ReplacedSequence 
     std::error_code error;
     // The replaced sequence will wait at the staging path, where a sweep by another command
     // would take it for abandoned; it is locked before it moves there.
-    platform::FileDescriptor replacedLock = lockFolder(m_destination, LockWait::Wait);
+    platform::FileDescriptor replacedLock = sim::lockFolder(m_destination, sim::LockWait::Wait);
     if (!replacedLock)
         return sim::Fault{m_destination,
                           std::string("cannot be replaced: ") + std::strerror(errno)};
@@ -145,8 +146,8 @@ sim::Result<std::optional<std::string>> StagedSequence::commit(ReplacedSequence 
         // Without the exchange: the old sequence steps aside, the new one moves in, and the
         // old one comes back should that fail.
         std::string aside =
-            makeHiddenFolder(fs::path(m_destination).parent_path(),
-                             fs::path(m_destination).filename().string() + ".replaced");
+            sim::makeHiddenFolder(fs::path(m_destination).parent_path(),
+                                  fs::path(m_destination).filename().string() + ".replaced");
         if (aside.empty() || std::rename(m_destination.c_str(), aside.c_str()) != 0) {
             fs::remove(aside, error);
             return sim::Fault{m_destination, "cannot be replaced: it cannot be moved aside"};
@@ -188,8 +189,8 @@ sim::Result<void> StagedSequence::undoCommit() {
                 return sim::Fault{m_destination,
                                   std::string("cannot be put back: ") + std::strerror(errno)};
             std::string aside =
-                makeHiddenFolder(fs::path(m_destination).parent_path(),
-                                 fs::path(m_destination).filename().string() + ".undone");
+                sim::makeHiddenFolder(fs::path(m_destination).parent_path(),
+                                      fs::path(m_destination).filename().string() + ".undone");
             if (aside.empty() || std::rename(m_destination.c_str(), aside.c_str()) != 0) {
                 fs::remove(aside, error);
                 return sim::Fault{m_destination, "cannot be put back; the replaced sequence is "
@@ -208,8 +209,8 @@ sim::Result<void> StagedSequence::undoCommit() {
     } else {
         // Moved out of sight first, so that nobody sees it half removed.
         std::string aside =
-            makeHiddenFolder(fs::path(m_destination).parent_path(),
-                             fs::path(m_destination).filename().string() + ".undone");
+            sim::makeHiddenFolder(fs::path(m_destination).parent_path(),
+                                  fs::path(m_destination).filename().string() + ".undone");
         // The hidden folder is empty, so the rename replaces it.
         if (aside.empty() || std::rename(m_destination.c_str(), aside.c_str()) != 0) {
             std::string reason = std::strerror(errno);

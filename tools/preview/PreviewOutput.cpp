@@ -1,7 +1,7 @@
 #include "tools/preview/PreviewOutput.h"
 
+#include "sim/StagingFolders.h"
 #include "sim/SystemError.h"
-#include "tools/common/StagingFolders.h"
 
 #include <algorithm>
 #include <cerrno>
@@ -104,9 +104,9 @@ sim::Result<std::unique_ptr<PreviewOutput>> PreviewOutput::open(const std::strin
         undoMaking();
         return replaceable.fault();
     }
-    removeAbandonedStagingFolders(folder, stagingStem);
+    sim::removeAbandonedStagingFolders(folder, stagingStem);
     platform::FileDescriptor lock;
-    std::string staging = makeLockedStagingFolder(folder, stagingStem, lock);
+    std::string staging = sim::makeLockedStagingFolder(folder, stagingStem, lock);
     if (staging.empty()) {
         std::string reason = sim::describeSystemError(errno);
         undoMaking();

@@ -78,16 +78,11 @@ sim::Result<void> fillPrivateRoot(const std::string& privateRoot, const std::str
 
 } // namespace
 
-PreviewSequence::PreviewSequence(std::string deviceRoot, std::string name, bool privateRoot)
-    : m_deviceRoot(std::move(deviceRoot)), m_name(std::move(name)), m_privateRoot(privateRoot) {
+PreviewSequence::PreviewSequence(std::string deviceRoot, std::string name)
+    : m_deviceRoot(std::move(deviceRoot)), m_name(std::move(name)) {
 }
 
-PreviewSequence::~PreviewSequence() {
-    if (m_privateRoot) {
-        std::error_code error;
-        fs::remove_all(m_deviceRoot, error);
-    }
-}
+PreviewSequence::~PreviewSequence() = default;
 
 sim::Result<std::unique_ptr<PreviewSequence>>
 PreviewSequence::choose(const std::string& argument, const std::string& givenRoot,
@@ -98,19 +93,22 @@ PreviewSequence::choose(const std::string& argument, const std::string& givenRoo
         return resolved.fault();
     if (resolved.value().kind == SequenceArgument::Kind::Name)
         return std::unique_ptr<PreviewSequence>(
-            new PreviewSequence(resolved.value().root, resolved.value().name, false));
+            new PreviewSequence(resolved.value().root, resolved.value().name));
     // A folder plays with the preferences of the root asked for, or of the user's own.
     auto root = chooseDeviceRoot(givenRoot);
     if (!root)
         return root.fault();
     const std::string& preferenceRoot = root.value();
-    auto privateRoot = sim::makeTemporaryFolder("velorin-preview");
+    auto privateRoot = sim::TemporaryFolder::make("velorin-preview");
     if (!privateRoot)
         return privateRoot.fault();
     std::string name = nameForCopy(argument);
     // Owned from here, so that a failed copy leaves nothing behind.
-    std::unique_ptr<PreviewSequence> sequence(new PreviewSequence(privateRoot.value(), name, true));
-    auto filled = fillPrivateRoot(privateRoot.value(), argument, name, preferenceRoot, interrupted);
+    std::unique_ptr<PreviewSequence> sequence(
+        new PreviewSequence(privateRoot.value().path(), name));
+    sequence->m_privateRoot = std::move(privateRoot).value();
+    auto filled =
+        fillPrivateRoot(sequence->deviceRoot(), argument, name, preferenceRoot, interrupted);
     if (!filled)
         return filled.fault();
     return sequence;

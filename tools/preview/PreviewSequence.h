@@ -10,6 +10,7 @@
 
 #include "sim/Interruption.h"
 #include "sim/Result.h"
+#include "sim/TemporaryFolder.h"
 
 #include <memory>
 #include <string>
@@ -35,10 +36,11 @@ public:
     const std::string& name() const { return m_name; }
 
 private:
-    PreviewSequence(std::string deviceRoot, std::string name, bool privateRoot);
+    PreviewSequence(std::string deviceRoot, std::string name);
     std::string m_deviceRoot;
     std::string m_name;
-    bool m_privateRoot;
+    // A private root made for a folder given as the sequence; none when a root is previewed.
+    sim::TemporaryFolder m_privateRoot;
 };
 
 } // namespace velorin::tools

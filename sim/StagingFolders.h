@@ -13,25 +13,31 @@
 #include <string>
 #include <string_view>
 
-namespace velorin::tools {
+namespace velorin::sim {
 
 enum class LockWait { Wait, GiveUp };
+// Staging folders beside what they become are hidden (".STEM-XXXXXX"); private folders in the
+// system's temporary folder are not ("STEM-XXXXXX").
+enum class StagingName { Hidden, Visible };
 
 // A new hidden folder "." `stem` "-XXXXXX" in `parent`, not locked; empty on failure, with
 // errno set.
 std::string makeHiddenFolder(const std::filesystem::path& parent, const std::string& stem);
 
-// The same, locked for as long as `lock` stays open.
+// A new folder "." `stem` "-XXXXXX" (or without the dot, when Visible) in `parent`, locked for
+// as long as `lock` stays open; empty on failure, with errno set.
 std::string makeLockedStagingFolder(const std::filesystem::path& parent, const std::string& stem,
-                                    platform::FileDescriptor& lock);
+                                    platform::FileDescriptor& lock,
+                                    StagingName naming = StagingName::Hidden);
 
 // Opens the folder at `path` and holds an exclusive lock on it: an invalid descriptor when it
 // is gone, is no folder, or (with GiveUp) another process holds it. The lock is always on the
 // folder that is at `path` when this returns.
 platform::FileDescriptor lockFolder(const std::string& path, LockWait wait);
 
-// Removes the folders in `parent` named "." something `stemEnd` "-XXXXXX" that no live command
-// holds locked.
-void removeAbandonedStagingFolders(const std::filesystem::path& parent, std::string_view stemEnd);
+// Removes the staging folders in `parent` that no live command holds locked: those named "."
+// something ending in `stem`, "-XXXXXX"; when Visible, those named exactly `stem` "-XXXXXX".
+void removeAbandonedStagingFolders(const std::filesystem::path& parent, std::string_view stem,
+                                   StagingName naming = StagingName::Hidden);
 
-} // namespace velorin::tools
+} // namespace velorin::sim

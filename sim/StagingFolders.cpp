@@ -1,4 +1,4 @@
-#include "tools/common/StagingFolders.h"
+#include "sim/StagingFolders.h"
 
 #include <cerrno>
 #include <cstdlib>
@@ -9,7 +9,7 @@
 #include <sys/stat.h>
 #include <vector>
 
-namespace velorin::tools {
+namespace velorin::sim {
 
 namespace {
 
@@ -18,30 +18,38 @@ namespace fs = std::filesystem;
 // The characters mkdtemp puts after the stem and its dash.
 constexpr std::size_t uniqueSuffixLength = 6;
 
-bool isStagingName(std::string_view name, std::string_view stemEnd) {
-    if (!name.starts_with('.') || name.size() < stemEnd.size() + 1 + uniqueSuffixLength)
+bool isStagingName(std::string_view name, std::string_view stem, StagingName naming) {
+    if (name.size() < stem.size() + 1 + uniqueSuffixLength)
         return false;
-    std::string_view stem = name.substr(0, name.size() - uniqueSuffixLength - 1);
-    return stem.ends_with(stemEnd) && name[stem.size()] == '-';
+    std::string_view nameStem = name.substr(0, name.size() - uniqueSuffixLength - 1);
+    if (name[nameStem.size()] != '-')
+        return false;
+    if (naming == StagingName::Visible)
+        return nameStem == stem;
+    return nameStem.starts_with('.') && nameStem.ends_with(stem);
+}
+
+std::string makeFolder(const fs::path& parent, const std::string& name) {
+    std::string pattern = (parent / (name + "-XXXXXX")).string();
+    std::vector<char> made(pattern.begin(), pattern.end());
+    made.push_back('\0');
+    if (!::mkdtemp(made.data()))
+        return {};
+    return made.data();
 }
 
 } // namespace
 
 std::string makeHiddenFolder(const fs::path& parent, const std::string& stem) {
-    std::string pattern = (parent / ("." + stem + "-XXXXXX")).string();
-    std::vector<char> name(pattern.begin(), pattern.end());
-    name.push_back('\0');
-    if (!::mkdtemp(name.data()))
-        return {};
-    return name.data();
+    return makeFolder(parent, "." + stem);
 }
 
 std::string makeLockedStagingFolder(const fs::path& parent, const std::string& stem,
-                                    platform::FileDescriptor& lock) {
+                                    platform::FileDescriptor& lock, StagingName naming) {
     // Another command's sweep may take a folder in the moment between its making and its lock;
     // a new one is made then.
     for (int attempt = 0; attempt < 8; ++attempt) {
-        std::string staging = makeHiddenFolder(parent, stem);
+        std::string staging = makeFolder(parent, naming == StagingName::Hidden ? "." + stem : stem);
         if (staging.empty())
             return {};
         lock = lockFolder(staging, LockWait::GiveUp);
@@ -75,12 +83,13 @@ platform::FileDescriptor lockFolder(const std::string& path, LockWait wait) {
     }
 }
 
-void removeAbandonedStagingFolders(const fs::path& parent, std::string_view stemEnd) {
+void removeAbandonedStagingFolders(const fs::path& parent, std::string_view stem,
+                                   StagingName naming) {
     std::vector<std::string> candidates;
     if (std::unique_ptr<DIR, int (*)(DIR*)> listing(::opendir(parent.c_str()), ::closedir);
         listing) {
         while (const dirent* entry = ::readdir(listing.get())) {
-            if (isStagingName(entry->d_name, stemEnd))
+            if (isStagingName(entry->d_name, stem, naming))
                 candidates.emplace_back(entry->d_name);
         }
     }
@@ -95,4 +104,4 @@ void removeAbandonedStagingFolders(const fs::path& parent, std::string_view stem
     }
 }
 
-} // namespace velorin::tools
+} // namespace velorin::sim
