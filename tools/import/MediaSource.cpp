@@ -45,15 +45,18 @@ bool looksLikeUrl(const std::string& text) {
     return text[end] == ':' || (text[end] == ',' && text.find(':', end) != std::string::npos);
 }
 
+std::string canvasBound() {
+    return "import reads at most " + std::to_string(maximumCanvasSide) + " pixels a side and " +
+           std::to_string(maximumCanvasPixels / 1000000) + " million pixels in all";
+}
+
 std::optional<std::string> canvasSizeProblem(std::uint64_t width, std::uint64_t height) {
     if (width == 0 || height == 0)
         return "has no size (a side of 0 pixels)";
     if (width > maximumCanvasSide || height > maximumCanvasSide ||
         width * height > maximumCanvasPixels)
-        return "is " + std::to_string(width) + "x" + std::to_string(height) +
-               " pixels; import reads at most " + std::to_string(maximumCanvasSide) +
-               " pixels a side and " + std::to_string(maximumCanvasPixels / 1000000) +
-               " million pixels in all";
+        return "is " + std::to_string(width) + "x" + std::to_string(height) + " pixels; " +
+               canvasBound();
     return std::nullopt;
 }
 

@@ -74,6 +74,14 @@ TEST(ImportSourceRefusal, CanvasesLargerThanTheBoundAreRefusedBeforeDecoding) {
     testing::writeGif(scratch / "wide.gif", {{Picture::filled(9000, 1, red), 100}});
     EXPECT_NE(testing::openingFault((scratch / "wide.gif").string()).find("at most 8192"),
               std::string::npos);
+    // Past the pixel bound FFmpeg's decoder refuses the first picture, and the size stays
+    // unknown: a 6200x6200 screen holding a single pixel, written byte by byte.
+    std::ofstream(scratch / "vast.gif", std::ios::binary)
+        << std::string("GIF89a\x38\x18\x38\x18\x80\0\0\0\0\0\xff\xff\xff"
+                       "\x2c\0\0\0\0\x01\0\x01\0\0\x02\x02\x44\x01\0\x3b",
+                       35);
+    EXPECT_NE(testing::openingFault((scratch / "vast.gif").string()).find("larger than the bound"),
+              std::string::npos);
     std::filesystem::create_directory(scratch / "empty");
     EXPECT_NE(testing::openingFault((scratch / "empty").string()).find("no image files"),
               std::string::npos);
