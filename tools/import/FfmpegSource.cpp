@@ -218,12 +218,12 @@ sim::Result<void> FfmpegSource::scan(PlayCount plays) {
     }
     std::uint32_t width = static_cast<std::uint32_t>(std::max(stream->codecpar->width, 0));
     std::uint32_t height = static_cast<std::uint32_t>(std::max(stream->codecpar->height, 0));
-    // FFmpeg leaves the size unknown when its decoder refused the first picture for the pixel
-    // bound it was given, which is the likelier reason.
+    // FFmpeg leaves the size unknown when its decoder could not read the first picture: one
+    // damaged or cut short, or one past the pixel bound it was given.
     if (width == 0 || height == 0)
-        return sim::Fault{m_path, "has no picture size that can be read: its pictures are larger "
-                                  "than the bound (" +
-                                      canvasBound() + "), or have a side of 0 pixels"};
+        return sim::Fault{m_path, "has no picture that can be read: it is damaged or cut short, "
+                                  "or its pictures are larger than " +
+                                      canvasBound()};
     if (auto problem = canvasSizeProblem(width, height))
         return sim::Fault{m_path, *problem};
     double turn = 0;

@@ -46,7 +46,7 @@ bool looksLikeUrl(const std::string& text) {
 }
 
 std::string canvasBound() {
-    return "import reads at most " + std::to_string(maximumCanvasSide) + " pixels a side and " +
+    return "import reads: at most " + std::to_string(maximumCanvasSide) + " pixels a side and " +
            std::to_string(maximumCanvasPixels / 1000000) + " million pixels in all";
 }
 
@@ -55,8 +55,8 @@ std::optional<std::string> canvasSizeProblem(std::uint64_t width, std::uint64_t 
         return "has no size (a side of 0 pixels)";
     if (width > maximumCanvasSide || height > maximumCanvasSide ||
         width * height > maximumCanvasPixels)
-        return "is " + std::to_string(width) + "x" + std::to_string(height) + " pixels; " +
-               canvasBound();
+        return "is " + std::to_string(width) + "x" + std::to_string(height) +
+               " pixels, larger than " + canvasBound();
     return std::nullopt;
 }
 

@@ -112,7 +112,7 @@ bool looksLikeUrl(const std::string& text);
 
 // Checks a canvas size against the bounds above; a message when it passes them.
 std::optional<std::string> canvasSizeProblem(std::uint64_t width, std::uint64_t height);
-// The bound in words: "import reads at most 8192 pixels a side and 37 million pixels in all".
+// The bound in words: "import reads: at most 8192 pixels a side and 37 million pixels in all".
 std::string canvasBound();
 
 } // namespace velorin::tools
