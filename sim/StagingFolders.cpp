@@ -4,6 +4,7 @@
 #include <cstdlib>
 #include <dirent.h>
 #include <fcntl.h>
+#include <fstream>
 #include <memory>
 #include <sys/file.h>
 #include <sys/stat.h>
@@ -38,7 +39,24 @@ std::string makeFolder(const fs::path& parent, const std::string& name) {
     return made.data();
 }
 
+// The process's file-creation mask, read without changing it; the usual 022 where the system
+// does not say.
+mode_t creationMask() {
+    std::ifstream status("/proc/self/status");
+    std::string line;
+    while (std::getline(status, line)) {
+        if (line.starts_with("Umask:"))
+            return static_cast<mode_t>(std::strtoul(line.c_str() + 6, nullptr, 8) & 0777);
+    }
+    return 022;
+}
+
 } // namespace
+
+void givePlainFolderPermissions(const platform::FileDescriptor& lock) {
+    if (lock)
+        ::fchmod(lock.get(), 0777 & ~creationMask());
+}
 
 std::string makeHiddenFolder(const fs::path& parent, const std::string& stem) {
     return makeFolder(parent, "." + stem);

@@ -30,6 +30,10 @@ std::string makeLockedStagingFolder(const std::filesystem::path& parent, const s
                                     platform::FileDescriptor& lock,
                                     StagingName naming = StagingName::Hidden);
 
+// Gives the staging folder held by `lock` the permissions a folder made with mkdir would have
+// (mkdtemp makes it private), before it is moved into place as a sequence or a root.
+void givePlainFolderPermissions(const platform::FileDescriptor& lock);
+
 // Opens the folder at `path` and holds an exclusive lock on it: an invalid descriptor when it
 // is gone, is no folder, or (with GiveUp) another process holds it. The lock is always on the
 // folder that is at `path` when this returns.

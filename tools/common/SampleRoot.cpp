@@ -53,6 +53,7 @@ sim::Result<void> makeRoot(const fs::path& root) {
         fs::remove_all(staging, ignored);
         return sim::Fault(sample, "cannot be copied to make your device root: " + error.message());
     }
+    sim::givePlainFolderPermissions(lock);
     if (::rename(staging.c_str(), root.c_str()) != 0) {
         int cause = errno;
         std::error_code ignored;

@@ -119,6 +119,7 @@ sim::Result<std::optional<std::string>> StagedSequence::commit(ReplacedSequence 
     // Checked again: the destination may have appeared while the frames were written.
     if (auto result = checkExisting(m_destination, m_existing); !result)
         return result.fault();
+    sim::givePlainFolderPermissions(m_stagingLock);
     if (renameWithoutReplacing(m_staging, m_destination)) {
         m_committed = true;
         return std::optional<std::string>();

@@ -190,6 +190,11 @@ TEST(ImportCommand, WritesFramesAndOptionsIntoTheRootsSequenceFolder) {
     EXPECT_FALSE(options.contains("yOffsetFromBottom"));
     EXPECT_NE(outcome.out.find("7 of 150x150 pixels"), std::string::npos) << outcome.out;
     EXPECT_NE(outcome.out.find("holds for the last 3.4 s"), std::string::npos);
+    // The folder has the permissions of any folder made here, not the staging folder's private
+    // ones, so that it reads as the other sequences do.
+    fs::create_directory(scratch.scratch / "plain");
+    EXPECT_EQ(fs::status(folder).permissions(),
+              fs::status(scratch.scratch / "plain").permissions());
 }
 
 TEST(ImportCommand, FramesShowTheSourceAtTheMomentsTheDeviceReachesThem) {
