@@ -42,6 +42,32 @@ bool renameWithoutReplacing(const std::string& from, const std::string& to) {
     return std::rename(from.c_str(), to.c_str()) == 0;
 }
 
+// Puts the folder at `incoming` where `destination` is, and gives where the folder that was at
+// `destination` is now: at `incoming`'s path, by one atomic exchange, or, where the file system
+// cannot exchange, in a new hidden folder beside the destination whose name starts with
+// `asideStem` (the old folder steps aside, the incoming one moves in, and the old one comes back
+// should that fail). On failure nothing has moved, and the fault says why.
+sim::Result<std::string> swapFolders(const std::string& incoming, const std::string& destination,
+                                     const std::string& asideStem) {
+    if (::renameat2(AT_FDCWD, incoming.c_str(), AT_FDCWD, destination.c_str(), RENAME_EXCHANGE) ==
+        0)
+        return incoming;
+    if (errno != EINVAL && errno != ENOSYS)
+        return sim::Fault{std::strerror(errno)};
+    std::error_code error;
+    std::string aside = sim::makeHiddenFolder(
+        fs::path(destination).parent_path(), fs::path(destination).filename().string() + asideStem);
+    if (aside.empty() || std::rename(destination.c_str(), aside.c_str()) != 0) {
+        fs::remove(aside, error);
+        return sim::Fault{"it cannot be moved aside"};
+    }
+    if (std::rename(incoming.c_str(), destination.c_str()) != 0) {
+        std::rename(aside.c_str(), destination.c_str());
+        return sim::Fault{"the folder to put in its place cannot move in"};
+    }
+    return aside;
+}
+
 sim::Result<void> checkExisting(const std::string& destination, ExistingSequence existing) {
     std::error_code error;
     fs::file_status status = fs::symlink_status(destination, error);
@@ -131,34 +157,17 @@ sim::Result<std::optional<std::string>> StagedSequence::commit(ReplacedSequence 
         return sim::Fault{m_destination, "already exists (--replace replaces it)"};
     if (auto result = checkExisting(m_destination, m_existing); !result)
         return result.fault();
-    std::error_code error;
     // The replaced sequence will wait at the staging path, where a sweep by another command
     // would take it for abandoned; it is locked before it moves there.
     platform::FileDescriptor replacedLock = sim::lockFolder(m_destination, sim::LockWait::Wait);
     if (!replacedLock)
         return sim::Fault{m_destination,
                           std::string("cannot be replaced: ") + std::strerror(errno)};
-    // One exchange puts the new sequence in place and the old one where the staging was.
-    if (::renameat2(AT_FDCWD, m_staging.c_str(), AT_FDCWD, m_destination.c_str(),
-                    RENAME_EXCHANGE) != 0) {
-        if (errno != EINVAL && errno != ENOSYS)
-            return sim::Fault{m_destination,
-                              std::string("cannot be replaced: ") + std::strerror(errno)};
-        // Without the exchange: the old sequence steps aside, the new one moves in, and the
-        // old one comes back should that fail.
-        std::string aside =
-            sim::makeHiddenFolder(fs::path(m_destination).parent_path(),
-                                  fs::path(m_destination).filename().string() + ".replaced");
-        if (aside.empty() || std::rename(m_destination.c_str(), aside.c_str()) != 0) {
-            fs::remove(aside, error);
-            return sim::Fault{m_destination, "cannot be replaced: it cannot be moved aside"};
-        }
-        if (std::rename(m_staging.c_str(), m_destination.c_str()) != 0) {
-            std::rename(aside.c_str(), m_destination.c_str());
-            return sim::Fault{m_destination, "cannot be replaced: the new sequence cannot move in"};
-        }
-        m_staging = aside;
-    }
+    // The new sequence goes in place, and the old one where the staging was (or beside it).
+    auto swapped = swapFolders(m_staging, m_destination, ".replaced");
+    if (!swapped)
+        return sim::Fault{m_destination, "cannot be replaced: " + swapped.fault().message};
+    m_staging = std::move(swapped).value();
     m_committed = true;
     m_replacedKept = true;
     m_stagingLock = std::move(replacedLock);
@@ -183,29 +192,13 @@ sim::Result<void> StagedSequence::undoCommit() {
         return {};
     std::error_code error;
     if (m_replacedKept) {
-        // The same exchange again puts the old sequence back and the new one aside.
-        if (::renameat2(AT_FDCWD, m_staging.c_str(), AT_FDCWD, m_destination.c_str(),
-                        RENAME_EXCHANGE) != 0) {
-            if (errno != EINVAL && errno != ENOSYS)
-                return sim::Fault{m_destination,
-                                  std::string("cannot be put back: ") + std::strerror(errno)};
-            std::string aside =
-                sim::makeHiddenFolder(fs::path(m_destination).parent_path(),
-                                      fs::path(m_destination).filename().string() + ".undone");
-            if (aside.empty() || std::rename(m_destination.c_str(), aside.c_str()) != 0) {
-                fs::remove(aside, error);
-                return sim::Fault{m_destination, "cannot be put back; the replaced sequence is "
-                                                 "left in " +
-                                                     m_staging};
-            }
-            if (std::rename(m_staging.c_str(), m_destination.c_str()) != 0) {
-                std::rename(aside.c_str(), m_destination.c_str());
-                return sim::Fault{m_destination, "cannot be put back; the replaced sequence is "
-                                                 "left in " +
-                                                     m_staging};
-            }
-            m_staging = aside;
-        }
+        // The same swap again puts the old sequence back and the new one aside.
+        auto swapped = swapFolders(m_staging, m_destination, ".undone");
+        if (!swapped)
+            return sim::Fault{m_destination, "cannot be put back (" + swapped.fault().message +
+                                                 "); the replaced sequence is left in " +
+                                                 m_staging};
+        m_staging = std::move(swapped).value();
         m_replacedKept = false;
     } else {
         // Moved out of sight first, so that nobody sees it half removed.
