@@ -8,6 +8,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <fcntl.h>
 #include <filesystem>
 #include <string_view>
 #include <sys/stat.h>
@@ -149,11 +150,28 @@ sim::Result<void> PreviewOutput::commit() {
     // Checked again: the folder may have changed while the preview was rendering.
     if (auto replaceable = checkReplaceable(m_folder); !replaceable)
         return replaceable;
-    fs::remove_all(frames, error);
-    if (error)
-        return sim::Fault(frames.string(), "cannot replace the former frames: " + error.message());
+    // Each entry is replaced in one step, so that the output never lacks one: the files by
+    // rename, the frames folder by exchanging it with the former one, which then goes with the
+    // staging folder. Without frame files, the former frames go, so that no frames of another
+    // preview stand beside the new sheet.
+    bool framesInPlace = false;
+    if (fs::exists(fs::symlink_status(frames, error))) {
+        if (m_frameFiles == FrameFiles::Written) {
+            std::string staged = stagedPath(previewFramesFolder);
+            if (::renameat2(AT_FDCWD, staged.c_str(), AT_FDCWD, frames.c_str(), RENAME_EXCHANGE) ==
+                0)
+                framesInPlace = true;
+            else if (errno != EINVAL && errno != ENOSYS)
+                return sim::Fault(frames.string(), "cannot replace the former frames: " +
+                                                       sim::describeSystemError(errno));
+        }
+        if (!framesInPlace && (fs::remove_all(frames, error), error))
+            return sim::Fault(frames.string(),
+                              "cannot replace the former frames: " + error.message());
+    }
     for (const char* name : {previewFramesFolder, previewContactSheet, previewAnimation}) {
-        if (std::string_view(name) == previewFramesFolder && m_frameFiles == FrameFiles::Omitted)
+        if (std::string_view(name) == previewFramesFolder &&
+            (m_frameFiles == FrameFiles::Omitted || framesInPlace))
             continue;
         fs::rename(stagedPath(name), finalPath(name), error);
         if (error)

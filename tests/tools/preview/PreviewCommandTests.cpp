@@ -11,6 +11,7 @@
 #include <fstream>
 #include <gtest/gtest.h>
 #include <map>
+#include <set>
 #include <webp/demux.h>
 
 namespace velorin::tools {
@@ -308,7 +309,12 @@ TEST(PreviewCommandTest, ANewPreviewReplacesTheFramesOfTheLastButNoOtherFiles) {
     ASSERT_EQ(run("2").status, 0);
     EXPECT_EQ(std::distance(fs::directory_iterator(out / "frames"), fs::directory_iterator()), 2);
     EXPECT_EQ(readWholeFile(out / "notes.txt"), "mine");
-    EXPECT_FALSE(fs::exists(out / ".velorin-preview-Ab12Cd"));
+    std::set<std::string> entries;
+    for (const auto& entry : fs::directory_iterator(out))
+        entries.insert(entry.path().filename().string());
+    EXPECT_EQ(entries,
+              (std::set<std::string>{"animation.webp", "contact-sheet.png", "frames", "notes.txt"}))
+        << "neither the staging folder with the former frames nor the one left behind stays";
 
     // A frames folder with a file that no preview wrote is never emptied.
     std::ofstream(out / "frames" / "keep.png") << "not a frame";
