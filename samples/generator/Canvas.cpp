@@ -41,9 +41,17 @@ bool insidePolygon(const std::vector<Point>& corners, float x, float y) {
 
 } // namespace
 
-Canvas::Canvas(std::uint32_t width, std::uint32_t height)
-    : m_width(width), m_height(height),
-      m_pixels(static_cast<std::size_t>(width) * height * 4, 0.0f) {
+Canvas::Canvas(std::uint32_t width, std::uint32_t height, std::uint32_t scale)
+    : m_width(width * scale), m_height(height * scale), m_scale(scale),
+      m_pixels(static_cast<std::size_t>(m_width) * m_height * 4, 0.0f) {
+}
+
+Point Canvas::toPixels(Point point) const {
+    return {point.x * static_cast<float>(m_scale), point.y * static_cast<float>(m_scale)};
+}
+
+float Canvas::toPixels(float length) const {
+    return length * static_cast<float>(m_scale);
 }
 
 void Canvas::blend(std::uint32_t x, std::uint32_t y, Color color, float coverage) {
@@ -78,7 +86,10 @@ void Canvas::paint(float left, float top, float right, float bottom, Color color
     }
 }
 
-void Canvas::fillDisc(Point centre, float radius, Color color, float softness) {
+void Canvas::fillDisc(Point centrePoints, float radiusPoints, Color color, float softnessPoints) {
+    const Point centre = toPixels(centrePoints);
+    const float radius = toPixels(radiusPoints);
+    const float softness = toPixels(softnessPoints);
     float reach = radius + softness;
     float ramp = std::max(softness, 1.0f);
     paint(centre.x - reach, centre.y - reach, centre.x + reach, centre.y + reach, color,
@@ -89,7 +100,11 @@ void Canvas::fillDisc(Point centre, float radius, Color color, float softness) {
           });
 }
 
-void Canvas::strokeRing(Point centre, float radius, float thickness, Color color) {
+void Canvas::strokeRing(Point centrePoints, float radiusPoints, float thicknessPoints,
+                        Color color) {
+    const Point centre = toPixels(centrePoints);
+    const float radius = toPixels(radiusPoints);
+    const float thickness = toPixels(thicknessPoints);
     float reach = radius + thickness;
     paint(centre.x - reach, centre.y - reach, centre.x + reach, centre.y + reach, color,
           [&](float x, float y) {
@@ -99,8 +114,12 @@ void Canvas::strokeRing(Point centre, float radius, float thickness, Color color
           });
 }
 
-void Canvas::fillRoundedRectangle(Point origin, float width, float height, float cornerRadius,
-                                  Color color) {
+void Canvas::fillRoundedRectangle(Point originPoints, float widthPoints, float heightPoints,
+                                  float cornerRadiusPoints, Color color) {
+    const Point origin = toPixels(originPoints);
+    const float width = toPixels(widthPoints);
+    const float height = toPixels(heightPoints);
+    const float cornerRadius = toPixels(cornerRadiusPoints);
     Point centre{origin.x + width * 0.5f, origin.y + height * 0.5f};
     float radius = std::min({cornerRadius, width * 0.5f, height * 0.5f});
     paint(origin.x - 1, origin.y - 1, origin.x + width + 1, origin.y + height + 1, color,
@@ -110,8 +129,13 @@ void Canvas::fillRoundedRectangle(Point origin, float width, float height, float
           });
 }
 
-void Canvas::strokeRoundedRectangle(Point origin, float width, float height, float cornerRadius,
-                                    float thickness, Color color) {
+void Canvas::strokeRoundedRectangle(Point originPoints, float widthPoints, float heightPoints,
+                                    float cornerRadiusPoints, float thicknessPoints, Color color) {
+    const Point origin = toPixels(originPoints);
+    const float width = toPixels(widthPoints);
+    const float height = toPixels(heightPoints);
+    const float cornerRadius = toPixels(cornerRadiusPoints);
+    const float thickness = toPixels(thicknessPoints);
     Point centre{origin.x + width * 0.5f, origin.y + height * 0.5f};
     float radius = std::min({cornerRadius, width * 0.5f, height * 0.5f});
     paint(origin.x - 1, origin.y - 1, origin.x + width + 1, origin.y + height + 1, color,
@@ -123,9 +147,12 @@ void Canvas::strokeRoundedRectangle(Point origin, float width, float height, flo
           });
 }
 
-void Canvas::fillPolygon(const std::vector<Point>& corners, Color color) {
-    if (corners.size() < 3)
+void Canvas::fillPolygon(const std::vector<Point>& cornerPoints, Color color) {
+    if (cornerPoints.size() < 3)
         return;
+    std::vector<Point> corners;
+    for (const Point& corner : cornerPoints)
+        corners.push_back(toPixels(corner));
     float left = corners[0].x, right = corners[0].x, top = corners[0].y, bottom = corners[0].y;
     for (const Point& corner : corners) {
         left = std::min(left, corner.x);

@@ -172,7 +172,7 @@ std::string frameName(const SampleSequence& sequence, int number) {
 }
 
 platform::Ref<platform::CGImage> drawFrame(const SampleSequence& sequence, int number) {
-    Canvas canvas(sequence.frameWidth, sequence.frameHeight);
+    Canvas canvas(sequence.boxWidth, sequence.boxHeight, sampleFrameScale);
     float phase = static_cast<float>(number - 1) / static_cast<float>(sequence.frameCount);
     sequence.drawFrame(canvas, phase);
     return canvas.image();

@@ -4,7 +4,8 @@
 // the extension's ordering rule: a prefix without digits, of length L, followed at once by the
 // frame number with enough leading zeros that every name is at least 2L characters long, so
 // that the number window of every name holds the whole number. The three sequences differ in
-// character and in placement, to show what the options file can do.
+// character and in placement, to show what the options file can do. Their frames are drawn at
+// the screen's scale, so that a check finds them neither blurred nor oversized.
 #pragma once
 
 #include "samples/generator/Canvas.h"
@@ -16,6 +17,9 @@
 
 namespace velorin::samples {
 
+// Frames are drawn at this many pixels to the point: as sharp as a phone's screen shows them.
+inline constexpr std::uint32_t sampleFrameScale = 3;
+
 struct SampleSequence {
     // The sequence folder's name, which is what the user picks.
     std::string name;
@@ -23,8 +27,9 @@ struct SampleSequence {
     std::string framePrefix;
     int numberDigits{0};
     int frameCount{0};
-    std::uint32_t frameWidth{0};
-    std::uint32_t frameHeight{0};
+    // The box the frames are shown in, in points, as options.json gives it.
+    std::uint32_t boxWidth{0};
+    std::uint32_t boxHeight{0};
     // The text of options.json.
     std::string options;
     // Draws one frame onto a clear canvas; `phase` runs from 0 (first frame) towards 1.

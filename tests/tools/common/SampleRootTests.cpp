@@ -62,7 +62,7 @@ TEST(SampleRootTest, EverySequencePlaysInDrawingOrderWhicheverNameIsListedFirst)
     }
 }
 
-TEST(SampleRootTest, FramesDecodeAtTheSizeTheOptionsPlace) {
+TEST(SampleRootTest, FramesAreDrawnAtThreeTimesTheBoxTheOptionsPlace) {
     for (const char* sequence : {"particlespin", "battery", "pulse"}) {
         SCOPED_TRACE(sequence);
         fs::path folder = sequencesFolder / sequence;
@@ -70,8 +70,8 @@ TEST(SampleRootTest, FramesDecodeAtTheSizeTheOptionsPlace) {
         for (const std::string& name : frameNames(folder)) {
             auto image = platform::decodePng(readBytes(folder / name));
             ASSERT_TRUE(image) << name;
-            EXPECT_EQ(image->width(), options["width"].get<std::uint32_t>()) << name;
-            EXPECT_EQ(image->height(), options["height"].get<std::uint32_t>()) << name;
+            EXPECT_EQ(image->width(), 3 * options["width"].get<std::uint32_t>()) << name;
+            EXPECT_EQ(image->height(), 3 * options["height"].get<std::uint32_t>()) << name;
         }
     }
 }
