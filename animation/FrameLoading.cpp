@@ -14,12 +14,4 @@ std::optional<std::vector<std::uint8_t>> readFrameFile(std::string_view location
     return platform::dataWithContentsOfURL(location, frameFileByteLimit);
 }
 
-platform::Ref<platform::CGImage> decodeFrame(std::span<const std::uint8_t> bytes) {
-    auto image = platform::UIImage::initWithData(bytes);
-    if (!image)
-        return nullptr;
-    // The image is let go on return; the handle keeps the decoded pixels alive.
-    return platform::Ref<platform::CGImage>(image->CGImage());
-}
-
 } // namespace velorin

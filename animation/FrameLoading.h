@@ -1,15 +1,12 @@
-// Reading and decoding the frame files of a sequence folder.
+// Reading the frame files of a sequence folder; FrameDecoding decodes them.
 //
 // A frame is opened through a "file:" location. The location percent-encodes the folder path
 // and the name, so that it names exactly the listed file whatever the name holds: a space, a
 // '%', a '#', a '?' or a letter outside ASCII neither loses the frame nor opens another file.
 #pragma once
 
-#include "platform/display/Image.h"
-
 #include <cstdint>
 #include <optional>
-#include <span>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -27,9 +24,5 @@ std::string frameLocation(std::string_view folderPath, std::string_view name);
 // The whole file at `location`; none when it cannot be read (missing, a folder, no access,
 // past the size limit).
 std::optional<std::vector<std::uint8_t>> readFrameFile(std::string_view location);
-
-// The decoded image of a frame file's bytes; none when they are not an image the toolkit
-// decodes. The handle shares the decoded pixels; they are not copied again.
-platform::Ref<platform::CGImage> decodeFrame(std::span<const std::uint8_t> bytes);
 
 } // namespace velorin
