@@ -33,6 +33,14 @@ struct Scratch {
         settings.push_back("TMPDIR=" + temporary.string());
         return testing::runVelorinSim(folder.path(), arguments, settings);
     }
+    // The arguments of a short preview of `sequence` on this scratch's root, at scale 1.
+    std::vector<std::string> shortPreview(const fs::path& sequence, const fs::path& out,
+                                          const std::string& screen,
+                                          const std::string& framesPerSecond) const {
+        return {sequence.string(), "--root", root.path().string(), "--screen", screen,
+                "--scale",         "1",      "--seconds",          "1",        "--fps",
+                framesPerSecond,   "--out",  out.string()};
+    }
 };
 
 // Every file under a folder with its bytes.
@@ -156,19 +164,7 @@ TEST(PreviewCommandTest, AnInterruptionLeavesTheOutputAndTheTemporaryFolderAsThe
     Scratch scratch;
     fs::path sequence = writeRedSequence(scratch.folder.path());
     fs::path out = scratch.folder.path() / "out";
-    std::vector<std::string> arguments{sequence.string(),
-                                       "--root",
-                                       scratch.root.path().string(),
-                                       "--screen",
-                                       "60x80",
-                                       "--scale",
-                                       "1",
-                                       "--seconds",
-                                       "1",
-                                       "--fps",
-                                       "2",
-                                       "--out",
-                                       out.string()};
+    std::vector<std::string> arguments = scratch.shortPreview(sequence, out, "60x80", "2");
     auto interrupted = [&](const std::string& at) {
         return scratch.preview(arguments, {"VELORIN_TEST_SIGNAL_AT_CHECK=" + at});
     };
@@ -200,9 +196,8 @@ TEST(PreviewCommandTest, AFolderPlaysWhereItsOptionsPlaceItAndStaysAsItWas) {
     fs::path sequence = writeRedSequence(scratch.folder.path());
     auto before = snapshot(sequence);
     fs::path out = scratch.folder.path() / "out";
-    auto outcome = scratch.preview({sequence.string() + "/", "--root", scratch.root.path().string(),
-                                    "--screen", "100x200", "--scale", "1", "--seconds", "1",
-                                    "--fps", "4", "--out", out.string()});
+    auto outcome =
+        scratch.preview(scratch.shortPreview(sequence.string() + "/", out, "100x200", "4"));
     ASSERT_EQ(outcome.status, 0) << outcome.err;
     // Piped, so no progress bar.
     EXPECT_EQ(outcome.err, "");
@@ -288,19 +283,8 @@ TEST(PreviewCommandTest, ANewPreviewReplacesTheFramesOfTheLastButNoOtherFiles) {
     Scratch scratch;
     fs::path sequence = writeRedSequence(scratch.folder.path());
     fs::path out = scratch.folder.path() / "out";
-    std::vector<std::string> common{sequence.string(),
-                                    "--root",
-                                    scratch.root.path().string(),
-                                    "--screen",
-                                    "60x80",
-                                    "--scale",
-                                    "1",
-                                    "--out",
-                                    out.string()};
     auto run = [&](const std::string& framesPerSecond) {
-        auto arguments = common;
-        arguments.insert(arguments.end(), {"--seconds", "1", "--fps", framesPerSecond});
-        return scratch.preview(arguments);
+        return scratch.preview(scratch.shortPreview(sequence, out, "60x80", framesPerSecond));
     };
     ASSERT_EQ(run("6").status, 0);
     std::ofstream(out / "notes.txt") << "mine";
@@ -331,19 +315,7 @@ TEST(PreviewCommandTest, WithoutFramesOnlyTheSheetAndTheAnimationAreWritten) {
     Scratch scratch;
     fs::path sequence = writeRedSequence(scratch.folder.path());
     fs::path out = scratch.folder.path() / "out";
-    std::vector<std::string> arguments{sequence.string(),
-                                       "--root",
-                                       scratch.root.path().string(),
-                                       "--screen",
-                                       "60x80",
-                                       "--scale",
-                                       "1",
-                                       "--seconds",
-                                       "1",
-                                       "--fps",
-                                       "4",
-                                       "--out",
-                                       out.string()};
+    std::vector<std::string> arguments = scratch.shortPreview(sequence, out, "60x80", "4");
     ASSERT_EQ(scratch.preview(arguments).status, 0);
     ASSERT_TRUE(fs::exists(out / "frames/frame-0004.png"));
 
