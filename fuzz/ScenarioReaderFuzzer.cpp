@@ -14,7 +14,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     auto result = velorin::sim::readScenario(text);
     auto lineCount = static_cast<long>(std::count(text.begin(), text.end(), '\n')) + 1;
     if (!result) {
-        const velorin::sim::Fault& fault = result.fault();
+        const velorin::common::Fault& fault = result.fault();
         if (!fault.line || *fault.line < 1 || *fault.line > lineCount || fault.message.empty())
             std::abort();
         return 0;

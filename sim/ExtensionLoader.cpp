@@ -1,6 +1,6 @@
 #include "sim/ExtensionLoader.h"
 
-#include "sim/ProgramLocation.h"
+#include "common/ProgramLocation.h"
 
 #include <cstdlib>
 #include <dlfcn.h>
@@ -28,7 +28,8 @@ std::string defaultExtensionLibrary() {
     // An installed program finds the library in its own prefix first, so that an install
     // under another prefix, or a tree moved after installing, still loads its own copy.
     std::string installed = std::string(VELORIN_INSTALLED_LIBRARY_DIR) + "/libvelorin.so";
-    auto besideProgram = besideRunningProgram(VELORIN_LIBRARY_FROM_PROGRAM "/libvelorin.so");
+    auto besideProgram =
+        common::besideRunningProgram(VELORIN_LIBRARY_FROM_PROGRAM "/libvelorin.so");
     for (const std::string& candidate : {besideProgram ? besideProgram->string() : std::string(),
                                          std::string(VELORIN_BUILD_LIBRARY_PATH), installed}) {
         if (!candidate.empty() && isFile(candidate))
@@ -41,21 +42,22 @@ ExtensionLoader::~ExtensionLoader() {
     unload();
 }
 
-Result<void> ExtensionLoader::load(const std::string& path) {
+common::Result<void> ExtensionLoader::load(const std::string& path) {
     if (m_handle)
-        return Fault(path, "the extension is already loaded");
+        return common::Fault(path, "the extension is already loaded");
     if (history == ProcessHistory::Loaded || history == ProcessHistory::LeftResident)
-        return Fault(path, "the extension has already been loaded into this process and cannot be "
-                           "loaded afresh; start a new process for another simulated host");
+        return common::Fault(
+            path, "the extension has already been loaded into this process and cannot be "
+                  "loaded afresh; start a new process for another simulated host");
     if (!isFile(path))
-        return Fault(path, "no such extension library");
+        return common::Fault(path, "no such extension library");
     // Every symbol is bound now, so that a library that cannot work fails here rather than
     // in the middle of a run; its symbols stay out of the process's global scope.
     m_handle = ::dlopen(path.c_str(), RTLD_NOW | RTLD_LOCAL);
     if (!m_handle) {
         const char* reason = ::dlerror();
-        return Fault(path, std::string("cannot load the extension: ") +
-                               (reason ? reason : "unknown fault"));
+        return common::Fault(path, std::string("cannot load the extension: ") +
+                                       (reason ? reason : "unknown fault"));
     }
     m_path = path;
     history = ProcessHistory::Loaded;

@@ -9,7 +9,7 @@
 // loader which of the two happened.
 #pragma once
 
-#include "sim/Result.h"
+#include "common/Result.h"
 
 #include <string>
 
@@ -27,7 +27,7 @@ public:
     ExtensionLoader& operator=(const ExtensionLoader&) = delete;
 
     // Loads the library, running its initializer; a fault when it cannot.
-    Result<void> load(const std::string& path);
+    common::Result<void> load(const std::string& path);
     // Unloads it; nothing when it is not loaded.
     void unload();
     bool isLoaded() const { return m_handle != nullptr; }

@@ -1,10 +1,10 @@
 #include "sim/PrivateCopy.h"
 
 #include "animation/FrameLoading.h"
+#include "common/SystemError.h"
 #include "platform/PreferenceStore.h"
 #include "sequences/FrameListing.h"
 #include "sequences/SequenceOptions.h"
-#include "sim/SystemError.h"
 
 #include <algorithm>
 #include <cerrno>
@@ -57,7 +57,8 @@ enum class Streamed { Copied, PastLimit };
 
 // Streams `source` into `target`, at most `limit` bytes; PastLimit when the file holds more
 // (it grew since it was measured). The fault names `shown`.
-Result<Streamed> stream(int source, int target, std::uint64_t limit, const std::string& shown) {
+common::Result<Streamed> stream(int source, int target, std::uint64_t limit,
+                                const std::string& shown) {
     std::vector<std::uint8_t> buffer(copyChunkBytes);
     std::uint64_t copied = 0;
     for (;;) {
@@ -65,7 +66,7 @@ Result<Streamed> stream(int source, int target, std::uint64_t limit, const std::
         if (count < 0) {
             if (errno == EINTR)
                 continue;
-            return Fault(shown, "cannot be read: " + describeSystemError(errno));
+            return common::Fault(shown, "cannot be read: " + common::describeSystemError(errno));
         }
         if (count == 0)
             return Streamed::Copied;
@@ -78,7 +79,8 @@ Result<Streamed> stream(int source, int target, std::uint64_t limit, const std::
             if (step < 0) {
                 if (errno == EINTR)
                     continue;
-                return Fault(shown, "cannot be copied: " + describeSystemError(errno));
+                return common::Fault(shown,
+                                     "cannot be copied: " + common::describeSystemError(errno));
             }
             written += step;
         }
@@ -87,9 +89,9 @@ Result<Streamed> stream(int source, int target, std::uint64_t limit, const std::
 
 // Writes the entry `name` of the destination: the source file's bytes when `source` is open
 // and within `limit`, else nothing, making an empty file.
-Result<void> copyEntry(std::pair<FileDescriptor, std::uint64_t> source, std::uint64_t limit,
-                       int destination, const std::string& name, const std::string& shown,
-                       CopyAllowance& allowance) {
+common::Result<void> copyEntry(std::pair<FileDescriptor, std::uint64_t> source, std::uint64_t limit,
+                               int destination, const std::string& name, const std::string& shown,
+                               CopyAllowance& allowance) {
     bool withBytes = source.first && source.second <= limit;
     if (withBytes) {
         if (auto taken = allowance.take(source.second, shown); !taken)
@@ -98,7 +100,7 @@ Result<void> copyEntry(std::pair<FileDescriptor, std::uint64_t> source, std::uin
     FileDescriptor target(::openat(destination, name.c_str(),
                                    O_WRONLY | O_CREAT | O_TRUNC | O_NOFOLLOW | O_CLOEXEC, 0644));
     if (!target)
-        return Fault(shown, "cannot be copied: " + describeSystemError(errno));
+        return common::Fault(shown, "cannot be copied: " + common::describeSystemError(errno));
     if (!withBytes)
         return {};
     auto streamed = stream(source.first.get(), target.get(), limit, shown);
@@ -107,19 +109,19 @@ Result<void> copyEntry(std::pair<FileDescriptor, std::uint64_t> source, std::uin
     // A file that grew past the limit while it was copied is refused as the extension
     // refuses it: what is left is empty.
     if (streamed.value() == Streamed::PastLimit && ::ftruncate(target.get(), 0) != 0)
-        return Fault(shown, "cannot be copied: " + describeSystemError(errno));
+        return common::Fault(shown, "cannot be copied: " + common::describeSystemError(errno));
     return {};
 }
 
 // The names directly in a folder opened for reading, at most `limit` of them.
-Result<std::vector<std::string>> listFolder(const FileDescriptor& folder, std::size_t limit,
-                                            const std::string& shown) {
+common::Result<std::vector<std::string>> listFolder(const FileDescriptor& folder, std::size_t limit,
+                                                    const std::string& shown) {
     FileDescriptor listing(::fcntl(folder.get(), F_DUPFD_CLOEXEC, 0));
     if (!listing)
-        return Fault(shown, "cannot be listed: " + describeSystemError(errno));
+        return common::Fault(shown, "cannot be listed: " + common::describeSystemError(errno));
     std::unique_ptr<DIR, int (*)(DIR*)> stream(::fdopendir(listing.get()), ::closedir);
     if (!stream)
-        return Fault(shown, "cannot be listed: " + describeSystemError(errno));
+        return common::Fault(shown, "cannot be listed: " + common::describeSystemError(errno));
     listing.release();
     std::vector<std::string> names;
     while (names.size() < limit) {
@@ -127,7 +129,8 @@ Result<std::vector<std::string>> listFolder(const FileDescriptor& folder, std::s
         const dirent* entry = ::readdir(stream.get());
         if (!entry) {
             if (errno != 0)
-                return Fault(shown, "cannot be listed: " + describeSystemError(errno));
+                return common::Fault(shown,
+                                     "cannot be listed: " + common::describeSystemError(errno));
             break;
         }
         std::string_view name = entry->d_name;
@@ -148,17 +151,17 @@ CopyAllowance CopyAllowance::forFolder(const std::string& destinationFolder,
                                        CopyDestination destination) {
     std::uint64_t left = privateCopyByteLimit;
     std::string limit = destination == CopyDestination::PrivateCopy
-                            ? "the " + describeByteCount(privateCopyByteLimit) +
+                            ? "the " + common::describeByteCount(privateCopyByteLimit) +
                                   " a private copy may take ($TMPDIR names where private copies "
                                   "go)"
-                            : "the " + describeByteCount(privateCopyByteLimit) +
+                            : "the " + common::describeByteCount(privateCopyByteLimit) +
                                   " a sequence folder's copy may take";
     struct statvfs space {};
     if (::statvfs(destinationFolder.c_str(), &space) == 0) {
         std::uint64_t free = std::uint64_t{space.f_bavail} * space.f_frsize;
         if (free < left) {
             left = free;
-            limit = "the " + describeByteCount(free) + " free in " + destinationFolder +
+            limit = "the " + common::describeByteCount(free) + " free in " + destinationFolder +
                     (destination == CopyDestination::PrivateCopy
                          ? " ($TMPDIR names where private copies go)"
                          : "");
@@ -167,18 +170,18 @@ CopyAllowance CopyAllowance::forFolder(const std::string& destinationFolder,
     return CopyAllowance(left, std::move(limit));
 }
 
-Result<void> CopyAllowance::take(std::uint64_t bytes, const std::string& file) {
+common::Result<void> CopyAllowance::take(std::uint64_t bytes, const std::string& file) {
     if (bytes > m_left)
-        return Fault(file, "is not copied: the copy would pass " + m_limit);
+        return common::Fault(file, "is not copied: the copy would pass " + m_limit);
     m_left -= bytes;
     return {};
 }
 
-Result<platform::FileDescriptor> makeFolders(int base, std::string_view relativePath,
-                                             const std::string& shownPath) {
+common::Result<platform::FileDescriptor> makeFolders(int base, std::string_view relativePath,
+                                                     const std::string& shownPath) {
     FileDescriptor folder(::fcntl(base, F_DUPFD_CLOEXEC, 0));
     if (!folder)
-        return Fault(shownPath, "cannot be made: " + describeSystemError(errno));
+        return common::Fault(shownPath, "cannot be made: " + common::describeSystemError(errno));
     std::size_t start = 0;
     while (start < relativePath.size()) {
         auto end = relativePath.find('/', start);
@@ -189,29 +192,33 @@ Result<platform::FileDescriptor> makeFolders(int base, std::string_view relative
         if (name.empty() || name == ".")
             continue;
         if (::mkdirat(folder.get(), name.c_str(), 0755) != 0 && errno != EEXIST)
-            return Fault(shownPath, "cannot be made: " + describeSystemError(errno));
+            return common::Fault(shownPath,
+                                 "cannot be made: " + common::describeSystemError(errno));
         FileDescriptor next(
             ::openat(folder.get(), name.c_str(), O_PATH | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC));
         if (!next)
-            return Fault(shownPath, "cannot be made: " + describeSystemError(errno));
+            return common::Fault(shownPath,
+                                 "cannot be made: " + common::describeSystemError(errno));
         folder = std::move(next);
     }
     return folder;
 }
 
-Result<void> copySequenceFolder(int root, std::string_view folderPath,
-                                const std::string& shownFolder, int destination,
-                                CopyAllowance& allowance, const InterruptionCheck& interrupted,
-                                ResourceForkCopy resourceForks) {
+common::Result<void> copySequenceFolder(int root, std::string_view folderPath,
+                                        const std::string& shownFolder, int destination,
+                                        CopyAllowance& allowance,
+                                        const common::InterruptionCheck& interrupted,
+                                        ResourceForkCopy resourceForks) {
     FileDescriptor folder = platform::openInRoot(root, folderPath, O_RDONLY | O_DIRECTORY);
     if (!folder)
-        return Fault(shownFolder, "cannot be opened: " + describeSystemError(errno));
+        return common::Fault(shownFolder,
+                             "cannot be opened: " + common::describeSystemError(errno));
     auto names = listFolder(folder, folderListingLimit, shownFolder);
     if (!names)
         return names.fault();
     for (const std::string& name : names.value()) {
-        if (isInterrupted(interrupted))
-            return interruptionFault();
+        if (common::isInterrupted(interrupted))
+            return common::interruptionFault();
         bool frame = isFrameEntry(name);
         if (!frame && name != optionsFileName)
             continue;
@@ -235,8 +242,10 @@ Result<void> copySequenceFolder(int root, std::string_view folderPath,
     return {};
 }
 
-Result<void> copyPreferenceList(int root, const std::string& domain, const std::string& shownRoot,
-                                const std::string& destinationFile, CopyAllowance& allowance) {
+common::Result<void> copyPreferenceList(int root, const std::string& domain,
+                                        const std::string& shownRoot,
+                                        const std::string& destinationFile,
+                                        CopyAllowance& allowance) {
     std::string devicePath = platform::preferenceDevicePath(domain);
     std::string shown = joined(shownRoot, devicePath);
     auto source = openRegularFile(root, devicePath);
@@ -247,13 +256,15 @@ Result<void> copyPreferenceList(int root, const std::string& domain, const std::
     FileDescriptor target(::open(destinationFile.c_str(),
                                  O_WRONLY | O_CREAT | O_TRUNC | O_NOFOLLOW | O_CLOEXEC, 0644));
     if (!target)
-        return Fault(destinationFile, "cannot be written: " + describeSystemError(errno));
+        return common::Fault(destinationFile,
+                             "cannot be written: " + common::describeSystemError(errno));
     auto streamed =
         stream(source.first.get(), target.get(), platform::preferenceListByteLimit, shown);
     if (!streamed)
         return streamed.fault();
     if (streamed.value() == Streamed::PastLimit && ::ftruncate(target.get(), 0) != 0)
-        return Fault(destinationFile, "cannot be written: " + describeSystemError(errno));
+        return common::Fault(destinationFile,
+                             "cannot be written: " + common::describeSystemError(errno));
     return {};
 }
 

@@ -15,9 +15,9 @@
 // inside the root folder given, so a link is followed only as far as that root reaches.
 #pragma once
 
+#include "common/Interruption.h"
+#include "common/Result.h"
 #include "platform/RootedPath.h"
-#include "sim/Interruption.h"
-#include "sim/Result.h"
 
 #include <cstdint>
 #include <string>
@@ -39,7 +39,7 @@ public:
                                    CopyDestination destination = CopyDestination::PrivateCopy);
 
     // Takes `bytes` from what is left; a fault naming `file` and the limit it would pass.
-    Result<void> take(std::uint64_t bytes, const std::string& file);
+    common::Result<void> take(std::uint64_t bytes, const std::string& file);
 
 private:
     CopyAllowance(std::uint64_t left, std::string limit)
@@ -60,21 +60,24 @@ enum class ResourceForkCopy { Keep, Drop };
 // Copies the sequence folder at `folderPath` inside the root folder `root` into the folder
 // `destination` by the copy rule. `shownFolder` names the source in faults. Entries past the
 // extension's listing limit are left out, as the extension leaves them out.
-Result<void> copySequenceFolder(int root, std::string_view folderPath,
-                                const std::string& shownFolder, int destination,
-                                CopyAllowance& allowance, const InterruptionCheck& interrupted,
-                                ResourceForkCopy resourceForks = ResourceForkCopy::Keep);
+common::Result<void> copySequenceFolder(int root, std::string_view folderPath,
+                                        const std::string& shownFolder, int destination,
+                                        CopyAllowance& allowance,
+                                        const common::InterruptionCheck& interrupted,
+                                        ResourceForkCopy resourceForks = ResourceForkCopy::Keep);
 
 // Copies the preference list of `domain` under the root folder `root` to `destinationFile`, as
 // the extension reads it: a regular file within the list limit, byte for byte. A list that is
 // missing or that the extension refuses for its size or kind is not copied, so the copy holds
 // no keys, as the original does for the extension. Faults name `shownRoot`'s list.
-Result<void> copyPreferenceList(int root, const std::string& domain, const std::string& shownRoot,
-                                const std::string& destinationFile, CopyAllowance& allowance);
+common::Result<void> copyPreferenceList(int root, const std::string& domain,
+                                        const std::string& shownRoot,
+                                        const std::string& destinationFile,
+                                        CopyAllowance& allowance);
 
 // Makes the folders of `relativePath` under the folder `base` that are missing, and opens the
 // last; a fault naming `shownPath` when one cannot be made.
-Result<platform::FileDescriptor> makeFolders(int base, std::string_view relativePath,
-                                             const std::string& shownPath);
+common::Result<platform::FileDescriptor> makeFolders(int base, std::string_view relativePath,
+                                                     const std::string& shownPath);
 
 } // namespace velorin::sim

@@ -1,12 +1,12 @@
 #include "sim/PrivatePreferenceDomain.h"
 
+#include "common/SystemError.h"
+#include "common/TemporaryFolder.h"
 #include "platform/DeviceFileSystem.h"
 #include "platform/PreferenceStore.h"
 #include "platform/PropertyList.h"
 #include "platform/RootedPath.h"
 #include "sim/PrivateCopy.h"
-#include "sim/SystemError.h"
-#include "sim/TemporaryFolder.h"
 
 #include <cerrno>
 #include <cstdio>
@@ -34,11 +34,11 @@ platform::PropertyListDictionary readDictionary(const std::string& path) {
 }
 
 // Writes beside the file and renames, so that a reader never sees half a list.
-Result<void> writeDictionary(const std::string& path,
-                             const platform::PropertyListDictionary& dictionary) {
+common::Result<void> writeDictionary(const std::string& path,
+                                     const platform::PropertyListDictionary& dictionary) {
     auto bytes = dictionary.write(platform::PropertyListFormat::Binary);
     if (!bytes)
-        return Fault(path, "cannot encode the preference list");
+        return common::Fault(path, "cannot encode the preference list");
     std::string temporary = path + ".new";
     {
         std::ofstream file(temporary, std::ios::binary | std::ios::trunc);
@@ -46,10 +46,11 @@ Result<void> writeDictionary(const std::string& path,
                    static_cast<std::streamsize>(bytes->size()));
         file.close();
         if (!file)
-            return Fault(temporary, "cannot write the preference list");
+            return common::Fault(temporary, "cannot write the preference list");
     }
     if (::rename(temporary.c_str(), path.c_str()) != 0)
-        return Fault(path, "cannot replace the preference list: " + describeSystemError(errno));
+        return common::Fault(path, "cannot replace the preference list: " +
+                                       common::describeSystemError(errno));
     return {};
 }
 
@@ -59,9 +60,9 @@ std::string rootPreferenceFilePath(const std::string& deviceRoot, const std::str
     return (fs::path(deviceRoot) / platform::preferenceDevicePath(domain)).string();
 }
 
-Result<std::unique_ptr<PrivatePreferenceDomain>>
+common::Result<std::unique_ptr<PrivatePreferenceDomain>>
 PrivatePreferenceDomain::make(const std::string& deviceRoot, std::string domain) {
-    auto folder = TemporaryFolder::make("velorin-sim");
+    auto folder = common::TemporaryFolder::make("velorin-sim");
     if (!folder)
         return folder.fault();
     // Owned from here, so that a failed copy leaves no folder behind.
@@ -71,7 +72,8 @@ PrivatePreferenceDomain::make(const std::string& deviceRoot, std::string domain)
     // the root, so that neither a huge file nor a link out of the root is copied.
     platform::FileDescriptor root = platform::openRootFolder(deviceRoot);
     if (!root)
-        return Fault(deviceRoot, "cannot open the device root: " + describeSystemError(errno));
+        return common::Fault(deviceRoot,
+                             "cannot open the device root: " + common::describeSystemError(errno));
     CopyAllowance allowance = CopyAllowance::forFolder(copy->folder());
     if (auto copied =
             copyPreferenceList(root.get(), copy->m_domain, deviceRoot, copy->filePath(), allowance);
@@ -81,7 +83,7 @@ PrivatePreferenceDomain::make(const std::string& deviceRoot, std::string domain)
     return copy;
 }
 
-PrivatePreferenceDomain::PrivatePreferenceDomain(TemporaryFolder folder, std::string domain)
+PrivatePreferenceDomain::PrivatePreferenceDomain(common::TemporaryFolder folder, std::string domain)
     : m_folder(std::move(folder)), m_domain(std::move(domain)) {
 }
 
@@ -94,18 +96,18 @@ std::string PrivatePreferenceDomain::filePath() const {
     return (fs::path(folder()) / (m_domain + ".plist")).string();
 }
 
-Result<void> PrivatePreferenceDomain::set(const std::string& key,
-                                          const platform::PropertyValue& value) {
+common::Result<void> PrivatePreferenceDomain::set(const std::string& key,
+                                                  const platform::PropertyValue& value) {
     using platform::PropertyKind;
     if (value.kind != PropertyKind::Boolean && value.kind != PropertyKind::Integer &&
         value.kind != PropertyKind::Real && value.kind != PropertyKind::String)
-        return Fault("a preference value must be a boolean, a number or a string");
+        return common::Fault("a preference value must be a boolean, a number or a string");
     platform::PropertyListDictionary dictionary = readDictionary(filePath());
     dictionary.set(key, value);
     return writeDictionary(filePath(), dictionary);
 }
 
-Result<void> PrivatePreferenceDomain::remove(const std::string& key) {
+common::Result<void> PrivatePreferenceDomain::remove(const std::string& key) {
     platform::PropertyListDictionary dictionary = readDictionary(filePath());
     // Removing a key the domain does not hold changes nothing, so the copy is left as it is.
     if (!dictionary.remove(key))

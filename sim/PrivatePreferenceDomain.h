@@ -8,9 +8,9 @@
 // when the copy does.
 #pragma once
 
+#include "common/Result.h"
+#include "common/TemporaryFolder.h"
 #include "platform/PropertyValue.h"
-#include "sim/Result.h"
-#include "sim/TemporaryFolder.h"
 
 #include <memory>
 #include <string>
@@ -21,8 +21,8 @@ class PrivatePreferenceDomain {
 public:
     // Makes the copy and points the preference store at it; a fault naming the folder or the
     // file when the folder cannot be made or the file copied (or would not fit in $TMPDIR).
-    static Result<std::unique_ptr<PrivatePreferenceDomain>> make(const std::string& deviceRoot,
-                                                                 std::string domain);
+    static common::Result<std::unique_ptr<PrivatePreferenceDomain>>
+    make(const std::string& deviceRoot, std::string domain);
     // Points the preference store back at the device root and removes the folder.
     ~PrivatePreferenceDomain();
     PrivatePreferenceDomain(const PrivatePreferenceDomain&) = delete;
@@ -30,15 +30,15 @@ public:
 
     // Booleans, integers, reals and strings; a fault for a value of another kind or when the
     // file cannot be written.
-    Result<void> set(const std::string& key, const platform::PropertyValue& value);
-    Result<void> remove(const std::string& key);
+    common::Result<void> set(const std::string& key, const platform::PropertyValue& value);
+    common::Result<void> remove(const std::string& key);
 
     const std::string& folder() const { return m_folder.path(); }
     std::string filePath() const;
 
 private:
-    PrivatePreferenceDomain(TemporaryFolder folder, std::string domain);
-    TemporaryFolder m_folder;
+    PrivatePreferenceDomain(common::TemporaryFolder folder, std::string domain);
+    common::TemporaryFolder m_folder;
     std::string m_domain;
 };
 

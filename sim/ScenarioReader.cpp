@@ -1,8 +1,8 @@
 #include "sim/ScenarioReader.h"
 
+#include "common/QuoteText.h"
 #include "host/HostInterface.h"
 #include "sim/HostProfile.h"
-#include "sim/QuoteText.h"
 
 #include <charconv>
 #include <map>
@@ -121,7 +121,7 @@ public:
 
     void expectEnd() {
         if (!m_text.empty())
-            fail("unexpected " + quoteText(m_text));
+            fail("unexpected " + common::quoteText(m_text));
     }
 
 private:
@@ -154,7 +154,7 @@ double toDouble(std::string_view text) {
     double value = 0;
     auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), value);
     if (error != std::errc() || end != text.data() + text.size())
-        fail("bad number " + quoteText(text));
+        fail("bad number " + common::quoteText(text));
     return value;
 }
 
@@ -163,14 +163,14 @@ constexpr std::uint64_t largestSeconds = 3'000'000'000;
 
 std::uint64_t parseSeconds(std::string_view text, std::string_view what) {
     if (!isUnsignedDecimal(text))
-        fail("bad " + std::string(what) + " " + quoteText(text) +
+        fail("bad " + std::string(what) + " " + common::quoteText(text) +
              ": expected seconds, such as 1.5");
     std::size_t point = text.find('.');
     std::string_view whole = text.substr(0, point);
     std::string_view fraction =
         point == std::string_view::npos ? std::string_view{} : text.substr(point + 1);
     if (fraction.size() > 9)
-        fail("bad " + std::string(what) + " " + quoteText(text) +
+        fail("bad " + std::string(what) + " " + common::quoteText(text) +
              ": at most nine decimals (nanoseconds)");
     while (whole.size() > 1 && whole.front() == '0')
         whole.remove_prefix(1);
@@ -178,7 +178,7 @@ std::uint64_t parseSeconds(std::string_view text, std::string_view what) {
     if (!whole.empty()) {
         auto [end, error] = std::from_chars(whole.data(), whole.data() + whole.size(), seconds);
         if (error != std::errc() || seconds > largestSeconds)
-            fail("bad " + std::string(what) + " " + quoteText(text) + ": too large");
+            fail("bad " + std::string(what) + " " + common::quoteText(text) + ": too large");
     }
     std::uint64_t nanoseconds = 0;
     for (std::size_t index = 0; index < 9; ++index)
@@ -196,7 +196,8 @@ std::string parseQuotedString(std::string_view text) {
             value += text[++index];
         } else if (character == '"') {
             if (index + 1 != text.size())
-                fail("unexpected " + quoteText(trim(text.substr(index + 1))) + " after the string");
+                fail("unexpected " + common::quoteText(trim(text.substr(index + 1))) +
+                     " after the string");
             return value;
         } else {
             value += character;
@@ -224,13 +225,13 @@ platform::PropertyValue parseValue(std::string_view text) {
             fail("the integer " + std::string(text) + " is out of range");
         return platform::PropertyValue::integer(value);
     }
-    fail("bad value " + quoteText(text) +
+    fail("bad value " + common::quoteText(text) +
          ": expected true, false, an integer, a real (with a point) or a string in double quotes");
 }
 
 double parseCoordinate(std::string_view text) {
     if (!isSignedDecimal(text))
-        fail("bad coordinate " + quoteText(text) + ": expected a number of points");
+        fail("bad coordinate " + common::quoteText(text) + ": expected a number of points");
     return toDouble(text);
 }
 
@@ -238,11 +239,11 @@ platform::CGSize parseScreen(std::string_view text) {
     std::size_t cross = text.find('x');
     if (cross == std::string_view::npos || !isUnsignedDecimal(text.substr(0, cross)) ||
         !isUnsignedDecimal(text.substr(cross + 1)))
-        fail("bad screen size " + quoteText(text) +
+        fail("bad screen size " + common::quoteText(text) +
              ": expected WIDTHxHEIGHT in points, such as 390x844");
     platform::CGSize size{toDouble(text.substr(0, cross)), toDouble(text.substr(cross + 1))};
     if (size.width <= 0 || size.height <= 0)
-        fail("bad screen size " + quoteText(text) + ": both sides must be above zero");
+        fail("bad screen size " + common::quoteText(text) + ": both sides must be above zero");
     return size;
 }
 
@@ -253,12 +254,12 @@ bool parseChoice(std::string_view text, std::string_view yes, std::string_view n
     if (text == no)
         return false;
     fail(std::string(statement) + " must be " + std::string(yes) + " or " + std::string(no) +
-         ", not " + quoteText(text));
+         ", not " + common::quoteText(text));
 }
 
 class Reader {
 public:
-    Result<Scenario> read(std::string_view text);
+    common::Result<Scenario> read(std::string_view text);
 
 private:
     void readStatement(std::string_view statement);
@@ -276,7 +277,7 @@ private:
     int m_endLine{0};
 };
 
-Result<Scenario> Reader::read(std::string_view text) {
+common::Result<Scenario> Reader::read(std::string_view text) {
     // A byte-order mark says nothing in UTF-8; editors that write one mean no text by it.
     if (text.starts_with("\xEF\xBB\xBF"))
         text.remove_prefix(3);
@@ -298,7 +299,7 @@ Result<Scenario> Reader::read(std::string_view text) {
             readStatement(line);
         }
     } catch (const StatementFault& statementFault) {
-        Fault fault(statementFault.message);
+        common::Fault fault(statementFault.message);
         fault.line = m_line;
         return fault;
     }
@@ -315,7 +316,8 @@ void Reader::readStatement(std::string_view line) {
         return;
     }
     if (!m_scenario.events.empty())
-        fail("the set-up statement " + quoteText(word) + " comes after the first timed event");
+        fail("the set-up statement " + common::quoteText(word) +
+             " comes after the first timed event");
     readSetUp(word, words);
 }
 
@@ -338,7 +340,7 @@ void Reader::readSetUp(std::string_view word, Words& words) {
         if (name == host::deviceClass || name == host::bundleClass)
             fail("every host has " + std::string(name) + "; it cannot be lacking");
         if (!isProfileClassName(name))
-            fail("unknown host class " + quoteText(name));
+            fail("unknown host class " + common::quoteText(name));
         // A class the chosen profile does not have is lacking already: the line changes
         // nothing, whichever profile is chosen and wherever.
         setup.lackingClasses.emplace(name);
@@ -355,7 +357,7 @@ void Reader::readSetUp(std::string_view word, Words& words) {
         words.expectEnd();
         auto profile = profileNamed(name);
         if (!profile)
-            fail("profile must be modern, legacy or all, not " + quoteText(name));
+            fail("profile must be modern, legacy or all, not " + common::quoteText(name));
         setup.profile = *profile;
     } else if (word == "bundle") {
         noteSingle(word);
@@ -390,7 +392,7 @@ void Reader::readSetUp(std::string_view word, Words& words) {
         setup.onPower = parseChoice(words.next("on or off"), "on", "off", "power");
         words.expectEnd();
     } else {
-        fail("unknown statement " + quoteText(word));
+        fail("unknown statement " + common::quoteText(word));
     }
 }
 
@@ -422,7 +424,7 @@ void Reader::readEvent(Words& words) {
         if (!eventWords.atEnd()) {
             std::string_view how = eventWords.next("wake kind");
             if (how != "nowaking")
-                fail("wake takes nothing or nowaking, not " + quoteText(how));
+                fail("wake takes nothing or nowaking, not " + common::quoteText(how));
             event.wake = WakeKind::NotWaking;
         }
         eventWords.expectEnd();
@@ -444,7 +446,7 @@ void Reader::readEvent(Words& words) {
         event.point.y = parseCoordinate(eventWords.next("y coordinate"));
         eventWords.expectEnd();
     } else {
-        fail("unknown event " + quoteText(word));
+        fail("unknown event " + common::quoteText(word));
     }
     if (event.kind == EventKind::Launch) {
         if (m_launchLine)
@@ -463,7 +465,7 @@ void Reader::readEvent(Words& words) {
 
 } // namespace
 
-Result<Scenario> readScenario(std::string_view text) {
+common::Result<Scenario> readScenario(std::string_view text) {
     return Reader().read(text);
 }
 

@@ -11,13 +11,13 @@
 // then left out.
 #pragma once
 
-#include "sim/Result.h"
+#include "common/Result.h"
 #include "sim/Scenario.h"
 
 #include <string_view>
 
 namespace velorin::sim {
 
-Result<Scenario> readScenario(std::string_view text);
+common::Result<Scenario> readScenario(std::string_view text);
 
 } // namespace velorin::sim

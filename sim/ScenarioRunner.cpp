@@ -2,7 +2,7 @@
 
 namespace velorin::sim {
 
-Result<void> playEvent(SimulatedHost& host, const ScenarioEvent& event) {
+common::Result<void> playEvent(SimulatedHost& host, const ScenarioEvent& event) {
     switch (event.kind) {
     case EventKind::Launch:
         return host.launch();
@@ -52,17 +52,17 @@ Result<void> playEvent(SimulatedHost& host, const ScenarioEvent& event) {
     return {};
 }
 
-Result<void> runScenario(const Scenario& scenario, const HostEnvironment& environment,
-                         TraceSink sink, const InterruptionCheck& interrupted) {
-    if (isInterrupted(interrupted))
-        return interruptionFault();
+common::Result<void> runScenario(const Scenario& scenario, const HostEnvironment& environment,
+                                 TraceSink sink, const common::InterruptionCheck& interrupted) {
+    if (common::isInterrupted(interrupted))
+        return common::interruptionFault();
     auto started = SimulatedHost::start(scenario.setup, environment, std::move(sink));
     if (!started)
         return started.fault();
     SimulatedHost& host = *started.value();
     for (const ScenarioEvent& event : scenario.events) {
-        if (isInterrupted(interrupted))
-            return interruptionFault();
+        if (common::isInterrupted(interrupted))
+            return common::interruptionFault();
         host.advanceTo(event.time);
         // A written end is an event like any other, and then the run stops.
         host.traceEvent(event.text);

@@ -1,8 +1,8 @@
 // Plays a scenario on a fresh simulated host and writes its trace.
 #pragma once
 
-#include "sim/Interruption.h"
-#include "sim/Result.h"
+#include "common/Interruption.h"
+#include "common/Result.h"
 #include "sim/Scenario.h"
 #include "sim/SimulatedHost.h"
 
@@ -14,10 +14,10 @@ namespace velorin::sim {
 // the preferences cannot be written. `interrupted` is asked before the host starts and before
 // each event; when it says so, the run stops there with the interruption fault, and the host
 // and its private preference copy go.
-Result<void> runScenario(const Scenario& scenario, const HostEnvironment& environment,
-                         TraceSink sink, const InterruptionCheck& interrupted = {});
+common::Result<void> runScenario(const Scenario& scenario, const HostEnvironment& environment,
+                                 TraceSink sink, const common::InterruptionCheck& interrupted = {});
 
 // Plays one event on a host, at the host's current time.
-Result<void> playEvent(SimulatedHost& host, const ScenarioEvent& event);
+common::Result<void> playEvent(SimulatedHost& host, const ScenarioEvent& event);
 
 } // namespace velorin::sim

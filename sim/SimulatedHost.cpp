@@ -39,11 +39,11 @@ struct SimulatedHost::Impl {
     void settle() { platform::MainQueue::shared().runDue(); }
 };
 
-Result<std::unique_ptr<SimulatedHost>>
+common::Result<std::unique_ptr<SimulatedHost>>
 SimulatedHost::start(const HostSetup& setup, const HostEnvironment& environment, TraceSink sink) {
     // Checked before anything of the process is reset, since another host is using it.
     if (HostModel::active())
-        return Fault("another simulated host is alive in this process");
+        return common::Fault("another simulated host is alive in this process");
     resetProcessFacilities();
     auto preferences = PrivatePreferenceDomain::make(environment.deviceRoot, preferenceDomain);
     if (!preferences)
@@ -81,9 +81,9 @@ void SimulatedHost::advanceTo(std::uint64_t time) {
     platform::MainQueue::shared().runUntil(time);
 }
 
-Result<void> SimulatedHost::launch() {
+common::Result<void> SimulatedHost::launch() {
     if (m_impl->model.device().launched || m_impl->loader.isLoaded())
-        return Fault("the host has already launched");
+        return common::Fault("the host has already launched");
     if (const auto& library = m_impl->environment.extensionLibrary) {
         if (auto loaded = m_impl->loader.load(*library); !loaded)
             return loaded;
@@ -159,12 +159,12 @@ void SimulatedHost::hideChargingView() {
     m_impl->settle();
 }
 
-Result<void> SimulatedHost::setPreference(const std::string& key,
-                                          const platform::PropertyValue& value) {
+common::Result<void> SimulatedHost::setPreference(const std::string& key,
+                                                  const platform::PropertyValue& value) {
     return m_impl->preferences->set(key, value);
 }
 
-Result<void> SimulatedHost::unsetPreference(const std::string& key) {
+common::Result<void> SimulatedHost::unsetPreference(const std::string& key) {
     return m_impl->preferences->remove(key);
 }
 

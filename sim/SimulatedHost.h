@@ -15,12 +15,12 @@
 // really unmapped it; otherwise its launch is refused with a fault (see ExtensionLoader).
 #pragma once
 
+#include "common/Result.h"
 #include "platform/PropertyValue.h"
 #include "platform/display/View.h"
 #include "sim/DeviceState.h"
 #include "sim/HostSetup.h"
 #include "sim/IdleCountdown.h"
-#include "sim/Result.h"
 #include "sim/Trace.h"
 
 #include <cstdint>
@@ -44,7 +44,7 @@ class SimulatedHost {
 public:
     // A fault when another host is alive in this process, or when the private preference copy
     // cannot be made or given the set-up's preferences.
-    static Result<std::unique_ptr<SimulatedHost>>
+    static common::Result<std::unique_ptr<SimulatedHost>>
     start(const HostSetup& setup, const HostEnvironment& environment, TraceSink sink = {});
     ~SimulatedHost();
     SimulatedHost(const SimulatedHost&) = delete;
@@ -58,7 +58,7 @@ public:
     // Events. Launching loads the extension (its initializer runs inside the host) and then
     // finishes launching; it gives a fault naming the library when the library cannot be
     // loaded, in which case the host does not finish launching. A host launches once.
-    Result<void> launch();
+    common::Result<void> launch();
     // Locks and presents the lock-screen page.
     void lock();
     void unlock();
@@ -82,8 +82,9 @@ public:
     void hideChargingView();
     // Edit the preference domain, without a notification; a fault when the private copy
     // cannot be written.
-    Result<void> setPreference(const std::string& key, const platform::PropertyValue& value);
-    Result<void> unsetPreference(const std::string& key);
+    common::Result<void> setPreference(const std::string& key,
+                                       const platform::PropertyValue& value);
+    common::Result<void> unsetPreference(const std::string& key);
     // Posts the settings-changed notification.
     void notifyPreferencesChanged();
     // The view that takes a touch at a point of the page (points), or none.

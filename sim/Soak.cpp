@@ -21,12 +21,12 @@ public:
     SoakRun(const SoakOptions& options, const SoakProgress& progress)
         : m_options(options), m_progress(progress) {}
 
-    Result<SoakReport> run();
+    common::Result<SoakReport> run();
 
 private:
     bool check();
     bool advanceTo(std::uint64_t time);
-    Result<void> play(const SoakEvent& event);
+    common::Result<void> play(const SoakEvent& event);
     void reportDays();
     void gatherFigures();
     void keep(std::string_view line);
@@ -49,7 +49,7 @@ private:
     std::unique_ptr<SimulatedHost> m_host;
 };
 
-Result<SoakReport> SoakRun::run() {
+common::Result<SoakReport> SoakRun::run() {
     auto root = SoakDeviceRoot::copy(m_options.deviceRoot, m_options.interrupted);
     if (!root)
         return root.fault();
@@ -75,8 +75,8 @@ Result<SoakReport> SoakRun::run() {
         return launched.fault();
     bool holding = check();
     while (holding) {
-        if (isInterrupted(m_options.interrupted))
-            return interruptionFault();
+        if (common::isInterrupted(m_options.interrupted))
+            return common::interruptionFault();
         SoakEvent event = source.next(m_host->device());
         if (m_host->now() + event.gap > endTime) {
             holding = advanceTo(endTime);
@@ -137,7 +137,7 @@ bool SoakRun::advanceTo(std::uint64_t time) {
     return true;
 }
 
-Result<void> SoakRun::play(const SoakEvent& event) {
+common::Result<void> SoakRun::play(const SoakEvent& event) {
     SimulatedHost& host = *m_host;
     switch (event.kind) {
     case SoakEventKind::Plug:
@@ -238,7 +238,7 @@ void SoakRun::reportDays() {
 
 } // namespace
 
-Result<SoakReport> runSoak(const SoakOptions& options, const SoakProgress& progress) {
+common::Result<SoakReport> runSoak(const SoakOptions& options, const SoakProgress& progress) {
     SoakRun run(options, progress);
     return run.run();
 }

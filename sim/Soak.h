@@ -10,8 +10,8 @@
 // device spends charging in view rather than the days.
 #pragma once
 
-#include "sim/Interruption.h"
-#include "sim/Result.h"
+#include "common/Interruption.h"
+#include "common/Result.h"
 #include "sim/SoakInvariants.h"
 
 #include <cstdint>
@@ -30,7 +30,7 @@ struct SoakOptions {
     std::string extensionLibrary;
     // Asked while the root is copied and before each event; a yes stops the run with the
     // interruption fault, and the copy goes.
-    InterruptionCheck interrupted;
+    common::InterruptionCheck interrupted;
 };
 
 struct SoakBreach {
@@ -59,6 +59,6 @@ using SoakProgress = std::function<void(std::uint64_t day, const SoakReport& sof
 
 // A fault when the root cannot be copied, the host cannot start, the extension cannot be loaded
 // or a preference edit cannot be written. A breach is no fault: it is in the report.
-Result<SoakReport> runSoak(const SoakOptions& options, const SoakProgress& progress = {});
+common::Result<SoakReport> runSoak(const SoakOptions& options, const SoakProgress& progress = {});
 
 } // namespace velorin::sim

@@ -1,13 +1,13 @@
 #include "sim/SoakDeviceRoot.h"
 
+#include "common/SystemError.h"
+#include "common/TemporaryFolder.h"
 #include "platform/PreferenceStore.h"
 #include "platform/display/Image.h"
 #include "sequences/SequenceDirectory.h"
 #include "settings/Settings.h"
 #include "sim/PrivateCopy.h"
 #include "sim/PrivatePreferenceDomain.h"
-#include "sim/SystemError.h"
-#include "sim/TemporaryFolder.h"
 
 #include <algorithm>
 #include <cctype>
@@ -66,8 +66,9 @@ void forEachEntry(int folder, Visit visit) {
 
 // Copies the sequence folders under the source root's sequence folder that lie inside the
 // root, each by the copy rule.
-Result<void> copySequences(int sourceRoot, const std::string& shownRoot, int sequences,
-                           CopyAllowance& allowance, const InterruptionCheck& interrupted) {
+common::Result<void> copySequences(int sourceRoot, const std::string& shownRoot, int sequences,
+                                   CopyAllowance& allowance,
+                                   const common::InterruptionCheck& interrupted) {
     FileDescriptor source = platform::openInRoot(sourceRoot, sequenceRoot, O_RDONLY | O_DIRECTORY);
     if (!source)
         return {};
@@ -82,13 +83,13 @@ Result<void> copySequences(int sourceRoot, const std::string& shownRoot, int seq
         if (!platform::openInRoot(sourceRoot, folder, O_PATH | O_DIRECTORY))
             continue;
         if (::mkdirat(sequences, name.c_str(), 0755) != 0)
-            return Fault(shownRoot + "/" + folder,
-                         "cannot be copied: " + describeSystemError(errno));
+            return common::Fault(shownRoot + "/" + folder,
+                                 "cannot be copied: " + common::describeSystemError(errno));
         FileDescriptor copy(
             ::openat(sequences, name.c_str(), O_PATH | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC));
         if (!copy)
-            return Fault(shownRoot + "/" + folder,
-                         "cannot be copied: " + describeSystemError(errno));
+            return common::Fault(shownRoot + "/" + folder,
+                                 "cannot be copied: " + common::describeSystemError(errno));
         if (auto copied = copySequenceFolder(sourceRoot, folder, shownRoot + "/" + folder,
                                              copy.get(), allowance, interrupted);
             !copied)
@@ -99,19 +100,21 @@ Result<void> copySequences(int sourceRoot, const std::string& shownRoot, int seq
 
 } // namespace
 
-Result<std::unique_ptr<SoakDeviceRoot>> SoakDeviceRoot::copy(const std::string& sourceRoot,
-                                                             const InterruptionCheck& interrupted) {
+common::Result<std::unique_ptr<SoakDeviceRoot>>
+SoakDeviceRoot::copy(const std::string& sourceRoot, const common::InterruptionCheck& interrupted) {
     FileDescriptor source = platform::openRootFolder(sourceRoot);
     if (!source)
-        return Fault(sourceRoot, "cannot open the device root: " + describeSystemError(errno));
-    auto folder = TemporaryFolder::make("velorin-soak");
+        return common::Fault(sourceRoot,
+                             "cannot open the device root: " + common::describeSystemError(errno));
+    auto folder = common::TemporaryFolder::make("velorin-soak");
     if (!folder)
         return folder.fault();
     // Owned from here, so that a failed or interrupted copy leaves nothing behind.
     std::unique_ptr<SoakDeviceRoot> root(new SoakDeviceRoot(std::move(folder).value()));
     FileDescriptor copyRoot = platform::openRootFolder(root->path());
     if (!copyRoot)
-        return Fault(root->path(), "cannot be opened: " + describeSystemError(errno));
+        return common::Fault(root->path(),
+                             "cannot be opened: " + common::describeSystemError(errno));
     CopyAllowance allowance = CopyAllowance::forFolder(root->path());
     std::string preferences = rootPreferenceFilePath(root->path(), preferenceDomain);
     if (auto made = makeFolders(copyRoot.get(), platform::preferencesFolder,
@@ -135,7 +138,7 @@ Result<std::unique_ptr<SoakDeviceRoot>> SoakDeviceRoot::copy(const std::string& 
     return root;
 }
 
-SoakDeviceRoot::SoakDeviceRoot(TemporaryFolder folder) : m_folder(std::move(folder)) {
+SoakDeviceRoot::SoakDeviceRoot(common::TemporaryFolder folder) : m_folder(std::move(folder)) {
 }
 
 SoakDeviceRoot::~SoakDeviceRoot() = default;

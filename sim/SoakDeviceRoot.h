@@ -12,10 +12,10 @@
 // files through the descriptor of the copy's sequence folder, never through a path.
 #pragma once
 
+#include "common/Interruption.h"
+#include "common/Result.h"
+#include "common/TemporaryFolder.h"
 #include "platform/RootedPath.h"
-#include "sim/Interruption.h"
-#include "sim/Result.h"
-#include "sim/TemporaryFolder.h"
 
 #include <cstdint>
 #include <memory>
@@ -28,8 +28,8 @@ class SoakDeviceRoot {
 public:
     // Copies the root; a fault naming the folder or file that cannot be copied, or that would
     // pass what a private copy may take.
-    static Result<std::unique_ptr<SoakDeviceRoot>> copy(const std::string& sourceRoot,
-                                                        const InterruptionCheck& interrupted = {});
+    static common::Result<std::unique_ptr<SoakDeviceRoot>>
+    copy(const std::string& sourceRoot, const common::InterruptionCheck& interrupted = {});
     ~SoakDeviceRoot();
     SoakDeviceRoot(const SoakDeviceRoot&) = delete;
     SoakDeviceRoot& operator=(const SoakDeviceRoot&) = delete;
@@ -49,14 +49,14 @@ public:
     bool swapFolders(const std::string& first, const std::string& second);
 
 private:
-    explicit SoakDeviceRoot(TemporaryFolder folder);
+    explicit SoakDeviceRoot(common::TemporaryFolder folder);
     // The names in a folder of the copy that pass `keep`, in name order.
     template <typename Keep>
     std::vector<std::string> namesIn(int folder, Keep keep) const;
     std::vector<std::string> framesIn(const std::string& sequence) const;
     bool isSequenceFolder(const std::string& sequence) const;
 
-    TemporaryFolder m_folder;
+    common::TemporaryFolder m_folder;
     // The copy's folder of sequences.
     platform::FileDescriptor m_sequences;
 };

@@ -1,8 +1,8 @@
 #include "sim/SoakEvents.h"
 
+#include "common/QuoteText.h"
 #include "settings/Settings.h"
 #include "sim/HostSetup.h"
-#include "sim/QuoteText.h"
 #include "sim/Trace.h"
 
 #include <array>
@@ -96,7 +96,7 @@ std::string describeValue(const platform::PropertyValue& value) {
     case platform::PropertyKind::Real:
         return formatNumber(std::get<double>(value.value));
     case platform::PropertyKind::String:
-        return quoteText(*value.stringValue());
+        return common::quoteText(*value.stringValue());
     default:
         return "(other)";
     }

@@ -1,7 +1,7 @@
 #include "sim/Trace.h"
 
+#include "common/QuoteText.h"
 #include "platform/MainQueue.h"
-#include "sim/QuoteText.h"
 
 #include <cinttypes>
 #include <cstdio>
@@ -88,7 +88,7 @@ void Trace::ask(std::string_view className, std::string_view selector, bool answ
 
 void Trace::askText(std::string_view className, std::string_view selector, const char* answer) {
     write("ask " + std::string(className) + " " + std::string(selector) + " " +
-          (answer ? quoteText(answer) : std::string("none")));
+          (answer ? common::quoteText(answer) : std::string("none")));
 }
 
 void Trace::tell(std::string_view className, std::string_view selector) {

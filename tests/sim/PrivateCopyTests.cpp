@@ -1,13 +1,13 @@
 // The simulator's private copies: the one copy rule for sequence folders, the preference list
 // copied as the extension reads it, the allowance every copy draws on, the soak's root, and the
 // temporary folders they are made in.
+#include "common/TemporaryFolder.h"
 #include "platform/PreferenceStore.h"
 #include "sequences/SequenceDirectory.h"
 #include "settings/Settings.h"
 #include "sim/PrivateCopy.h"
 #include "sim/PrivatePreferenceDomain.h"
 #include "sim/SoakDeviceRoot.h"
-#include "sim/TemporaryFolder.h"
 #include "tests/support/ChildProcess.h"
 #include "tests/support/FrameImages.h"
 #include "tests/support/TemporaryDeviceRoot.h"
@@ -72,7 +72,7 @@ private:
 class CopyRuleTest : public ::testing::Test {
 protected:
     // Copies `source` (as its own root) into `target` by the copy rule.
-    Result<void> copy(const InterruptionCheck& interrupted = {}) {
+    common::Result<void> copy(const common::InterruptionCheck& interrupted = {}) {
         platform::FileDescriptor from = platform::openRootFolder(source.string());
         platform::FileDescriptor into = platform::openRootFolder(target.string());
         CopyAllowance allowance = CopyAllowance::forFolder(target.string());
@@ -123,7 +123,7 @@ TEST_F(CopyRuleTest, AnInterruptionStopsTheCopy) {
     writeFile(source / "frame1.png", "first frame");
     auto interrupted = copy([] { return true; });
     ASSERT_FALSE(interrupted.ok());
-    EXPECT_EQ(interrupted.fault().message, interruptionFault().message);
+    EXPECT_EQ(interrupted.fault().message, common::interruptionFault().message);
 }
 
 TEST_F(CopyRuleTest, OptionsWithinTheirLimitAreCopiedByteForByte) {
@@ -163,7 +163,7 @@ TEST(TemporaryFolderTest, OneLeftByAKilledCommandGoesWithTheNextWhileOneInUseSta
     ASSERT_EQ(::flock(held.get(), LOCK_EX), 0);
     std::string made;
     {
-        auto folder = TemporaryFolder::make("velorin-sim");
+        auto folder = common::TemporaryFolder::make("velorin-sim");
         ASSERT_TRUE(folder.ok()) << folder.fault().text();
         made = folder.value().path();
         EXPECT_TRUE(fs::is_directory(made));

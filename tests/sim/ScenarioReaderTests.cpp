@@ -22,7 +22,7 @@ TEST_P(ScenarioFaultTest, StopsAtTheFaultyLineWithAMessage) {
     const FaultCase& fault = GetParam();
     auto result = readScenario(fault.text);
     ASSERT_FALSE(result.ok()) << fault.text;
-    const Fault& found = result.fault();
+    const common::Fault& found = result.fault();
     EXPECT_EQ(found.line, fault.line) << fault.text;
     EXPECT_NE(found.message.find(fault.message), std::string::npos) << "message: " << found.message;
 }

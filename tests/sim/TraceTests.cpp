@@ -1,7 +1,7 @@
 // Trace lines: number and time formatting, and how views are named and reported.
+#include "common/QuoteText.h"
 #include "platform/MainQueue.h"
 #include "platform/display/View.h"
-#include "sim/QuoteText.h"
 #include "sim/Trace.h"
 
 #include <gtest/gtest.h>
@@ -35,8 +35,8 @@ TEST(TraceFormatTest, TimesHaveExactlyThreeDecimalsRoundedToTheMillisecond) {
 TEST(TraceFormatTest, RectanglesAndQuotedTexts) {
     EXPECT_EQ(formatRect(platform::CGRectMake(120, 674, 150, 150.25)), "120,674,150,150.25");
     EXPECT_EQ(formatRect(platform::CGRectMake(-0.0, 0, 1, 2)), "0,0,1,2");
-    EXPECT_EQ(quoteText("14.4"), "\"14.4\"");
-    EXPECT_EQ(quoteText("a \"b\" \\c"), "\"a \\\"b\\\" \\\\c\"");
+    EXPECT_EQ(common::quoteText("14.4"), "\"14.4\"");
+    EXPECT_EQ(common::quoteText("a \"b\" \\c"), "\"a \\\"b\\\" \\\\c\"");
 }
 
 class TraceViewTest : public ::testing::Test {

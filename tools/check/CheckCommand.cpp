@@ -3,7 +3,7 @@
 //
 // The exit status is 0 without errors, 1 with errors (with --strict, with warnings too), and
 // 2 when the sequence cannot be read at all.
-#include "sim/QuoteText.h"
+#include "common/QuoteText.h"
 #include "tools/check/CheckReport.h"
 #include "tools/check/OptionsProblems.h"
 #include "tools/check/SequenceCheck.h"
@@ -77,8 +77,8 @@ void addCheckCommand(CLI::App& application, int& exitStatus) {
         [](std::string& text) {
             return parseScreenSize(text)
                        ? std::string()
-                       : sim::quoteText(text) + " is not WIDTHxHEIGHT in points, both above 0, "
-                                                "such as 400x800";
+                       : common::quoteText(text) + " is not WIDTHxHEIGHT in points, both above 0, "
+                                                   "such as 400x800";
         },
         "WxH");
     command

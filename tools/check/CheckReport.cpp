@@ -1,8 +1,8 @@
 #include "tools/check/CheckReport.h"
 
 #include "animation/DecodingBudget.h"
-#include "sim/QuoteText.h"
-#include "sim/SystemError.h"
+#include "common/QuoteText.h"
+#include "common/SystemError.h"
 
 #include <algorithm>
 #include <nlohmann/json.hpp>
@@ -162,13 +162,13 @@ void printPlacement(const PlacementReport& placement, std::ostream& output) {
 }
 
 void printDecodedSize(const CheckReport& report, std::ostream& output) {
-    output << "Decoded size: " << sim::describeByteCount(report.decodedBytes);
+    output << "Decoded size: " << common::describeByteCount(report.decodedBytes);
     if (report.decodedBytes <= showingMemoryBudgetBytes) {
-        output << " of the " << sim::describeByteCount(showingMemoryBudgetBytes)
+        output << " of the " << common::describeByteCount(showingMemoryBudgetBytes)
                << " a showing may hold\n";
         return;
     }
-    output << ", more than the " << sim::describeByteCount(showingMemoryBudgetBytes)
+    output << ", more than the " << common::describeByteCount(showingMemoryBudgetBytes)
            << " a showing may hold: " << report.framesWithinBudget << " of " << report.frames.size()
            << " frames play\n";
 }
@@ -184,7 +184,7 @@ void printPrefixLength(const CheckReport& report, std::ostream& output) {
     for (const auto& order : report.orders)
         names += order.firstNames.size();
     output << ", from " << report.orders.front().firstNames.size() << " of the " << names
-           << " frame names, such as " << sim::quoteText(report.prefixSource)
+           << " frame names, such as " << common::quoteText(report.prefixSource)
            << " (the name listed first sets it; other names give ";
     for (std::size_t index = 1; index < report.orders.size(); ++index)
         output << (index > 1 ? ", " : "") << report.orders[index].prefixLength;
@@ -221,7 +221,7 @@ void printReport(const CheckReport& report, std::ostream& output) {
     std::size_t position = 0;
     for (const auto& frame : report.frames) {
         output << "  " << ++position << ". " << frame.name << "  window "
-               << sim::quoteText(frame.window) << (frame.windowCut ? " (cut)" : "") << "  key "
+               << common::quoteText(frame.window) << (frame.windowCut ? " (cut)" : "") << "  key "
                << frame.sortKey;
         if (frame.size)
             output << "  " << frame.size->width << "x" << frame.size->height;

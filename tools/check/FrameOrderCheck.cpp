@@ -1,7 +1,7 @@
 #include "tools/check/FrameOrderCheck.h"
 
+#include "common/QuoteText.h"
 #include "platform/StringValues.h"
-#include "sim/QuoteText.h"
 #include "tools/common/NaturalOrder.h"
 
 #include <algorithm>
@@ -16,7 +16,7 @@ namespace {
 constexpr std::size_t namedAtMost = 5;
 
 std::string quoted(const std::string& name) {
-    return sim::quoteText(name);
+    return common::quoteText(name);
 }
 
 // Why a name's window reads what it does, when that is not simply its number.

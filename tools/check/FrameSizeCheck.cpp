@@ -1,7 +1,7 @@
 #include "tools/check/FrameSizeCheck.h"
 
-#include "sim/QuoteText.h"
-#include "sim/SystemError.h"
+#include "common/QuoteText.h"
+#include "common/SystemError.h"
 
 #include <cmath>
 #include <cstdio>
@@ -65,7 +65,7 @@ std::string subject(const SizeGroup& group, std::size_t frameCount) {
     std::string whose = group.names.size() == frameCount
                             ? "its " + std::to_string(frameCount) + " frames are "
                             : std::to_string(group.names.size()) + " frames, such as " +
-                                  sim::quoteText(group.names.front()) + ", are ";
+                                  common::quoteText(group.names.front()) + ", are ";
     return whose + describe(group.size) + " pixels";
 }
 
@@ -82,12 +82,12 @@ void checkGroup(const SizeGroup& group, std::size_t frameCount, CheckReport& rep
         std::uint64_t drawn = std::uint64_t{group.size.width} * group.size.height * 4;
         std::uint64_t shown = std::uint64_t{std::min(group.size.width, sharp.width)} *
                               std::min(group.size.height, sharp.height) * 4;
-        report.addProblem(file, ProblemKind::LargerThanShown,
-                          who + ", drawn at " + describeScale(ratio) +
-                              "x the size shown even at scale 3 (" + describe(sharp) +
-                              " pixels for the " + boxInPoints(box) +
-                              "): " + sim::describeByteCount((drawn - shown) * group.names.size()) +
-                              " of decoded memory for nothing; resize them to " + describe(sharp));
+        report.addProblem(
+            file, ProblemKind::LargerThanShown,
+            who + ", drawn at " + describeScale(ratio) + "x the size shown even at scale 3 (" +
+                describe(sharp) + " pixels for the " + boxInPoints(box) +
+                "): " + common::describeByteCount((drawn - shown) * group.names.size()) +
+                " of decoded memory for nothing; resize them to " + describe(sharp));
     }
     const PixelSize least = boxPixels(box, 2);
     if (group.size.width < least.width || group.size.height < least.height) {

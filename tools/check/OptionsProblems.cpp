@@ -1,9 +1,9 @@
 #include "tools/check/OptionsProblems.h"
 
+#include "common/QuoteText.h"
 #include "platform/StringValues.h"
 #include "presentation/PresentationController.h"
 #include "sequences/SequenceOptions.h"
-#include "sim/QuoteText.h"
 #include "tools/common/NearestName.h"
 
 #include <algorithm>
@@ -152,7 +152,7 @@ public:
                     continue;
                 caseVariant = true;
                 add(ProblemKind::MemberCase,
-                    "member " + sim::quoteText(name) +
+                    "member " + common::quoteText(name) +
                         " is not read: member names are matched in exact case; " +
                         usedInstead(known.name));
             }
@@ -188,8 +188,8 @@ private:
     // What the extension uses for a member the file misnames.
     std::string usedInstead(const char* knownName) const {
         return m_options.contains(knownName)
-                   ? "the file's " + sim::quoteText(knownName) + " is used"
-                   : sim::quoteText(knownName) + " has its default";
+                   ? "the file's " + common::quoteText(knownName) + " is used"
+                   : common::quoteText(knownName) + " has its default";
     }
 
     // A name the extension does not read: an error when it is near a member's name, so likely
@@ -210,17 +210,17 @@ private:
         }
         if (!nearest) {
             m_report.addProblem(m_file, ProblemKind::UnknownMember, Severity::Note,
-                                "member " + sim::quoteText(name) +
+                                "member " + common::quoteText(name) +
                                     " is not one the extension reads; it is ignored");
             return;
         }
         m_report.addProblem(m_file, ProblemKind::UnknownMember, Severity::Error,
-                            "member " + sim::quoteText(name) + " is not read: did you mean `" +
+                            "member " + common::quoteText(name) + " is not read: did you mean `" +
                                 nearest + "`? " + usedInstead(nearest));
     }
 
     void checkValue(const KnownMember& known, const Json& value) {
-        const std::string name = sim::quoteText(known.name);
+        const std::string name = common::quoteText(known.name);
         const bool position = known.role == MemberRole::Position;
         if (value.is_null() || value.is_array() || value.is_object()) {
             add(ProblemKind::WrongKind, name + " is " + std::string(kindOfValue(value)) +
@@ -242,7 +242,7 @@ private:
             return;
         if (!position) {
             add(ProblemKind::WordReadsAsZero,
-                name + " is " + sim::quoteText(text) +
+                name + " is " + common::quoteText(text) +
                     ", which does not begin with a number and reads as 0");
             return;
         }
@@ -250,13 +250,14 @@ private:
         const char* farEdge = horizontal ? rightWord : bottomWord;
         if (text == centerWord || text == farEdge)
             return;
-        std::string message = name + " is " + sim::quoteText(text) + ", which is not " +
-                              sim::quoteText(centerWord) + " or " + sim::quoteText(farEdge) +
+        std::string message = name + " is " + common::quoteText(text) + ", which is not " +
+                              common::quoteText(centerWord) + " or " + common::quoteText(farEdge) +
                               " in exact case and not a number, so it reads as 0";
         const char* otherAxisWord = horizontal ? bottomWord : rightWord;
         if (text == otherAxisWord)
-            message += "; " + sim::quoteText(otherAxisWord) + " places " +
-                       sim::quoteText(horizontal ? optionsMember::y : optionsMember::x) + " only";
+            message += "; " + common::quoteText(otherAxisWord) + " places " +
+                       common::quoteText(horizontal ? optionsMember::y : optionsMember::x) +
+                       " only";
         add(ProblemKind::WordReadsAsZero, std::move(message));
     }
 
@@ -270,8 +271,8 @@ private:
             axis->get_ref<const std::string&>() == farEdgeWord)
             return;
         add(ProblemKind::UnusedOffset,
-            sim::quoteText(offsetName) + " has no effect: it is used only when " +
-                sim::quoteText(axisName) + " is " + sim::quoteText(farEdgeWord));
+            common::quoteText(offsetName) + " has no effect: it is used only when " +
+                common::quoteText(axisName) + " is " + common::quoteText(farEdgeWord));
     }
 
     const Json& m_options;
@@ -321,7 +322,7 @@ void checkPlacementValues(const SequencePlacement& placement, const std::string&
         // Written so that a value that is not a number at all counts too.
         if (!(value > 0)) {
             report.addProblem(file, ProblemKind::NotPositive,
-                              sim::quoteText(name) + " is " + formatNumber(value) +
+                              common::quoteText(name) + " is " + formatNumber(value) +
                                   ", zero or less: " + consequence);
         }
     };

@@ -3,12 +3,12 @@
 #include "animation/DecodingBudget.h"
 #include "animation/FrameLoading.h"
 #include "animation/ParallelWork.h"
+#include "common/SystemError.h"
 #include "platform/DeviceFileSystem.h"
 #include "platform/RootedPath.h"
 #include "platform/display/Image.h"
 #include "sequences/FrameListing.h"
 #include "sequences/SequenceOptions.h"
-#include "sim/SystemError.h"
 #include "tools/check/PngFileKind.h"
 
 #include <fcntl.h>
@@ -50,8 +50,8 @@ OptionsLimits checkOptionsLimits(const std::string& devicePath, CheckReport& rep
         return OptionsLimits::Within;
     if (*size > optionsFileByteLimit) {
         report.addProblem(name, ProblemKind::OptionsTooLarge,
-                          "is " + sim::describeByteCount(*size) + ", larger than the " +
-                              sim::describeByteCount(optionsFileByteLimit) +
+                          "is " + common::describeByteCount(*size) + ", larger than the " +
+                              common::describeByteCount(optionsFileByteLimit) +
                               " the extension reads; it is refused whole and every option has "
                               "its default");
         return OptionsLimits::Past;
@@ -132,8 +132,8 @@ std::vector<std::string> checkFrameFiles(const std::string& devicePath, CheckRep
             const auto& size = inspection.unreadSize;
             if (size && *size > frameFileByteLimit)
                 report.addProblem(frame.name, ProblemKind::FrameTooLarge,
-                                  "is " + sim::describeByteCount(*size) + ", larger than the " +
-                                      sim::describeByteCount(frameFileByteLimit) +
+                                  "is " + common::describeByteCount(*size) + ", larger than the " +
+                                      common::describeByteCount(frameFileByteLimit) +
                                       " the extension reads for a frame; it is left out");
             else
                 report.addProblem(frame.name, ProblemKind::Undecodable,
@@ -170,8 +170,8 @@ std::vector<std::string> checkFrameFiles(const std::string& devicePath, CheckRep
     if (!budgetEnded)
         return notPng;
     report.addProblem(report.folder, ProblemKind::OverBudget,
-                      "its frames decode to " + sim::describeByteCount(report.decodedBytes) +
-                          ", more than the " + sim::describeByteCount(showingMemoryBudgetBytes) +
+                      "its frames decode to " + common::describeByteCount(report.decodedBytes) +
+                          ", more than the " + common::describeByteCount(showingMemoryBudgetBytes) +
                           " a showing may hold: only the first " +
                           std::to_string(report.framesWithinBudget) + " of the " +
                           std::to_string(report.frames.size()) + " frames play, and " +

@@ -1,11 +1,11 @@
 #include "tools/check/SequenceCheck.h"
 
+#include "common/QuoteText.h"
 #include "platform/DeviceFileSystem.h"
 #include "sequences/FrameListing.h"
 #include "sequences/SequenceDirectory.h"
 #include "sequences/SequenceOptions.h"
 #include "sim/PrivateCopy.h"
-#include "sim/QuoteText.h"
 #include "tools/check/FrameOrderCheck.h"
 #include "tools/check/FrameSizeCheck.h"
 #include "tools/check/OptionsProblems.h"
@@ -114,7 +114,7 @@ void reportNotPng(std::vector<std::string> names,
             });
         if (!onlyThese || &judgement == own)
             continue;
-        message += "; listed first, " + sim::quoteText(firstNames.front()) +
+        message += "; listed first, " + common::quoteText(firstNames.front()) +
                    " sets the prefix length to " + std::to_string(judgement.order.prefixLength) +
                    (own ? " instead of " + std::to_string(own->order.prefixLength) : "") +
                    ", and " + describeOrderEffect(judgement);
@@ -211,16 +211,16 @@ CheckReport checkListedFolder(const std::string& devicePath, const std::string& 
 
 } // namespace
 
-sim::Result<CheckReport> checkSequence(const SequenceArgument& sequence,
-                                       const CheckRequest& request) {
+common::Result<CheckReport> checkSequence(const SequenceArgument& sequence,
+                                          const CheckRequest& request) {
     const std::string& shown = sequence.folder;
     std::error_code error;
     auto status = std::filesystem::status(shown, error);
     // A sequence of a root may be a link that only the root resolves; its listing tells.
     if (sequence.kind == SequenceArgument::Kind::Folder && !std::filesystem::exists(status))
-        return sim::Fault(shown, "no such folder");
+        return common::Fault(shown, "no such folder");
     if (sequence.kind == SequenceArgument::Kind::Folder && !std::filesystem::is_directory(status))
-        return sim::Fault(shown, "not a folder");
+        return common::Fault(shown, "not a folder");
     // A sequence in a root is read inside that root, as the device reads it; a folder of the
     // author's own under this machine's "/".
     std::string root = "/";
@@ -228,24 +228,24 @@ sim::Result<CheckReport> checkSequence(const SequenceArgument& sequence,
     if (sequence.kind == SequenceArgument::Kind::Name) {
         auto directory = sequenceDirectory(sequence.name);
         if (!directory)
-            return sim::Fault(shown, "names no sequence folder");
+            return common::Fault(shown, "names no sequence folder");
         root = sequence.root;
         devicePath = *directory;
     } else {
         auto absolutePath = std::filesystem::canonical(shown, error);
         if (error)
-            return sim::Fault(shown, "cannot resolve the folder: " + error.message());
+            return common::Fault(shown, "cannot resolve the folder: " + error.message());
         devicePath = devicePathOf(absolutePath);
     }
     ScopedDeviceRoot scoped(root);
     auto listing = listSequenceFolder(devicePath);
     if (!listing)
-        return sim::Fault(shown, "cannot read the folder");
+        return common::Fault(shown, "cannot read the folder");
     return checkListedFolder(devicePath, shown, std::move(*listing), request);
 }
 
-sim::Result<CheckReport> checkSequenceFolder(const std::string& hostPath,
-                                             std::optional<ScreenSize> screen) {
+common::Result<CheckReport> checkSequenceFolder(const std::string& hostPath,
+                                                std::optional<ScreenSize> screen) {
     SequenceArgument folder{SequenceArgument::Kind::Folder, hostPath, {}, {}};
     return checkSequence(folder, CheckRequest{screen, ResourceForkFiles::Counted});
 }

@@ -9,7 +9,7 @@
 // passes the extension's read limits and memory budget. It only reads the folder.
 #pragma once
 
-#include "sim/Result.h"
+#include "common/Result.h"
 #include "tools/check/CheckReport.h"
 #include "tools/common/SequenceArgument.h"
 
@@ -31,11 +31,11 @@ struct CheckRequest {
 // Checks a sequence: a folder on this machine (read under the root "/"), or a sequence in a
 // device root (read under that root, as the device reads it). A folder that does not exist or
 // cannot be listed is an error naming it; everything else goes into the report.
-sim::Result<CheckReport> checkSequence(const SequenceArgument& sequence,
-                                       const CheckRequest& request = {});
+common::Result<CheckReport> checkSequence(const SequenceArgument& sequence,
+                                          const CheckRequest& request = {});
 
 // Checks the folder at `hostPath` on this machine.
-sim::Result<CheckReport> checkSequenceFolder(const std::string& hostPath,
-                                             std::optional<ScreenSize> screen = std::nullopt);
+common::Result<CheckReport> checkSequenceFolder(const std::string& hostPath,
+                                                std::optional<ScreenSize> screen = std::nullopt);
 
 } // namespace velorin::tools

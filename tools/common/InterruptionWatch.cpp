@@ -85,7 +85,7 @@ bool InterruptionWatch::received() const {
     return receivedSignal != 0;
 }
 
-sim::InterruptionCheck InterruptionWatch::check() {
+common::InterruptionCheck InterruptionWatch::check() {
     return [this] { return interrupted(); };
 }
 
@@ -94,7 +94,7 @@ int InterruptionWatch::exitStatus() const {
 }
 
 int InterruptionWatch::reportInterruption() const {
-    report(sim::interruptionFault());
+    report(common::interruptionFault());
     return exitStatus();
 }
 

@@ -11,7 +11,7 @@
 // exact step without timing.
 #pragma once
 
-#include "sim/Interruption.h"
+#include "common/Interruption.h"
 
 #include <csignal>
 
@@ -41,7 +41,7 @@ public:
     // The same, for a command that has stopped and asks why; it counts as no step.
     bool received() const;
     // The check to hand to the simulator's operations.
-    sim::InterruptionCheck check();
+    common::InterruptionCheck check();
     // 128 plus the number of the signal that arrived.
     int exitStatus() const;
     // Reports the interruption on standard error and gives the exit status.

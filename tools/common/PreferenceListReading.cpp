@@ -1,10 +1,10 @@
 #include "tools/common/PreferenceListReading.h"
 
+#include "common/SystemError.h"
 #include "platform/DeviceFileSystem.h"
 #include "platform/PreferenceStore.h"
 #include "platform/PropertyListLimits.h"
 #include "settings/Settings.h"
-#include "sim/SystemError.h"
 
 #include <cerrno>
 #include <fcntl.h>
@@ -42,25 +42,25 @@ PreferenceListReading readOpenedPreferenceList(const platform::FileDescriptor& f
     if (!file) {
         if (openError == ENOENT)
             return {};
-        return refused("cannot be opened: " + sim::describeSystemError(openError));
+        return refused("cannot be opened: " + common::describeSystemError(openError));
     }
     struct stat status {};
     if (::fstat(file.get(), &status) != 0)
-        return refused("cannot be read: " + sim::describeSystemError(errno));
+        return refused("cannot be read: " + common::describeSystemError(errno));
     if (!S_ISREG(status.st_mode))
         return refused("is not a regular file");
     if (static_cast<std::uint64_t>(status.st_size) > platform::preferenceListByteLimit)
-        return refused("is " + sim::describeByteCount(static_cast<std::uint64_t>(status.st_size)) +
-                       ", larger than the " +
-                       sim::describeByteCount(platform::preferenceListByteLimit) +
-                       " the extension reads");
+        return refused(
+            "is " + common::describeByteCount(static_cast<std::uint64_t>(status.st_size)) +
+            ", larger than the " + common::describeByteCount(platform::preferenceListByteLimit) +
+            " the extension reads");
     errno = 0;
     auto bytes = platform::contentsOfOpenFile(file.get(), platform::preferenceListByteLimit);
     if (!bytes) {
         if (errno != 0)
-            return refused("cannot be read: " + sim::describeSystemError(errno));
+            return refused("cannot be read: " + common::describeSystemError(errno));
         return refused("grew past the " +
-                       sim::describeByteCount(platform::preferenceListByteLimit) +
+                       common::describeByteCount(platform::preferenceListByteLimit) +
                        " the extension reads while it was read");
     }
     auto list = platform::PropertyListDictionary::read(*bytes);
@@ -77,7 +77,7 @@ PreferenceListReading readRootPreferenceList(const std::string& deviceRoot) {
     platform::FileDescriptor root = platform::openRootFolder(deviceRoot);
     if (!root)
         return refused("cannot be reached: the device root " + deviceRoot +
-                       " cannot be opened: " + sim::describeSystemError(errno));
+                       " cannot be opened: " + common::describeSystemError(errno));
     platform::FileDescriptor file = platform::openInRoot(
         root.get(), platform::preferenceDevicePath(preferenceDomain), O_RDONLY | O_NONBLOCK);
     int openError = file ? 0 : errno;

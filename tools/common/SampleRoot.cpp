@@ -1,7 +1,7 @@
 #include "tools/common/SampleRoot.h"
 
-#include "sim/ProgramLocation.h"
-#include "sim/StagingFolders.h"
+#include "common/ProgramLocation.h"
+#include "common/StagingFolders.h"
 
 #include <cerrno>
 #include <chrono>
@@ -31,36 +31,37 @@ std::string environmentValue(const char* name) {
 
 // Copies the sample root into a fresh folder beside `root` and renames it into place. When
 // another command made the root meanwhile, its root stands and the copy is removed.
-sim::Result<void> makeRoot(const fs::path& root) {
+common::Result<void> makeRoot(const fs::path& root) {
     std::error_code error;
     fs::create_directories(root.parent_path(), error);
     if (error)
-        return sim::Fault(root.parent_path().string(), "cannot be made: " + error.message());
+        return common::Fault(root.parent_path().string(), "cannot be made: " + error.message());
     // A copy left by a command killed while making the root goes first.
     const std::string stem = root.filename().string() + ".making";
-    sim::removeAbandonedStagingFolders(root.parent_path(), "." + stem);
+    common::removeAbandonedStagingFolders(root.parent_path(), "." + stem);
     platform::FileDescriptor lock;
-    fs::path staging = sim::makeLockedStagingFolder(root.parent_path(), stem, lock);
+    fs::path staging = common::makeLockedStagingFolder(root.parent_path(), stem, lock);
     if (staging.empty()) {
         int cause = errno;
-        return sim::Fault(root.parent_path().string(),
-                          std::string("cannot be written: ") + std::strerror(cause));
+        return common::Fault(root.parent_path().string(),
+                             std::string("cannot be written: ") + std::strerror(cause));
     }
     std::string sample = bundledSampleRoot();
     fs::copy(sample, staging, fs::copy_options::recursive | fs::copy_options::copy_symlinks, error);
     if (error) {
         std::error_code ignored;
         fs::remove_all(staging, ignored);
-        return sim::Fault(sample, "cannot be copied to make your device root: " + error.message());
+        return common::Fault(sample,
+                             "cannot be copied to make your device root: " + error.message());
     }
-    sim::givePlainFolderPermissions(lock);
+    common::givePlainFolderPermissions(lock);
     if (::rename(staging.c_str(), root.c_str()) != 0) {
         int cause = errno;
         std::error_code ignored;
         fs::remove_all(staging, ignored);
         if ((cause == EEXIST || cause == ENOTEMPTY) && isFolder(root.string()))
             return {};
-        return sim::Fault(root.string(), std::string("cannot be made: ") + std::strerror(cause));
+        return common::Fault(root.string(), std::string("cannot be made: ") + std::strerror(cause));
     }
     std::fprintf(stderr, "velorin-sim: made your device root at %s, a copy of the sample root\n",
                  root.c_str());
@@ -89,7 +90,7 @@ std::string bundledSampleRoot() {
         return fromEnvironment;
     // An installed program uses the root installed beside it first, whatever the prefix; a
     // program in the build tree has none there and uses the tree's.
-    auto besideProgram = sim::besideRunningProgram(VELORIN_SAMPLE_ROOT_FROM_PROGRAM);
+    auto besideProgram = common::besideRunningProgram(VELORIN_SAMPLE_ROOT_FROM_PROGRAM);
     for (const std::string& candidate :
          {besideProgram ? besideProgram->string() : std::string(),
           std::string(VELORIN_BUILD_SAMPLE_ROOT), std::string(VELORIN_INSTALLED_SAMPLE_ROOT),
@@ -100,21 +101,21 @@ std::string bundledSampleRoot() {
     return VELORIN_INSTALLED_SAMPLE_ROOT;
 }
 
-sim::Result<std::string> userDeviceRootPath() {
+common::Result<std::string> userDeviceRootPath() {
     if (std::string chosen = environmentValue("VELORIN_ROOT"); !chosen.empty())
         return fs::absolute(chosen).lexically_normal().string();
     fs::path dataHome = environmentValue("XDG_DATA_HOME");
     if (dataHome.empty() || !dataHome.is_absolute()) {
         std::string home = environmentValue("HOME");
         if (home.empty())
-            return sim::Fault("no home folder (HOME is not set) to keep your device root in; "
-                              "set VELORIN_ROOT or give --root");
+            return common::Fault("no home folder (HOME is not set) to keep your device root in; "
+                                 "set VELORIN_ROOT or give --root");
         dataHome = fs::path(home) / ".local/share";
     }
     return (dataHome / "velorin" / "root").string();
 }
 
-sim::Result<std::string> userDeviceRoot() {
+common::Result<std::string> userDeviceRoot() {
     auto path = userDeviceRootPath();
     if (!path)
         return path;
@@ -122,13 +123,13 @@ sim::Result<std::string> userDeviceRoot() {
         return path;
     std::error_code error;
     if (fs::exists(fs::symlink_status(path.value(), error)))
-        return sim::Fault(path.value(), "is not a folder, so it cannot be your device root");
+        return common::Fault(path.value(), "is not a folder, so it cannot be your device root");
     if (auto made = makeRoot(path.value()); !made)
         return made.fault();
     return path;
 }
 
-sim::Result<RootReset> resetUserDeviceRoot() {
+common::Result<RootReset> resetUserDeviceRoot() {
     auto path = userDeviceRootPath();
     if (!path)
         return path.fault();
@@ -138,8 +139,8 @@ sim::Result<RootReset> resetUserDeviceRoot() {
         fs::path aside = asideName(path.value());
         if (::rename(path.value().c_str(), aside.c_str()) != 0) {
             int cause = errno;
-            return sim::Fault(path.value(),
-                              std::string("cannot be moved aside: ") + std::strerror(cause));
+            return common::Fault(path.value(),
+                                 std::string("cannot be moved aside: ") + std::strerror(cause));
         }
         reset.movedAsideTo = aside.string();
     }
@@ -148,11 +149,11 @@ sim::Result<RootReset> resetUserDeviceRoot() {
     return reset;
 }
 
-sim::Result<std::string> chooseDeviceRoot(const std::string& givenRoot) {
+common::Result<std::string> chooseDeviceRoot(const std::string& givenRoot) {
     if (givenRoot.empty())
         return userDeviceRoot();
     if (!isFolder(givenRoot))
-        return sim::Fault(givenRoot, "no such device root (expected a folder)");
+        return common::Fault(givenRoot, "no such device root (expected a folder)");
     return givenRoot;
 }
 

@@ -8,7 +8,7 @@
 // it.
 #pragma once
 
-#include "sim/Result.h"
+#include "common/Result.h"
 
 #include <string>
 
@@ -19,10 +19,10 @@ namespace velorin::tools {
 std::string bundledSampleRoot();
 
 // Where the user's own device root is, whether or not it exists yet.
-sim::Result<std::string> userDeviceRootPath();
+common::Result<std::string> userDeviceRootPath();
 
 // The user's own device root, made as a copy of the bundled one when it does not exist yet.
-sim::Result<std::string> userDeviceRoot();
+common::Result<std::string> userDeviceRoot();
 
 // Moves the user's root aside (to a name beside it that says when) and makes a fresh one. Gives
 // where the old root went, or none when there was none.
@@ -30,10 +30,10 @@ struct RootReset {
     std::string root;
     std::string movedAsideTo;
 };
-sim::Result<RootReset> resetUserDeviceRoot();
+common::Result<RootReset> resetUserDeviceRoot();
 
 // The device root a command works on: the one given, or the user's own. A given folder that
 // does not exist is an input error naming it.
-sim::Result<std::string> chooseDeviceRoot(const std::string& givenRoot);
+common::Result<std::string> chooseDeviceRoot(const std::string& givenRoot);
 
 } // namespace velorin::tools

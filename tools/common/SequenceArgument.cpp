@@ -1,9 +1,9 @@
 #include "tools/common/SequenceArgument.h"
 
+#include "common/QuoteText.h"
 #include "platform/RootedPath.h"
 #include "sequences/SequenceDirectory.h"
 #include "settings/Settings.h"
-#include "sim/QuoteText.h"
 #include "tools/common/NaturalOrder.h"
 #include "tools/common/SampleRoot.h"
 #include "tools/common/ScopedDeviceRoot.h"
@@ -56,23 +56,25 @@ std::string sequenceFolderInRoot(const std::string& root, const std::string& nam
     return (fs::path(root) / sequenceRoot / name).string();
 }
 
-sim::Result<SequenceArgument> resolveSequenceArgument(const std::string& argument,
-                                                      const std::string& givenRoot) {
+common::Result<SequenceArgument> resolveSequenceArgument(const std::string& argument,
+                                                         const std::string& givenRoot) {
     if (argument.empty())
-        return sim::Fault("no sequence given: name a sequence in the root or a folder");
+        return common::Fault("no sequence given: name a sequence in the root or a folder");
     if (argument.find('/') != std::string::npos || isFolder(argument)) {
         std::error_code error;
         if (!isFolder(argument))
-            return sim::Fault(argument, fs::exists(argument, error)
-                                            ? "is not a folder (a sequence is a folder of frames)"
-                                            : "no such sequence folder");
+            return common::Fault(argument,
+                                 fs::exists(argument, error)
+                                     ? "is not a folder (a sequence is a folder of frames)"
+                                     : "no such sequence folder");
         if (argument.find('/') == std::string::npos) {
             std::string root = rootToLookIn(givenRoot);
             if (!root.empty() && holdsSequence(root, argument))
                 std::fprintf(stderr,
                              "velorin-sim: note: the folder %s here is used; it hides the "
                              "sequence %s of the device root (give %s to use that one)\n",
-                             sim::quoteText(argument).c_str(), sim::quoteText(argument).c_str(),
+                             common::quoteText(argument).c_str(),
+                             common::quoteText(argument).c_str(),
                              sequenceFolderInRoot(root, argument).c_str());
         }
         return SequenceArgument{SequenceArgument::Kind::Folder, argument, ownName(argument), {}};
@@ -82,20 +84,20 @@ sim::Result<SequenceArgument> resolveSequenceArgument(const std::string& argumen
         return root.fault();
     std::string folder = sequenceFolderInRoot(root.value(), argument);
     if (!holdsSequence(root.value(), argument))
-        return sim::Fault(folder, "no such sequence (expected a folder)");
+        return common::Fault(folder, "no such sequence (expected a folder)");
     return SequenceArgument{SequenceArgument::Kind::Name, folder, argument, root.value()};
 }
 
-sim::Result<SequenceArgument> resolveChosenSequence(const std::string& givenRoot) {
+common::Result<SequenceArgument> resolveChosenSequence(const std::string& givenRoot) {
     auto root = chooseDeviceRoot(givenRoot);
     if (!root)
         return root.fault();
     std::string name = chosenSequence(root.value()).name;
     std::string folder = sequenceFolderInRoot(root.value(), name);
     if (!holdsSequence(root.value(), name))
-        return sim::Fault(folder, "no such sequence (expected a folder), though the root's " +
-                                      std::string(sequenceNamePreferenceKey) + " chooses " +
-                                      sim::quoteText(name));
+        return common::Fault(folder, "no such sequence (expected a folder), though the root's " +
+                                         std::string(sequenceNamePreferenceKey) + " chooses " +
+                                         common::quoteText(name));
     return SequenceArgument{SequenceArgument::Kind::Name, folder, name, root.value()};
 }
 

@@ -7,7 +7,7 @@
 // preview, install and list all read sequences through this one rule.
 #pragma once
 
-#include "sim/Result.h"
+#include "common/Result.h"
 
 #include <string>
 #include <vector>
@@ -28,12 +28,12 @@ struct SequenceArgument {
 // Reads `argument` by the rule above; `givenRoot` is --root, empty for the user's own root. A
 // name that is no sequence in the root is an input error naming where it was looked for. The
 // user's root is made only when a name is looked up in it.
-sim::Result<SequenceArgument> resolveSequenceArgument(const std::string& argument,
-                                                      const std::string& givenRoot);
+common::Result<SequenceArgument> resolveSequenceArgument(const std::string& argument,
+                                                         const std::string& givenRoot);
 
 // The sequence the preferences of the root choose (`givenRoot`, or the user's own), as when it
 // had been named; an input error when the root holds no such sequence.
-sim::Result<SequenceArgument> resolveChosenSequence(const std::string& givenRoot);
+common::Result<SequenceArgument> resolveChosenSequence(const std::string& givenRoot);
 
 // The folder of the sequence `name` under the device root `root`, on this machine.
 std::string sequenceFolderInRoot(const std::string& root, const std::string& name);

@@ -49,14 +49,14 @@ std::string refusalFor(std::string_view demuxer) {
 
 } // namespace
 
-sim::Result<DemuxerChoice> chooseDemuxer(const std::string& path,
-                                         std::span<const std::uint8_t> head) {
+common::Result<DemuxerChoice> chooseDemuxer(const std::string& path,
+                                            std::span<const std::uint8_t> head) {
     // Playlists and lists are refused by their look as well, whatever FFmpeg would make of
     // their names, so that the message says what they are.
     if (startsWith(head, "#EXTM3U"))
-        return sim::Fault{path, refusalFor("hls")};
+        return common::Fault{path, refusalFor("hls")};
     if (startsWith(head, "ffconcat version"))
-        return sim::Fault{path, refusalFor("concat")};
+        return common::Fault{path, refusalFor("concat")};
     std::vector<std::uint8_t> padded(head.begin(), head.end());
     padded.resize(head.size() + AVPROBE_PADDING_SIZE, 0);
     std::string fileName = std::filesystem::path(path).filename().string();
@@ -67,13 +67,13 @@ sim::Result<DemuxerChoice> chooseDemuxer(const std::string& path,
     int score = 0;
     const AVInputFormat* format = av_probe_input_format3(&probe, 1, &score);
     if (!format || score < AVPROBE_SCORE_MAX / 4)
-        return sim::Fault{path,
-                          std::string("is not in a format FFmpeg recognises; ") + whatImportReads};
+        return common::Fault{path, std::string("is not in a format FFmpeg recognises; ") +
+                                       whatImportReads};
     for (const AllowedDemuxer& allowed : allowedDemuxers) {
         if (allowed.name == format->name)
             return DemuxerChoice{allowed.kind, format->name};
     }
-    return sim::Fault{path, refusalFor(format->name)};
+    return common::Fault{path, refusalFor(format->name)};
 }
 
 } // namespace velorin::tools

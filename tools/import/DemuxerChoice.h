@@ -7,7 +7,7 @@
 // file is then opened with exactly that demuxer, so FFmpeg never probes further on its own.
 #pragma once
 
-#include "sim/Result.h"
+#include "common/Result.h"
 
 #include <cstdint>
 #include <span>
@@ -24,7 +24,7 @@ struct DemuxerChoice {
 };
 
 // `path` names the file in messages; `head` is its first bytes (up to a megabyte is plenty).
-sim::Result<DemuxerChoice> chooseDemuxer(const std::string& path,
-                                         std::span<const std::uint8_t> head);
+common::Result<DemuxerChoice> chooseDemuxer(const std::string& path,
+                                            std::span<const std::uint8_t> head);
 
 } // namespace velorin::tools

@@ -63,15 +63,15 @@ struct OpenedInput {
     int videoStream{-1};
 };
 
-sim::Result<OpenedInput> openInput(const std::string& path, const std::string& demuxerName,
-                                   const InterruptionCheck& interrupted) {
+common::Result<OpenedInput> openInput(const std::string& path, const std::string& demuxerName,
+                                      const InterruptionCheck& interrupted) {
     quietenFfmpeg();
     const AVInputFormat* format = av_find_input_format(demuxerName.c_str());
     if (!format)
-        return sim::Fault{path, "FFmpeg has no \"" + demuxerName + "\" reader"};
+        return common::Fault{path, "FFmpeg has no \"" + demuxerName + "\" reader"};
     AVFormatContext* raw = avformat_alloc_context();
     if (!raw)
-        return sim::Fault{path, "out of memory"};
+        return common::Fault{path, "out of memory"};
     raw->interrupt_callback.callback = askInterruption;
     raw->interrupt_callback.opaque = const_cast<InterruptionCheck*>(&interrupted);
     AVDictionary* options = nullptr;
@@ -81,9 +81,9 @@ sim::Result<OpenedInput> openInput(const std::string& path, const std::string& d
     int status = avformat_open_input(&raw, location.c_str(), format, &options);
     av_dict_free(&options);
     if (status < 0 && interrupted && interrupted())
-        return sim::Fault{path, "interrupted"};
+        return common::Fault{path, "interrupted"};
     if (status < 0)
-        return sim::Fault{path, "cannot be read: " + describe(status)};
+        return common::Fault{path, "cannot be read: " + describe(status)};
     OpenedInput input{FormatContext(raw), -1};
     AVFormatContext* context = input.context.get();
     // Decoders that look at the streams refuse pictures larger than a canvas may be.
@@ -95,7 +95,7 @@ sim::Result<OpenedInput> openInput(const std::string& path, const std::string& d
     for (AVDictionary*& streamOption : streamOptions)
         av_dict_free(&streamOption);
     if (status < 0)
-        return sim::Fault{path, "cannot be read: " + describe(status)};
+        return common::Fault{path, "cannot be read: " + describe(status)};
     for (unsigned index = 0; index < context->nb_streams; ++index) {
         AVStream* stream = context->streams[index];
         bool picture = stream->codecpar->codec_type == AVMEDIA_TYPE_VIDEO &&
@@ -106,7 +106,7 @@ sim::Result<OpenedInput> openInput(const std::string& path, const std::string& d
             stream->discard = AVDISCARD_ALL;
     }
     if (input.videoStream < 0)
-        return sim::Fault{path, "holds no pictures (no video stream)"};
+        return common::Fault{path, "holds no pictures (no video stream)"};
     return input;
 }
 
@@ -163,18 +163,18 @@ public:
         : m_path(std::move(path)), m_demuxer(std::move(demuxer)),
           m_interrupted(std::move(interrupted)) {}
 
-    sim::Result<void> scan(PlayCount plays);
-    sim::Result<void> decode(FrameConsumer& consumer) override;
+    common::Result<void> scan(PlayCount plays);
+    common::Result<void> decode(FrameConsumer& consumer) override;
 
 private:
     struct HeldFrame {
         Frame frame;
         double start{0};
     };
-    sim::Result<void> emit(FrameConsumer& consumer, HeldFrame& held, double end);
-    sim::Result<void> receiveFrames(FrameConsumer& consumer, AVCodecContext* decoder,
-                                    HeldFrame& held);
-    sim::Result<CanvasFrame> convert(const AVFrame& frame);
+    common::Result<void> emit(FrameConsumer& consumer, HeldFrame& held, double end);
+    common::Result<void> receiveFrames(FrameConsumer& consumer, AVCodecContext* decoder,
+                                       HeldFrame& held);
+    common::Result<CanvasFrame> convert(const AVFrame& frame);
 
     std::string m_path;
     DemuxerChoice m_demuxer;
@@ -187,7 +187,7 @@ private:
     Scaler m_scaler;
 };
 
-sim::Result<void> FfmpegSource::scan(PlayCount plays) {
+common::Result<void> FfmpegSource::scan(PlayCount plays) {
     auto input = openInput(m_path, m_demuxer.name, m_interrupted);
     if (!input)
         return input.fault();
@@ -221,11 +221,11 @@ sim::Result<void> FfmpegSource::scan(PlayCount plays) {
     // FFmpeg leaves the size unknown when its decoder could not read the first picture: one
     // damaged or cut short, or one past the pixel bound it was given.
     if (width == 0 || height == 0)
-        return sim::Fault{m_path, "has no picture that can be read: it is damaged or cut short, "
-                                  "or its pictures are larger than " +
-                                      canvasBound()};
+        return common::Fault{m_path, "has no picture that can be read: it is damaged or cut short, "
+                                     "or its pictures are larger than " +
+                                         canvasBound()};
     if (auto problem = canvasSizeProblem(width, height))
-        return sim::Fault{m_path, *problem};
+        return common::Fault{m_path, *problem};
     double turn = 0;
     description.orientation = uprightOrientationOf(stream, turn);
     if (std::fabs(turn - std::round(turn / 90) * 90) > 1)
@@ -252,18 +252,18 @@ sim::Result<void> FfmpegSource::scan(PlayCount plays) {
         }
         av_packet_unref(packet.get());
         if (packets.size() > maximumSourceFrames)
-            return sim::Fault{m_path,
-                              "has more than " + std::to_string(maximumSourceFrames) + " frames"};
+            return common::Fault{m_path, "has more than " + std::to_string(maximumSourceFrames) +
+                                             " frames"};
         if (m_interrupted && m_interrupted())
-            return sim::Fault{m_path, "interrupted"};
+            return common::Fault{m_path, "interrupted"};
     }
     // An interruption can end the reading early, as if the file ended there.
     if (m_interrupted && m_interrupted())
-        return sim::Fault{m_path, "interrupted"};
+        return common::Fault{m_path, "interrupted"};
     if (status != AVERROR_EOF)
-        return sim::Fault{m_path, "cannot be read to its end: " + describe(status)};
+        return common::Fault{m_path, "cannot be read to its end: " + describe(status)};
     if (packets.empty())
-        return sim::Fault{m_path, "holds no frames"};
+        return common::Fault{m_path, "holds no frames"};
     std::stable_sort(packets.begin(), packets.end(), [](const PacketTime& a, const PacketTime& b) {
         return a.timestamp < b.timestamp;
     });
@@ -288,10 +288,10 @@ sim::Result<void> FfmpegSource::scan(PlayCount plays) {
     return {};
 }
 
-sim::Result<CanvasFrame> FfmpegSource::convert(const AVFrame& frame) {
+common::Result<CanvasFrame> FfmpegSource::convert(const AVFrame& frame) {
     if (auto problem = canvasSizeProblem(static_cast<std::uint64_t>(std::max(frame.width, 0)),
                                          static_cast<std::uint64_t>(std::max(frame.height, 0))))
-        return sim::Fault{m_path, "a frame " + *problem};
+        return common::Fault{m_path, "a frame " + *problem};
     bool fullRange = frame.color_range == AVCOL_RANGE_JPEG;
     AVPixelFormat format = plainFormat(static_cast<AVPixelFormat>(frame.format), fullRange);
     m_scaler.reset(sws_getCachedContext(m_scaler.release(), frame.width, frame.height, format,
@@ -299,7 +299,7 @@ sim::Result<CanvasFrame> FfmpegSource::convert(const AVFrame& frame) {
                                         SWS_BICUBIC | SWS_ACCURATE_RND | SWS_FULL_CHR_H_INT,
                                         nullptr, nullptr, nullptr));
     if (!m_scaler)
-        return sim::Fault{
+        return common::Fault{
             m_path, std::string("has frames in a pixel format that cannot be "
                                 "converted: ") +
                         (av_get_pix_fmt_name(format) ? av_get_pix_fmt_name(format) : "unknown")};
@@ -326,7 +326,7 @@ sim::Result<CanvasFrame> FfmpegSource::convert(const AVFrame& frame) {
     return canvas;
 }
 
-sim::Result<void> FfmpegSource::emit(FrameConsumer& consumer, HeldFrame& held, double end) {
+common::Result<void> FfmpegSource::emit(FrameConsumer& consumer, HeldFrame& held, double end) {
     if (!held.frame)
         return {};
     Frame frame = std::move(held.frame);
@@ -344,15 +344,15 @@ sim::Result<void> FfmpegSource::emit(FrameConsumer& consumer, HeldFrame& held, d
     return consumer.take(canvas.value());
 }
 
-sim::Result<void> FfmpegSource::receiveFrames(FrameConsumer& consumer, AVCodecContext* decoder,
-                                              HeldFrame& held) {
+common::Result<void> FfmpegSource::receiveFrames(FrameConsumer& consumer, AVCodecContext* decoder,
+                                                 HeldFrame& held) {
     while (!consumer.finished()) {
         Frame frame(av_frame_alloc());
         int status = avcodec_receive_frame(decoder, frame.get());
         if (status == AVERROR(EAGAIN) || status == AVERROR_EOF)
             return {};
         if (status < 0)
-            return sim::Fault{m_path, "a frame cannot be decoded: " + describe(status)};
+            return common::Fault{m_path, "a frame cannot be decoded: " + describe(status)};
         std::int64_t timestamp = frame->best_effort_timestamp;
         double start = 0;
         if (timestamp != AV_NOPTS_VALUE)
@@ -372,7 +372,7 @@ sim::Result<void> FfmpegSource::receiveFrames(FrameConsumer& consumer, AVCodecCo
     return {};
 }
 
-sim::Result<void> FfmpegSource::decode(FrameConsumer& consumer) {
+common::Result<void> FfmpegSource::decode(FrameConsumer& consumer) {
     auto input = openInput(m_path, m_demuxer.name, m_interrupted);
     if (!input)
         return input.fault();
@@ -380,17 +380,18 @@ sim::Result<void> FfmpegSource::decode(FrameConsumer& consumer) {
     AVStream* stream = context->streams[m_videoStream];
     const AVCodec* codec = avcodec_find_decoder(stream->codecpar->codec_id);
     if (!codec)
-        return sim::Fault{m_path, std::string("uses a picture format FFmpeg cannot decode here: ") +
-                                      avcodec_get_name(stream->codecpar->codec_id)};
+        return common::Fault{m_path,
+                             std::string("uses a picture format FFmpeg cannot decode here: ") +
+                                 avcodec_get_name(stream->codecpar->codec_id)};
     CodecContext decoder(avcodec_alloc_context3(codec));
     if (!decoder || avcodec_parameters_to_context(decoder.get(), stream->codecpar) < 0)
-        return sim::Fault{m_path, "cannot set up its decoder"};
+        return common::Fault{m_path, "cannot set up its decoder"};
     decoder->pkt_timebase = stream->time_base;
     decoder->max_pixels = static_cast<std::int64_t>(maximumCanvasPixels);
     // The machine's cores are shared; two threads keep a video moving without taking them all.
     decoder->thread_count = 2;
     if (int status = avcodec_open2(decoder.get(), codec, nullptr); status < 0)
-        return sim::Fault{m_path, "cannot open its decoder: " + describe(status)};
+        return common::Fault{m_path, "cannot open its decoder: " + describe(status)};
     m_decodedFrames = 0;
     m_emittedFrames = 0;
     HeldFrame held;
@@ -404,32 +405,31 @@ sim::Result<void> FfmpegSource::decode(FrameConsumer& consumer) {
         status = avcodec_send_packet(decoder.get(), packet.get());
         av_packet_unref(packet.get());
         if (status < 0 && status != AVERROR(EAGAIN))
-            return sim::Fault{m_path, "a frame cannot be decoded: " + describe(status)};
+            return common::Fault{m_path, "a frame cannot be decoded: " + describe(status)};
         if (auto result = receiveFrames(consumer, decoder.get(), held); !result)
             return result.fault();
     }
     if (consumer.finished())
         return {};
     if (m_interrupted && m_interrupted())
-        return sim::Fault{m_path, "interrupted"};
+        return common::Fault{m_path, "interrupted"};
     if (status != AVERROR_EOF && status < 0)
-        return sim::Fault{m_path, "cannot be read to its end: " + describe(status)};
+        return common::Fault{m_path, "cannot be read to its end: " + describe(status)};
     avcodec_send_packet(decoder.get(), nullptr);
     if (auto result = receiveFrames(consumer, decoder.get(), held); !result)
         return result.fault();
     if (consumer.finished())
         return {};
     if (m_decodedFrames == 0)
-        return sim::Fault{m_path, "no frame could be decoded"};
+        return common::Fault{m_path, "no frame could be decoded"};
     return emit(consumer, held, std::max(m_description.lengthSeconds, held.start));
 }
 
 } // namespace
 
-sim::Result<std::unique_ptr<MediaSource>> openFfmpegSource(const std::string& path,
-                                                           const DemuxerChoice& demuxer,
-                                                           PlayCount plays,
-                                                           const InterruptionCheck& interrupted) {
+common::Result<std::unique_ptr<MediaSource>>
+openFfmpegSource(const std::string& path, const DemuxerChoice& demuxer, PlayCount plays,
+                 const InterruptionCheck& interrupted) {
     auto source = std::make_unique<FfmpegSource>(path, demuxer, interrupted);
     if (auto result = source->scan(plays); !result)
         return result.fault();

@@ -13,9 +13,9 @@
 
 namespace velorin::tools {
 
-sim::Result<std::unique_ptr<MediaSource>> openFfmpegSource(const std::string& path,
-                                                           const DemuxerChoice& demuxer,
-                                                           PlayCount plays,
-                                                           const InterruptionCheck& interrupted);
+common::Result<std::unique_ptr<MediaSource>> openFfmpegSource(const std::string& path,
+                                                              const DemuxerChoice& demuxer,
+                                                              PlayCount plays,
+                                                              const InterruptionCheck& interrupted);
 
 } // namespace velorin::tools

@@ -20,7 +20,7 @@ constexpr std::array<std::string_view, 9> imageExtensions{"png",  "apng", "jpg",
 class FirstFrame final : public FrameConsumer {
 public:
     bool wants(double, double) const override { return !m_frame; }
-    sim::Result<void> take(const CanvasFrame& frame) override {
+    common::Result<void> take(const CanvasFrame& frame) override {
         m_frame = frame;
         return {};
     }
@@ -35,18 +35,18 @@ class FolderSource final : public MediaSource {
 public:
     FolderSource(std::string path, InterruptionCheck interrupted)
         : m_path(std::move(path)), m_interrupted(std::move(interrupted)) {}
-    sim::Result<void> scan(const FolderTiming& timing);
-    sim::Result<void> decode(FrameConsumer& consumer) override;
+    common::Result<void> scan(const FolderTiming& timing);
+    common::Result<void> decode(FrameConsumer& consumer) override;
 
 private:
-    sim::Result<CanvasFrame> readFrame(const std::string& file);
+    common::Result<CanvasFrame> readFrame(const std::string& file);
 
     std::string m_path;
     InterruptionCheck m_interrupted;
     std::vector<std::string> m_files;
 };
 
-sim::Result<CanvasFrame> FolderSource::readFrame(const std::string& file) {
+common::Result<CanvasFrame> FolderSource::readFrame(const std::string& file) {
     auto source = openMediaSource(file, FolderTiming{}, m_interrupted);
     if (!source)
         return source.fault();
@@ -54,11 +54,11 @@ sim::Result<CanvasFrame> FolderSource::readFrame(const std::string& file) {
     if (auto result = source.value()->decode(first); !result)
         return result.fault();
     if (!first.frame())
-        return sim::Fault{file, "holds no frame"};
+        return common::Fault{file, "holds no frame"};
     return std::move(*first.frame());
 }
 
-sim::Result<void> FolderSource::scan(const FolderTiming& timing) {
+common::Result<void> FolderSource::scan(const FolderTiming& timing) {
     std::error_code error;
     std::vector<std::string> names;
     std::vector<std::string> ignored;
@@ -69,13 +69,13 @@ sim::Result<void> FolderSource::scan(const FolderTiming& timing) {
             continue;
         (hasImageExtension(name) ? names : ignored).push_back(name);
         if (names.size() > maximumSourceFrames)
-            return sim::Fault{m_path,
-                              "holds more than " + std::to_string(maximumSourceFrames) + " frames"};
+            return common::Fault{m_path, "holds more than " + std::to_string(maximumSourceFrames) +
+                                             " frames"};
     }
     if (error)
-        return sim::Fault{m_path, "cannot be listed: " + error.message()};
+        return common::Fault{m_path, "cannot be listed: " + error.message()};
     if (names.empty())
-        return sim::Fault{m_path, "holds no image files (PNG, JPEG, GIF, WebP, BMP or TIFF)"};
+        return common::Fault{m_path, "holds no image files (PNG, JPEG, GIF, WebP, BMP or TIFF)"};
     sortNaturally(names);
     sortNaturally(ignored);
     for (const std::string& name : names)
@@ -105,7 +105,7 @@ sim::Result<void> FolderSource::scan(const FolderTiming& timing) {
     return {};
 }
 
-sim::Result<void> FolderSource::decode(FrameConsumer& consumer) {
+common::Result<void> FolderSource::decode(FrameConsumer& consumer) {
     for (std::size_t index = 0; index < m_files.size() && !consumer.finished(); ++index) {
         if (auto result = consumer.poll(); !result)
             return result.fault();
@@ -139,9 +139,9 @@ bool hasImageExtension(const std::string& name) {
            imageExtensions.end();
 }
 
-sim::Result<std::unique_ptr<MediaSource>> openFolderSource(const std::string& path,
-                                                           const FolderTiming& timing,
-                                                           const InterruptionCheck& interrupted) {
+common::Result<std::unique_ptr<MediaSource>>
+openFolderSource(const std::string& path, const FolderTiming& timing,
+                 const InterruptionCheck& interrupted) {
     auto source = std::make_unique<FolderSource>(path, interrupted);
     if (auto result = source->scan(timing); !result)
         return result.fault();

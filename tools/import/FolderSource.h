@@ -14,8 +14,8 @@ namespace velorin::tools {
 // Whether a file name's extension (any case) is one of the image kinds a folder may hold.
 bool hasImageExtension(const std::string& name);
 
-sim::Result<std::unique_ptr<MediaSource>> openFolderSource(const std::string& path,
-                                                           const FolderTiming& timing,
-                                                           const InterruptionCheck& interrupted);
+common::Result<std::unique_ptr<MediaSource>> openFolderSource(const std::string& path,
+                                                              const FolderTiming& timing,
+                                                              const InterruptionCheck& interrupted);
 
 } // namespace velorin::tools

@@ -29,21 +29,22 @@ struct ImportArguments {
     bool replace{false};
 };
 
-sim::Result<ImportRequest> completeRequest(ImportArguments& arguments) {
+common::Result<ImportRequest> completeRequest(ImportArguments& arguments) {
     ImportRequest request = arguments.request;
     if (arguments.framesPerSecond)
         request.framesPerSecond = *arguments.framesPerSecond;
     if (!arguments.x.empty()) {
         auto place = parseHorizontalPlace(arguments.x);
         if (!place)
-            return sim::Fault{"--x " + arguments.x, "expected center, right or a number of points"};
+            return common::Fault{"--x " + arguments.x,
+                                 "expected center, right or a number of points"};
         request.placement.x = *place;
     }
     if (!arguments.y.empty()) {
         auto place = parseVerticalPlace(arguments.y);
         if (!place)
-            return sim::Fault{"--y " + arguments.y,
-                              "expected center, bottom or a number of points"};
+            return common::Fault{"--y " + arguments.y,
+                                 "expected center, bottom or a number of points"};
         request.placement.y = *place;
     }
     request.pacing = arguments.eased ? Pacing::Eased : Pacing::SourcePace;

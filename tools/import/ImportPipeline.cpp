@@ -1,8 +1,8 @@
 #include "tools/import/ImportPipeline.h"
 
+#include "common/SystemError.h"
 #include "platform/display/Image.h"
 #include "sequences/SequenceDirectory.h"
-#include "sim/SystemError.h"
 #include "tools/common/SampleRoot.h"
 #include "tools/import/FrameSampler.h"
 #include "tools/import/PremultipliedResize.h"
@@ -32,32 +32,33 @@ bool positiveFinite(double value) {
     return std::isfinite(value) && value > 0;
 }
 
-sim::Result<void> checkRequest(const ImportRequest& request) {
+common::Result<void> checkRequest(const ImportRequest& request) {
     if (!positiveFinite(request.framesPerSecond) ||
         request.framesPerSecond > mostImportFramesPerSecond)
-        return sim::Fault{"--fps", "expected a rate above 0 and up to " +
-                                       rate(mostImportFramesPerSecond) + " frames a second"};
+        return common::Fault{"--fps", "expected a rate above 0 and up to " +
+                                          rate(mostImportFramesPerSecond) + " frames a second"};
     if (request.totalSeconds &&
         (!positiveFinite(*request.totalSeconds) || *request.totalSeconds > longestFolderSeconds))
-        return sim::Fault{"--duration", "expected a length above 0 and up to an hour, in seconds"};
+        return common::Fault{"--duration",
+                             "expected a length above 0 and up to an hour, in seconds"};
     for (auto [side, option] : {std::pair{request.box.widthPoints, "--width"},
                                 std::pair{request.box.heightPoints, "--height"}}) {
         if (side && !positiveFinite(*side))
-            return sim::Fault{option, "expected a size above 0, in points"};
+            return common::Fault{option, "expected a size above 0, in points"};
     }
     for (auto [offset, option] : {std::pair{request.placement.xOffsetFromBottom, "--x-offset"},
                                   std::pair{request.placement.yOffsetFromBottom, "--y-offset"}}) {
         if (offset && !std::isfinite(*offset))
-            return sim::Fault{option, "expected a number of points"};
+            return common::Fault{option, "expected a number of points"};
     }
     if (!request.root.empty() && !request.out.empty())
-        return sim::Fault{"--out", "give either --root or --out, not both"};
+        return common::Fault{"--out", "give either --root or --out, not both"};
     return {};
 }
 
 // The source must stay as it is: the sequence may neither replace a folder that holds it nor
 // be written inside the source folder.
-sim::Result<void> checkApart(const std::string& source, const std::string& destination) {
+common::Result<void> checkApart(const std::string& source, const std::string& destination) {
     std::error_code error;
     fs::path from = fs::weakly_canonical(source, error);
     fs::path to = fs::weakly_canonical(destination, error);
@@ -66,9 +67,9 @@ sim::Result<void> checkApart(const std::string& source, const std::string& desti
         return end == outer.end();
     };
     if (within(from, to))
-        return sim::Fault{destination, "holds the source; choose another name or folder"};
+        return common::Fault{destination, "holds the source; choose another name or folder"};
     if (fs::is_directory(from, error) && within(to, from))
-        return sim::Fault{destination, "lies inside the source folder; choose another folder"};
+        return common::Fault{destination, "lies inside the source folder; choose another folder"};
     return {};
 }
 
@@ -81,16 +82,16 @@ public:
         : m_staged(staged), m_shape(shape), m_sampler(sourceTimes, sourceEnd), m_hooks(hooks),
           m_progress("Importing", sourceFrames, hooks.progress) {}
 
-    sim::Result<void> poll() override {
+    common::Result<void> poll() override {
         if (m_hooks.interrupted && m_hooks.interrupted())
-            return sim::Fault{"interrupted; nothing was written"};
+            return common::Fault{"interrupted; nothing was written"};
         m_progress.update(++m_visited);
         return {};
     }
     bool wants(double, double end) const override { return m_sampler.wants(end); }
     bool finished() const override { return m_sampler.finished(); }
 
-    sim::Result<void> take(const CanvasFrame& frame) override {
+    common::Result<void> take(const CanvasFrame& frame) override {
         std::vector<int> frames = m_sampler.take(frame.start + frame.duration);
         if (frames.empty())
             return {};
@@ -106,23 +107,23 @@ public:
             encoding.colorType = platform::PngColorType::RGB;
         m_lastPng = image ? platform::encodePng(*image, encoding) : std::vector<std::uint8_t>();
         if (m_lastPng.empty())
-            return sim::Fault{"a frame cannot be encoded as PNG"};
+            return common::Fault{"a frame cannot be encoded as PNG"};
         return writeFrames(frames);
     }
 
     // Output frames the source did not reach, when it ended early, show its last frame.
-    sim::Result<void> finish() {
+    common::Result<void> finish() {
         m_progress.finish();
         std::vector<int> frames = m_sampler.takeRemaining();
         if (frames.empty())
             return {};
         if (m_lastPng.empty())
-            return sim::Fault{"no frame of the source could be decoded"};
+            return common::Fault{"no frame of the source could be decoded"};
         return writeFrames(frames);
     }
 
 private:
-    sim::Result<void> writeFrames(const std::vector<int>& frames) {
+    common::Result<void> writeFrames(const std::vector<int>& frames) {
         for (int frame : frames) {
             std::string name = sequenceFrameName(frame, m_shape.frameCount);
             std::ofstream file(m_staged.stagedPath(name), std::ios::binary | std::ios::trunc);
@@ -130,8 +131,8 @@ private:
                        static_cast<std::streamsize>(m_lastPng.size()));
             file.close();
             if (!file)
-                return sim::Fault{(fs::path(m_staged.destination()) / name).string(),
-                                  "cannot be written"};
+                return common::Fault{(fs::path(m_staged.destination()) / name).string(),
+                                     "cannot be written"};
         }
         return {};
     }
@@ -145,7 +146,7 @@ private:
     std::vector<std::uint8_t> m_lastPng;
 };
 
-sim::Result<std::string> chooseParent(const ImportRequest& request) {
+common::Result<std::string> chooseParent(const ImportRequest& request) {
     if (!request.out.empty())
         return request.out;
     auto root = chooseDeviceRoot(request.root);
@@ -154,39 +155,41 @@ sim::Result<std::string> chooseParent(const ImportRequest& request) {
     return sequencesFolderUnder(root.value());
 }
 
-sim::Result<BudgetFit> fitShape(const ImportRequest& request, const SourceDescription& source,
-                                double runSeconds, PointBox box) {
+common::Result<BudgetFit> fitShape(const ImportRequest& request, const SourceDescription& source,
+                                   double runSeconds, PointBox box) {
     ShapeRequest shapeRequest{box, runSeconds, request.framesPerSecond, importScale,
                               source.singleFrame()};
     auto fit = fitToBudget(shapeRequest, request.budgetBytes);
     if (!fit)
-        return sim::Fault{request.box.widthPoints || request.box.heightPoints ? "--width/--height"
-                                                                              : request.source,
-                          "at scale " + rate(importScale) + " the frames would pass " +
-                              std::to_string(platform::maximumImageSide) +
-                              " pixels a side; choose a smaller box"};
+        return common::Fault{request.box.widthPoints || request.box.heightPoints
+                                 ? "--width/--height"
+                                 : request.source,
+                             "at scale " + rate(importScale) + " the frames would pass " +
+                                 std::to_string(platform::maximumImageSide) +
+                                 " pixels a side; choose a smaller box"};
     const SequenceShape& shape = fit->shape;
     if (!fit->fits)
-        return sim::Fault{
+        return common::Fault{
             request.source,
             "the sequence needs " + std::to_string(shape.frameCount) + " frames of " +
                 std::to_string(shape.pixels.width) + "x" + std::to_string(shape.pixels.height) +
-                " pixels, " + sim::describeByteCount(shape.decodedBytes()) + " decoded, even at " +
-                rate(shape.framesPerSecond) + " frames a second and scale " + rate(shape.scale) +
-                "; a showing decodes at most " + sim::describeByteCount(request.budgetBytes) +
+                " pixels, " + common::describeByteCount(shape.decodedBytes()) +
+                " decoded, even at " + rate(shape.framesPerSecond) + " frames a second and scale " +
+                rate(shape.scale) + "; a showing decodes at most " +
+                common::describeByteCount(request.budgetBytes) +
                 ". Make the box smaller (--width/--height), lower --fps, or shorten the run" +
                 (request.length == LengthChoice::KeepLength ? " (without --keep-length)" : "")};
     if (shape.frameCount > mostSequenceFrames)
-        return sim::Fault{request.source, "the sequence would have " +
-                                              std::to_string(shape.frameCount) +
-                                              " frames; a sequence holds at most " +
-                                              std::to_string(mostSequenceFrames)};
+        return common::Fault{request.source, "the sequence would have " +
+                                                 std::to_string(shape.frameCount) +
+                                                 " frames; a sequence holds at most " +
+                                                 std::to_string(mostSequenceFrames)};
     return *fit;
 }
 
 void noteFallbacks(const BudgetFit& fit, const ImportRequest& request,
                    std::vector<std::string>& notes) {
-    std::string budget = sim::describeByteCount(request.budgetBytes);
+    std::string budget = common::describeByteCount(request.budgetBytes);
     if (fit.rateLowered)
         notes.push_back("frame rate lowered from " + rate(request.framesPerSecond) + " to " +
                         rate(fit.shape.framesPerSecond) + " frames a second to fit the " + budget +
@@ -202,7 +205,8 @@ std::string sequencesFolderUnder(const std::string& root) {
     return (fs::path(root) / velorin::sequenceRoot).lexically_normal().string();
 }
 
-sim::Result<ImportOutcome> importSequence(const ImportRequest& request, const ImportHooks& hooks) {
+common::Result<ImportOutcome> importSequence(const ImportRequest& request,
+                                             const ImportHooks& hooks) {
     if (auto result = checkRequest(request); !result)
         return result.fault();
     auto parent = chooseParent(request);
@@ -210,18 +214,18 @@ sim::Result<ImportOutcome> importSequence(const ImportRequest& request, const Im
         return parent.fault();
     std::string name = request.name.empty() ? sequenceNameFromSource(request.source) : request.name;
     if (auto problem = sequenceNameProblem(name))
-        return sim::Fault{name, *problem};
+        return common::Fault{name, *problem};
     std::string destination = (fs::path(parent.value()) / name).string();
     std::error_code error;
     if (request.existing == ExistingSequence::Refuse &&
         fs::exists(fs::symlink_status(destination, error)))
-        return sim::Fault{destination, "already exists (--replace replaces it)"};
+        return common::Fault{destination, "already exists (--replace replaces it)"};
     if (!looksLikeUrl(request.source) && fs::exists(request.source, error)) {
         if (auto result = checkApart(request.source, destination); !result)
             return result.fault();
         if (request.totalSeconds && !fs::is_directory(request.source, error))
-            return sim::Fault{"--duration",
-                              "times a folder of frames; " + request.source + " is a file"};
+            return common::Fault{"--duration",
+                                 "times a folder of frames; " + request.source + " is a file"};
     }
     FolderTiming timing{request.framesPerSecond, request.totalSeconds};
     auto opened = openMediaSource(request.source, timing, hooks.interrupted);
@@ -287,9 +291,10 @@ sim::Result<ImportOutcome> importSequence(const ImportRequest& request, const Im
     options << sequenceOptionsText(outcome.box, plan.runSeconds, request.placement);
     options.close();
     if (!options)
-        return sim::Fault{(fs::path(destination) / "options.json").string(), "cannot be written"};
+        return common::Fault{(fs::path(destination) / "options.json").string(),
+                             "cannot be written"};
     if (hooks.interrupted && hooks.interrupted())
-        return sim::Fault{"interrupted; nothing was written"};
+        return common::Fault{"interrupted; nothing was written"};
     auto committed = staged.value()->commit();
     if (!committed)
         return committed.fault();

@@ -10,7 +10,7 @@
 #pragma once
 
 #include "animation/DecodingBudget.h"
-#include "sim/Result.h"
+#include "common/Result.h"
 #include "tools/common/ProgressBar.h"
 #include "tools/import/BudgetFit.h"
 #include "tools/import/EasedSampling.h"
@@ -74,7 +74,8 @@ struct ImportOutcome {
     std::vector<std::string> notes;
 };
 
-sim::Result<ImportOutcome> importSequence(const ImportRequest& request, const ImportHooks& hooks);
+common::Result<ImportOutcome> importSequence(const ImportRequest& request,
+                                             const ImportHooks& hooks);
 
 // The folder that receives sequences under a device root.
 std::string sequencesFolderUnder(const std::string& root);

@@ -1,6 +1,6 @@
 #include "tools/import/ImportReport.h"
 
-#include "sim/SystemError.h"
+#include "common/SystemError.h"
 
 #include <cstdarg>
 #include <cstdio>
@@ -64,8 +64,8 @@ std::string importReportText(const ImportOutcome& outcome) {
                    ? "sampled so that it plays at the source's own pace"
                    : "sampled evenly, so the device's ease-in-ease-out curve paces it");
     append(text, "  decoded: %s of the %s a showing may decode\n",
-           sim::describeByteCount(shape.decodedBytes()).c_str(),
-           sim::describeByteCount(outcome.budgetBytes).c_str());
+           common::describeByteCount(shape.decodedBytes()).c_str(),
+           common::describeByteCount(outcome.budgetBytes).c_str());
     append(text, "  source:  %s (%s), %ux%u pixels, %zu %s, %s%s\n", kindName(outcome.sourceKind),
            outcome.sourceFormat.c_str(), outcome.sourceWidth, outcome.sourceHeight,
            outcome.sourceFrames, outcome.sourceFrames == 1 ? "frame" : "frames",

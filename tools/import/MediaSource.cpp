@@ -60,24 +60,24 @@ std::optional<std::string> canvasSizeProblem(std::uint64_t width, std::uint64_t 
     return std::nullopt;
 }
 
-sim::Result<std::unique_ptr<MediaSource>> openMediaSource(const std::string& path,
-                                                          const FolderTiming& folderTiming,
-                                                          const InterruptionCheck& interrupted) {
+common::Result<std::unique_ptr<MediaSource>> openMediaSource(const std::string& path,
+                                                             const FolderTiming& folderTiming,
+                                                             const InterruptionCheck& interrupted) {
     if (looksLikeUrl(path))
-        return sim::Fault{path, "looks like a URL; import opens local files and folders only "
-                                "(write ./" +
-                                    path + " for a file whose name has a colon)"};
+        return common::Fault{path, "looks like a URL; import opens local files and folders only "
+                                   "(write ./" +
+                                       path + " for a file whose name has a colon)"};
     std::error_code error;
     fs::file_status status = fs::status(path, error);
     if (!fs::exists(status))
-        return sim::Fault{path, "no such file or folder"};
+        return common::Fault{path, "no such file or folder"};
     if (fs::is_directory(status))
         return openFolderSource(path, folderTiming, interrupted);
     if (!fs::is_regular_file(status))
-        return sim::Fault{path, "is not a regular file or a folder"};
+        return common::Fault{path, "is not a regular file or a folder"};
     std::vector<std::uint8_t> head = readHead(path);
     if (head.empty())
-        return sim::Fault{path, "is empty or cannot be read"};
+        return common::Fault{path, "is empty or cannot be read"};
     if (looksLikeWebp(head))
         return openWebpSource(path);
     auto demuxer = chooseDemuxer(path, head);

@@ -10,8 +10,8 @@
 // than a few canvases of memory however long it is.
 #pragma once
 
-#include "sim/Interruption.h"
-#include "sim/Result.h"
+#include "common/Interruption.h"
+#include "common/Result.h"
 #include "tools/import/FrameRotation.h"
 #include "tools/import/RunPlan.h"
 
@@ -72,10 +72,10 @@ class FrameConsumer {
 public:
     virtual ~FrameConsumer() = default;
     // Asked before each frame is read; a fault (an interruption, say) stops the decoding.
-    virtual sim::Result<void> poll() { return {}; }
+    virtual common::Result<void> poll() { return {}; }
     // Whether the frame shown from `start` until `end` seconds is wanted.
     virtual bool wants(double start, double end) const = 0;
-    virtual sim::Result<void> take(const CanvasFrame& frame) = 0;
+    virtual common::Result<void> take(const CanvasFrame& frame) = 0;
     // True once the consumer needs no more frames: decoding stops there, without a fault.
     virtual bool finished() const { return false; }
 };
@@ -85,7 +85,7 @@ public:
     virtual ~MediaSource() = default;
     const SourceDescription& description() const { return m_description; }
     // Decodes the source from its start, once. A fault names the file and what went wrong.
-    virtual sim::Result<void> decode(FrameConsumer& consumer) = 0;
+    virtual common::Result<void> decode(FrameConsumer& consumer) = 0;
 
 protected:
     SourceDescription m_description;
@@ -99,13 +99,13 @@ struct FolderTiming {
 };
 
 // A long scan can be cut short: `interrupted` is asked between packets.
-using InterruptionCheck = sim::InterruptionCheck;
+using InterruptionCheck = common::InterruptionCheck;
 
 // Opens a local file or folder. URLs, playlists, concatenation lists and formats that are not
 // made of frames this import reads are refused with a message naming the file.
-sim::Result<std::unique_ptr<MediaSource>> openMediaSource(const std::string& path,
-                                                          const FolderTiming& folderTiming,
-                                                          const InterruptionCheck& interrupted);
+common::Result<std::unique_ptr<MediaSource>> openMediaSource(const std::string& path,
+                                                             const FolderTiming& folderTiming,
+                                                             const InterruptionCheck& interrupted);
 
 // Whether `text` looks like a URL ("scheme:..."), which import never opens.
 bool looksLikeUrl(const std::string& text);

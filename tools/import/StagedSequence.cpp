@@ -1,6 +1,6 @@
 #include "tools/import/StagedSequence.h"
 
-#include "sim/StagingFolders.h"
+#include "common/StagingFolders.h"
 
 #include <cerrno>
 #include <cstdio>
@@ -47,46 +47,46 @@ bool renameWithoutReplacing(const std::string& from, const std::string& to) {
 // cannot exchange, in a new hidden folder beside the destination whose name starts with
 // `asideStem` (the old folder steps aside, the incoming one moves in, and the old one comes back
 // should that fail). On failure nothing has moved, and the fault says why.
-sim::Result<std::string> swapFolders(const std::string& incoming, const std::string& destination,
-                                     const std::string& asideStem) {
+common::Result<std::string> swapFolders(const std::string& incoming, const std::string& destination,
+                                        const std::string& asideStem) {
     if (::renameat2(AT_FDCWD, incoming.c_str(), AT_FDCWD, destination.c_str(), RENAME_EXCHANGE) ==
         0)
         return incoming;
     if (errno != EINVAL && errno != ENOSYS)
-        return sim::Fault{std::strerror(errno)};
+        return common::Fault{std::strerror(errno)};
     std::error_code error;
-    std::string aside = sim::makeHiddenFolder(
+    std::string aside = common::makeHiddenFolder(
         fs::path(destination).parent_path(), fs::path(destination).filename().string() + asideStem);
     if (aside.empty() || std::rename(destination.c_str(), aside.c_str()) != 0) {
         fs::remove(aside, error);
-        return sim::Fault{"it cannot be moved aside"};
+        return common::Fault{"it cannot be moved aside"};
     }
     if (std::rename(incoming.c_str(), destination.c_str()) != 0) {
         std::rename(aside.c_str(), destination.c_str());
-        return sim::Fault{"the folder to put in its place cannot move in"};
+        return common::Fault{"the folder to put in its place cannot move in"};
     }
     return aside;
 }
 
-sim::Result<void> checkExisting(const std::string& destination, ExistingSequence existing) {
+common::Result<void> checkExisting(const std::string& destination, ExistingSequence existing) {
     std::error_code error;
     fs::file_status status = fs::symlink_status(destination, error);
     if (!fs::exists(status))
         return {};
     if (!fs::is_directory(status))
-        return sim::Fault{destination, "exists and is not a sequence folder; it is left alone"};
+        return common::Fault{destination, "exists and is not a sequence folder; it is left alone"};
     if (existing == ExistingSequence::Refuse)
-        return sim::Fault{destination, "already exists (--replace replaces it)"};
+        return common::Fault{destination, "already exists (--replace replaces it)"};
     return {};
 }
 
 } // namespace
 
-sim::Result<std::unique_ptr<StagedSequence>> StagedSequence::open(const std::string& parent,
-                                                                  const std::string& name,
-                                                                  ExistingSequence existing) {
+common::Result<std::unique_ptr<StagedSequence>> StagedSequence::open(const std::string& parent,
+                                                                     const std::string& name,
+                                                                     ExistingSequence existing) {
     if (auto problem = sequenceNameProblem(name))
-        return sim::Fault{name, *problem};
+        return common::Fault{name, *problem};
     std::string destination = (fs::path(parent) / name).string();
     if (auto result = checkExisting(destination, existing); !result)
         return result.fault();
@@ -102,17 +102,17 @@ sim::Result<std::unique_ptr<StagedSequence>> StagedSequence::open(const std::str
     if (error || !fs::is_directory(parent, error)) {
         for (const std::string& folder : made)
             fs::remove(folder, error);
-        return sim::Fault{parent, "cannot make the folder the sequence goes into"};
+        return common::Fault{parent, "cannot make the folder the sequence goes into"};
     }
-    sim::removeAbandonedStagingFolders(parent, stagingStemEnd);
+    common::removeAbandonedStagingFolders(parent, stagingStemEnd);
     platform::FileDescriptor lock;
     std::string staging =
-        sim::makeLockedStagingFolder(parent, name + std::string(stagingStemEnd), lock);
+        common::makeLockedStagingFolder(parent, name + std::string(stagingStemEnd), lock);
     if (staging.empty()) {
         std::string reason = std::strerror(errno);
         for (const std::string& folder : made)
             fs::remove(folder, error);
-        return sim::Fault{parent, "cannot write here: " + reason};
+        return common::Fault{parent, "cannot write here: " + reason};
     }
     std::unique_ptr<StagedSequence> staged(new StagedSequence(destination, staging, existing));
     staged->m_madeFolders = std::move(made);
@@ -141,32 +141,33 @@ std::string StagedSequence::stagedPath(const std::string& file) const {
     return (fs::path(m_staging) / file).string();
 }
 
-sim::Result<std::optional<std::string>> StagedSequence::commit(ReplacedSequence replaced) {
+common::Result<std::optional<std::string>> StagedSequence::commit(ReplacedSequence replaced) {
     // Checked again: the destination may have appeared while the frames were written.
     if (auto result = checkExisting(m_destination, m_existing); !result)
         return result.fault();
-    sim::givePlainFolderPermissions(m_stagingLock);
+    common::givePlainFolderPermissions(m_stagingLock);
     if (renameWithoutReplacing(m_staging, m_destination)) {
         m_committed = true;
         return std::optional<std::string>();
     }
     if (errno != EEXIST && errno != ENOTEMPTY)
-        return sim::Fault{m_destination,
-                          std::string("cannot move into place: ") + std::strerror(errno)};
+        return common::Fault{m_destination,
+                             std::string("cannot move into place: ") + std::strerror(errno)};
     if (m_existing == ExistingSequence::Refuse)
-        return sim::Fault{m_destination, "already exists (--replace replaces it)"};
+        return common::Fault{m_destination, "already exists (--replace replaces it)"};
     if (auto result = checkExisting(m_destination, m_existing); !result)
         return result.fault();
     // The replaced sequence will wait at the staging path, where a sweep by another command
     // would take it for abandoned; it is locked before it moves there.
-    platform::FileDescriptor replacedLock = sim::lockFolder(m_destination, sim::LockWait::Wait);
+    platform::FileDescriptor replacedLock =
+        common::lockFolder(m_destination, common::LockWait::Wait);
     if (!replacedLock)
-        return sim::Fault{m_destination,
-                          std::string("cannot be replaced: ") + std::strerror(errno)};
+        return common::Fault{m_destination,
+                             std::string("cannot be replaced: ") + std::strerror(errno)};
     // The new sequence goes in place, and the old one where the staging was (or beside it).
     auto swapped = swapFolders(m_staging, m_destination, ".replaced");
     if (!swapped)
-        return sim::Fault{m_destination, "cannot be replaced: " + swapped.fault().message};
+        return common::Fault{m_destination, "cannot be replaced: " + swapped.fault().message};
     m_staging = std::move(swapped).value();
     m_committed = true;
     m_replacedKept = true;
@@ -187,7 +188,7 @@ std::optional<std::string> StagedSequence::finishCommit() {
     return std::nullopt;
 }
 
-sim::Result<void> StagedSequence::undoCommit() {
+common::Result<void> StagedSequence::undoCommit() {
     if (!m_committed)
         return {};
     std::error_code error;
@@ -195,21 +196,21 @@ sim::Result<void> StagedSequence::undoCommit() {
         // The same swap again puts the old sequence back and the new one aside.
         auto swapped = swapFolders(m_staging, m_destination, ".undone");
         if (!swapped)
-            return sim::Fault{m_destination, "cannot be put back (" + swapped.fault().message +
-                                                 "); the replaced sequence is left in " +
-                                                 m_staging};
+            return common::Fault{m_destination, "cannot be put back (" + swapped.fault().message +
+                                                    "); the replaced sequence is left in " +
+                                                    m_staging};
         m_staging = std::move(swapped).value();
         m_replacedKept = false;
     } else {
         // Moved out of sight first, so that nobody sees it half removed.
         std::string aside =
-            sim::makeHiddenFolder(fs::path(m_destination).parent_path(),
-                                  fs::path(m_destination).filename().string() + ".undone");
+            common::makeHiddenFolder(fs::path(m_destination).parent_path(),
+                                     fs::path(m_destination).filename().string() + ".undone");
         // The hidden folder is empty, so the rename replaces it.
         if (aside.empty() || std::rename(m_destination.c_str(), aside.c_str()) != 0) {
             std::string reason = std::strerror(errno);
             fs::remove(aside, error);
-            return sim::Fault{m_destination, "cannot be taken out again: " + reason};
+            return common::Fault{m_destination, "cannot be taken out again: " + reason};
         }
         m_staging = aside;
     }

@@ -11,8 +11,8 @@
 // sequence aside until that step is done, and put it back should the step fail.
 #pragma once
 
+#include "common/Result.h"
 #include "platform/RootedPath.h"
-#include "sim/Result.h"
 
 #include <memory>
 #include <optional>
@@ -29,7 +29,7 @@ class StagedSequence {
 public:
     // `parent` receives the sequence folder `name`; missing parents are made. Refuses an
     // existing `name` unless replacing, and one that is not a folder in any case.
-    static sim::Result<std::unique_ptr<StagedSequence>>
+    static common::Result<std::unique_ptr<StagedSequence>>
     open(const std::string& parent, const std::string& name, ExistingSequence existing);
     ~StagedSequence();
     StagedSequence(const StagedSequence&) = delete;
@@ -42,12 +42,12 @@ public:
     // Moves the staged folder into place. A note is given when the replaced sequence could
     // not be removed afterwards. With KeepUntilFinished the replaced sequence stays aside
     // until finishCommit() or undoCommit(), or the destructor, which finishes.
-    sim::Result<std::optional<std::string>>
+    common::Result<std::optional<std::string>>
     commit(ReplacedSequence replaced = ReplacedSequence::Remove);
     // Removes the replaced sequence kept aside; a note when it cannot.
     std::optional<std::string> finishCommit();
     // Takes the committed sequence out again and puts back the one it replaced, if any.
-    sim::Result<void> undoCommit();
+    common::Result<void> undoCommit();
 
 private:
     StagedSequence(std::string destination, std::string staging, ExistingSequence existing);

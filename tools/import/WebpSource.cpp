@@ -18,38 +18,38 @@ struct DecoderRelease {
 class WebpSource final : public MediaSource {
 public:
     explicit WebpSource(std::string path) : m_path(std::move(path)) {}
-    sim::Result<void> scan();
-    sim::Result<void> decode(FrameConsumer& consumer) override;
+    common::Result<void> scan();
+    common::Result<void> decode(FrameConsumer& consumer) override;
 
 private:
     std::string m_path;
     std::vector<std::uint8_t> m_bytes;
 };
 
-sim::Result<void> WebpSource::scan() {
+common::Result<void> WebpSource::scan() {
     std::ifstream file(m_path, std::ios::binary | std::ios::ate);
     if (!file)
-        return sim::Fault{m_path, "cannot be read"};
+        return common::Fault{m_path, "cannot be read"};
     auto size = static_cast<std::streamoff>(file.tellg());
     if (size < 0 || static_cast<std::uint64_t>(size) > maximumWebpFileBytes)
-        return sim::Fault{m_path, "is larger than the " +
-                                      std::to_string(maximumWebpFileBytes / (1024 * 1024)) +
-                                      " MiB a WebP may be"};
+        return common::Fault{m_path, "is larger than the " +
+                                         std::to_string(maximumWebpFileBytes / (1024 * 1024)) +
+                                         " MiB a WebP may be"};
     m_bytes.resize(static_cast<std::size_t>(size));
     file.seekg(0);
     file.read(reinterpret_cast<char*>(m_bytes.data()), size);
     if (!file)
-        return sim::Fault{m_path, "cannot be read"};
+        return common::Fault{m_path, "cannot be read"};
     WebPData data{m_bytes.data(), m_bytes.size()};
     std::unique_ptr<WebPDemuxer, DemuxRelease> demuxer(WebPDemux(&data));
     if (!demuxer)
-        return sim::Fault{m_path, "is not a WebP image libwebp can read"};
+        return common::Fault{m_path, "is not a WebP image libwebp can read"};
     SourceDescription& description = m_description;
     description.formatName = "webp";
     description.width = WebPDemuxGetI(demuxer.get(), WEBP_FF_CANVAS_WIDTH);
     description.height = WebPDemuxGetI(demuxer.get(), WEBP_FF_CANVAS_HEIGHT);
     if (auto problem = canvasSizeProblem(description.width, description.height))
-        return sim::Fault{m_path, *problem};
+        return common::Fault{m_path, *problem};
     bool animated = WebPDemuxGetI(demuxer.get(), WEBP_FF_FORMAT_FLAGS) & ANIMATION_FLAG;
     description.kind = animated ? SourceKind::AnimatedWebp : SourceKind::StillImage;
     if (animated) {
@@ -57,8 +57,8 @@ sim::Result<void> WebpSource::scan() {
         description.plays = loops == 0 ? playsForever : loops;
     }
     if (WebPDemuxGetI(demuxer.get(), WEBP_FF_FRAME_COUNT) > maximumSourceFrames)
-        return sim::Fault{m_path,
-                          "has more than " + std::to_string(maximumSourceFrames) + " frames"};
+        return common::Fault{m_path,
+                             "has more than " + std::to_string(maximumSourceFrames) + " frames"};
     WebPIterator iterator;
     double start = 0;
     if (WebPDemuxGetFrame(demuxer.get(), 1, &iterator)) {
@@ -70,21 +70,21 @@ sim::Result<void> WebpSource::scan() {
         WebPDemuxReleaseIterator(&iterator);
     }
     if (description.frames.empty())
-        return sim::Fault{m_path, "holds no frames"};
+        return common::Fault{m_path, "holds no frames"};
     description.lengthSeconds = start;
     return {};
 }
 
-sim::Result<void> WebpSource::decode(FrameConsumer& consumer) {
+common::Result<void> WebpSource::decode(FrameConsumer& consumer) {
     WebPData data{m_bytes.data(), m_bytes.size()};
     WebPAnimDecoderOptions options;
     if (!WebPAnimDecoderOptionsInit(&options))
-        return sim::Fault{m_path, "libwebp cannot be set up"};
+        return common::Fault{m_path, "libwebp cannot be set up"};
     options.color_mode = MODE_RGBA;
     options.use_threads = 0;
     std::unique_ptr<WebPAnimDecoder, DecoderRelease> decoder(WebPAnimDecoderNew(&data, &options));
     if (!decoder)
-        return sim::Fault{m_path, "is not a WebP image libwebp can decode"};
+        return common::Fault{m_path, "is not a WebP image libwebp can decode"};
     double start = 0;
     std::size_t index = 0;
     std::size_t bytes = static_cast<std::size_t>(m_description.width) * m_description.height * 4;
@@ -94,7 +94,8 @@ sim::Result<void> WebpSource::decode(FrameConsumer& consumer) {
         std::uint8_t* pixels = nullptr;
         int endMilliseconds = 0;
         if (!WebPAnimDecoderGetNext(decoder.get(), &pixels, &endMilliseconds))
-            return sim::Fault{m_path, "frame " + std::to_string(index + 1) + " cannot be decoded"};
+            return common::Fault{m_path,
+                                 "frame " + std::to_string(index + 1) + " cannot be decoded"};
         double end = m_description.kind == SourceKind::AnimatedWebp ? endMilliseconds / 1000.0 : 0;
         if (consumer.wants(start, std::max(end, start))) {
             CanvasFrame frame;
@@ -120,7 +121,7 @@ bool looksLikeWebp(std::span<const std::uint8_t> head) {
            std::memcmp(head.data() + 8, "WEBP", 4) == 0;
 }
 
-sim::Result<std::unique_ptr<MediaSource>> openWebpSource(const std::string& path) {
+common::Result<std::unique_ptr<MediaSource>> openWebpSource(const std::string& path) {
     auto source = std::make_unique<WebpSource>(path);
     if (auto result = source->scan(); !result)
         return result.fault();

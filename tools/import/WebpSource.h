@@ -17,6 +17,6 @@ inline constexpr std::size_t maximumWebpFileBytes = 256u * 1024 * 1024;
 // Whether the bytes begin like a WebP file ("RIFF", a size, "WEBP").
 bool looksLikeWebp(std::span<const std::uint8_t> head);
 
-sim::Result<std::unique_ptr<MediaSource>> openWebpSource(const std::string& path);
+common::Result<std::unique_ptr<MediaSource>> openWebpSource(const std::string& path);
 
 } // namespace velorin::tools

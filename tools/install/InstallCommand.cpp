@@ -4,7 +4,7 @@
 // Every argument is checked before anything is written. An interruption (SIGINT or SIGTERM)
 // stops the copy between files, removes what it had written, leaves the root as it was and
 // ends with the usual status for that signal (130 or 143).
-#include "sim/SystemError.h"
+#include "common/SystemError.h"
 #include "tools/common/Commands.h"
 #include "tools/common/FaultReport.h"
 #include "tools/common/InterruptionWatch.h"
@@ -34,7 +34,7 @@ void printInstalled(const InstalledSequence& installed) {
     std::printf("%s %s in %s: %s, %s decoded\n", installed.replaced ? "Replaced" : "Installed",
                 installed.name.c_str(), installed.folder.c_str(),
                 countOf(report.frames.size(), "frame", "frames").c_str(),
-                sim::describeByteCount(report.decodedBytes).c_str());
+                common::describeByteCount(report.decodedBytes).c_str());
     if (installed.resourceForksLeftOut > 0)
         std::printf(
             "Left out %s (\"._\" names another system leaves beside each file)\n",

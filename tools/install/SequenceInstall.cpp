@@ -1,11 +1,11 @@
 #include "tools/install/SequenceInstall.h"
 
+#include "common/QuoteText.h"
+#include "common/SystemError.h"
 #include "platform/RootedPath.h"
 #include "sequences/SequenceDirectory.h"
 #include "settings/Settings.h"
 #include "sim/PrivateCopy.h"
-#include "sim/QuoteText.h"
-#include "sim/SystemError.h"
 #include "tools/check/SequenceCheck.h"
 #include "tools/common/SampleRoot.h"
 #include "tools/common/SequenceArgument.h"
@@ -43,14 +43,14 @@ std::size_t countResourceForkFrames(const std::string& folder) {
 // The folder judged as the device would play it once installed; a fault when it holds no
 // frame, or when its frames would play in another order than their names and that is not
 // overridden.
-sim::Result<CheckReport> judge(const SequenceArgument& source, OrderCheck order) {
+common::Result<CheckReport> judge(const SequenceArgument& source, OrderCheck order) {
     auto checked = checkSequence(source, CheckRequest{std::nullopt, ResourceForkFiles::LeftOut});
     if (!checked)
         return checked.fault();
     const CheckReport& report = checked.value();
     if (report.frames.empty())
-        return sim::Fault(source.folder, "holds no frame (no name ends in \".png\"); there is "
-                                         "nothing to install");
+        return common::Fault(source.folder, "holds no frame (no name ends in \".png\"); there is "
+                                            "nothing to install");
     if (order == OrderCheck::Force || report.count(Severity::Error) == 0)
         return checked;
     std::string reasons;
@@ -60,26 +60,28 @@ sim::Result<CheckReport> judge(const SequenceArgument& source, OrderCheck order)
     }
     if (reasons.empty())
         return checked;
-    return sim::Fault(source.folder, "is not installed: its frames would play in another order "
-                                     "than the natural order of their names: " +
-                                         reasons + " (--force installs it as it is)");
+    return common::Fault(source.folder, "is not installed: its frames would play in another order "
+                                        "than the natural order of their names: " +
+                                            reasons + " (--force installs it as it is)");
 }
 
 // Copies the source by the copy rule, without resource-fork files, into the staged folder.
-sim::Result<void> copyInto(const SequenceArgument& source, const StagedSequence& staged,
-                           const std::string& parent, const sim::InterruptionCheck& interrupted) {
+common::Result<void> copyInto(const SequenceArgument& source, const StagedSequence& staged,
+                              const std::string& parent,
+                              const common::InterruptionCheck& interrupted) {
     // A folder of the author's own is the root its entries are opened in, so no link leads
     // out of it; a sequence of a root is read inside that root, as the device reads it.
     bool inRoot = source.kind == SequenceArgument::Kind::Name;
     platform::FileDescriptor sourceRoot =
         platform::openRootFolder(inRoot ? source.root : source.folder);
     if (!sourceRoot)
-        return sim::Fault(source.folder, "cannot be opened: " + sim::describeSystemError(errno));
+        return common::Fault(source.folder,
+                             "cannot be opened: " + common::describeSystemError(errno));
     std::string folderPath = inRoot ? sequenceDirectory(source.name).value_or(".") : ".";
     platform::FileDescriptor target(
         ::open(staged.stagedPath("").c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
     if (!target)
-        return sim::Fault(parent, "cannot be written: " + sim::describeSystemError(errno));
+        return common::Fault(parent, "cannot be written: " + common::describeSystemError(errno));
     auto allowance = sim::CopyAllowance::forFolder(parent, sim::CopyDestination::DeviceRoot);
     return sim::copySequenceFolder(sourceRoot.get(), folderPath, source.folder, target.get(),
                                    allowance, interrupted, sim::ResourceForkCopy::Drop);
@@ -87,8 +89,8 @@ sim::Result<void> copyInto(const SequenceArgument& source, const StagedSequence&
 
 } // namespace
 
-sim::Result<InstalledSequence> installSequence(const InstallRequest& request,
-                                               const sim::InterruptionCheck& interrupted) {
+common::Result<InstalledSequence> installSequence(const InstallRequest& request,
+                                                  const common::InterruptionCheck& interrupted) {
     auto source = resolveSequenceArgument(request.source, request.root);
     if (!source)
         return source.fault();
@@ -101,13 +103,13 @@ sim::Result<InstalledSequence> installSequence(const InstallRequest& request,
                    ? source.value().name
                    : sequenceNameFromSource(source.value().folder);
     if (auto problem = sequenceNameProblem(name))
-        return sim::Fault(name, *problem);
+        return common::Fault(name, *problem);
     std::string parent = (fs::path(root.value()) / sequenceRoot).lexically_normal().string();
     if (!parent.empty() && parent.back() == '/')
         parent.pop_back();
     std::string destination = sequenceFolderInRoot(root.value(), name);
     if (sameFolder(source.value().folder, destination))
-        return sim::Fault(destination, "is the folder to install; give --as another name");
+        return common::Fault(destination, "is the folder to install; give --as another name");
     // A preference list that the choice could not be written to is found before anything.
     if (request.choice == ChoiceAfterInstall::Choose) {
         if (auto readable = readPreferences(root.value()); !readable)
@@ -122,8 +124,8 @@ sim::Result<InstalledSequence> installSequence(const InstallRequest& request,
         return staged.fault();
     if (auto copied = copyInto(source.value(), *staged.value(), parent, interrupted); !copied)
         return copied.fault();
-    if (sim::isInterrupted(interrupted))
-        return sim::interruptionFault();
+    if (common::isInterrupted(interrupted))
+        return common::interruptionFault();
     std::error_code error;
     bool replaced = fs::exists(fs::symlink_status(destination, error));
     auto committed = staged.value()->commit(ReplacedSequence::KeepUntilFinished);
@@ -142,17 +144,17 @@ sim::Result<InstalledSequence> installSequence(const InstallRequest& request,
         // The sequence is taken out again (and a replaced one put back) when it cannot be
         // chosen, so that the install is whole or nothing.
         // Nothing the choice could warn of applies: the sequence is there and the extension on.
-        sim::Result<std::vector<std::string>> chosen =
-            sim::isInterrupted(interrupted)
-                ? sim::Result<std::vector<std::string>>(sim::interruptionFault())
+        common::Result<std::vector<std::string>> chosen =
+            common::isInterrupted(interrupted)
+                ? common::Result<std::vector<std::string>>(common::interruptionFault())
                 : setPreferences(root.value(), {{sequenceNamePreferenceKey, name},
                                                 {enabledPreferenceKey, "true"}});
         if (!chosen) {
             if (auto undone = staged.value()->undoCommit(); !undone)
-                return sim::Fault(undone.fault().file.value_or(destination),
-                                  undone.fault().message +
-                                      " after the choice failed: " + chosen.fault().text());
-            sim::Fault fault = chosen.fault();
+                return common::Fault(undone.fault().file.value_or(destination),
+                                     undone.fault().message +
+                                         " after the choice failed: " + chosen.fault().text());
+            common::Fault fault = chosen.fault();
             fault.message += installed.replaced ? "; so " + name +
                                                       " was not installed, and the sequence it "
                                                       "replaced is back"

@@ -13,8 +13,8 @@
 // The source folder is only read.
 #pragma once
 
-#include "sim/Interruption.h"
-#include "sim/Result.h"
+#include "common/Interruption.h"
+#include "common/Result.h"
 #include "tools/check/CheckReport.h"
 #include "tools/import/StagedSequence.h"
 
@@ -51,7 +51,7 @@ struct InstalledSequence {
     std::optional<std::string> note;
 };
 
-sim::Result<InstalledSequence> installSequence(const InstallRequest& request,
-                                               const sim::InterruptionCheck& interrupted);
+common::Result<InstalledSequence> installSequence(const InstallRequest& request,
+                                                  const common::InterruptionCheck& interrupted);
 
 } // namespace velorin::tools

@@ -4,10 +4,10 @@
 //
 // Each sequence is judged by the same analysis as `check`, read inside the root as the device
 // reads it; `check NAME` gives the problems themselves. Only reads the root.
+#include "common/QuoteText.h"
+#include "common/SystemError.h"
 #include "sequences/SequenceDirectory.h"
 #include "settings/Settings.h"
-#include "sim/QuoteText.h"
-#include "sim/SystemError.h"
 #include "tools/check/SequenceCheck.h"
 #include "tools/common/Commands.h"
 #include "tools/common/FaultReport.h"
@@ -80,7 +80,7 @@ void printText(const std::string& root, const std::vector<ListedSequence>& liste
                     countOf(report.frames.size(), "frame", "frames").c_str(),
                     number(report.box.animationDuration).c_str(), number(report.box.width).c_str(),
                     number(report.box.height).c_str(),
-                    sim::describeByteCount(report.decodedBytes).c_str(),
+                    common::describeByteCount(report.decodedBytes).c_str(),
                     problemCounts(report).c_str());
     }
     if (listed.empty())
@@ -89,7 +89,7 @@ void printText(const std::string& root, const std::vector<ListedSequence>& liste
         std::printf("* chosen by the root's %s", sequenceNamePreferenceKey);
     else
         std::printf("The root's %s chooses %s, which is no sequence here: nothing shows",
-                    sequenceNamePreferenceKey, sim::quoteText(chosen.name).c_str());
+                    sequenceNamePreferenceKey, common::quoteText(chosen.name).c_str());
     if (chosen.enabled)
         std::printf("; the extension is on\n");
     else

@@ -1,6 +1,6 @@
 #include "tools/prefs/ListWriteTarget.h"
 
-#include "sim/SystemError.h"
+#include "common/SystemError.h"
 
 #include <cerrno>
 #include <deque>
@@ -18,26 +18,27 @@ constexpr int maximumLinksFollowed = 40;
 
 } // namespace
 
-sim::Result<ListWriteTarget> resolveListWriteTarget(int root, std::string_view devicePath,
-                                                    MissingFolders missingFolders,
-                                                    const std::string& shownPath) {
+common::Result<ListWriteTarget> resolveListWriteTarget(int root, std::string_view devicePath,
+                                                       MissingFolders missingFolders,
+                                                       const std::string& shownPath) {
     auto fault = [&shownPath](const std::string& message) {
-        return sim::Fault(shownPath, message);
+        return common::Fault(shownPath, message);
     };
     std::deque<std::string> remaining = platform::pathComponents(devicePath);
     // The folders walked through, the root first.
     std::vector<platform::FileDescriptor> walked;
     walked.emplace_back(::fcntl(root, F_DUPFD_CLOEXEC, 0));
     if (!walked.back())
-        return fault("cannot open the device root: " + sim::describeSystemError(errno));
+        return fault("cannot open the device root: " + common::describeSystemError(errno));
     int linksFollowed = 0;
-    auto follow = [&](const std::string& name) -> std::optional<sim::Fault> {
+    auto follow = [&](const std::string& name) -> std::optional<common::Fault> {
         if (++linksFollowed > maximumLinksFollowed)
             return fault("is reached through more than " + std::to_string(maximumLinksFollowed) +
                          " symbolic links; nothing is written");
         auto target = platform::readLinkAt(walked.back().get(), name);
         if (!target)
-            return fault("cannot read the link " + name + ": " + sim::describeSystemError(errno));
+            return fault("cannot read the link " + name + ": " +
+                         common::describeSystemError(errno));
         if (target->starts_with('/'))
             walked.resize(1);
         auto parts = platform::pathComponents(*target);
@@ -61,7 +62,7 @@ sim::Result<ListWriteTarget> resolveListWriteTarget(int root, std::string_view d
             int error = errno;
             if (error != ENOENT)
                 return fault("cannot be reached (" + name +
-                             "): " + sim::describeSystemError(error));
+                             "): " + common::describeSystemError(error));
             if (remaining.empty())
                 return ListWriteTarget{
                     platform::FileDescriptor(::fcntl(folder, F_DUPFD_CLOEXEC, 0)), name};
@@ -74,10 +75,10 @@ sim::Result<ListWriteTarget> resolveListWriteTarget(int root, std::string_view d
                 return fault("cannot be written: the folder " + name + " does not exist");
             if (::mkdirat(folder, name.c_str(), 0755) != 0 && errno != EEXIST)
                 return fault("cannot make the folder " + name + ": " +
-                             sim::describeSystemError(errno));
+                             common::describeSystemError(errno));
             if (::fstatat(folder, name.c_str(), &status, AT_SYMLINK_NOFOLLOW) != 0)
                 return fault("cannot be reached (" + name +
-                             "): " + sim::describeSystemError(errno));
+                             "): " + common::describeSystemError(errno));
         }
         if (S_ISLNK(status.st_mode)) {
             if (auto failed = follow(name))
@@ -95,7 +96,7 @@ sim::Result<ListWriteTarget> resolveListWriteTarget(int root, std::string_view d
         platform::FileDescriptor next(
             ::openat(folder, name.c_str(), O_PATH | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC));
         if (!next)
-            return fault("cannot be reached (" + name + "): " + sim::describeSystemError(errno));
+            return fault("cannot be reached (" + name + "): " + common::describeSystemError(errno));
         walked.push_back(std::move(next));
     }
     return fault("names the device root's own folder, not a preference list");

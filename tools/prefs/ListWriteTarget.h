@@ -8,8 +8,8 @@
 // missing; a folder that a link names must exist.
 #pragma once
 
+#include "common/Result.h"
 #include "platform/RootedPath.h"
-#include "sim/Result.h"
 
 #include <string>
 #include <string_view>
@@ -27,8 +27,8 @@ enum class MissingFolders { Make, Refuse };
 
 // Resolves `devicePath` inside the root folder `root`. Faults name `shownPath`, the list as
 // the user knows it.
-sim::Result<ListWriteTarget> resolveListWriteTarget(int root, std::string_view devicePath,
-                                                    MissingFolders missingFolders,
-                                                    const std::string& shownPath);
+common::Result<ListWriteTarget> resolveListWriteTarget(int root, std::string_view devicePath,
+                                                       MissingFolders missingFolders,
+                                                       const std::string& shownPath);
 
 } // namespace velorin::tools

@@ -1,12 +1,12 @@
 #include "tools/prefs/PreferenceEditor.h"
 
+#include "common/QuoteText.h"
 #include "platform/PropertyList.h"
 #include "platform/RootedPath.h"
 #include "platform/StringValues.h"
 #include "sequences/SequenceDirectory.h"
 #include "settings/Settings.h"
 #include "sim/PrivatePreferenceDomain.h"
-#include "sim/QuoteText.h"
 #include "tools/common/PreferenceListReading.h"
 #include "tools/prefs/PreferenceListWrite.h"
 
@@ -41,22 +41,22 @@ std::string knownKeyList() {
     return list;
 }
 
-sim::Result<const PreferenceKey*> findKey(const std::string& file, const std::string& name) {
+common::Result<const PreferenceKey*> findKey(const std::string& file, const std::string& name) {
     for (const PreferenceKey& key : keys) {
         if (name == key.name)
             return &key;
     }
-    return sim::Fault(file, "unknown key " + sim::quoteText(name) +
-                                " (known keys: " + knownKeyList() + ")");
+    return common::Fault(file, "unknown key " + common::quoteText(name) +
+                                   " (known keys: " + knownKeyList() + ")");
 }
 
 // The domain's dictionary as the extension reads it: empty when the list does not exist, a
 // fault naming the list and why the extension reads no keys from it when it refuses the list.
-sim::Result<platform::PropertyListDictionary> loadDomain(const std::string& root) {
+common::Result<platform::PropertyListDictionary> loadDomain(const std::string& root) {
     PreferenceListReading reading = readRootPreferenceList(root);
     if (reading.state == PreferenceListReading::State::Refused)
-        return sim::Fault(preferenceFileUnderRoot(root),
-                          reading.refusal + "; " + refusedListConsequence);
+        return common::Fault(preferenceFileUnderRoot(root),
+                             reading.refusal + "; " + refusedListConsequence);
     return std::move(reading.dictionary);
 }
 
@@ -120,23 +120,23 @@ bool sequenceFolderExists(const std::string& root, const std::string& name) {
 }
 
 // The value `valueText` stands for under `key`, typed as the key expects.
-sim::Result<platform::PropertyValue> typedValue(const std::string& file, const std::string& key,
-                                                const std::string& valueText) {
+common::Result<platform::PropertyValue> typedValue(const std::string& file, const std::string& key,
+                                                   const std::string& valueText) {
     auto known = findKey(file, key);
     if (!known)
         return known.fault();
     if (known.value()->kind == PreferenceValueKind::Switch) {
         auto parsed = parseSwitch(valueText);
         if (!parsed)
-            return sim::Fault(file, sim::quoteText(key) +
-                                        " takes true or false (or yes, no, 1, 0), not " +
-                                        sim::quoteText(valueText));
+            return common::Fault(file, common::quoteText(key) +
+                                           " takes true or false (or yes, no, 1, 0), not " +
+                                           common::quoteText(valueText));
         return platform::PropertyValue::boolean(*parsed);
     }
     if (valueText.empty())
-        return sim::Fault(file, sim::quoteText(key) +
-                                    " takes a sequence name; an empty one chooses none (use "
-                                    "unset to go back to the default)");
+        return common::Fault(file, common::quoteText(key) +
+                                       " takes a sequence name; an empty one chooses none (use "
+                                       "unset to go back to the default)");
     return platform::PropertyValue::string(valueText);
 }
 
@@ -150,7 +150,7 @@ std::string preferenceFileUnderRoot(const std::string& root) {
     return sim::rootPreferenceFilePath(root, preferenceDomain);
 }
 
-sim::Result<std::vector<PreferenceReading>> readPreferences(const std::string& root) {
+common::Result<std::vector<PreferenceReading>> readPreferences(const std::string& root) {
     auto domain = loadDomain(root);
     if (!domain)
         return domain.fault();
@@ -160,7 +160,7 @@ sim::Result<std::vector<PreferenceReading>> readPreferences(const std::string& r
     return readings;
 }
 
-sim::Result<PreferenceReading> readPreference(const std::string& root, const std::string& key) {
+common::Result<PreferenceReading> readPreference(const std::string& root, const std::string& key) {
     auto known = findKey(preferenceFileUnderRoot(root), key);
     if (!known)
         return known.fault();
@@ -170,12 +170,12 @@ sim::Result<PreferenceReading> readPreference(const std::string& root, const std
     return readKey(domain.value(), *known.value());
 }
 
-sim::Result<std::vector<std::string>> setPreference(const std::string& root, const std::string& key,
-                                                    const std::string& valueText) {
+common::Result<std::vector<std::string>>
+setPreference(const std::string& root, const std::string& key, const std::string& valueText) {
     return setPreferences(root, {{key, valueText}});
 }
 
-sim::Result<std::vector<std::string>>
+common::Result<std::vector<std::string>>
 setPreferences(const std::string& root,
                const std::vector<std::pair<std::string, std::string>>& keysAndValues) {
     const std::string file = preferenceFileUnderRoot(root);
@@ -203,7 +203,7 @@ setPreferences(const std::string& root,
     std::vector<std::string> warnings;
     for (const auto& [key, valueText] : keysAndValues) {
         if (key == sequenceNamePreferenceKey && !sequenceFolderExists(root, valueText))
-            warnings.push_back(sim::quoteText(valueText) + " names no sequence in " + root +
+            warnings.push_back(common::quoteText(valueText) + " names no sequence in " + root +
                                "; the lock screen will show an empty animation (" +
                                "`velorin-sim list` shows the sequences there)");
     }
@@ -213,7 +213,7 @@ setPreferences(const std::string& root,
     return warnings;
 }
 
-sim::Result<void> unsetPreference(const std::string& root, const std::string& key) {
+common::Result<void> unsetPreference(const std::string& root, const std::string& key) {
     auto known = findKey(preferenceFileUnderRoot(root), key);
     if (!known)
         return known.fault();

@@ -12,7 +12,7 @@
 // locked against each other, atomic, and stay inside the root (see PreferenceListWrite.h).
 #pragma once
 
-#include "sim/Result.h"
+#include "common/Result.h"
 
 #include <optional>
 #include <span>
@@ -50,22 +50,22 @@ struct PreferenceReading {
 
 // Every known key of the domain under the device root `root`, in order. A list that does not
 // exist holds no keys; one the extension refuses is a fault that says why.
-sim::Result<std::vector<PreferenceReading>> readPreferences(const std::string& root);
+common::Result<std::vector<PreferenceReading>> readPreferences(const std::string& root);
 // One known key.
-sim::Result<PreferenceReading> readPreference(const std::string& root, const std::string& key);
+common::Result<PreferenceReading> readPreference(const std::string& root, const std::string& key);
 
 // Stores `valueText` under `key`, typed as the key expects: a switch takes true, false, yes,
 // no, 1 or 0 and is stored as a boolean; the sequence name takes any non-empty text. Makes the
 // list when it is missing. Gives the warnings the stored value deserves, without refusing it:
 // a sequence name that names no sequence in the root, or the extension left off.
-sim::Result<std::vector<std::string>> setPreference(const std::string& root, const std::string& key,
-                                                    const std::string& valueText);
+common::Result<std::vector<std::string>>
+setPreference(const std::string& root, const std::string& key, const std::string& valueText);
 // Stores several keys in one locked write, each typed as `setPreference` types it: all of
 // them or, when one is refused, none. Gives the same warnings.
-sim::Result<std::vector<std::string>>
+common::Result<std::vector<std::string>>
 setPreferences(const std::string& root,
                const std::vector<std::pair<std::string, std::string>>& keysAndValues);
 // Removes `key`; a key or list that is already absent is left so.
-sim::Result<void> unsetPreference(const std::string& root, const std::string& key);
+common::Result<void> unsetPreference(const std::string& root, const std::string& key);
 
 } // namespace velorin::tools

@@ -1,10 +1,10 @@
 #include "tools/prefs/PreferenceListWrite.h"
 
+#include "common/SystemError.h"
 #include "platform/PreferenceStore.h"
 #include "platform/PropertyListLimits.h"
 #include "platform/RootedPath.h"
 #include "settings/Settings.h"
-#include "sim/SystemError.h"
 #include "tools/common/InterruptionWatch.h"
 #include "tools/common/PreferenceListReading.h"
 #include "tools/prefs/ListWriteTarget.h"
@@ -81,8 +81,9 @@ void removeLeftovers(int folder, const std::string& name) {
 // Why the extension would refuse the list `bytes` once written, or none.
 std::optional<std::string> refusalOfWritten(const std::vector<std::uint8_t>& bytes) {
     if (bytes.size() > platform::preferenceListByteLimit)
-        return "would grow to " + sim::describeByteCount(bytes.size()) + ", larger than the " +
-               sim::describeByteCount(platform::preferenceListByteLimit) + " the extension reads";
+        return "would grow to " + common::describeByteCount(bytes.size()) + ", larger than the " +
+               common::describeByteCount(platform::preferenceListByteLimit) +
+               " the extension reads";
     if (!platform::propertyListWithinLimits(bytes))
         return "would hold more than " + std::to_string(platform::maximumPropertyListValues) +
                " values or nest deeper than " + std::to_string(platform::maximumPropertyListDepth) +
@@ -92,8 +93,8 @@ std::optional<std::string> refusalOfWritten(const std::vector<std::uint8_t>& byt
 
 // Puts `bytes` in place of the list through a flushed temporary file and a rename, keeping the
 // old list's permissions.
-sim::Result<void> replaceList(int folder, const std::string& name,
-                              const std::vector<std::uint8_t>& bytes, const std::string& shown) {
+common::Result<void> replaceList(int folder, const std::string& name,
+                                 const std::vector<std::uint8_t>& bytes, const std::string& shown) {
     mode_t mode = 0644;
     struct stat existing {};
     if (::fstatat(folder, name.c_str(), &existing, AT_SYMLINK_NOFOLLOW) == 0)
@@ -102,8 +103,8 @@ sim::Result<void> replaceList(int folder, const std::string& name,
     FileDescriptor file(::openat(folder, temporary.c_str(),
                                  O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0600));
     if (!file)
-        return sim::Fault(shown, "cannot make a temporary file beside it: " +
-                                     sim::describeSystemError(errno));
+        return common::Fault(shown, "cannot make a temporary file beside it: " +
+                                        common::describeSystemError(errno));
     int error = 0;
     if (!writeAll(file.get(), bytes.data(), bytes.size()) || ::fchmod(file.get(), mode) != 0 ||
         ::fsync(file.get()) != 0)
@@ -114,7 +115,7 @@ sim::Result<void> replaceList(int folder, const std::string& name,
         error = errno;
     if (error != 0) {
         ::unlinkat(folder, temporary.c_str(), 0);
-        return sim::Fault(shown, "cannot write: " + sim::describeSystemError(error));
+        return common::Fault(shown, "cannot write: " + common::describeSystemError(error));
     }
     // The rename itself is made durable by flushing the folder.
     if (FileDescriptor flushed(::openat(folder, ".", O_RDONLY | O_DIRECTORY | O_CLOEXEC)); flushed)
@@ -124,8 +125,8 @@ sim::Result<void> replaceList(int folder, const std::string& name,
 
 } // namespace
 
-sim::Result<void> editPreferenceList(const std::string& root, MissingList missing,
-                                     const ListEdit& edit) {
+common::Result<void> editPreferenceList(const std::string& root, MissingList missing,
+                                        const ListEdit& edit) {
     const std::string shown = preferenceFileUnderRoot(root);
     // Removing from a list that is not there changes nothing, and makes nothing either.
     if (missing == MissingList::LeaveAbsent &&
@@ -133,7 +134,8 @@ sim::Result<void> editPreferenceList(const std::string& root, MissingList missin
         return {};
     FileDescriptor rootFolder = platform::openRootFolder(root);
     if (!rootFolder)
-        return sim::Fault(root, "cannot open the device root: " + sim::describeSystemError(errno));
+        return common::Fault(root,
+                             "cannot open the device root: " + common::describeSystemError(errno));
     auto target = resolveListWriteTarget(
         rootFolder.get(), platform::preferenceDevicePath(preferenceDomain),
         missing == MissingList::Create ? MissingFolders::Make : MissingFolders::Refuse, shown);
@@ -144,8 +146,8 @@ sim::Result<void> editPreferenceList(const std::string& root, MissingList missin
 
     FileDescriptor lock = lockList(folder, name);
     if (!lock)
-        return sim::Fault(shown, "cannot take the lock " + name + listLockSuffix + ": " +
-                                     sim::describeSystemError(errno));
+        return common::Fault(shown, "cannot take the lock " + name + listLockSuffix + ": " +
+                                        common::describeSystemError(errno));
     removeLeftovers(folder, name);
 
     FileDescriptor list(
@@ -153,7 +155,7 @@ sim::Result<void> editPreferenceList(const std::string& root, MissingList missin
     int openError = list ? 0 : errno;
     PreferenceListReading reading = readOpenedPreferenceList(list, openError);
     if (reading.state == PreferenceListReading::State::Refused)
-        return sim::Fault(shown, reading.refusal + "; left unchanged");
+        return common::Fault(shown, reading.refusal + "; left unchanged");
     if (reading.state == PreferenceListReading::State::Missing &&
         missing == MissingList::LeaveAbsent)
         return {};
@@ -164,9 +166,9 @@ sim::Result<void> editPreferenceList(const std::string& root, MissingList missin
                                               ? reading.format
                                               : platform::PropertyListFormat::Binary);
     if (!bytes)
-        return sim::Fault(shown, "cannot encode the property list; left unchanged");
+        return common::Fault(shown, "cannot encode the property list; left unchanged");
     if (auto refusal = refusalOfWritten(*bytes))
-        return sim::Fault(shown, *refusal + "; left unchanged");
+        return common::Fault(shown, *refusal + "; left unchanged");
     return replaceList(folder, name, *bytes, shown);
 }
 

@@ -11,8 +11,8 @@
 // so is a change to a list the extension refuses already, since the user's data may be in it.
 #pragma once
 
+#include "common/Result.h"
 #include "platform/PropertyList.h"
-#include "sim/Result.h"
 
 #include <functional>
 #include <string>
@@ -28,8 +28,8 @@ using ListEdit = std::function<ListChange(platform::PropertyListDictionary&)>;
 // Applies `edit` to the Velorin domain's list under the device root `root`, resolving the
 // list inside the root (see ListWriteTarget.h). A missing list starts empty, or, with
 // LeaveAbsent, is left missing and nothing is made.
-sim::Result<void> editPreferenceList(const std::string& root, MissingList missing,
-                                     const ListEdit& edit);
+common::Result<void> editPreferenceList(const std::string& root, MissingList missing,
+                                        const ListEdit& edit);
 
 // The infix that marks the editor's temporary files: LIST.velorin-new-PID.
 inline constexpr const char* temporaryListInfix = ".velorin-new-";

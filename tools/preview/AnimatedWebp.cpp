@@ -13,9 +13,9 @@ namespace {
 constexpr float frameQuality = 80;
 constexpr int encoderEffort = 3;
 
-sim::Fault encoderFault(WebPAnimEncoder* encoder, const char* fallback) {
+common::Fault encoderFault(WebPAnimEncoder* encoder, const char* fallback) {
     const char* message = encoder ? WebPAnimEncoderGetError(encoder) : nullptr;
-    return sim::Fault(message && *message ? message : fallback);
+    return common::Fault(message && *message ? message : fallback);
 }
 
 } // namespace
@@ -52,25 +52,25 @@ AnimatedWebpEncoder::~AnimatedWebpEncoder() {
         WebPAnimEncoderDelete(m_impl->encoder);
 }
 
-sim::Result<void> AnimatedWebpEncoder::add(const FramePixels& frame,
-                                           std::int64_t timestampMilliseconds) {
+common::Result<void> AnimatedWebpEncoder::add(const FramePixels& frame,
+                                              std::int64_t timestampMilliseconds) {
     if (!m_impl->encoder || m_impl->finished)
-        return sim::Fault("the animation encoder is not ready");
+        return common::Fault("the animation encoder is not ready");
     if (frame.width != m_impl->width || frame.height != m_impl->height)
-        return sim::Fault("a frame of another size");
+        return common::Fault("a frame of another size");
     if (timestampMilliseconds < 0 || timestampMilliseconds > std::numeric_limits<int>::max())
-        return sim::Fault("a frame time out of range");
+        return common::Fault("a frame time out of range");
     WebPPicture picture;
     if (!WebPPictureInit(&picture))
-        return sim::Fault("the picture cannot be set up");
+        return common::Fault("the picture cannot be set up");
     picture.use_argb = 1;
     picture.width = static_cast<int>(frame.width);
     picture.height = static_cast<int>(frame.height);
-    sim::Result<void> added;
+    common::Result<void> added;
     // The pictures are opaque: importing them without their alpha spares the encoder a search
     // for transparency in every frame.
     if (!WebPPictureImportRGBX(&picture, frame.rgba.data(), static_cast<int>(frame.width * 4)))
-        added = sim::Fault("out of memory for a frame");
+        added = common::Fault("out of memory for a frame");
     else if (!WebPAnimEncoderAdd(m_impl->encoder, &picture, static_cast<int>(timestampMilliseconds),
                                  &m_impl->config))
         added = encoderFault(m_impl->encoder, "the frame cannot be encoded");
@@ -78,12 +78,13 @@ sim::Result<void> AnimatedWebpEncoder::add(const FramePixels& frame,
     return added;
 }
 
-sim::Result<std::vector<std::uint8_t>> AnimatedWebpEncoder::finish(std::int64_t endMilliseconds) {
+common::Result<std::vector<std::uint8_t>>
+AnimatedWebpEncoder::finish(std::int64_t endMilliseconds) {
     if (!m_impl->encoder || m_impl->finished)
-        return sim::Fault("the animation encoder is not ready");
+        return common::Fault("the animation encoder is not ready");
     m_impl->finished = true;
     if (endMilliseconds < 0 || endMilliseconds > std::numeric_limits<int>::max())
-        return sim::Fault("the end time is out of range");
+        return common::Fault("the end time is out of range");
     if (!WebPAnimEncoderAdd(m_impl->encoder, nullptr, static_cast<int>(endMilliseconds), nullptr))
         return encoderFault(m_impl->encoder, "the animation cannot be ended");
     WebPData data;

@@ -6,7 +6,7 @@
 // rather than with the pictures. The animation loops forever.
 #pragma once
 
-#include "sim/Result.h"
+#include "common/Result.h"
 #include "tools/preview/FramePixels.h"
 
 #include <cstdint>
@@ -25,10 +25,10 @@ public:
     // Adds a frame shown from `timestampMilliseconds`, which must grow from frame to frame.
     // A fault when the frame is refused (another size, or the encoder failed); it names no
     // file, which the caller knows.
-    sim::Result<void> add(const FramePixels& frame, std::int64_t timestampMilliseconds);
+    common::Result<void> add(const FramePixels& frame, std::int64_t timestampMilliseconds);
     // Ends the animation at `endMilliseconds` and gives the file's bytes; a fault when it
     // cannot. The encoder takes no frames after this.
-    sim::Result<std::vector<std::uint8_t>> finish(std::int64_t endMilliseconds);
+    common::Result<std::vector<std::uint8_t>> finish(std::int64_t endMilliseconds);
 
 private:
     struct Impl;

@@ -34,13 +34,13 @@ std::int64_t frameMilliseconds(int index, double framesPerSecond) {
     return std::llround(index * 1000.0 / framesPerSecond);
 }
 
-sim::Result<void> writeBytes(const std::string& path, const std::string& shownPath,
-                             const std::vector<std::uint8_t>& bytes) {
+common::Result<void> writeBytes(const std::string& path, const std::string& shownPath,
+                                const std::vector<std::uint8_t>& bytes) {
     std::ofstream file(path, std::ios::binary | std::ios::trunc);
     file.write(reinterpret_cast<const char*>(bytes.data()), static_cast<long>(bytes.size()));
     file.close();
     if (!file)
-        return sim::Fault(shownPath, "cannot write the file");
+        return common::Fault(shownPath, "cannot write the file");
     return {};
 }
 
@@ -89,7 +89,7 @@ struct FramePipeline::State {
     // The workers drop what they have and stop.
     bool stopping{false};
     // The fault of the earliest frame that failed.
-    std::optional<std::pair<int, sim::Fault>> fault;
+    std::optional<std::pair<int, common::Fault>> fault;
 
     std::size_t frameWorkers{0};
     bool animationWorker{false};
@@ -106,12 +106,12 @@ struct FramePipeline::State {
           animation(previewSettings.pixelWidth(), previewSettings.pixelHeight()),
           sheet(count, previewSettings.pixelWidth(), previewSettings.pixelHeight()) {}
 
-    sim::Fault earliestFault() {
+    common::Fault earliestFault() {
         std::lock_guard lock(mutex);
         return fault->second;
     }
 
-    void noteFault(int index, sim::Fault found) {
+    void noteFault(int index, common::Fault found) {
         std::lock_guard lock(mutex);
         if (!fault || index < fault->first)
             fault.emplace(index, std::move(found));
@@ -140,7 +140,7 @@ struct FramePipeline::State {
             written = fs::copy_file(job.run->firstStagedPath, job.stagedPath, error);
         }
         if (!written)
-            noteFault(job.index, sim::Fault(job.finalPath, "cannot write the frame"));
+            noteFault(job.index, common::Fault(job.finalPath, "cannot write the frame"));
         return written;
     }
 
@@ -149,7 +149,8 @@ struct FramePipeline::State {
             animation.add(*job.picture, frameMilliseconds(job.index, settings.framesPerSecond));
         if (added)
             return true;
-        noteFault(job.index, sim::Fault(output.finalPath(previewAnimation), added.fault().message));
+        noteFault(job.index,
+                  common::Fault(output.finalPath(previewAnimation), added.fault().message));
         return false;
     }
 
@@ -171,7 +172,7 @@ struct FramePipeline::State {
             } catch (const std::exception&) {
                 // Only memory can run out here; the frame counts as not written.
                 noteFault(job.index,
-                          sim::Fault("out of memory at frame " + std::to_string(job.index + 1)));
+                          common::Fault("out of memory at frame " + std::to_string(job.index + 1)));
             }
             job.picture.reset();
             {
@@ -223,7 +224,7 @@ FramePipeline::~FramePipeline() {
     m_state->stop();
 }
 
-sim::Result<void> FramePipeline::add(const RecordedFrame& frame) {
+common::Result<void> FramePipeline::add(const RecordedFrame& frame) {
     State& state = *m_state;
     std::string name =
         std::string(previewFramesFolder) + "/" + previewFrameName(frame.index, state.count);
@@ -265,7 +266,7 @@ sim::Result<void> FramePipeline::add(const RecordedFrame& frame) {
     return {};
 }
 
-sim::Result<void>
+common::Result<void>
 FramePipeline::finish(const std::vector<platform::Ref<platform::CGImage>>& otherSheets) {
     State& state = *m_state;
     {
@@ -281,7 +282,7 @@ FramePipeline::finish(const std::vector<platform::Ref<platform::CGImage>>& other
     auto webp =
         state.animation.finish(frameMilliseconds(state.count, state.settings.framesPerSecond));
     if (!webp)
-        return sim::Fault(output.finalPath(previewAnimation), webp.fault().message);
+        return common::Fault(output.finalPath(previewAnimation), webp.fault().message);
     if (auto written = writeBytes(output.stagedPath(previewAnimation),
                                   output.finalPath(previewAnimation), webp.value());
         !written)
@@ -296,7 +297,8 @@ FramePipeline::finish(const std::vector<platform::Ref<platform::CGImage>>& other
     }
     if (!contactSheet || !platform::writePngFile(
                              *contactSheet, output.stagedPath(previewContactSheet).c_str(), opaque))
-        return sim::Fault(output.finalPath(previewContactSheet), "cannot write the contact sheet");
+        return common::Fault(output.finalPath(previewContactSheet),
+                             "cannot write the contact sheet");
     return {};
 }
 

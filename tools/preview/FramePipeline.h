@@ -15,8 +15,8 @@
 // cannot be started, its work is done on the calling thread instead.
 #pragma once
 
+#include "common/Result.h"
 #include "platform/display/Image.h"
-#include "sim/Result.h"
 #include "tools/preview/PreviewOutput.h"
 #include "tools/preview/PreviewRecorder.h"
 
@@ -37,11 +37,12 @@ public:
 
     // Takes the next frame, in order. A fault naming the file when an earlier frame could not
     // be written or added to the animation.
-    sim::Result<void> add(const RecordedFrame& frame);
+    common::Result<void> add(const RecordedFrame& frame);
     // Waits for every frame, then writes the animated WebP and the contact sheet, with the
     // sheets of other screens, when there are any, placed beside its own. A fault naming the
     // first file that could not be written.
-    sim::Result<void> finish(const std::vector<platform::Ref<platform::CGImage>>& otherSheets = {});
+    common::Result<void>
+    finish(const std::vector<platform::Ref<platform::CGImage>>& otherSheets = {});
 
 private:
     struct State;

@@ -60,7 +60,7 @@ struct ListingChoice {
 };
 
 // "sorted", "shuffled" (a seed of its own, said in the summary) or "shuffled:SEED".
-sim::Result<ListingChoice> readListing(const std::string& text) {
+common::Result<ListingChoice> readListing(const std::string& text) {
     if (text == "sorted")
         return ListingChoice{};
     if (text == "shuffled")
@@ -73,12 +73,12 @@ sim::Result<ListingChoice> readListing(const std::string& text) {
         if (error == std::errc() && end == digits.data() + digits.size() && !digits.empty())
             return ListingChoice{platform::ListingOrder::Shuffled, seed};
     }
-    return sim::Fault("--listing " + text, "expected sorted, shuffled or shuffled:SEED");
+    return common::Fault("--listing " + text, "expected sorted, shuffled or shuffled:SEED");
 }
 
 // The screens, in the order given: the first is the preview's, the others add their contact
 // sheets beside its own.
-sim::Result<std::vector<platform::CGSize>> readScreens(const std::string& text) {
+common::Result<std::vector<platform::CGSize>> readScreens(const std::string& text) {
     std::vector<platform::CGSize> screens;
     std::size_t start = 0;
     while (start <= text.size()) {
@@ -86,9 +86,9 @@ sim::Result<std::vector<platform::CGSize>> readScreens(const std::string& text) 
         std::string one = text.substr(start, end - start);
         auto screen = parseScreenSize(one);
         if (!screen)
-            return sim::Fault("--screen " + text,
-                              "expected WIDTHxHEIGHT in points, such as 390x844, or several "
-                              "separated by commas");
+            return common::Fault("--screen " + text,
+                                 "expected WIDTHxHEIGHT in points, such as 390x844, or several "
+                                 "separated by commas");
         if (auto note = screenSizeNote(*screen))
             std::fprintf(stderr, "velorin-sim: %s\n", note->c_str());
         screens.push_back({screen->width, screen->height});
@@ -97,33 +97,33 @@ sim::Result<std::vector<platform::CGSize>> readScreens(const std::string& text) 
     return screens;
 }
 
-sim::Result<PreviewSettings> checkSettings(const PreviewArguments& arguments,
-                                           const platform::CGSize& screen) {
+common::Result<PreviewSettings> checkSettings(const PreviewArguments& arguments,
+                                              const platform::CGSize& screen) {
     PreviewSettings settings;
     settings.screen = screen;
     if (!std::isfinite(arguments.scale) || arguments.scale <= 0)
-        return sim::Fault("--scale", "expected a number of pixels per point above 0");
+        return common::Fault("--scale", "expected a number of pixels per point above 0");
     settings.scale = arguments.scale;
     double pixelWidth = settings.screen.width * settings.scale;
     double pixelHeight = settings.screen.height * settings.scale;
     double largest = platform::maximumImageSide;
     if (!(pixelWidth >= 0.5 && pixelHeight >= 0.5 && pixelWidth <= largest &&
           pixelHeight <= largest))
-        return sim::Fault("--screen " + arguments.screen,
-                          "at this scale a side would be under 1 or over " +
-                              std::to_string(platform::maximumImageSide) + " pixels");
+        return common::Fault("--screen " + arguments.screen,
+                             "at this scale a side would be under 1 or over " +
+                                 std::to_string(platform::maximumImageSide) + " pixels");
     if (!std::isfinite(arguments.seconds) || arguments.seconds <= 0 ||
         arguments.seconds > longestPreviewSeconds)
-        return sim::Fault("--seconds", "expected a length above 0 and up to 600 seconds");
+        return common::Fault("--seconds", "expected a length above 0 and up to 600 seconds");
     if (!std::isfinite(arguments.framesPerSecond) || arguments.framesPerSecond <= 0 ||
         arguments.framesPerSecond > mostFramesPerSecond)
-        return sim::Fault("--fps", "expected a rate above 0 and up to 120 frames a second");
+        return common::Fault("--fps", "expected a rate above 0 and up to 120 frames a second");
     if (arguments.out.empty())
-        return sim::Fault("--out", "expected a folder to write into");
+        return common::Fault("--out", "expected a folder to write into");
     settings.seconds = arguments.seconds;
     settings.framesPerSecond = arguments.framesPerSecond;
     if (settings.frameCount() < 1)
-        return sim::Fault("--seconds", "too short for one frame at this rate");
+        return common::Fault("--seconds", "too short for one frame at this rate");
     return settings;
 }
 
@@ -146,13 +146,13 @@ public:
 };
 
 // Records the preview on another screen for its contact sheet alone.
-sim::Result<platform::Ref<platform::CGImage>> renderSheet(const PreviewSequence& sequence,
-                                                          const PreviewSettings& settings) {
+common::Result<platform::Ref<platform::CGImage>> renderSheet(const PreviewSequence& sequence,
+                                                             const PreviewSettings& settings) {
     ContactSheet sheet(settings.frameCount(), settings.pixelWidth(), settings.pixelHeight());
     auto recorded =
-        recordPreview(sequence, settings, [&](const RecordedFrame& frame) -> sim::Result<void> {
+        recordPreview(sequence, settings, [&](const RecordedFrame& frame) -> common::Result<void> {
             if (interrupted)
-                return sim::Fault("interrupted; nothing was written");
+                return common::Fault("interrupted; nothing was written");
             sheet.add(frame.index, frame.seconds, *frame.picture);
             return {};
         });
@@ -160,23 +160,23 @@ sim::Result<platform::Ref<platform::CGImage>> renderSheet(const PreviewSequence&
         return recorded.fault();
     auto assembled = sheet.assemble();
     if (!assembled)
-        return sim::Fault("cannot make the contact sheet of a " +
-                          std::to_string(settings.pixelWidth()) + "x" +
-                          std::to_string(settings.pixelHeight()) + " screen");
+        return common::Fault("cannot make the contact sheet of a " +
+                             std::to_string(settings.pixelWidth()) + "x" +
+                             std::to_string(settings.pixelHeight()) + " screen");
     return assembled;
 }
 
 // Renders the preview into the output's staging folder.
-sim::Result<void> render(const PreviewSequence& sequence, const PreviewSettings& settings,
-                         const PreviewOutput& output, FrameFiles frameFiles,
-                         const std::vector<platform::Ref<platform::CGImage>>& otherSheets) {
+common::Result<void> render(const PreviewSequence& sequence, const PreviewSettings& settings,
+                            const PreviewOutput& output, FrameFiles frameFiles,
+                            const std::vector<platform::Ref<platform::CGImage>>& otherSheets) {
     int count = settings.frameCount();
     FramePipeline pipeline(settings, output, frameFiles);
     ProgressBar progress("Rendering", count, progressDisplayForStandardError());
     auto recorded =
-        recordPreview(sequence, settings, [&](const RecordedFrame& frame) -> sim::Result<void> {
+        recordPreview(sequence, settings, [&](const RecordedFrame& frame) -> common::Result<void> {
             if (interrupted)
-                return sim::Fault("interrupted; nothing was written");
+                return common::Fault("interrupted; nothing was written");
             if (auto added = pipeline.add(frame); !added)
                 return added;
             progress.update(frame.index + 1);
@@ -236,7 +236,7 @@ int runPreview(const PreviewArguments& arguments) {
     if (!listing)
         return report(listing.fault());
     ScopedListingOrder listingOrder(listing.value());
-    sim::Result<PreviewSettings> settings = allSettings.front();
+    common::Result<PreviewSettings> settings = allSettings.front();
     auto sequence = PreviewSequence::choose(arguments.sequence, arguments.root, watch.check());
     if (!sequence)
         return watch.received() ? watch.reportInterruption() : report(sequence.fault());

@@ -1,7 +1,7 @@
 #include "tools/preview/PreviewOutput.h"
 
-#include "sim/StagingFolders.h"
-#include "sim/SystemError.h"
+#include "common/StagingFolders.h"
+#include "common/SystemError.h"
 
 #include <algorithm>
 #include <cerrno>
@@ -62,29 +62,30 @@ fs::path outermostMissing(const fs::path& folder) {
     return missing;
 }
 
-sim::Result<void> checkReplaceable(const fs::path& folder) {
+common::Result<void> checkReplaceable(const fs::path& folder) {
     std::error_code error;
     fs::path frames = folder / previewFramesFolder;
     if (fs::exists(fs::symlink_status(frames, error)) &&
         (fs::is_symlink(fs::symlink_status(frames, error)) || !fs::is_directory(frames, error) ||
          !holdsOnlyFrames(frames)))
-        return sim::Fault(frames.string(),
-                          "holds files that are not preview frames; choose another output folder");
+        return common::Fault(
+            frames.string(),
+            "holds files that are not preview frames; choose another output folder");
     for (const char* name : {previewContactSheet, previewAnimation}) {
         fs::path file = folder / name;
         if (fs::is_directory(fs::symlink_status(file, error)))
-            return sim::Fault(file.string(), "is a folder; choose another output folder");
+            return common::Fault(file.string(), "is a folder; choose another output folder");
     }
     return {};
 }
 
 } // namespace
 
-sim::Result<std::unique_ptr<PreviewOutput>> PreviewOutput::open(const std::string& folder,
-                                                                FrameFiles frameFiles) {
+common::Result<std::unique_ptr<PreviewOutput>> PreviewOutput::open(const std::string& folder,
+                                                                   FrameFiles frameFiles) {
     std::error_code error;
     if (fs::exists(folder, error) && !fs::is_directory(folder, error))
-        return sim::Fault(folder, "not a folder (the output goes into a folder)");
+        return common::Fault(folder, "not a folder (the output goes into a folder)");
     fs::path made = outermostMissing(folder);
     auto undoMaking = [&] {
         std::error_code ignored;
@@ -97,29 +98,29 @@ sim::Result<std::unique_ptr<PreviewOutput>> PreviewOutput::open(const std::strin
         fs::create_directories(folder, error);
         if (error || !fs::is_directory(folder)) {
             undoMaking();
-            return sim::Fault(folder, "cannot make the output folder: " +
-                                          (error ? error.message() : "it is not a folder"));
+            return common::Fault(folder, "cannot make the output folder: " +
+                                             (error ? error.message() : "it is not a folder"));
         }
     }
     if (auto replaceable = checkReplaceable(folder); !replaceable) {
         undoMaking();
         return replaceable.fault();
     }
-    sim::removeAbandonedStagingFolders(folder, stagingStem);
+    common::removeAbandonedStagingFolders(folder, stagingStem);
     platform::FileDescriptor lock;
-    std::string staging = sim::makeLockedStagingFolder(folder, stagingStem, lock);
+    std::string staging = common::makeLockedStagingFolder(folder, stagingStem, lock);
     if (staging.empty()) {
-        std::string reason = sim::describeSystemError(errno);
+        std::string reason = common::describeSystemError(errno);
         undoMaking();
-        return sim::Fault(folder, "cannot write into the output folder: " + reason);
+        return common::Fault(folder, "cannot write into the output folder: " + reason);
     }
     std::unique_ptr<PreviewOutput> output(new PreviewOutput(
         folder, staging, made.empty() ? std::string() : made.string(), frameFiles));
     output->m_stagingLock = std::move(lock);
     std::string frames = (fs::path(output->m_staging) / previewFramesFolder).string();
     if (frameFiles == FrameFiles::Written && ::mkdir(frames.c_str(), 0755) != 0)
-        return sim::Fault(folder, "cannot write into the output folder: " +
-                                      sim::describeSystemError(errno));
+        return common::Fault(folder, "cannot write into the output folder: " +
+                                         common::describeSystemError(errno));
     return output;
 }
 
@@ -144,7 +145,7 @@ std::string PreviewOutput::finalPath(const std::string& relative) const {
     return (fs::path(m_folder) / relative).string();
 }
 
-sim::Result<void> PreviewOutput::commit() {
+common::Result<void> PreviewOutput::commit() {
     std::error_code error;
     fs::path frames = finalPath(previewFramesFolder);
     // Checked again: the folder may have changed while the preview was rendering.
@@ -162,12 +163,12 @@ sim::Result<void> PreviewOutput::commit() {
                 0)
                 framesInPlace = true;
             else if (errno != EINVAL && errno != ENOSYS)
-                return sim::Fault(frames.string(), "cannot replace the former frames: " +
-                                                       sim::describeSystemError(errno));
+                return common::Fault(frames.string(), "cannot replace the former frames: " +
+                                                          common::describeSystemError(errno));
         }
         if (!framesInPlace && (fs::remove_all(frames, error), error))
-            return sim::Fault(frames.string(),
-                              "cannot replace the former frames: " + error.message());
+            return common::Fault(frames.string(),
+                                 "cannot replace the former frames: " + error.message());
     }
     for (const char* name : {previewFramesFolder, previewContactSheet, previewAnimation}) {
         if (std::string_view(name) == previewFramesFolder &&
@@ -175,7 +176,7 @@ sim::Result<void> PreviewOutput::commit() {
             continue;
         fs::rename(stagedPath(name), finalPath(name), error);
         if (error)
-            return sim::Fault(finalPath(name), "cannot move into place: " + error.message());
+            return common::Fault(finalPath(name), "cannot move into place: " + error.message());
     }
     m_committed = true;
     return {};

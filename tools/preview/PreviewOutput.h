@@ -9,8 +9,8 @@
 // refused before any work is done, so that no file of the user's is ever removed.
 #pragma once
 
+#include "common/Result.h"
 #include "platform/RootedPath.h"
-#include "sim/Result.h"
 
 #include <memory>
 #include <string>
@@ -30,7 +30,7 @@ public:
     // naming the folder when it cannot be written or holds what a preview cannot replace.
     // Without frame files, a former preview's frames are removed on commit all the same, so
     // that the folder never holds frames of another preview than its contact sheet's.
-    static sim::Result<std::unique_ptr<PreviewOutput>>
+    static common::Result<std::unique_ptr<PreviewOutput>>
     open(const std::string& folder, FrameFiles frameFiles = FrameFiles::Written);
     // Removes the staging folder, and the output folder if it was made and nothing was
     // committed.
@@ -43,7 +43,7 @@ public:
     std::string finalPath(const std::string& relative) const;
 
     // Moves every staged file into place.
-    sim::Result<void> commit();
+    common::Result<void> commit();
 
 private:
     PreviewOutput(std::string folder, std::string staging, std::string madeFolder,

@@ -40,8 +40,8 @@ sim::HostSetup previewHost(const PreviewSequence& sequence, const PreviewSetting
     return setup;
 }
 
-sim::Result<void> play(sim::SimulatedHost& host, const PreviewSettings& settings,
-                       const FrameSink& sink) {
+common::Result<void> play(sim::SimulatedHost& host, const PreviewSettings& settings,
+                          const FrameSink& sink) {
     if (auto launched = host.launch(); !launched)
         return launched;
     host.lock();
@@ -54,7 +54,7 @@ sim::Result<void> play(sim::SimulatedHost& host, const PreviewSettings& settings
         std::shared_ptr<const FramePixels> picture =
             camera.take(seconds, host.device().backlightFactor);
         if (!picture)
-            return sim::Fault("the lock screen cannot be rendered at this size");
+            return common::Fault("the lock screen cannot be rendered at this size");
         if (auto taken = sink(RecordedFrame{
                 index, static_cast<double>(index) / settings.framesPerSecond, std::move(picture)});
             !taken)
@@ -65,12 +65,12 @@ sim::Result<void> play(sim::SimulatedHost& host, const PreviewSettings& settings
 
 } // namespace
 
-sim::Result<void> recordPreview(const PreviewSequence& sequence, const PreviewSettings& settings,
-                                const FrameSink& sink) {
+common::Result<void> recordPreview(const PreviewSequence& sequence, const PreviewSettings& settings,
+                                   const FrameSink& sink) {
     std::string library = sim::defaultExtensionLibrary();
     std::error_code error;
     if (!std::filesystem::is_regular_file(library, error))
-        return sim::Fault(library, "no such extension library");
+        return common::Fault(library, "no such extension library");
     auto host = sim::SimulatedHost::start(previewHost(sequence, settings),
                                           sim::HostEnvironment{sequence.deviceRoot(), library});
     if (!host)

@@ -7,8 +7,8 @@
 // apply as they would on a device.
 #pragma once
 
+#include "common/Result.h"
 #include "platform/display/Geometry.h"
-#include "sim/Result.h"
 #include "tools/preview/FramePixels.h"
 #include "tools/preview/PreviewSequence.h"
 
@@ -44,12 +44,12 @@ struct RecordedFrame {
 };
 
 // Takes each frame as it is rendered; a fault stops the recording.
-using FrameSink = std::function<sim::Result<void>(const RecordedFrame&)>;
+using FrameSink = std::function<common::Result<void>(const RecordedFrame&)>;
 
 // Plays the sequence and hands every frame to `sink`, in order. A fault when the extension
 // library is missing or does not load, when a frame cannot be rendered, or when the sink
 // gives one.
-sim::Result<void> recordPreview(const PreviewSequence& sequence, const PreviewSettings& settings,
-                                const FrameSink& sink);
+common::Result<void> recordPreview(const PreviewSequence& sequence, const PreviewSettings& settings,
+                                   const FrameSink& sink);
 
 } // namespace velorin::tools

@@ -1,13 +1,13 @@
 #include "tools/preview/PreviewSequence.h"
 
+#include "common/SystemError.h"
+#include "common/TemporaryFolder.h"
 #include "platform/PreferenceStore.h"
 #include "platform/RootedPath.h"
 #include "sequences/SequenceDirectory.h"
 #include "settings/Settings.h"
 #include "sim/PrivateCopy.h"
 #include "sim/PrivatePreferenceDomain.h"
-#include "sim/SystemError.h"
-#include "sim/TemporaryFolder.h"
 #include "tools/common/SampleRoot.h"
 #include "tools/common/SequenceArgument.h"
 
@@ -42,16 +42,17 @@ std::string nameForCopy(const fs::path& folder) {
 
 // Copies the folder by the copy rule and, when the chosen root has one, its preference list
 // into the private root; a fault names what could not be copied.
-sim::Result<void> fillPrivateRoot(const std::string& privateRoot, const std::string& folder,
-                                  const std::string& name, const std::string& preferenceRoot,
-                                  const sim::InterruptionCheck& interrupted) {
+common::Result<void> fillPrivateRoot(const std::string& privateRoot, const std::string& folder,
+                                     const std::string& name, const std::string& preferenceRoot,
+                                     const common::InterruptionCheck& interrupted) {
     // The folder is the root its entries are opened in, so no link leads out of it.
     platform::FileDescriptor source = platform::openRootFolder(folder);
     if (!source)
-        return sim::Fault(folder, "cannot be opened: " + sim::describeSystemError(errno));
+        return common::Fault(folder, "cannot be opened: " + common::describeSystemError(errno));
     platform::FileDescriptor target = platform::openRootFolder(privateRoot);
     if (!target)
-        return sim::Fault(privateRoot, "cannot be opened: " + sim::describeSystemError(errno));
+        return common::Fault(privateRoot,
+                             "cannot be opened: " + common::describeSystemError(errno));
     sim::CopyAllowance allowance = sim::CopyAllowance::forFolder(privateRoot);
     std::string copyPath = std::string(sequenceRoot) + name;
     auto copy =
@@ -66,7 +67,8 @@ sim::Result<void> fillPrivateRoot(const std::string& privateRoot, const std::str
         return {};
     platform::FileDescriptor preferences = platform::openRootFolder(preferenceRoot);
     if (!preferences)
-        return sim::Fault(preferenceRoot, "cannot be opened: " + sim::describeSystemError(errno));
+        return common::Fault(preferenceRoot,
+                             "cannot be opened: " + common::describeSystemError(errno));
     fs::path list = sim::rootPreferenceFilePath(privateRoot, preferenceDomain);
     if (auto made = sim::makeFolders(target.get(), platform::preferencesFolder,
                                      list.parent_path().string());
@@ -84,9 +86,9 @@ PreviewSequence::PreviewSequence(std::string deviceRoot, std::string name)
 
 PreviewSequence::~PreviewSequence() = default;
 
-sim::Result<std::unique_ptr<PreviewSequence>>
+common::Result<std::unique_ptr<PreviewSequence>>
 PreviewSequence::choose(const std::string& argument, const std::string& givenRoot,
-                        const sim::InterruptionCheck& interrupted) {
+                        const common::InterruptionCheck& interrupted) {
     auto resolved = argument.empty() ? resolveChosenSequence(givenRoot)
                                      : resolveSequenceArgument(argument, givenRoot);
     if (!resolved)
@@ -99,7 +101,7 @@ PreviewSequence::choose(const std::string& argument, const std::string& givenRoo
     if (!root)
         return root.fault();
     const std::string& preferenceRoot = root.value();
-    auto privateRoot = sim::TemporaryFolder::make("velorin-preview");
+    auto privateRoot = common::TemporaryFolder::make("velorin-preview");
     if (!privateRoot)
         return privateRoot.fault();
     std::string name = nameForCopy(argument);

@@ -8,9 +8,9 @@
 // private root goes when the sequence does.
 #pragma once
 
-#include "sim/Interruption.h"
-#include "sim/Result.h"
-#include "sim/TemporaryFolder.h"
+#include "common/Interruption.h"
+#include "common/Result.h"
+#include "common/TemporaryFolder.h"
 
 #include <memory>
 #include <string>
@@ -24,9 +24,9 @@ public:
     // choose. `givenRoot` may be empty for the user's own root, whose preferences a folder is
     // then previewed with. An input error names the folder that is missing or cannot be
     // copied.
-    static sim::Result<std::unique_ptr<PreviewSequence>>
+    static common::Result<std::unique_ptr<PreviewSequence>>
     choose(const std::string& argument, const std::string& givenRoot,
-           const sim::InterruptionCheck& interrupted = {});
+           const common::InterruptionCheck& interrupted = {});
     ~PreviewSequence();
     PreviewSequence(const PreviewSequence&) = delete;
     PreviewSequence& operator=(const PreviewSequence&) = delete;
@@ -40,7 +40,7 @@ private:
     std::string m_deviceRoot;
     std::string m_name;
     // A private root made for a folder given as the sequence; none when a root is previewed.
-    sim::TemporaryFolder m_privateRoot;
+    common::TemporaryFolder m_privateRoot;
 };
 
 } // namespace velorin::tools

@@ -6,10 +6,10 @@
 // line. The device root is only read; the scenario's preference edits go to a private copy.
 // SIGINT or SIGTERM stops the run before its next event, removes the private copy and ends with
 // status 130 or 143.
+#include "common/SystemError.h"
 #include "sim/ExtensionLoader.h"
 #include "sim/ScenarioReader.h"
 #include "sim/ScenarioRunner.h"
-#include "sim/SystemError.h"
 #include "tools/common/Commands.h"
 #include "tools/common/FaultReport.h"
 #include "tools/common/InterruptionWatch.h"
@@ -27,20 +27,21 @@ namespace velorin::tools {
 
 namespace {
 
-sim::Result<std::string> readScenarioText(const std::string& path) {
+common::Result<std::string> readScenarioText(const std::string& path) {
     std::error_code error;
     if (!std::filesystem::exists(path, error))
-        return sim::Fault(path, "no such scenario file");
+        return common::Fault(path, "no such scenario file");
     if (!std::filesystem::is_regular_file(path, error))
-        return sim::Fault(path, "not a scenario file (expected a regular file)");
+        return common::Fault(path, "not a scenario file (expected a regular file)");
     std::ifstream file;
     errno = 0;
     file.open(path, std::ios::binary);
     if (!file)
-        return sim::Fault(path, "cannot read the scenario: " + sim::describeSystemError(errno));
+        return common::Fault(path,
+                             "cannot read the scenario: " + common::describeSystemError(errno));
     std::string text{std::istreambuf_iterator<char>(file), std::istreambuf_iterator<char>()};
     if (file.bad())
-        return sim::Fault(path, "cannot read the scenario");
+        return common::Fault(path, "cannot read the scenario");
     return text;
 }
 
@@ -52,7 +53,7 @@ int runScenarioFile(const std::string& scenarioPath, const std::string& givenRoo
         return report(text.fault());
     auto scenario = sim::readScenario(text.value());
     if (!scenario) {
-        sim::Fault fault = scenario.fault();
+        common::Fault fault = scenario.fault();
         fault.file = scenarioPath;
         return report(fault);
     }
@@ -64,7 +65,7 @@ int runScenarioFile(const std::string& scenarioPath, const std::string& givenRoo
         std::string library = sim::defaultExtensionLibrary();
         std::error_code error;
         if (!std::filesystem::is_regular_file(library, error))
-            return report(sim::Fault(library, "no such extension library"));
+            return report(common::Fault(library, "no such extension library"));
         environment.extensionLibrary = library;
     }
     auto played = sim::runScenario(

@@ -40,8 +40,8 @@ int runSettings(const std::string& givenRoot) {
     PreferenceListReading reading = readRootPreferenceList(root.value());
     if (reading.state == PreferenceListReading::State::Refused)
         std::fprintf(stderr, "%s\n",
-                     faultReportLine(sim::Fault(preferenceFileUnderRoot(root.value()),
-                                                reading.refusal + "; " + refusedListConsequence))
+                     faultReportLine(common::Fault(preferenceFileUnderRoot(root.value()),
+                                                   reading.refusal + "; " + refusedListConsequence))
                          .c_str());
     return 0;
 }

@@ -49,7 +49,7 @@ int runSoakCommand(const SoakArguments& arguments) {
     std::string library = sim::defaultExtensionLibrary();
     std::error_code error;
     if (!std::filesystem::is_regular_file(library, error))
-        return report(sim::Fault(library, "no such extension library"));
+        return report(common::Fault(library, "no such extension library"));
 
     std::printf("soak: seed %" PRIu64 ", %s days, root %s\n", arguments.seed,
                 sim::formatNumber(arguments.days).c_str(), root.value().c_str());

@@ -8,15 +8,15 @@ namespace velorin::tools {
 namespace {
 
 TEST(FaultReportTest, NamesTheFileOrThePlaceInItAndEndsAsAnInputError) {
-    EXPECT_EQ(faultReportLine(sim::Fault("interrupted; nothing was written")),
+    EXPECT_EQ(faultReportLine(common::Fault("interrupted; nothing was written")),
               "velorin-sim: interrupted; nothing was written");
-    sim::Fault onLine("time goes backwards");
+    common::Fault onLine("time goes backwards");
     onLine.file = "run.scenario";
     onLine.line = 3;
     EXPECT_EQ(faultReportLine(onLine), "run.scenario:3: time goes backwards");
 
     ::testing::internal::CaptureStderr();
-    int status = report(sim::Fault("--fps", "expected a rate above 0"));
+    int status = report(common::Fault("--fps", "expected a rate above 0"));
     EXPECT_EQ(::testing::internal::GetCapturedStderr(),
               "velorin-sim: --fps: expected a rate above 0\n");
     EXPECT_EQ(status, static_cast<int>(ExitStatus::UsageOrInputError));

@@ -13,7 +13,7 @@ namespace {
 class Collector final : public tools::FrameConsumer {
 public:
     bool wants(double, double) const override { return true; }
-    sim::Result<void> take(const tools::CanvasFrame& frame) override {
+    common::Result<void> take(const tools::CanvasFrame& frame) override {
         frames.push_back(frame);
         return {};
     }

@@ -59,8 +59,8 @@ protected:
 };
 
 TEST_F(PreferenceEditorTest, RefusesAnUnknownKeyListingTheKnownOnes) {
-    for (const sim::Fault& fault : {setPreference(rootPath(), "hideBattery", "true").fault(),
-                                    unsetPreference(rootPath(), "enabled").fault()}) {
+    for (const common::Fault& fault : {setPreference(rootPath(), "hideBattery", "true").fault(),
+                                       unsetPreference(rootPath(), "enabled").fault()}) {
         EXPECT_EQ(fault.file, file());
         for (const PreferenceKey& key : knownPreferenceKeys())
             EXPECT_THAT(fault.message, HasSubstr(key.name));
@@ -100,7 +100,7 @@ TEST_F(PreferenceEditorTest, MalformedFilesAreRefusedAndLeftByteForByte) {
         auto unset = unsetPreference(rootPath(), "hidebattery");
         ASSERT_FALSE(set.ok());
         ASSERT_FALSE(unset.ok());
-        for (const sim::Fault& fault : {set.fault(), unset.fault()}) {
+        for (const common::Fault& fault : {set.fault(), unset.fault()}) {
             EXPECT_EQ(fault.file, file());
             EXPECT_THAT(fault.message, HasSubstr("left unchanged"));
         }

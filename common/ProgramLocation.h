@@ -5,10 +5,10 @@
 #include <filesystem>
 #include <optional>
 
-namespace velorin::sim {
+namespace velorin::common {
 
 // `relative` (a path such as "../share/velorin/root") resolved against the folder that holds
 // the running program; none when the program's own place cannot be read.
 std::optional<std::filesystem::path> besideRunningProgram(const std::filesystem::path& relative);
 
-} // namespace velorin::sim
+} // namespace velorin::common

@@ -1,6 +1,6 @@
-#include "sim/QuoteText.h"
+#include "common/QuoteText.h"
 
-namespace velorin::sim {
+namespace velorin::common {
 
 // Built by appending: g++ 12 at -O3 misreads `"\"" + std::string(...)` as an overlapping copy
 // and, with warnings as errors, would stop an optimised build.
@@ -17,4 +17,4 @@ std::string quoteText(std::string_view text) {
     return quoted;
 }
 
-} // namespace velorin::sim
+} // namespace velorin::common

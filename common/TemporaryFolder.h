@@ -6,13 +6,13 @@
 // one in use and removed by the next command that makes a folder of the same stem.
 #pragma once
 
+#include "common/Result.h"
 #include "platform/RootedPath.h"
-#include "sim/Result.h"
 
 #include <string>
 #include <string_view>
 
-namespace velorin::sim {
+namespace velorin::common {
 
 class TemporaryFolder {
 public:
@@ -36,4 +36,4 @@ private:
     platform::FileDescriptor m_lock;
 };
 
-} // namespace velorin::sim
+} // namespace velorin::common

@@ -10,8 +10,8 @@
 #include <string>
 #include <string_view>
 
-namespace velorin::sim {
+namespace velorin::common {
 
 std::string quoteText(std::string_view text);
 
-} // namespace velorin::sim
+} // namespace velorin::common

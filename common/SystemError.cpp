@@ -1,10 +1,10 @@
-#include "sim/SystemError.h"
+#include "common/SystemError.h"
 
 #include <cmath>
 #include <cstdio>
 #include <cstring>
 
-namespace velorin::sim {
+namespace velorin::common {
 
 std::string describeSystemError(int error) {
     if (error == 0)
@@ -34,4 +34,4 @@ std::string describeByteCount(std::uint64_t bytes) {
     return std::to_string(bytes) + (bytes == 1 ? " byte" : " bytes");
 }
 
-} // namespace velorin::sim
+} // namespace velorin::common

@@ -1,13 +1,13 @@
-#include "sim/TemporaryFolder.h"
+#include "common/TemporaryFolder.h"
 
-#include "sim/StagingFolders.h"
-#include "sim/SystemError.h"
+#include "common/StagingFolders.h"
+#include "common/SystemError.h"
 
 #include <cerrno>
 #include <filesystem>
 #include <system_error>
 
-namespace velorin::sim {
+namespace velorin::common {
 
 Result<TemporaryFolder> TemporaryFolder::make(std::string_view stem) {
     std::error_code error;
@@ -55,4 +55,4 @@ void TemporaryFolder::remove() noexcept {
     m_lock = platform::FileDescriptor();
 }
 
-} // namespace velorin::sim
+} // namespace velorin::common

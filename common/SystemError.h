@@ -9,7 +9,7 @@
 #include <cstdint>
 #include <string>
 
-namespace velorin::sim {
+namespace velorin::common {
 
 // strerror's text for `error`; a text that says the system gave no reason for 0.
 std::string describeSystemError(int error);
@@ -18,4 +18,4 @@ std::string describeSystemError(int error);
 // decimal.
 std::string describeByteCount(std::uint64_t bytes);
 
-} // namespace velorin::sim
+} // namespace velorin::common

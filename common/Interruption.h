@@ -6,11 +6,11 @@
 // everything it had made goes with the objects that own it, so nothing is left behind.
 #pragma once
 
-#include "sim/Result.h"
+#include "common/Result.h"
 
 #include <functional>
 
-namespace velorin::sim {
+namespace velorin::common {
 
 // True when the operation should stop now. An empty check never stops anything.
 using InterruptionCheck = std::function<bool()>;
@@ -23,4 +23,4 @@ inline Fault interruptionFault() {
     return Fault("interrupted; nothing was kept");
 }
 
-} // namespace velorin::sim
+} // namespace velorin::common

@@ -1,4 +1,4 @@
-#include "sim/StagingFolders.h"
+#include "common/StagingFolders.h"
 
 #include <cerrno>
 #include <cstdlib>
@@ -10,7 +10,7 @@
 #include <sys/stat.h>
 #include <vector>
 
-namespace velorin::sim {
+namespace velorin::common {
 
 namespace {
 
@@ -122,4 +122,4 @@ void removeAbandonedStagingFolders(const fs::path& parent, std::string_view stem
     }
 }
 
-} // namespace velorin::sim
+} // namespace velorin::common

@@ -13,7 +13,7 @@
 #include <string>
 #include <string_view>
 
-namespace velorin::sim {
+namespace velorin::common {
 
 enum class LockWait { Wait, GiveUp };
 // Staging folders beside what they become are hidden (".STEM-XXXXXX"); private folders in the
@@ -44,4 +44,4 @@ platform::FileDescriptor lockFolder(const std::string& path, LockWait wait);
 void removeAbandonedStagingFolders(const std::filesystem::path& parent, std::string_view stem,
                                    StagingName naming = StagingName::Hidden);
 
-} // namespace velorin::sim
+} // namespace velorin::common

@@ -1,8 +1,8 @@
-#include "sim/ProgramLocation.h"
+#include "common/ProgramLocation.h"
 
 #include <system_error>
 
-namespace velorin::sim {
+namespace velorin::common {
 
 std::optional<std::filesystem::path> besideRunningProgram(const std::filesystem::path& relative) {
     // The kernel's link names the program itself, with any symbolic link that started it
@@ -14,4 +14,4 @@ std::optional<std::filesystem::path> besideRunningProgram(const std::filesystem:
     return (program.parent_path() / relative).lexically_normal();
 }
 
-} // namespace velorin::sim
+} // namespace velorin::common
