@@ -1,9 +1,9 @@
-// How the simulator's long operations learn that the user interrupted them.
+// How long operations learn that the user interrupted them, and the one fault they give then.
 //
-// Copying a root, playing a scenario or a soak and rendering a preview ask, between their
-// steps, whether to stop. The tools answer from their signal handling (see
-// tools/common/InterruptionWatch.h); an operation told to stop returns the fault below, and
-// everything it had made goes with the objects that own it, so nothing is left behind.
+// Copying a root, importing, installing, playing a scenario or a soak and rendering a preview
+// ask, between their steps, whether to stop. The tools answer from their signal handling (see
+// tools/common/InterruptionWatch.h); an operation told to stop returns the interruption fault,
+// and everything it had made goes with the objects that own it, so nothing is left behind.
 #pragma once
 
 #include "common/Result.h"
@@ -21,6 +21,14 @@ inline bool isInterrupted(const InterruptionCheck& check) {
 
 inline Fault interruptionFault() {
     return Fault("interrupted; nothing was kept");
+}
+
+// The interruption fault when the check says to stop, success otherwise; asked between steps
+// as TRY(stopIfInterrupted(interrupted)).
+inline Result<void> stopIfInterrupted(const InterruptionCheck& check) {
+    if (isInterrupted(check))
+        return interruptionFault();
+    return {};
 }
 
 } // namespace velorin::common

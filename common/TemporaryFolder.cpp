@@ -1,9 +1,5 @@
 #include "common/TemporaryFolder.h"
 
-#include "common/StagingFolders.h"
-#include "common/SystemError.h"
-
-#include <cerrno>
 #include <filesystem>
 #include <system_error>
 
@@ -14,45 +10,12 @@ Result<TemporaryFolder> TemporaryFolder::make(std::string_view stem) {
     std::filesystem::path base = std::filesystem::temp_directory_path(error);
     if (error)
         base = "/tmp";
-    // The leading dot of a staging folder's name is not used here: these stay visible, so that
-    // a user looking into $TMPDIR sees whose they are.
     removeAbandonedStagingFolders(base, stem, StagingName::Visible);
     TemporaryFolder folder;
-    folder.m_path =
-        makeLockedStagingFolder(base, std::string(stem), folder.m_lock, StagingName::Visible);
-    if (folder.m_path.empty())
-        return Fault((base / (std::string(stem) + "-XXXXXX")).string(),
-                     "cannot make a temporary folder: " + describeSystemError(errno));
+    folder.m_folder = TRY(StagingFolder::make(base, stem, StagingName::Visible)
+                              .withContext((base / (std::string(stem) + "-XXXXXX")).string(),
+                                           "cannot make a temporary folder"));
     return folder;
-}
-
-TemporaryFolder::TemporaryFolder(TemporaryFolder&& other) noexcept
-    : m_path(std::move(other.m_path)), m_lock(std::move(other.m_lock)) {
-    other.m_path.clear();
-}
-
-TemporaryFolder& TemporaryFolder::operator=(TemporaryFolder&& other) noexcept {
-    if (this != &other) {
-        remove();
-        m_path = std::move(other.m_path);
-        m_lock = std::move(other.m_lock);
-        other.m_path.clear();
-    }
-    return *this;
-}
-
-TemporaryFolder::~TemporaryFolder() {
-    remove();
-}
-
-void TemporaryFolder::remove() noexcept {
-    if (m_path.empty())
-        return;
-    // Removed while still locked, so that no other command takes it meanwhile.
-    std::error_code error;
-    std::filesystem::remove_all(m_path, error);
-    m_path.clear();
-    m_lock = platform::FileDescriptor();
 }
 
 } // namespace velorin::common

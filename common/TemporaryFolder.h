@@ -1,13 +1,14 @@
 // A fresh private folder in the system's temporary folder, for the copies the simulated host
 // and the tools work on so that a user's own files are never written.
 //
-// The folder is removed, with everything in it, when its owner goes. It is locked meanwhile, so
-// that one left by a command killed outright (where nothing of it could run) is told apart from
-// one in use and removed by the next command that makes a folder of the same stem.
+// The folder is removed, with everything in it, when its owner goes. It is a staging folder
+// (see common/WholeOutput.h) that is never moved anywhere: locked meanwhile, so that one left
+// by a command killed outright (where nothing of it could run) is told apart from one in use
+// and removed by the next command that makes a folder of the same stem.
 #pragma once
 
 #include "common/Result.h"
-#include "platform/RootedPath.h"
+#include "common/WholeOutput.h"
 
 #include <string>
 #include <string_view>
@@ -22,18 +23,11 @@ public:
 
     // No folder.
     TemporaryFolder() = default;
-    TemporaryFolder(TemporaryFolder&& other) noexcept;
-    TemporaryFolder& operator=(TemporaryFolder&& other) noexcept;
-    TemporaryFolder(const TemporaryFolder&) = delete;
-    TemporaryFolder& operator=(const TemporaryFolder&) = delete;
-    ~TemporaryFolder();
 
-    const std::string& path() const { return m_path; }
+    const std::string& path() const { return m_folder.path(); }
 
 private:
-    void remove() noexcept;
-    std::string m_path;
-    platform::FileDescriptor m_lock;
+    StagingFolder m_folder;
 };
 
 } // namespace velorin::common

@@ -1,7 +1,8 @@
 #include "sim/PrivatePreferenceDomain.h"
 
-#include "common/SystemError.h"
+#include "common/SystemCalls.h"
 #include "common/TemporaryFolder.h"
+#include "common/WholeOutput.h"
 #include "platform/DeviceFileSystem.h"
 #include "platform/PreferenceStore.h"
 #include "platform/PropertyList.h"
@@ -10,6 +11,7 @@
 
 #include <cerrno>
 #include <cstdio>
+#include <fcntl.h>
 #include <filesystem>
 #include <fstream>
 #include <memory>
@@ -39,19 +41,13 @@ common::Result<void> writeDictionary(const std::string& path,
     auto bytes = dictionary.write(platform::PropertyListFormat::Binary);
     if (!bytes)
         return common::Fault(path, "cannot encode the preference list");
-    std::string temporary = path + ".new";
-    {
-        std::ofstream file(temporary, std::ios::binary | std::ios::trunc);
-        file.write(reinterpret_cast<const char*>(bytes->data()),
-                   static_cast<std::streamsize>(bytes->size()));
-        file.close();
-        if (!file)
-            return common::Fault(temporary, "cannot write the preference list");
-    }
-    if (::rename(temporary.c_str(), path.c_str()) != 0)
-        return common::Fault(path, "cannot replace the preference list: " +
-                                       common::describeSystemError(errno));
-    return {};
+    fs::path file(path);
+    auto folder = TRY(common::openFile(file.parent_path().string(), O_PATH | O_DIRECTORY)
+                          .withContext(path, "cannot replace the preference list"));
+    // A private copy needs no flush: it goes with the host.
+    return common::replaceFileWhole(folder.get(), file.filename().string(), *bytes, 0644,
+                                    file.filename().string() + ".new", common::Durability::Unsynced)
+        .withContext(path, "cannot replace the preference list");
 }
 
 } // namespace
@@ -70,11 +66,9 @@ PrivatePreferenceDomain::make(const std::string& deviceRoot, std::string domain)
         new PrivatePreferenceDomain(std::move(folder).value(), std::move(domain)));
     // Only what the extension reads is copied: a list within the read limit, opened inside
     // the root, so that neither a huge file nor a link out of the root is copied.
-    platform::FileDescriptor root = platform::openRootFolder(deviceRoot);
-    if (!root)
-        return common::Fault(deviceRoot,
-                             "cannot open the device root: " + common::describeSystemError(errno));
-    CopyAllowance allowance = CopyAllowance::forFolder(copy->folder());
+    auto root =
+        TRY(common::openRoot(deviceRoot).withContext(deviceRoot, "cannot open the device root"));
+    common::CopyAllowance allowance = common::CopyAllowance::forFolder(copy->folder());
     if (auto copied =
             copyPreferenceList(root.get(), copy->m_domain, deviceRoot, copy->filePath(), allowance);
         !copied)

@@ -1,8 +1,8 @@
 #include "tools/check/CheckReport.h"
 
 #include "animation/DecodingBudget.h"
+#include "common/ByteCount.h"
 #include "common/QuoteText.h"
-#include "common/SystemError.h"
 
 #include <algorithm>
 #include <nlohmann/json.hpp>

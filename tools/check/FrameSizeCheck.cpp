@@ -1,7 +1,7 @@
 #include "tools/check/FrameSizeCheck.h"
 
+#include "common/ByteCount.h"
 #include "common/QuoteText.h"
-#include "common/SystemError.h"
 
 #include <cmath>
 #include <cstdio>

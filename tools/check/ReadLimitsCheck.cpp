@@ -3,7 +3,7 @@
 #include "animation/DecodingBudget.h"
 #include "animation/FrameLoading.h"
 #include "animation/ParallelWork.h"
-#include "common/SystemError.h"
+#include "common/ByteCount.h"
 #include "platform/DeviceFileSystem.h"
 #include "platform/RootedPath.h"
 #include "platform/display/Image.h"

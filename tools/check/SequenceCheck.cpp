@@ -1,6 +1,7 @@
 #include "tools/check/SequenceCheck.h"
 
 #include "common/QuoteText.h"
+#include "common/SystemCalls.h"
 #include "platform/DeviceFileSystem.h"
 #include "sequences/FrameListing.h"
 #include "sequences/SequenceDirectory.h"
@@ -234,7 +235,8 @@ common::Result<CheckReport> checkSequence(const SequenceArgument& sequence,
     } else {
         auto absolutePath = std::filesystem::canonical(shown, error);
         if (error)
-            return common::Fault(shown, "cannot resolve the folder: " + error.message());
+            return common::Fault(shown, "cannot resolve the folder: " +
+                                            common::describeSystemError(error));
         devicePath = devicePathOf(absolutePath);
     }
     ScopedDeviceRoot scoped(root);

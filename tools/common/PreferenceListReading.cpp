@@ -1,6 +1,7 @@
 #include "tools/common/PreferenceListReading.h"
 
-#include "common/SystemError.h"
+#include "common/ByteCount.h"
+#include "common/SystemCalls.h"
 #include "platform/DeviceFileSystem.h"
 #include "platform/PreferenceStore.h"
 #include "platform/PropertyListLimits.h"
@@ -37,16 +38,18 @@ std::string describeFault(platform::PropertyListFault fault) {
 
 } // namespace
 
-PreferenceListReading readOpenedPreferenceList(const platform::FileDescriptor& file,
-                                               int openError) {
-    if (!file) {
-        if (openError == ENOENT)
+PreferenceListReading
+readOpenedPreferenceList(const common::Result<platform::FileDescriptor>& opened) {
+    if (!opened) {
+        if (opened.fault().systemError == ENOENT)
             return {};
-        return refused("cannot be opened: " + common::describeSystemError(openError));
+        return refused("cannot be opened: " + opened.fault().message);
     }
-    struct stat status {};
-    if (::fstat(file.get(), &status) != 0)
-        return refused("cannot be read: " + common::describeSystemError(errno));
+    const platform::FileDescriptor& file = opened.value();
+    auto statusRead = common::statusOf(file.get());
+    if (!statusRead)
+        return refused("cannot be read: " + statusRead.fault().message);
+    const struct stat& status = statusRead.value();
     if (!S_ISREG(status.st_mode))
         return refused("is not a regular file");
     if (static_cast<std::uint64_t>(status.st_size) > platform::preferenceListByteLimit)
@@ -74,14 +77,13 @@ PreferenceListReading readOpenedPreferenceList(const platform::FileDescriptor& f
 }
 
 PreferenceListReading readRootPreferenceList(const std::string& deviceRoot) {
-    platform::FileDescriptor root = platform::openRootFolder(deviceRoot);
+    auto root = common::openRoot(deviceRoot);
     if (!root)
         return refused("cannot be reached: the device root " + deviceRoot +
-                       " cannot be opened: " + common::describeSystemError(errno));
-    platform::FileDescriptor file = platform::openInRoot(
-        root.get(), platform::preferenceDevicePath(preferenceDomain), O_RDONLY | O_NONBLOCK);
-    int openError = file ? 0 : errno;
-    return readOpenedPreferenceList(file, openError);
+                       " cannot be opened: " + root.fault().message);
+    return readOpenedPreferenceList(
+        common::openInsideRoot(root.value().get(), platform::preferenceDevicePath(preferenceDomain),
+                               O_RDONLY | O_NONBLOCK));
 }
 
 } // namespace velorin::tools

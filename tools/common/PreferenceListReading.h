@@ -8,6 +8,7 @@
 // bare defaults.
 #pragma once
 
+#include "common/Result.h"
 #include "platform/PropertyList.h"
 #include "platform/RootedPath.h"
 
@@ -27,9 +28,10 @@ struct PreferenceListReading {
     std::string refusal;
 };
 
-// Reads the list `file` opened (read-only); `openError` is errno from the open when `file` is
-// not valid (ENOENT gives Missing).
-PreferenceListReading readOpenedPreferenceList(const platform::FileDescriptor& file, int openError);
+// Reads the list as it was opened (read-only); a failed open is Missing when the list does not
+// exist (ENOENT), and Refused with the system's reason otherwise.
+PreferenceListReading
+readOpenedPreferenceList(const common::Result<platform::FileDescriptor>& opened);
 
 // The Velorin domain's list under a device root, opened inside the root as the extension opens
 // it.

@@ -1,13 +1,13 @@
 #include "tools/common/SampleRoot.h"
 
 #include "common/ProgramLocation.h"
-#include "common/StagingFolders.h"
+#include "common/SystemCalls.h"
+#include "common/WholeOutput.h"
 
 #include <cerrno>
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
-#include <cstring>
 #include <ctime>
 #include <filesystem>
 #include <system_error>
@@ -35,34 +35,28 @@ common::Result<void> makeRoot(const fs::path& root) {
     std::error_code error;
     fs::create_directories(root.parent_path(), error);
     if (error)
-        return common::Fault(root.parent_path().string(), "cannot be made: " + error.message());
+        return common::Fault(root.parent_path().string(),
+                             "cannot be made: " + common::describeSystemError(error));
     // A copy left by a command killed while making the root goes first.
     const std::string stem = root.filename().string() + ".making";
     common::removeAbandonedStagingFolders(root.parent_path(), "." + stem);
-    platform::FileDescriptor lock;
-    fs::path staging = common::makeLockedStagingFolder(root.parent_path(), stem, lock);
-    if (staging.empty()) {
-        int cause = errno;
-        return common::Fault(root.parent_path().string(),
-                             std::string("cannot be written: ") + std::strerror(cause));
-    }
+    auto staging = TRY(common::StagingFolder::make(root.parent_path(), stem)
+                           .withContext(root.parent_path().string(), "cannot be written"));
     std::string sample = bundledSampleRoot();
-    fs::copy(sample, staging, fs::copy_options::recursive | fs::copy_options::copy_symlinks, error);
-    if (error) {
-        std::error_code ignored;
-        fs::remove_all(staging, ignored);
-        return common::Fault(sample,
-                             "cannot be copied to make your device root: " + error.message());
-    }
-    common::givePlainFolderPermissions(lock);
-    if (::rename(staging.c_str(), root.c_str()) != 0) {
-        int cause = errno;
-        std::error_code ignored;
-        fs::remove_all(staging, ignored);
+    fs::copy(sample, staging.path(), fs::copy_options::recursive | fs::copy_options::copy_symlinks,
+             error);
+    if (error)
+        return common::Fault(sample, "cannot be copied to make your device root: " +
+                                         common::describeSystemError(error));
+    staging.givePlainPermissions();
+    auto moved = common::renamePath(staging.path(), root, common::RenameMode::Replace);
+    if (!moved) {
+        int cause = moved.fault().systemError;
         if ((cause == EEXIST || cause == ENOTEMPTY) && isFolder(root.string()))
             return {};
-        return common::Fault(root.string(), std::string("cannot be made: ") + std::strerror(cause));
+        return std::move(moved).withContext(root.string(), "cannot be made");
     }
+    staging.moved();
     std::fprintf(stderr, "velorin-sim: made your device root at %s, a copy of the sample root\n",
                  root.c_str());
     return {};
@@ -137,11 +131,8 @@ common::Result<RootReset> resetUserDeviceRoot() {
     std::error_code error;
     if (fs::exists(fs::symlink_status(path.value(), error))) {
         fs::path aside = asideName(path.value());
-        if (::rename(path.value().c_str(), aside.c_str()) != 0) {
-            int cause = errno;
-            return common::Fault(path.value(),
-                                 std::string("cannot be moved aside: ") + std::strerror(cause));
-        }
+        TRY(common::renamePath(path.value(), aside, common::RenameMode::Replace)
+                .withContext(path.value(), "cannot be moved aside"));
         reset.movedAsideTo = aside.string();
     }
     if (auto made = makeRoot(path.value()); !made)

@@ -1,5 +1,6 @@
 #include "tools/import/FolderSource.h"
 
+#include "common/SystemCalls.h"
 #include "tools/common/NaturalOrder.h"
 
 #include <algorithm>
@@ -73,7 +74,7 @@ common::Result<void> FolderSource::scan(const FolderTiming& timing) {
                                              " frames"};
     }
     if (error)
-        return common::Fault{m_path, "cannot be listed: " + error.message()};
+        return common::Fault{m_path, "cannot be listed: " + common::describeSystemError(error)};
     if (names.empty())
         return common::Fault{m_path, "holds no image files (PNG, JPEG, GIF, WebP, BMP or TIFF)"};
     sortNaturally(names);

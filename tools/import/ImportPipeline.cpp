@@ -1,6 +1,6 @@
 #include "tools/import/ImportPipeline.h"
 
-#include "common/SystemError.h"
+#include "common/ByteCount.h"
 #include "platform/display/Image.h"
 #include "sequences/SequenceDirectory.h"
 #include "tools/common/SampleRoot.h"
@@ -213,8 +213,7 @@ common::Result<ImportOutcome> importSequence(const ImportRequest& request,
     if (!parent)
         return parent.fault();
     std::string name = request.name.empty() ? sequenceNameFromSource(request.source) : request.name;
-    if (auto problem = sequenceNameProblem(name))
-        return common::Fault{name, *problem};
+    TRY(checkSequenceName(name));
     std::string destination = (fs::path(parent.value()) / name).string();
     std::error_code error;
     if (request.existing == ExistingSequence::Refuse &&

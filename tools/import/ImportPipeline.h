@@ -12,12 +12,12 @@
 #include "animation/DecodingBudget.h"
 #include "common/Result.h"
 #include "tools/common/ProgressBar.h"
+#include "tools/common/StagedSequence.h"
 #include "tools/import/BudgetFit.h"
 #include "tools/import/EasedSampling.h"
 #include "tools/import/MediaSource.h"
 #include "tools/import/RunPlan.h"
 #include "tools/import/SequenceOptionsFile.h"
-#include "tools/import/StagedSequence.h"
 
 #include <cstddef>
 #include <optional>

@@ -1,6 +1,6 @@
 #include "tools/import/ImportReport.h"
 
-#include "common/SystemError.h"
+#include "common/ByteCount.h"
 
 #include <cstdarg>
 #include <cstdio>

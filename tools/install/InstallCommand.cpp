@@ -4,7 +4,7 @@
 // Every argument is checked before anything is written. An interruption (SIGINT or SIGTERM)
 // stops the copy between files, removes what it had written, leaves the root as it was and
 // ends with the usual status for that signal (130 or 143).
-#include "common/SystemError.h"
+#include "common/ByteCount.h"
 #include "tools/common/Commands.h"
 #include "tools/common/FaultReport.h"
 #include "tools/common/InterruptionWatch.h"

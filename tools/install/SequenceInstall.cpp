@@ -1,7 +1,7 @@
 #include "tools/install/SequenceInstall.h"
 
 #include "common/QuoteText.h"
-#include "common/SystemError.h"
+#include "common/SystemCalls.h"
 #include "platform/RootedPath.h"
 #include "sequences/SequenceDirectory.h"
 #include "settings/Settings.h"
@@ -72,17 +72,12 @@ common::Result<void> copyInto(const SequenceArgument& source, const StagedSequen
     // A folder of the author's own is the root its entries are opened in, so no link leads
     // out of it; a sequence of a root is read inside that root, as the device reads it.
     bool inRoot = source.kind == SequenceArgument::Kind::Name;
-    platform::FileDescriptor sourceRoot =
-        platform::openRootFolder(inRoot ? source.root : source.folder);
-    if (!sourceRoot)
-        return common::Fault(source.folder,
-                             "cannot be opened: " + common::describeSystemError(errno));
+    auto sourceRoot = TRY(common::openRoot(inRoot ? source.root : source.folder)
+                              .withContext(source.folder, "cannot be opened"));
     std::string folderPath = inRoot ? sequenceDirectory(source.name).value_or(".") : ".";
-    platform::FileDescriptor target(
-        ::open(staged.stagedPath("").c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
-    if (!target)
-        return common::Fault(parent, "cannot be written: " + common::describeSystemError(errno));
-    auto allowance = sim::CopyAllowance::forFolder(parent, sim::CopyDestination::DeviceRoot);
+    auto target = TRY(common::openFile(staged.stagedPath(""), O_RDONLY | O_DIRECTORY)
+                          .withContext(parent, "cannot be written"));
+    auto allowance = common::CopyAllowance::forFolder(parent, common::CopyDestination::DeviceRoot);
     return sim::copySequenceFolder(sourceRoot.get(), folderPath, source.folder, target.get(),
                                    allowance, interrupted, sim::ResourceForkCopy::Drop);
 }
@@ -102,8 +97,7 @@ common::Result<InstalledSequence> installSequence(const InstallRequest& request,
         name = source.value().kind == SequenceArgument::Kind::Name
                    ? source.value().name
                    : sequenceNameFromSource(source.value().folder);
-    if (auto problem = sequenceNameProblem(name))
-        return common::Fault(name, *problem);
+    TRY(checkSequenceName(name));
     std::string parent = (fs::path(root.value()) / sequenceRoot).lexically_normal().string();
     if (!parent.empty() && parent.back() == '/')
         parent.pop_back();

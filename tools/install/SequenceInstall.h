@@ -6,7 +6,7 @@
 // anything is written the folder is judged as `check` judges it, without those files: one
 // whose frames would play in another order than the natural order of their names, for some
 // name the device may list first, is refused unless forced. The copy is staged beside its
-// destination and moved into place by one rename (see tools/import/StagedSequence.h); an
+// destination and moved into place by one rename (see tools/common/StagedSequence.h); an
 // existing sequence of the name is refused unless replacing. Choosing it goes through the
 // preferences' locked writer and sets the sequence and the extension's switch together; when
 // that write fails, the installed sequence is taken out again and a replaced one put back.
@@ -16,7 +16,7 @@
 #include "common/Interruption.h"
 #include "common/Result.h"
 #include "tools/check/CheckReport.h"
-#include "tools/import/StagedSequence.h"
+#include "tools/common/StagedSequence.h"
 
 #include <optional>
 #include <string>

@@ -4,8 +4,8 @@
 //
 // Each sequence is judged by the same analysis as `check`, read inside the root as the device
 // reads it; `check NAME` gives the problems themselves. Only reads the root.
+#include "common/ByteCount.h"
 #include "common/QuoteText.h"
-#include "common/SystemError.h"
 #include "sequences/SequenceDirectory.h"
 #include "settings/Settings.h"
 #include "tools/check/SequenceCheck.h"

@@ -1,6 +1,6 @@
 #include "tools/prefs/ListWriteTarget.h"
 
-#include "common/SystemError.h"
+#include "common/SystemCalls.h"
 
 #include <cerrno>
 #include <deque>
@@ -27,9 +27,8 @@ common::Result<ListWriteTarget> resolveListWriteTarget(int root, std::string_vie
     std::deque<std::string> remaining = platform::pathComponents(devicePath);
     // The folders walked through, the root first.
     std::vector<platform::FileDescriptor> walked;
-    walked.emplace_back(::fcntl(root, F_DUPFD_CLOEXEC, 0));
-    if (!walked.back())
-        return fault("cannot open the device root: " + common::describeSystemError(errno));
+    walked.push_back(
+        TRY(common::duplicate(root).withContext(shownPath, "cannot open the device root")));
     int linksFollowed = 0;
     auto follow = [&](const std::string& name) -> std::optional<common::Fault> {
         if (++linksFollowed > maximumLinksFollowed)
@@ -37,8 +36,8 @@ common::Result<ListWriteTarget> resolveListWriteTarget(int root, std::string_vie
                          " symbolic links; nothing is written");
         auto target = platform::readLinkAt(walked.back().get(), name);
         if (!target)
-            return fault("cannot read the link " + name + ": " +
-                         common::describeSystemError(errno));
+            return common::contextualFault(common::systemFault(errno), shownPath,
+                                           "cannot read the link " + name);
         if (target->starts_with('/'))
             walked.resize(1);
         auto parts = platform::pathComponents(*target);
@@ -59,13 +58,14 @@ common::Result<ListWriteTarget> resolveListWriteTarget(int root, std::string_vie
         int folder = walked.back().get();
         struct stat status {};
         if (::fstatat(folder, name.c_str(), &status, AT_SYMLINK_NOFOLLOW) != 0) {
-            int error = errno;
-            if (error != ENOENT)
-                return fault("cannot be reached (" + name +
-                             "): " + common::describeSystemError(error));
+            common::Fault missing = common::systemFault(errno);
+            if (missing.systemError != ENOENT)
+                return common::contextualFault(missing, shownPath,
+                                               "cannot be reached (" + name + ")");
             if (remaining.empty())
-                return ListWriteTarget{
-                    platform::FileDescriptor(::fcntl(folder, F_DUPFD_CLOEXEC, 0)), name};
+                return ListWriteTarget{TRY(common::duplicate(folder).withContext(
+                                           shownPath, "cannot be reached (" + name + ")")),
+                                       name};
             // Only the folders of the list's own path are made, never those a link names.
             if (linksFollowed > 0)
                 return fault("cannot be written: it is a link to a place where the device root "
@@ -73,12 +73,14 @@ common::Result<ListWriteTarget> resolveListWriteTarget(int root, std::string_vie
                              name + "; nothing is written");
             if (missingFolders == MissingFolders::Refuse)
                 return fault("cannot be written: the folder " + name + " does not exist");
-            if (::mkdirat(folder, name.c_str(), 0755) != 0 && errno != EEXIST)
-                return fault("cannot make the folder " + name + ": " +
-                             common::describeSystemError(errno));
+            if (auto made = common::makeFolderAt(folder, name, 0755);
+                !made && made.fault().systemError != EEXIST)
+                return std::move(made)
+                    .withContext(shownPath, "cannot make the folder " + name)
+                    .fault();
             if (::fstatat(folder, name.c_str(), &status, AT_SYMLINK_NOFOLLOW) != 0)
-                return fault("cannot be reached (" + name +
-                             "): " + common::describeSystemError(errno));
+                return common::contextualFault(common::systemFault(errno), shownPath,
+                                               "cannot be reached (" + name + ")");
         }
         if (S_ISLNK(status.st_mode)) {
             if (auto failed = follow(name))
@@ -88,16 +90,14 @@ common::Result<ListWriteTarget> resolveListWriteTarget(int root, std::string_vie
         if (remaining.empty()) {
             if (S_ISDIR(status.st_mode))
                 return fault("is a folder, not a preference list; nothing is written");
-            return ListWriteTarget{platform::FileDescriptor(::fcntl(folder, F_DUPFD_CLOEXEC, 0)),
+            return ListWriteTarget{TRY(common::duplicate(folder).withContext(
+                                       shownPath, "cannot be reached (" + name + ")")),
                                    name};
         }
         if (!S_ISDIR(status.st_mode))
             return fault("cannot be written: " + name + " is not a folder");
-        platform::FileDescriptor next(
-            ::openat(folder, name.c_str(), O_PATH | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC));
-        if (!next)
-            return fault("cannot be reached (" + name + "): " + common::describeSystemError(errno));
-        walked.push_back(std::move(next));
+        walked.push_back(TRY(common::openAt(folder, name, O_PATH | O_DIRECTORY | O_NOFOLLOW)
+                                 .withContext(shownPath, "cannot be reached (" + name + ")")));
     }
     return fault("names the device root's own folder, not a preference list");
 }

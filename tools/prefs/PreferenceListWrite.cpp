@@ -1,6 +1,9 @@
 #include "tools/prefs/PreferenceListWrite.h"
 
-#include "common/SystemError.h"
+#include "common/ByteCount.h"
+#include "common/ExclusiveLock.h"
+#include "common/SystemCalls.h"
+#include "common/WholeOutput.h"
 #include "platform/PreferenceStore.h"
 #include "platform/PropertyListLimits.h"
 #include "platform/RootedPath.h"
@@ -24,39 +27,6 @@ namespace velorin::tools {
 namespace {
 
 using platform::FileDescriptor;
-
-bool writeAll(int descriptor, const std::uint8_t* bytes, std::size_t length) {
-    while (length > 0) {
-        ssize_t written = ::write(descriptor, bytes, length);
-        if (written < 0) {
-            if (errno == EINTR)
-                continue;
-            return false;
-        }
-        bytes += written;
-        length -= static_cast<std::size_t>(written);
-    }
-    return true;
-}
-
-// Waits for the lock; an invalid descriptor, with errno set, when it cannot be taken.
-FileDescriptor lockList(int folder, const std::string& name) {
-    std::string lockName = name + listLockSuffix;
-    FileDescriptor lock(
-        ::openat(folder, lockName.c_str(), O_RDWR | O_CREAT | O_NOFOLLOW | O_CLOEXEC, 0644));
-    if (!lock || ::flock(lock.get(), LOCK_EX | LOCK_NB) == 0)
-        return lock;
-    if (errno != EWOULDBLOCK)
-        return FileDescriptor();
-    // Another writer holds the list. Nothing is written yet, so an interruption may end the
-    // wait at once, as it would end any command that has made nothing.
-    InterruptionWatch::obeyFromNowOn();
-    while (::flock(lock.get(), LOCK_EX) != 0) {
-        if (errno != EINTR)
-            return FileDescriptor();
-    }
-    return lock;
-}
 
 // Removes the temporary files of writers that were killed before they could; only called
 // under the lock, when no live writer has one.
@@ -91,38 +61,6 @@ std::optional<std::string> refusalOfWritten(const std::vector<std::uint8_t>& byt
     return std::nullopt;
 }
 
-// Puts `bytes` in place of the list through a flushed temporary file and a rename, keeping the
-// old list's permissions.
-common::Result<void> replaceList(int folder, const std::string& name,
-                                 const std::vector<std::uint8_t>& bytes, const std::string& shown) {
-    mode_t mode = 0644;
-    struct stat existing {};
-    if (::fstatat(folder, name.c_str(), &existing, AT_SYMLINK_NOFOLLOW) == 0)
-        mode = existing.st_mode & 07777;
-    const std::string temporary = name + temporaryListInfix + std::to_string(::getpid());
-    FileDescriptor file(::openat(folder, temporary.c_str(),
-                                 O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0600));
-    if (!file)
-        return common::Fault(shown, "cannot make a temporary file beside it: " +
-                                        common::describeSystemError(errno));
-    int error = 0;
-    if (!writeAll(file.get(), bytes.data(), bytes.size()) || ::fchmod(file.get(), mode) != 0 ||
-        ::fsync(file.get()) != 0)
-        error = errno;
-    if (::close(file.release()) != 0 && error == 0)
-        error = errno;
-    if (error == 0 && ::renameat(folder, temporary.c_str(), folder, name.c_str()) != 0)
-        error = errno;
-    if (error != 0) {
-        ::unlinkat(folder, temporary.c_str(), 0);
-        return common::Fault(shown, "cannot write: " + common::describeSystemError(error));
-    }
-    // The rename itself is made durable by flushing the folder.
-    if (FileDescriptor flushed(::openat(folder, ".", O_RDONLY | O_DIRECTORY | O_CLOEXEC)); flushed)
-        ::fsync(flushed.get());
-    return {};
-}
-
 } // namespace
 
 common::Result<void> editPreferenceList(const std::string& root, MissingList missing,
@@ -132,10 +70,7 @@ common::Result<void> editPreferenceList(const std::string& root, MissingList mis
     if (missing == MissingList::LeaveAbsent &&
         readRootPreferenceList(root).state == PreferenceListReading::State::Missing)
         return {};
-    FileDescriptor rootFolder = platform::openRootFolder(root);
-    if (!rootFolder)
-        return common::Fault(root,
-                             "cannot open the device root: " + common::describeSystemError(errno));
+    auto rootFolder = TRY(common::openRoot(root).withContext(root, "cannot open the device root"));
     auto target = resolveListWriteTarget(
         rootFolder.get(), platform::preferenceDevicePath(preferenceDomain),
         missing == MissingList::Create ? MissingFolders::Make : MissingFolders::Refuse, shown);
@@ -144,16 +79,15 @@ common::Result<void> editPreferenceList(const std::string& root, MissingList mis
     const int folder = target.value().folder.get();
     const std::string& name = target.value().name;
 
-    FileDescriptor lock = lockList(folder, name);
-    if (!lock)
-        return common::Fault(shown, "cannot take the lock " + name + listLockSuffix + ": " +
-                                        common::describeSystemError(errno));
+    // Another writer may hold the list. Nothing is written yet, so an interruption may end the
+    // wait at once, as it would end any command that has made nothing.
+    auto lock = TRY(common::ExclusiveLock::onLockFile(folder, name + listLockSuffix,
+                                                      InterruptionWatch::obeyFromNowOn)
+                        .withContext(shown, "cannot take the lock " + name + listLockSuffix));
     removeLeftovers(folder, name);
 
-    FileDescriptor list(
-        ::openat(folder, name.c_str(), O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC));
-    int openError = list ? 0 : errno;
-    PreferenceListReading reading = readOpenedPreferenceList(list, openError);
+    PreferenceListReading reading =
+        readOpenedPreferenceList(common::openAt(folder, name, O_RDONLY | O_NOFOLLOW | O_NONBLOCK));
     if (reading.state == PreferenceListReading::State::Refused)
         return common::Fault(shown, reading.refusal + "; left unchanged");
     if (reading.state == PreferenceListReading::State::Missing &&
@@ -169,7 +103,15 @@ common::Result<void> editPreferenceList(const std::string& root, MissingList mis
         return common::Fault(shown, "cannot encode the property list; left unchanged");
     if (auto refusal = refusalOfWritten(*bytes))
         return common::Fault(shown, *refusal + "; left unchanged");
-    return replaceList(folder, name, *bytes, shown);
+    // The new list keeps the old one's permissions, and is flushed before it replaces it.
+    mode_t mode = 0644;
+    struct stat existing {};
+    if (::fstatat(folder, name.c_str(), &existing, AT_SYMLINK_NOFOLLOW) == 0)
+        mode = existing.st_mode & 07777;
+    const std::string temporary = name + temporaryListInfix + std::to_string(::getpid());
+    return common::replaceFileWhole(folder, name, *bytes, mode, temporary,
+                                    common::Durability::Synced)
+        .withContext(shown, "cannot write");
 }
 
 } // namespace velorin::tools

@@ -1,16 +1,16 @@
 // The folder a preview writes into, filled all at once or not at all.
 //
 // Files are first written into a hidden staging folder inside the output folder and moved
-// into place only when every one of them is complete, so a failed or interrupted preview
-// leaves the output folder as it was (a folder the preview had to make is removed again). A
-// staging folder left by a preview killed outright is removed by the next one into the same
-// folder.
+// into place only when every one of them is complete (common/WholeOutput.h), so a failed or
+// interrupted preview leaves the output folder as it was (a folder the preview had to make is
+// removed again). A staging folder left by a preview killed outright is removed by the next
+// one into the same folder.
 // A previous preview's frames are replaced; a "frames" folder holding anything else is
 // refused before any work is done, so that no file of the user's is ever removed.
 #pragma once
 
 #include "common/Result.h"
-#include "platform/RootedPath.h"
+#include "common/WholeOutput.h"
 
 #include <memory>
 #include <string>
@@ -34,7 +34,7 @@ public:
     open(const std::string& folder, FrameFiles frameFiles = FrameFiles::Written);
     // Removes the staging folder, and the output folder if it was made and nothing was
     // committed.
-    ~PreviewOutput();
+    ~PreviewOutput() = default;
     PreviewOutput(const PreviewOutput&) = delete;
     PreviewOutput& operator=(const PreviewOutput&) = delete;
 
@@ -46,16 +46,14 @@ public:
     common::Result<void> commit();
 
 private:
-    PreviewOutput(std::string folder, std::string staging, std::string madeFolder,
-                  FrameFiles frameFiles);
+    PreviewOutput(std::string folder, FrameFiles frameFiles)
+        : m_folder(std::move(folder)), m_frameFiles(frameFiles) {}
     std::string m_folder;
-    std::string m_staging;
-    // The outermost folder this preview made, to remove on failure; empty when none.
-    std::string m_madeFolder;
     FrameFiles m_frameFiles;
-    bool m_committed{false};
-    // Held on the staging folder, so that another preview into the same folder leaves it alone.
-    platform::FileDescriptor m_stagingLock;
+    // Declared first, so that they go after the staging folder in them.
+    common::MadeFolders m_madeFolders;
+    // Locked, so that another preview into the same folder leaves it alone.
+    common::StagingFolder m_staging;
 };
 
 // The name of frame `index` (from 0) of `count` inside the frames folder: "frame-0001.png".

@@ -1,6 +1,6 @@
 #include "tools/preview/PreviewSequence.h"
 
-#include "common/SystemError.h"
+#include "common/SystemCalls.h"
 #include "common/TemporaryFolder.h"
 #include "platform/PreferenceStore.h"
 #include "platform/RootedPath.h"
@@ -46,34 +46,20 @@ common::Result<void> fillPrivateRoot(const std::string& privateRoot, const std::
                                      const std::string& name, const std::string& preferenceRoot,
                                      const common::InterruptionCheck& interrupted) {
     // The folder is the root its entries are opened in, so no link leads out of it.
-    platform::FileDescriptor source = platform::openRootFolder(folder);
-    if (!source)
-        return common::Fault(folder, "cannot be opened: " + common::describeSystemError(errno));
-    platform::FileDescriptor target = platform::openRootFolder(privateRoot);
-    if (!target)
-        return common::Fault(privateRoot,
-                             "cannot be opened: " + common::describeSystemError(errno));
-    sim::CopyAllowance allowance = sim::CopyAllowance::forFolder(privateRoot);
+    auto source = TRY(common::openRoot(folder).withContext(folder, "cannot be opened"));
+    auto target = TRY(common::openRoot(privateRoot).withContext(privateRoot, "cannot be opened"));
+    common::CopyAllowance allowance = common::CopyAllowance::forFolder(privateRoot);
     std::string copyPath = std::string(sequenceRoot) + name;
-    auto copy =
-        sim::makeFolders(target.get(), copyPath, (fs::path(privateRoot) / copyPath).string());
-    if (!copy)
-        return copy.fault();
-    if (auto copied = sim::copySequenceFolder(source.get(), ".", folder, copy.value().get(),
-                                              allowance, interrupted);
-        !copied)
-        return copied;
+    auto copy = TRY(
+        common::makeFolders(target.get(), copyPath, (fs::path(privateRoot) / copyPath).string()));
+    TRY(sim::copySequenceFolder(source.get(), ".", folder, copy.get(), allowance, interrupted));
     if (preferenceRoot.empty())
         return {};
-    platform::FileDescriptor preferences = platform::openRootFolder(preferenceRoot);
-    if (!preferences)
-        return common::Fault(preferenceRoot,
-                             "cannot be opened: " + common::describeSystemError(errno));
+    auto preferences =
+        TRY(common::openRoot(preferenceRoot).withContext(preferenceRoot, "cannot be opened"));
     fs::path list = sim::rootPreferenceFilePath(privateRoot, preferenceDomain);
-    if (auto made = sim::makeFolders(target.get(), platform::preferencesFolder,
-                                     list.parent_path().string());
-        !made)
-        return made.fault();
+    TRY(common::makeFolders(target.get(), platform::preferencesFolder,
+                            list.parent_path().string()));
     return sim::copyPreferenceList(preferences.get(), preferenceDomain, preferenceRoot,
                                    list.string(), allowance);
 }

@@ -6,7 +6,7 @@
 // line. The device root is only read; the scenario's preference edits go to a private copy.
 // SIGINT or SIGTERM stops the run before its next event, removes the private copy and ends with
 // status 130 or 143.
-#include "common/SystemError.h"
+#include "common/SystemCalls.h"
 #include "sim/ExtensionLoader.h"
 #include "sim/ScenarioReader.h"
 #include "sim/ScenarioRunner.h"
@@ -19,9 +19,9 @@
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
+#include <fcntl.h>
 #include <filesystem>
-#include <fstream>
-#include <iterator>
+#include <vector>
 
 namespace velorin::tools {
 
@@ -33,16 +33,16 @@ common::Result<std::string> readScenarioText(const std::string& path) {
         return common::Fault(path, "no such scenario file");
     if (!std::filesystem::is_regular_file(path, error))
         return common::Fault(path, "not a scenario file (expected a regular file)");
-    std::ifstream file;
-    errno = 0;
-    file.open(path, std::ios::binary);
-    if (!file)
-        return common::Fault(path,
-                             "cannot read the scenario: " + common::describeSystemError(errno));
-    std::string text{std::istreambuf_iterator<char>(file), std::istreambuf_iterator<char>()};
-    if (file.bad())
-        return common::Fault(path, "cannot read the scenario");
-    return text;
+    auto file = TRY(common::openFile(path, O_RDONLY).withContext(path, "cannot read the scenario"));
+    std::string text;
+    std::vector<std::uint8_t> buffer(64 * 1024);
+    for (;;) {
+        std::size_t count =
+            TRY(common::readSome(file.get(), buffer).withContext(path, "cannot read the scenario"));
+        if (count == 0)
+            return text;
+        text.append(reinterpret_cast<const char*>(buffer.data()), count);
+    }
 }
 
 int runScenarioFile(const std::string& scenarioPath, const std::string& givenRoot) {

@@ -7,8 +7,8 @@
 // copied and the copy removed at the end, so the root given is never written. SIGINT or SIGTERM
 // stops the soak before its next event, removes the copy and ends with status 130 or 143.
 #include "sim/ExtensionLoader.h"
-#include "sim/Soak.h"
 #include "sim/Trace.h"
+#include "soak/Soak.h"
 #include "tools/common/Commands.h"
 #include "tools/common/FaultReport.h"
 #include "tools/common/InterruptionWatch.h"
@@ -30,7 +30,7 @@ struct SoakArguments {
     std::string root;
 };
 
-void printFigures(const sim::SoakReport& report, double wallSeconds) {
+void printFigures(const soak::SoakReport& report, double wallSeconds) {
     std::printf("events %" PRIu64 "\n", report.events);
     std::printf("showings %" PRIu64 "\n", report.showings);
     std::printf("animated views %" PRIu64 "\n", report.animatedViews);
@@ -56,19 +56,19 @@ int runSoakCommand(const SoakArguments& arguments) {
     std::fflush(stdout);
     auto started = std::chrono::steady_clock::now();
     auto soaked =
-        sim::runSoak({arguments.days, arguments.seed, root.value(), library, watch.check()},
-                     [](std::uint64_t day, const sim::SoakReport& sofar) {
-                         std::printf("day %" PRIu64 ": %" PRIu64 " events, %" PRIu64 " showings\n",
-                                     day, sofar.events, sofar.showings);
-                         std::fflush(stdout);
-                     });
+        soak::runSoak({arguments.days, arguments.seed, root.value(), library, watch.check()},
+                      [](std::uint64_t day, const soak::SoakReport& sofar) {
+                          std::printf("day %" PRIu64 ": %" PRIu64 " events, %" PRIu64 " showings\n",
+                                      day, sofar.events, sofar.showings);
+                          std::fflush(stdout);
+                      });
     if (!soaked) {
         std::fflush(stdout);
         if (watch.received())
             return watch.reportInterruption();
         return report(soaked.fault());
     }
-    const sim::SoakReport& outcome = soaked.value();
+    const soak::SoakReport& outcome = soaked.value();
     std::chrono::duration<double> wall = std::chrono::steady_clock::now() - started;
     printFigures(outcome, wall.count());
     std::fflush(stdout);
@@ -78,7 +78,7 @@ int runSoakCommand(const SoakArguments& arguments) {
                      " (%s) at %s s, seed %" PRIu64 ": %s: %s\n",
                      broken->eventNumber, broken->event.c_str(),
                      sim::formatTime(broken->time).c_str(), arguments.seed,
-                     sim::describe(broken->breach.invariant), broken->breach.detail.c_str());
+                     soak::describe(broken->breach.invariant), broken->breach.detail.c_str());
         if (!broken->recentTrace.empty())
             std::fprintf(stderr, "the host's last trace lines before it:\n");
         for (const std::string& line : broken->recentTrace)

@@ -4,8 +4,8 @@
 #include "sequences/FrameOrdering.h"
 #include "tests/tools/common/SimProcess.h"
 #include "tests/tools/import/ImportTestSupport.h"
+#include "tools/common/StagedSequence.h"
 #include "tools/import/ImportPipeline.h"
-#include "tools/import/StagedSequence.h"
 
 #include <fcntl.h>
 #include <fstream>

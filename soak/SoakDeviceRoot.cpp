@@ -1,6 +1,6 @@
-#include "sim/SoakDeviceRoot.h"
+#include "soak/SoakDeviceRoot.h"
 
-#include "common/SystemError.h"
+#include "common/SystemCalls.h"
 #include "common/TemporaryFolder.h"
 #include "platform/PreferenceStore.h"
 #include "platform/display/Image.h"
@@ -19,7 +19,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
-namespace velorin::sim {
+namespace velorin::soak {
 
 namespace {
 
@@ -67,7 +67,7 @@ void forEachEntry(int folder, Visit visit) {
 // Copies the sequence folders under the source root's sequence folder that lie inside the
 // root, each by the copy rule.
 common::Result<void> copySequences(int sourceRoot, const std::string& shownRoot, int sequences,
-                                   CopyAllowance& allowance,
+                                   common::CopyAllowance& allowance,
                                    const common::InterruptionCheck& interrupted) {
     FileDescriptor source = platform::openInRoot(sourceRoot, sequenceRoot, O_RDONLY | O_DIRECTORY);
     if (!source)
@@ -82,18 +82,11 @@ common::Result<void> copySequences(int sourceRoot, const std::string& shownRoot,
         // anything that is no folder there is left out, as the extension finds no frames in it.
         if (!platform::openInRoot(sourceRoot, folder, O_PATH | O_DIRECTORY))
             continue;
-        if (::mkdirat(sequences, name.c_str(), 0755) != 0)
-            return common::Fault(shownRoot + "/" + folder,
-                                 "cannot be copied: " + common::describeSystemError(errno));
-        FileDescriptor copy(
-            ::openat(sequences, name.c_str(), O_PATH | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC));
-        if (!copy)
-            return common::Fault(shownRoot + "/" + folder,
-                                 "cannot be copied: " + common::describeSystemError(errno));
-        if (auto copied = copySequenceFolder(sourceRoot, folder, shownRoot + "/" + folder,
-                                             copy.get(), allowance, interrupted);
-            !copied)
-            return copied;
+        std::string shown = shownRoot + "/" + folder;
+        TRY(common::makeFolderAt(sequences, name, 0755).withContext(shown, "cannot be copied"));
+        auto copy = TRY(common::openAt(sequences, name, O_PATH | O_DIRECTORY | O_NOFOLLOW)
+                            .withContext(shown, "cannot be copied"));
+        TRY(sim::copySequenceFolder(sourceRoot, folder, shown, copy.get(), allowance, interrupted));
     }
     return {};
 }
@@ -102,39 +95,24 @@ common::Result<void> copySequences(int sourceRoot, const std::string& shownRoot,
 
 common::Result<std::unique_ptr<SoakDeviceRoot>>
 SoakDeviceRoot::copy(const std::string& sourceRoot, const common::InterruptionCheck& interrupted) {
-    FileDescriptor source = platform::openRootFolder(sourceRoot);
-    if (!source)
-        return common::Fault(sourceRoot,
-                             "cannot open the device root: " + common::describeSystemError(errno));
-    auto folder = common::TemporaryFolder::make("velorin-soak");
-    if (!folder)
-        return folder.fault();
+    auto source =
+        TRY(common::openRoot(sourceRoot).withContext(sourceRoot, "cannot open the device root"));
     // Owned from here, so that a failed or interrupted copy leaves nothing behind.
-    std::unique_ptr<SoakDeviceRoot> root(new SoakDeviceRoot(std::move(folder).value()));
-    FileDescriptor copyRoot = platform::openRootFolder(root->path());
-    if (!copyRoot)
-        return common::Fault(root->path(),
-                             "cannot be opened: " + common::describeSystemError(errno));
-    CopyAllowance allowance = CopyAllowance::forFolder(root->path());
-    std::string preferences = rootPreferenceFilePath(root->path(), preferenceDomain);
-    if (auto made = makeFolders(copyRoot.get(), platform::preferencesFolder,
-                                fs::path(preferences).parent_path().string());
-        !made)
-        return made.fault();
-    if (auto copied =
-            copyPreferenceList(source.get(), preferenceDomain, sourceRoot, preferences, allowance);
-        !copied)
-        return copied.fault();
+    std::unique_ptr<SoakDeviceRoot> root(
+        new SoakDeviceRoot(TRY(common::TemporaryFolder::make("velorin-soak"))));
+    auto copyRoot =
+        TRY(common::openRoot(root->path()).withContext(root->path(), "cannot be opened"));
+    common::CopyAllowance allowance = common::CopyAllowance::forFolder(root->path());
+    std::string preferences = sim::rootPreferenceFilePath(root->path(), preferenceDomain);
+    TRY(common::makeFolders(copyRoot.get(), platform::preferencesFolder,
+                            fs::path(preferences).parent_path().string()));
+    TRY(sim::copyPreferenceList(source.get(), preferenceDomain, sourceRoot, preferences,
+                                allowance));
     // The folder that holds the sequences is made even if the root has none, so that the soak
     // can add frames to a root that starts empty.
-    auto sequences = makeFolders(copyRoot.get(), sequenceRoot, root->path() + "/" + sequenceRoot);
-    if (!sequences)
-        return sequences.fault();
-    root->m_sequences = std::move(sequences).value();
-    if (auto copied = copySequences(source.get(), sourceRoot, root->m_sequences.get(), allowance,
-                                    interrupted);
-        !copied)
-        return copied.fault();
+    root->m_sequences =
+        TRY(common::makeFolders(copyRoot.get(), sequenceRoot, root->path() + "/" + sequenceRoot));
+    TRY(copySequences(source.get(), sourceRoot, root->m_sequences.get(), allowance, interrupted));
     return root;
 }
 
@@ -227,17 +205,10 @@ bool SoakDeviceRoot::swapFolders(const std::string& first, const std::string& se
     if (first == second || !isSequenceFolder(first) || !isSequenceFolder(second))
         return false;
     // One exchange swaps the two folders, so that no reader sees either name missing.
-    int folder = m_sequences.get();
-    if (::renameat2(folder, first.c_str(), folder, second.c_str(), RENAME_EXCHANGE) == 0)
-        return true;
-    std::string parked = first + ".swapping";
-    if (::renameat(folder, first.c_str(), folder, parked.c_str()) != 0)
-        return false;
-    if (::renameat(folder, second.c_str(), folder, first.c_str()) != 0) {
-        ::renameat(folder, parked.c_str(), folder, first.c_str());
-        return false;
-    }
-    return ::renameat(folder, parked.c_str(), folder, second.c_str()) == 0;
+    std::string sequences = (fs::path(path()) / sequenceRoot).string();
+    return common::exchangeFolders((fs::path(sequences) / first).string(),
+                                   (fs::path(sequences) / second).string())
+        .ok();
 }
 
-} // namespace velorin::sim
+} // namespace velorin::soak

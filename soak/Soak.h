@@ -12,7 +12,7 @@
 
 #include "common/Interruption.h"
 #include "common/Result.h"
-#include "sim/SoakInvariants.h"
+#include "soak/SoakInvariants.h"
 
 #include <cstdint>
 #include <functional>
@@ -20,7 +20,7 @@
 #include <string>
 #include <vector>
 
-namespace velorin::sim {
+namespace velorin::soak {
 
 struct SoakOptions {
     double days{30};
@@ -61,4 +61,4 @@ using SoakProgress = std::function<void(std::uint64_t day, const SoakReport& sof
 // or a preference edit cannot be written. A breach is no fault: it is in the report.
 common::Result<SoakReport> runSoak(const SoakOptions& options, const SoakProgress& progress = {});
 
-} // namespace velorin::sim
+} // namespace velorin::soak

@@ -1,16 +1,9 @@
-#include "common/SystemError.h"
+#include "common/ByteCount.h"
 
 #include <cmath>
 #include <cstdio>
-#include <cstring>
 
 namespace velorin::common {
-
-std::string describeSystemError(int error) {
-    if (error == 0)
-        return "the system gave no reason";
-    return std::strerror(error);
-}
 
 std::string describeByteCount(std::uint64_t bytes) {
     constexpr std::uint64_t kibibyte = 1024;

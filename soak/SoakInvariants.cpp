@@ -1,9 +1,9 @@
-#include "sim/SoakInvariants.h"
+#include "soak/SoakInvariants.h"
 
 #include <cstring>
 #include <unordered_set>
 
-namespace velorin::sim {
+namespace velorin::soak {
 
 namespace {
 
@@ -147,4 +147,4 @@ std::optional<InvariantBreach> checkNothingLeft(const LiveObjects& alreadyAlive)
     return std::nullopt;
 }
 
-} // namespace velorin::sim
+} // namespace velorin::soak

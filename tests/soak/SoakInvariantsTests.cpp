@@ -1,12 +1,12 @@
 // The soak's invariant checks: the page's containers and animated views, objects alive off the
 // page, and the ends of showings as the host's trace shows them.
 #include "animation/AnimatedImageView.h"
-#include "sim/ShowingEndWatch.h"
-#include "sim/SoakInvariants.h"
+#include "soak/ShowingEndWatch.h"
+#include "soak/SoakInvariants.h"
 
 #include <gtest/gtest.h>
 
-namespace velorin::sim {
+namespace velorin::soak {
 namespace {
 
 using platform::UIView;
@@ -171,4 +171,4 @@ TEST_F(EndWatchTest, HidesThatAreNoEndAreNotCounted) {
 }
 
 } // namespace
-} // namespace velorin::sim
+} // namespace velorin::soak

@@ -2,8 +2,8 @@
 // the edits it makes to sequence folders.
 #include "platform/display/Image.h"
 #include "sequences/SequenceDirectory.h"
-#include "sim/SoakDeviceRoot.h"
-#include "sim/SoakEvents.h"
+#include "soak/SoakDeviceRoot.h"
+#include "soak/SoakEvents.h"
 #include "tests/support/FrameImages.h"
 #include "tests/support/TemporaryDeviceRoot.h"
 
@@ -13,14 +13,14 @@
 #include <gtest/gtest.h>
 #include <iterator>
 
-namespace velorin::sim {
+namespace velorin::soak {
 namespace {
 
 namespace fs = std::filesystem;
 
 std::vector<std::string> firstEvents(std::uint64_t seed, int count) {
     SoakEventSource source(seed, {"battery", "pulse"});
-    DeviceState device;
+    sim::DeviceState device;
     std::vector<std::string> events;
     for (int index = 0; index < count; ++index) {
         SoakEvent event = source.next(device);
@@ -99,4 +99,4 @@ TEST_F(SoakDeviceRootTest, AddedFramesFollowTheFolderNamesAndDecode) {
 }
 
 } // namespace
-} // namespace velorin::sim
+} // namespace velorin::soak

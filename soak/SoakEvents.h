@@ -19,7 +19,7 @@
 #include <string>
 #include <vector>
 
-namespace velorin::sim {
+namespace velorin::soak {
 
 enum class SoakEventKind {
     Plug,
@@ -72,14 +72,14 @@ public:
     // `sequenceNames` are the sequences of the device root; there must be at least one.
     SoakEventSource(std::uint64_t seed, std::vector<std::string> sequenceNames);
 
-    SoakEvent next(const DeviceState& device);
+    SoakEvent next(const sim::DeviceState& device);
 
 private:
     std::uint64_t below(std::uint64_t bound);
     double unit();
     bool chance(double probability);
-    std::uint64_t gap(const DeviceState& device);
-    SoakEventKind kind(const DeviceState& device);
+    std::uint64_t gap(const sim::DeviceState& device);
+    SoakEventKind kind(const sim::DeviceState& device);
     platform::PropertyValue switchValue();
     void fillSetting(SoakEvent& event);
 
@@ -87,4 +87,4 @@ private:
     std::vector<std::string> m_sequenceNames;
 };
 
-} // namespace velorin::sim
+} // namespace velorin::soak

@@ -14,7 +14,7 @@
 // outside, from one never queued, and it breaks nothing the host can see.
 #pragma once
 
-#include "sim/SoakInvariants.h"
+#include "soak/SoakInvariants.h"
 
 #include <cstdint>
 #include <deque>
@@ -24,7 +24,7 @@
 #include <string_view>
 #include <utility>
 
-namespace velorin::sim {
+namespace velorin::soak {
 
 inline constexpr std::uint64_t showingLengthNanoseconds = 4'000'000'000;
 
@@ -64,4 +64,4 @@ private:
     std::uint64_t m_animationsStarted{0};
 };
 
-} // namespace velorin::sim
+} // namespace velorin::soak

@@ -9,7 +9,8 @@
 // under the name pattern of the folder's first frame; a frame is removed by picking among the
 // folder's PNG files in name order. Edits that find nothing to act on (an empty folder, a
 // missing sequence) do nothing, as a user's file manager would refuse them. Edits name their
-// files through the descriptor of the copy's sequence folder, never through a path.
+// files through the descriptor of the copy's sequence folder, except the exchange of two
+// folders, which goes through common/WholeOutput.h on the copy's own paths.
 #pragma once
 
 #include "common/Interruption.h"
@@ -22,7 +23,7 @@
 #include <string>
 #include <vector>
 
-namespace velorin::sim {
+namespace velorin::soak {
 
 class SoakDeviceRoot {
 public:
@@ -61,4 +62,4 @@ private:
     platform::FileDescriptor m_sequences;
 };
 
-} // namespace velorin::sim
+} // namespace velorin::soak

@@ -1,11 +1,11 @@
-#include "sim/ShowingEndWatch.h"
+#include "soak/ShowingEndWatch.h"
 
 #include "sim/LockScreenPage.h"
 #include "sim/Trace.h"
 
 #include <array>
 
-namespace velorin::sim {
+namespace velorin::soak {
 
 namespace {
 
@@ -32,7 +32,7 @@ Fields split(std::string_view line) {
 }
 
 std::string seconds(std::uint64_t nanoseconds) {
-    return formatTime(nanoseconds) + " s";
+    return sim::formatTime(nanoseconds) + " s";
 }
 
 } // namespace
@@ -65,7 +65,7 @@ void ShowingEndWatch::hear(std::uint64_t now, std::string_view line) {
         return;
     std::string_view name = field[1];
     if (field[2] == "added") {
-        if (fields.count >= 4 && field[3] == pageViewName)
+        if (fields.count >= 4 && field[3] == sim::pageViewName)
             m_onPage.emplace(name);
         else if (auto found = m_onPage.find(name); found != m_onPage.end())
             m_onPage.erase(found);
@@ -110,4 +110,4 @@ std::optional<InvariantBreach> ShowingEndWatch::takeBreach() {
     return std::exchange(m_breach, std::nullopt);
 }
 
-} // namespace velorin::sim
+} // namespace velorin::soak

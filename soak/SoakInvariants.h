@@ -19,7 +19,7 @@
 #include <optional>
 #include <string>
 
-namespace velorin::sim {
+namespace velorin::soak {
 
 enum class Invariant {
     OneAnimatedView,
@@ -61,4 +61,4 @@ std::optional<InvariantBreach> checkPage(const platform::UIView& page,
 // After the host is gone, nothing it or the extension made may be alive.
 std::optional<InvariantBreach> checkNothingLeft(const LiveObjects& alreadyAlive);
 
-} // namespace velorin::sim
+} // namespace velorin::soak

@@ -1,24 +1,23 @@
 // The sequence folder an import writes, which appears whole or not at all.
 //
-// Everything is written into a hidden staging folder beside the destination and moved into
-// place by one rename at the end. An existing sequence of the same name is refused, or, when
-// replacing is asked for, swapped out in one atomic exchange (or, where the file system cannot
-// exchange, renamed aside, replaced and then removed). Until the commit, removing the staging
-// folder, and any parent folder made for it, undoes everything; the destructor does that
-// when the import fails or is interrupted. A staging folder left by a command that was killed
-// outright is removed by the next import or install into the same folder. A command with a further
-// step after the commit (install choosing the sequence in the preferences) may keep the replaced
-// sequence aside until that step is done, and put it back should the step fail.
+// Import and install write through it. Everything is written into a hidden staging folder
+// beside the destination and moved into place by one rename at the end (common/WholeOutput.h).
+// An existing sequence of the same name is refused, or, when replacing is asked for, swapped
+// out in one exchange. Until the commit, removing the staging folder, and any parent folder
+// made for it, undoes everything; the destructor does that when the import fails or is
+// interrupted. A staging folder left by a command that was killed outright is removed by the
+// next import or install into the same folder. A command with a further step after the commit
+// (install choosing the sequence in the preferences) may keep the replaced sequence aside
+// until that step is done, and put it back should the step fail.
 #pragma once
 
 #include "common/Result.h"
-#include "platform/RootedPath.h"
+#include "common/WholeOutput.h"
 
 #include <memory>
 #include <optional>
 #include <string>
 #include <string_view>
-#include <vector>
 
 namespace velorin::tools {
 
@@ -31,6 +30,7 @@ public:
     // existing `name` unless replacing, and one that is not a folder in any case.
     static common::Result<std::unique_ptr<StagedSequence>>
     open(const std::string& parent, const std::string& name, ExistingSequence existing);
+    // Finishes a commit that kept the replaced sequence, or else removes what was staged.
     ~StagedSequence();
     StagedSequence(const StagedSequence&) = delete;
     StagedSequence& operator=(const StagedSequence&) = delete;
@@ -50,24 +50,23 @@ public:
     common::Result<void> undoCommit();
 
 private:
-    StagedSequence(std::string destination, std::string staging, ExistingSequence existing);
+    StagedSequence(std::string destination, ExistingSequence existing)
+        : m_destination(std::move(destination)), m_existing(existing) {}
     std::string m_destination;
-    std::string m_staging;
     ExistingSequence m_existing;
-    // Folders made for the destination, innermost first, to remove on failure.
-    std::vector<std::string> m_madeFolders;
+    // Declared first, so that they go after the staging folder in them.
+    common::MadeFolders m_madeFolders;
+    // Locked, so that another command's sweep of abandoned staging folders leaves it alone.
+    // After a replacing commit the replaced sequence waits there, locked in its turn.
+    common::StagingFolder m_staging;
     bool m_committed{false};
-    // The replaced sequence waits at the staging path.
     bool m_replacedKept{false};
-    // Held on the folder at the staging path, so that another command's sweep of abandoned
-    // staging folders leaves it alone.
-    platform::FileDescriptor m_stagingLock;
 };
 
-// Why `name` cannot name a sequence folder, or none. Sequence names are made of ASCII letters,
-// digits, '-', '_' and '.', so that the device's frame locations need no escaping, and are
-// neither hidden nor "." or "..".
-std::optional<std::string> sequenceNameProblem(std::string_view name);
+// Whether `name` can name a sequence folder; a fault naming it and why not. Sequence names are
+// made of ASCII letters, digits, '-', '_' and '.', so that the device's frame locations need no
+// escaping, and are neither hidden nor "." or "..".
+common::Result<void> checkSequenceName(const std::string& name);
 
 // A sequence name from a source path: its file name without the extension, with any other
 // character replaced by '-'; "imported" when nothing is left.

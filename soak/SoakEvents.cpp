@@ -1,4 +1,4 @@
-#include "sim/SoakEvents.h"
+#include "soak/SoakEvents.h"
 
 #include "common/QuoteText.h"
 #include "settings/Settings.h"
@@ -9,7 +9,7 @@
 #include <cmath>
 #include <utility>
 
-namespace velorin::sim {
+namespace velorin::soak {
 
 namespace {
 
@@ -43,8 +43,8 @@ constexpr std::array kindWeights{
 constexpr std::array switchKeys{loopPreferenceKey, noSleepPreferenceKey, showOnWakePreferenceKey,
                                 hideBatteryPreferenceKey, enabledPreferenceKey};
 
-constexpr std::uint64_t millisecond = nanosecondsPerSecond / 1000;
-constexpr std::uint64_t minute = 60 * nanosecondsPerSecond;
+constexpr std::uint64_t millisecond = sim::nanosecondsPerSecond / 1000;
+constexpr std::uint64_t minute = 60 * sim::nanosecondsPerSecond;
 constexpr std::uint64_t hour = 60 * minute;
 
 const char* kindName(SoakEventKind kind) {
@@ -94,7 +94,7 @@ std::string describeValue(const platform::PropertyValue& value) {
     case platform::PropertyKind::Integer:
         return std::to_string(std::get<std::int64_t>(value.value));
     case platform::PropertyKind::Real:
-        return formatNumber(std::get<double>(value.value));
+        return sim::formatNumber(std::get<double>(value.value));
     case platform::PropertyKind::String:
         return common::quoteText(*value.stringValue());
     default:
@@ -147,7 +147,7 @@ bool SoakEventSource::chance(double probability) {
     return unit() < probability;
 }
 
-std::uint64_t SoakEventSource::gap(const DeviceState& device) {
+std::uint64_t SoakEventSource::gap(const sim::DeviceState& device) {
     // Spread evenly over the logarithm, so that each span gets events at every scale.
     auto between = [this](std::uint64_t low, std::uint64_t high) {
         double logLow = std::log(static_cast<double>(low));
@@ -156,15 +156,15 @@ std::uint64_t SoakEventSource::gap(const DeviceState& device) {
     };
     double draw = unit();
     if (draw < 0.7)
-        return between(50 * millisecond, 20 * nanosecondsPerSecond);
+        return between(50 * millisecond, 20 * sim::nanosecondsPerSecond);
     if (device.onPower)
-        return between(20 * nanosecondsPerSecond, 3 * minute);
+        return between(20 * sim::nanosecondsPerSecond, 3 * minute);
     if (draw < 0.99)
-        return between(20 * nanosecondsPerSecond, 10 * minute);
+        return between(20 * sim::nanosecondsPerSecond, 10 * minute);
     return between(10 * minute, 6 * hour);
 }
 
-SoakEventKind SoakEventSource::kind(const DeviceState& device) {
+SoakEventKind SoakEventSource::kind(const sim::DeviceState& device) {
     unsigned total = 0;
     for (const KindWeight& entry : kindWeights)
         total += entry.weight;
@@ -207,7 +207,7 @@ void SoakEventSource::fillSetting(SoakEvent& event) {
         event.value = switchValue();
 }
 
-SoakEvent SoakEventSource::next(const DeviceState& device) {
+SoakEvent SoakEventSource::next(const sim::DeviceState& device) {
     SoakEvent event;
     event.gap = gap(device);
     event.kind = kind(device);
@@ -242,4 +242,4 @@ SoakEvent SoakEventSource::next(const DeviceState& device) {
     return event;
 }
 
-} // namespace velorin::sim
+} // namespace velorin::soak

@@ -1,20 +1,20 @@
-#include "sim/Soak.h"
+#include "soak/Soak.h"
 
 #include "platform/MainQueue.h"
 #include "platform/display/Image.h"
-#include "sim/ShowingEndWatch.h"
 #include "sim/SimulatedHost.h"
-#include "sim/SoakDeviceRoot.h"
-#include "sim/SoakEvents.h"
+#include "soak/ShowingEndWatch.h"
+#include "soak/SoakDeviceRoot.h"
+#include "soak/SoakEvents.h"
 
 #include <cmath>
 #include <memory>
 
-namespace velorin::sim {
+namespace velorin::soak {
 
 namespace {
 
-constexpr std::uint64_t nanosecondsPerDay = 86'400 * nanosecondsPerSecond;
+constexpr std::uint64_t nanosecondsPerDay = 86'400 * sim::nanosecondsPerSecond;
 
 class SoakRun {
 public:
@@ -46,7 +46,7 @@ private:
     std::vector<std::string> m_lastLines;
     std::size_t m_nextLine{0};
     // Last, so that it goes first: its trace reaches the members above until it is gone.
-    std::unique_ptr<SimulatedHost> m_host;
+    std::unique_ptr<sim::SimulatedHost> m_host;
 };
 
 common::Result<SoakReport> SoakRun::run() {
@@ -62,12 +62,12 @@ common::Result<SoakReport> SoakRun::run() {
 
     platform::resetPeakImageBytes();
     m_alreadyAlive = LiveObjects::now();
-    auto host = SimulatedHost::start(HostSetup{},
-                                     HostEnvironment{m_root->path(), m_options.extensionLibrary},
-                                     [this](std::string_view line) {
-                                         m_watch.hear(platform::MainQueue::shared().now(), line);
-                                         keep(line);
-                                     });
+    auto host = sim::SimulatedHost::start(
+        sim::HostSetup{}, sim::HostEnvironment{m_root->path(), m_options.extensionLibrary},
+        [this](std::string_view line) {
+            m_watch.hear(platform::MainQueue::shared().now(), line);
+            keep(line);
+        });
     if (!host)
         return host.fault();
     m_host = std::move(host).value();
@@ -106,7 +106,7 @@ bool SoakRun::check() {
     // A replacement that drops the host's backlight request holds the screen awake; asking
     // for the backlight the screen already has shows it without changing the device.
     if (!breach && !m_host->device().onPower &&
-        m_host->requestUnchangedBacklight() == HookOutcome::Dropped)
+        m_host->requestUnchangedBacklight() == sim::HookOutcome::Dropped)
         breach = InvariantBreach{Invariant::KeepAwakeOnlyOnPower,
                                  "the host's backlight request was dropped off power"};
     if (!breach)
@@ -138,7 +138,7 @@ bool SoakRun::advanceTo(std::uint64_t time) {
 }
 
 common::Result<void> SoakRun::play(const SoakEvent& event) {
-    SimulatedHost& host = *m_host;
+    sim::SimulatedHost& host = *m_host;
     switch (event.kind) {
     case SoakEventKind::Plug:
         host.plug();
@@ -156,10 +156,10 @@ common::Result<void> SoakRun::play(const SoakEvent& event) {
         host.present();
         break;
     case SoakEventKind::Wake:
-        host.wake(WakeKind::Waking);
+        host.wake(sim::WakeKind::Waking);
         break;
     case SoakEventKind::WakeNotWaking:
-        host.wake(WakeKind::NotWaking);
+        host.wake(sim::WakeKind::NotWaking);
         break;
     case SoakEventKind::Dim:
         host.dim();
@@ -243,4 +243,4 @@ common::Result<SoakReport> runSoak(const SoakOptions& options, const SoakProgres
     return run.run();
 }
 
-} // namespace velorin::sim
+} // namespace velorin::soak
