@@ -123,6 +123,11 @@ TEST(RootedPath, TheFallbackResolvesAsTheKernelDoes) {
     std::filesystem::create_directory_symlink("../../../var/frames", root.hostPath("var/up"));
     std::filesystem::create_symlink("/var/new.plist", root.hostPath("dangling"));
     std::filesystem::create_symlink("loop", root.hostPath("loop"));
+    // Absolute targets of links inside a subfolder are read from the root too, not from the
+    // subfolder, where a decoy waits.
+    root.writeFile("var/sub/var/frames/1.png", "decoy");
+    std::filesystem::create_directory_symlink("/var/frames", root.hostPath("var/sub/frames"));
+    std::filesystem::create_symlink("/var/frames/1.png", root.hostPath("var/sub/first.png"));
     FileDescriptor rootFolder = openRootFolder(root.path().string());
     ASSERT_TRUE(rootFolder);
     auto readThrough = [&](auto open, std::string_view path) -> std::string {
@@ -137,6 +142,8 @@ TEST(RootedPath, TheFallbackResolvesAsTheKernelDoes) {
         EXPECT_EQ(readThrough(open, "/absolute/1.png"), "inside");
         EXPECT_EQ(readThrough(open, "var/up/1.png"), "inside");
         EXPECT_EQ(readThrough(open, "../var/frames/../frames/1.png"), "inside");
+        EXPECT_EQ(readThrough(open, "var/sub/frames/1.png"), "inside");
+        EXPECT_EQ(readThrough(open, "var/sub/first.png"), "inside");
         EXPECT_EQ(readThrough(open, "escape"), "(none)");
         EXPECT_EQ(readThrough(open, "loop"), "(none)");
         EXPECT_EQ(errno, ELOOP);

@@ -135,6 +135,17 @@ TEST(ImportRunPlan, ShortSourcesHoldTheirLastFrameOrRepeatTheirCycles) {
     EXPECT_EQ(twice.sourceTimeAt(2, true), 1);
     EXPECT_TRUE(mentions(twice, "plays 2 times"));
 
+    // Three plays of one second fill three of the four seconds, end on the last frame of the
+    // third cycle and hold it for the last second.
+    RunPlan thrice = planRun(1, 3, LengthChoice::TrimToShowing, FillChoice::RepeatCycles);
+    EXPECT_EQ(thrice.runSeconds, 3);
+    EXPECT_TRUE(thrice.repeats);
+    EXPECT_NEAR(thrice.sourceTimeAt(2.5, false), 0.5, 1e-12);
+    EXPECT_EQ(thrice.sourceTimeAt(3, true), 1);
+    EXPECT_TRUE(mentions(thrice, "repeated 3 times"));
+    EXPECT_TRUE(mentions(thrice, "plays 3 times"));
+    EXPECT_TRUE(mentions(thrice, "holds for the last 1 s"));
+
     RunPlan once = planRun(1, 1, LengthChoice::TrimToShowing, FillChoice::RepeatCycles);
     EXPECT_EQ(once.runSeconds, 1);
     EXPECT_FALSE(once.repeats);

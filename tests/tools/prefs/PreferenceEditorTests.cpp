@@ -1,3 +1,4 @@
+#include "common/SystemCalls.h"
 #include "platform/PreferenceStore.h"
 #include "platform/PropertyListLimits.h"
 #include "settings/Settings.h"
@@ -231,6 +232,41 @@ TEST_F(PreferenceEditorTest, AWriterWaitsForTheLockAndKeepsWhatTheHolderWrote) {
     ASSERT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0);
     EXPECT_EQ(stored("batteryanimation"), PropertyValue::string("held"));
     EXPECT_EQ(stored("loopbatteryanimation"), PropertyValue::boolean(true));
+}
+
+TEST_F(PreferenceEditorTest, AWaitingWriterSweepsLeftoversOnlyOnceItHoldsTheLock) {
+    ASSERT_TRUE(setPreference(rootPath(), "hidebattery", "false").ok());
+    fs::path leftover = file() + ".velorin-new-4242";
+    std::ofstream(leftover) << "half a list";
+    fs::path lockFile = file() + ".lock";
+    int lock = ::open(lockFile.c_str(), O_RDWR);
+    ASSERT_GE(lock, 0);
+    ASSERT_EQ(::flock(lock, LOCK_EX), 0);
+    int waiting[2];
+    ASSERT_EQ(::pipe(waiting), 0);
+    pid_t writer = ::fork();
+    ASSERT_GE(writer, 0);
+    if (writer == 0) {
+        // Says, just before the writer starts to wait for the lock, that it is about to.
+        common::setLockSeamForTesting([&](int, common::LockWait wait) {
+            if (wait == common::LockWait::Wait)
+                (void)!::write(waiting[1], "w", 1);
+        });
+        ::_exit(setPreference(rootPath(), "loopbatteryanimation", "true").ok() ? 0 : 1);
+    }
+    char said = 0;
+    ASSERT_EQ(::read(waiting[0], &said, 1), 1);
+    EXPECT_TRUE(fs::exists(leftover)) << "swept before the lock was held";
+    ::flock(lock, LOCK_UN);
+    ::close(lock);
+    int status = 0;
+    ASSERT_EQ(::waitpid(writer, &status, 0), writer);
+    ASSERT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0);
+    ::close(waiting[0]);
+    ::close(waiting[1]);
+    EXPECT_FALSE(fs::exists(leftover)) << "swept once the lock was held";
+    EXPECT_EQ(stored("loopbatteryanimation"), PropertyValue::boolean(true));
+    EXPECT_EQ(stored("hidebattery"), PropertyValue::boolean(false));
 }
 
 TEST_F(PreferenceEditorTest, ConcurrentWritersOfDifferentKeysAllKeepTheirKeys) {
