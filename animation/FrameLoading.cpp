@@ -14,4 +14,8 @@ std::optional<std::vector<std::uint8_t>> readFrameFile(std::string_view location
     return platform::dataWithContentsOfURL(location, frameFileByteLimit);
 }
 
+std::optional<std::vector<std::uint8_t>> readFrameFile(int root, std::string_view location) {
+    return platform::dataWithContentsOfURL(root, location, frameFileByteLimit);
+}
+
 } // namespace velorin

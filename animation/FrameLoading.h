@@ -24,5 +24,7 @@ std::string frameLocation(std::string_view folderPath, std::string_view name);
 // The whole file at `location`; none when it cannot be read (missing, a folder, no access,
 // past the size limit).
 std::optional<std::vector<std::uint8_t>> readFrameFile(std::string_view location);
+// The same inside the root folder `root` instead of the process's device root.
+std::optional<std::vector<std::uint8_t>> readFrameFile(int root, std::string_view location);
 
 } // namespace velorin

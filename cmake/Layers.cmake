@@ -7,8 +7,14 @@
 # stages below it on the include path. An include of a header from a layer above, or from a
 # sibling, therefore names a file the compiler cannot find, and the build fails.
 #
-# Programs above the extension (the simulator, the tools, the tests, the benchmarks and the
-# fuzz programs) see the whole source tree instead.
+# The common kit below the simulator and the tools is a layer of the same kind, above the
+# platform alone. Programs above the extension and the kit (the simulator, the soak harness, the
+# tools, the tests, the benchmarks and the fuzz programs) see the whole source tree instead.
+#
+# A layer's files that hold the extension's process-wide state (a record, a registered class)
+# are named after STATE and built into an object library of their own, velorin_<folder>_state,
+# so that the tools can link the layers' readers without a second copy of that state beside
+# the one in the libvelorin.so they load.
 
 set(VELORIN_LAYER_STAGE ${PROJECT_BINARY_DIR}/layers)
 
@@ -34,12 +40,13 @@ function(velorin_stage_layer_headers folder)
 endfunction()
 
 # One OBJECT library per layer: velorin_<folder>, made of the folder's sources (less any given
-# after EXCLUDE), seeing its own stage and, through the layers it is given after BELOW, theirs.
+# after EXCLUDE or STATE), seeing its own stage and, through the layers it is given after BELOW,
+# theirs; and velorin_<folder>_state of the files given after STATE, when there are any.
 function(velorin_layer folder)
-    cmake_parse_arguments(LAYER "" "" "BELOW;EXCLUDE;LIBRARIES" ${ARGN})
+    cmake_parse_arguments(LAYER "" "" "BELOW;EXCLUDE;LIBRARIES;STATE" ${ARGN})
     velorin_stage_layer_headers(${folder})
     file(GLOB_RECURSE sources CONFIGURE_DEPENDS ${PROJECT_SOURCE_DIR}/${folder}/*.cpp)
-    foreach(excluded IN LISTS LAYER_EXCLUDE)
+    foreach(excluded IN LISTS LAYER_EXCLUDE LAYER_STATE)
         list(FILTER sources EXCLUDE REGEX ".*/${excluded}$")
     endforeach()
     set(target velorin_${folder})
@@ -50,4 +57,10 @@ function(velorin_layer folder)
     # it and loads it again would see the old state. Only GCC makes them; clang has no such
     # option.
     target_compile_options(${target} PRIVATE $<$<CXX_COMPILER_ID:GNU>:-fno-gnu-unique>)
+    if(LAYER_STATE)
+        list(TRANSFORM LAYER_STATE PREPEND ${PROJECT_SOURCE_DIR}/${folder}/)
+        add_library(${target}_state OBJECT ${LAYER_STATE})
+        target_link_libraries(${target}_state PUBLIC ${target})
+        target_compile_options(${target}_state PRIVATE $<$<CXX_COMPILER_ID:GNU>:-fno-gnu-unique>)
+    endif()
 endfunction()

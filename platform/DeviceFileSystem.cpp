@@ -93,11 +93,9 @@ std::string normalizedRoot(const std::string& hostPath) {
 // a location that does not decode.
 std::optional<std::string> devicePathOfURL(std::string_view url);
 
-FileDescriptor openOnDevice(std::string_view devicePath, int flags) {
-    FileDescriptor root = openRootFolder(deviceRoot());
-    if (!root)
-        return FileDescriptor();
-    return openInRoot(root.get(), devicePath, flags);
+// The process's device root, opened to resolve paths in.
+FileDescriptor openDeviceRoot() {
+    return openRootFolder(deviceRoot());
 }
 
 // The size of an open file when it is a regular file of at most `maximumBytes`; none otherwise.
@@ -201,11 +199,19 @@ std::string resolveDevicePath(std::string_view devicePath) {
 
 std::optional<std::vector<std::uint8_t>> dataWithContentsOfFile(std::string_view devicePath,
                                                                 std::size_t maximumBytes) {
+    FileDescriptor root = openDeviceRoot();
+    if (!root)
+        return std::nullopt;
+    return dataWithContentsOfFile(root.get(), devicePath, maximumBytes);
+}
+
+std::optional<std::vector<std::uint8_t>>
+dataWithContentsOfFile(int root, std::string_view devicePath, std::size_t maximumBytes) {
     if (holdsNul(devicePath))
         return std::nullopt;
     // Opening without blocking keeps a FIFO or device node from stalling the main thread
     // before the type check turns it away.
-    FileDescriptor file = openOnDevice(devicePath, O_RDONLY | O_NONBLOCK);
+    FileDescriptor file = openInRoot(root, devicePath, O_RDONLY | O_NONBLOCK);
     if (!file)
         return std::nullopt;
     return readBounded(file.get(), maximumBytes);
@@ -234,12 +240,23 @@ std::optional<std::vector<std::uint8_t>> dataWithContentsOfURL(std::string_view 
     return dataWithContentsOfFile(*path, maximumBytes);
 }
 
+std::optional<std::vector<std::uint8_t>> dataWithContentsOfURL(int root, std::string_view url,
+                                                               std::size_t maximumBytes) {
+    auto path = devicePathOfURL(url);
+    if (!path)
+        return std::nullopt;
+    return dataWithContentsOfFile(root, *path, maximumBytes);
+}
+
 std::optional<std::vector<std::uint8_t>>
 leadingBytesOfURL(std::string_view url, std::size_t byteCount, std::size_t maximumFileBytes) try {
     auto path = devicePathOfURL(url);
     if (!path || holdsNul(*path))
         return std::nullopt;
-    FileDescriptor file = openOnDevice(*path, O_RDONLY | O_NONBLOCK);
+    FileDescriptor root = openDeviceRoot();
+    if (!root)
+        return std::nullopt;
+    FileDescriptor file = openInRoot(root.get(), *path, O_RDONLY | O_NONBLOCK);
     if (!file)
         return std::nullopt;
     if (!regularFileSize(file.get(), maximumFileBytes))
@@ -275,10 +292,18 @@ std::optional<std::string> devicePathOfURL(std::string_view url) {
 } // namespace
 
 std::optional<std::vector<std::string>> contentsOfDirectoryAtPath(std::string_view devicePath,
-                                                                  std::size_t maximumEntries) try {
+                                                                  std::size_t maximumEntries) {
+    FileDescriptor root = openDeviceRoot();
+    if (!root)
+        return std::nullopt;
+    return contentsOfDirectoryAtPath(root.get(), devicePath, maximumEntries);
+}
+
+std::optional<std::vector<std::string>>
+contentsOfDirectoryAtPath(int root, std::string_view devicePath, std::size_t maximumEntries) try {
     if (holdsNul(devicePath))
         return std::nullopt;
-    FileDescriptor folder = openOnDevice(devicePath, O_RDONLY | O_DIRECTORY | O_NONBLOCK);
+    FileDescriptor folder = openInRoot(root, devicePath, O_RDONLY | O_DIRECTORY | O_NONBLOCK);
     if (!folder)
         return std::nullopt;
     std::unique_ptr<DIR, int (*)(DIR*)> stream(::fdopendir(folder.get()), ::closedir);

@@ -59,6 +59,16 @@ contentsOfOpenFile(int descriptor, std::size_t maximumBytes);
 VELORIN_EXPORT std::optional<std::vector<std::string>>
 contentsOfDirectoryAtPath(std::string_view devicePath, std::size_t maximumEntries);
 
+// The reads above inside the root folder `root` (opened with openRootFolder) instead of the
+// process's device root: for tools that read a device root of their choosing while the
+// process's root stays where it is.
+VELORIN_EXPORT std::optional<std::vector<std::uint8_t>>
+dataWithContentsOfFile(int root, std::string_view devicePath, std::size_t maximumBytes);
+VELORIN_EXPORT std::optional<std::vector<std::uint8_t>>
+dataWithContentsOfURL(int root, std::string_view url, std::size_t maximumBytes);
+VELORIN_EXPORT std::optional<std::vector<std::string>>
+contentsOfDirectoryAtPath(int root, std::string_view devicePath, std::size_t maximumEntries);
+
 // How folder listings are ordered. The device lists a folder in no set order, and which name
 // comes first matters to a sequence (it sets the prefix length its frames are ordered by). The
 // stand-in lists in byte order, or, to try how a sequence plays when another name comes

@@ -19,6 +19,10 @@ std::optional<std::vector<std::string>> listSequenceFolder(std::string_view fold
     return platform::contentsOfDirectoryAtPath(folderPath, folderListingLimit);
 }
 
+std::optional<std::vector<std::string>> listSequenceFolder(int root, std::string_view folderPath) {
+    return platform::contentsOfDirectoryAtPath(root, folderPath, folderListingLimit);
+}
+
 std::vector<std::string> filterFrameNames(const std::vector<std::string>& names) {
     std::vector<std::string> frames;
     for (const auto& name : names) {

@@ -30,6 +30,8 @@ bool isFrameName(std::string_view name);
 // `folderListingLimit` of them, sorted by name in byte order; none when the folder cannot be
 // read.
 std::optional<std::vector<std::string>> listSequenceFolder(std::string_view folderPath);
+// The same inside the root folder `root` instead of the process's device root.
+std::optional<std::vector<std::string>> listSequenceFolder(int root, std::string_view folderPath);
 
 // The frame names of a listing, in listing order.
 std::vector<std::string> filterFrameNames(const std::vector<std::string>& names);

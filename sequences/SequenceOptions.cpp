@@ -6,11 +6,23 @@
 
 namespace velorin {
 
-std::optional<std::vector<std::uint8_t>> readSequenceOptions(std::string_view directory) {
-    // The directory's own trailing slash separates it from the file name.
+namespace {
+
+// The directory's own trailing slash separates it from the file name.
+std::string optionsPath(std::string_view directory) {
     std::string path(directory);
     path += optionsFileName;
-    return platform::dataWithContentsOfFile(path, optionsFileByteLimit);
+    return path;
+}
+
+} // namespace
+
+std::optional<std::vector<std::uint8_t>> readSequenceOptions(std::string_view directory) {
+    return platform::dataWithContentsOfFile(optionsPath(directory), optionsFileByteLimit);
+}
+
+std::optional<std::vector<std::uint8_t>> readSequenceOptions(int root, std::string_view directory) {
+    return platform::dataWithContentsOfFile(root, optionsPath(directory), optionsFileByteLimit);
 }
 
 bool optionsNestPastLimit(std::span<const std::uint8_t> bytes) {

@@ -50,6 +50,8 @@ inline constexpr const char* bottomWord = "bottom";
 // The options file of the sequence folder `directory` (a device path that ends with a slash),
 // read whole; none when it cannot be read (missing, a folder, no access, past the size limit).
 std::optional<std::vector<std::uint8_t>> readSequenceOptions(std::string_view directory);
+// The same inside the root folder `root` instead of the process's device root.
+std::optional<std::vector<std::uint8_t>> readSequenceOptions(int root, std::string_view directory);
 
 // Whether arrays and objects nest deeper than `optionsNestingLimit` anywhere in the text;
 // brackets inside strings do not count. Such a text is refused before the reader builds

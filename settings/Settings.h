@@ -5,8 +5,16 @@
 // record at the moment it needs a value, so a reload takes effect at each reader's next use.
 // Reading never fails: a missing key, or a value of a kind the key does not expect, gives that
 // key's default.
+//
+// The reading itself takes its source as an argument, so that the tools read the settings of
+// any device root the way the extension reads its own, without touching the record: the record
+// and the process's preference store are the extension's state, which the tools do not link.
 #pragma once
 
+#include "platform/PropertyValue.h"
+
+#include <functional>
+#include <optional>
 #include <string>
 
 namespace velorin {
@@ -33,10 +41,21 @@ struct Settings {
     bool hideBattery{false};
 };
 
+// Where settings are read from: the stored value of one key of the domain, or none when the
+// key is absent (or the list is one the store refuses, which holds no keys).
+using PreferenceSource = std::function<std::optional<platform::PropertyValue>(const char* key)>;
+
+// Reads every key from `source` into `record`, each field stored before the next key is read,
+// in the order the keys are listed above.
+void readSettingsInto(Settings& record, const PreferenceSource& source);
+
+// The settings `source` holds.
+Settings readSettings(const PreferenceSource& source);
+
 // The one record of the process.
 Settings& settings();
 
-// Reads every key of the domain into the record.
+// Reads every key of the domain, through the process's preference store, into the record.
 void readSettings();
 
 // Puts the record back as it is before the first read.

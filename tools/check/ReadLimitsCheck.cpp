@@ -18,14 +18,10 @@ namespace velorin::tools {
 
 namespace {
 
-// The size of the regular file at `devicePath` under the device root, or none when it is no
-// regular file that can be opened.
-std::optional<std::uint64_t> regularFileSize(const std::string& devicePath) {
-    platform::FileDescriptor root = platform::openRootFolder(platform::deviceRoot());
-    if (!root)
-        return std::nullopt;
-    platform::FileDescriptor file =
-        platform::openInRoot(root.get(), devicePath, O_RDONLY | O_NONBLOCK);
+// The size of the regular file at `devicePath` inside `root`, or none when it is no regular
+// file that can be opened.
+std::optional<std::uint64_t> regularFileSize(int root, const std::string& devicePath) {
+    platform::FileDescriptor file = platform::openInRoot(root, devicePath, O_RDONLY | O_NONBLOCK);
     struct stat status {};
     if (!file || ::fstat(file.get(), &status) != 0 || !S_ISREG(status.st_mode))
         return std::nullopt;
@@ -43,9 +39,9 @@ std::optional<platform::PngSize> headerSize(std::span<const std::uint8_t> bytes)
 
 } // namespace
 
-OptionsLimits checkOptionsLimits(const std::string& devicePath, CheckReport& report) {
+OptionsLimits checkOptionsLimits(int root, const std::string& devicePath, CheckReport& report) {
     const std::string name(optionsFileName);
-    auto size = regularFileSize(devicePath + name);
+    auto size = regularFileSize(root, devicePath + name);
     if (!size)
         return OptionsLimits::Within;
     if (*size > optionsFileByteLimit) {
@@ -56,7 +52,7 @@ OptionsLimits checkOptionsLimits(const std::string& devicePath, CheckReport& rep
                               "its default");
         return OptionsLimits::Past;
     }
-    auto bytes = readSequenceOptions(devicePath);
+    auto bytes = readSequenceOptions(root, devicePath);
     if (bytes && optionsNestPastLimit(*bytes)) {
         report.addProblem(name, ProblemKind::OptionsTooDeep,
                           "nests arrays and objects deeper than " +
@@ -68,8 +64,8 @@ OptionsLimits checkOptionsLimits(const std::string& devicePath, CheckReport& rep
     return OptionsLimits::Within;
 }
 
-void checkListingLimit(const std::string& devicePath, CheckReport& report) {
-    auto listing = platform::contentsOfDirectoryAtPath(devicePath, folderListingLimit + 1);
+void checkListingLimit(int root, const std::string& devicePath, CheckReport& report) {
+    auto listing = platform::contentsOfDirectoryAtPath(root, devicePath, folderListingLimit + 1);
     if (!listing || listing->size() <= folderListingLimit)
         return;
     report.addProblem(report.folder, ProblemKind::ListingCut,
@@ -93,12 +89,13 @@ struct FrameInspection {
     bool decoded{false};
 };
 
-FrameInspection inspectFrame(const std::string& devicePath, const std::string& name) noexcept {
+FrameInspection inspectFrame(int root, const std::string& devicePath,
+                             const std::string& name) noexcept {
     FrameInspection inspection;
     try {
-        auto bytes = readFrameFile(frameLocation(devicePath, name));
+        auto bytes = readFrameFile(root, frameLocation(devicePath, name));
         if (!bytes) {
-            inspection.unreadSize = regularFileSize(devicePath + name);
+            inspection.unreadSize = regularFileSize(root, devicePath + name);
             return inspection;
         }
         inspection.readable = true;
@@ -115,10 +112,11 @@ FrameInspection inspectFrame(const std::string& devicePath, const std::string& n
 
 } // namespace
 
-std::vector<std::string> checkFrameFiles(const std::string& devicePath, CheckReport& report) {
+std::vector<std::string> checkFrameFiles(int root, const std::string& devicePath,
+                                         CheckReport& report) {
     std::vector<FrameInspection> inspections(report.frames.size());
     runInParallel(inspections.size(), processorCount(), [&](std::size_t index) {
-        inspections[index] = inspectFrame(devicePath, report.frames[index].name);
+        inspections[index] = inspectFrame(root, devicePath, report.frames[index].name);
     });
 
     std::vector<std::string> notPng;

@@ -2,7 +2,7 @@
 
 #include "common/QuoteText.h"
 #include "common/SystemCalls.h"
-#include "platform/DeviceFileSystem.h"
+#include "platform/RootedPath.h"
 #include "sequences/FrameListing.h"
 #include "sequences/SequenceDirectory.h"
 #include "sequences/SequenceOptions.h"
@@ -12,11 +12,12 @@
 #include "tools/check/OptionsProblems.h"
 #include "tools/check/ReadLimitsCheck.h"
 #include "tools/common/NaturalOrder.h"
-#include "tools/common/ScopedDeviceRoot.h"
 
 #include <algorithm>
 #include <cctype>
+#include <fcntl.h>
 #include <filesystem>
+#include <sys/stat.h>
 
 namespace velorin::tools {
 
@@ -133,19 +134,22 @@ void reportNotPng(std::vector<std::string> names,
 // The options file as the extension reads it, whole through the device file system; a file
 // that exists but gives no bytes (a folder, or not readable) is a problem of its own. With a
 // screen, the placement it gives there.
-void checkOptions(const std::string& devicePath, std::optional<ScreenSize> screen,
+void checkOptions(int root, const std::string& devicePath, std::optional<ScreenSize> screen,
                   OptionsLimits limits, CheckReport& report) {
     const std::string optionsName(optionsFileName);
     std::optional<std::vector<std::uint8_t>> bytes;
     OptionsSource source = OptionsSource::PastLimits;
     // A file past the limits is a problem already; the extension places by the defaults.
     if (limits == OptionsLimits::Within) {
-        bytes = readSequenceOptions(devicePath);
+        bytes = readSequenceOptions(root, devicePath);
         source = OptionsSource::Read;
         if (!bytes) {
-            std::error_code error;
-            bool exists = std::filesystem::exists(std::filesystem::symlink_status(
-                platform::resolveDevicePath(devicePath + optionsName), error));
+            // An entry of that name, whatever it is (a folder, a link leading nowhere).
+            struct stat status {};
+            platform::FileDescriptor folder =
+                platform::openInRoot(root, devicePath, O_PATH | O_DIRECTORY);
+            bool exists = folder && ::fstatat(folder.get(), optionsName.c_str(), &status,
+                                              AT_SYMLINK_NOFOLLOW) == 0;
             if (exists) {
                 report.addProblem(optionsName, ProblemKind::OptionsUnreadable,
                                   "cannot be read (a folder, a broken link, or not readable); "
@@ -175,11 +179,11 @@ void keepListedOrderFirst(std::vector<FrameOrderJudgement>& judgements, std::int
         std::rotate(judgements.begin(), found, found + 1);
 }
 
-CheckReport checkListedFolder(const std::string& devicePath, const std::string& shown,
+CheckReport checkListedFolder(int root, const std::string& devicePath, const std::string& shown,
                               std::vector<std::string> listing, const CheckRequest& request) {
     CheckReport report;
     report.folder = shown;
-    checkListingLimit(devicePath, report);
+    checkListingLimit(root, devicePath, report);
     checkFrameListing(listing, report);
     if (request.resourceForkFiles == ResourceForkFiles::LeftOut)
         std::erase_if(listing, [](const std::string& name) { return isResourceForkName(name); });
@@ -196,7 +200,7 @@ CheckReport checkListedFolder(const std::string& devicePath, const std::string& 
                       [](const std::string& name) { return isResourceForkName(name); });
         auto judgements = judgeFrameOrder(frameNames, likelyPlaying);
         listFrames(frameNames, judgements.front().order.firstNames.front(), report);
-        auto notPng = checkFrameFiles(devicePath, report);
+        auto notPng = checkFrameFiles(root, devicePath, report);
         judgements = judgeFrameOrder(frameNames, playingFrames(report));
         keepListedOrderFirst(judgements, report.prefixLength);
         for (const auto& judgement : judgements)
@@ -204,8 +208,8 @@ CheckReport checkListedFolder(const std::string& devicePath, const std::string& 
         reportNotPng(notPng, judgements, report);
         addOrderProblems(judgements, notPng, frameNames.size(), report);
     }
-    OptionsLimits limits = checkOptionsLimits(devicePath, report);
-    checkOptions(devicePath, request.screen, limits, report);
+    OptionsLimits limits = checkOptionsLimits(root, devicePath, report);
+    checkOptions(root, devicePath, request.screen, limits, report);
     checkFrameSizes(report);
     return report;
 }
@@ -239,11 +243,12 @@ common::Result<CheckReport> checkSequence(const SequenceArgument& sequence,
                                             common::describeSystemError(error));
         devicePath = devicePathOf(absolutePath);
     }
-    ScopedDeviceRoot scoped(root);
-    auto listing = listSequenceFolder(devicePath);
+    // Read inside the root given, while the process's own device root stays where it is.
+    platform::FileDescriptor rootFolder = platform::openRootFolder(root);
+    auto listing = rootFolder ? listSequenceFolder(rootFolder.get(), devicePath) : std::nullopt;
     if (!listing)
         return common::Fault(shown, "cannot read the folder");
-    return checkListedFolder(devicePath, shown, std::move(*listing), request);
+    return checkListedFolder(rootFolder.get(), devicePath, shown, std::move(*listing), request);
 }
 
 common::Result<CheckReport> checkSequenceFolder(const std::string& hostPath,

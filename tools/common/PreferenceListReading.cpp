@@ -86,4 +86,12 @@ PreferenceListReading readRootPreferenceList(const std::string& deviceRoot) {
                                O_RDONLY | O_NONBLOCK));
 }
 
+Settings settingsIn(const PreferenceListReading& reading) {
+    return readSettings([&reading](const char* key) { return reading.dictionary.get(key); });
+}
+
+Settings readRootSettings(const std::string& deviceRoot) {
+    return settingsIn(readRootPreferenceList(deviceRoot));
+}
+
 } // namespace velorin::tools

@@ -11,6 +11,7 @@
 #include "common/Result.h"
 #include "platform/PropertyList.h"
 #include "platform/RootedPath.h"
+#include "settings/Settings.h"
 
 #include <string>
 
@@ -36,6 +37,14 @@ readOpenedPreferenceList(const common::Result<platform::FileDescriptor>& opened)
 // The Velorin domain's list under a device root, opened inside the root as the extension opens
 // it.
 PreferenceListReading readRootPreferenceList(const std::string& deviceRoot);
+
+// The settings the extension loads from a list, read as it reads them: every default when the
+// list is missing or refused.
+Settings settingsIn(const PreferenceListReading& reading);
+
+// The same from the Velorin domain's list under a device root. The process's own settings and
+// device root are left as they are.
+Settings readRootSettings(const std::string& deviceRoot);
 
 // What a refusal means for the extension, to follow the refusal in a message.
 inline constexpr const char* refusedListConsequence =

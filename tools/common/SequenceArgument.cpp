@@ -5,8 +5,8 @@
 #include "sequences/SequenceDirectory.h"
 #include "settings/Settings.h"
 #include "tools/common/NaturalOrder.h"
+#include "tools/common/PreferenceListReading.h"
 #include "tools/common/SampleRoot.h"
-#include "tools/common/ScopedDeviceRoot.h"
 
 #include <cstdio>
 #include <fcntl.h>
@@ -116,17 +116,8 @@ std::vector<std::string> sequenceNamesInRoot(const std::string& root) {
 }
 
 ChosenSequence chosenSequence(const std::string& root) {
-    // The extension's own settings load, on a root of its own for the moment; the process's
-    // record is put back afterwards.
-    Settings previous = settings();
-    ChosenSequence chosen;
-    {
-        ScopedDeviceRoot scoped(root);
-        readSettings();
-        chosen = {settings().sequenceName, settings().enabled};
-    }
-    settings() = previous;
-    return chosen;
+    Settings loaded = readRootSettings(root);
+    return {loaded.sequenceName, loaded.enabled};
 }
 
 } // namespace velorin::tools

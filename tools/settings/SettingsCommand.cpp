@@ -3,7 +3,6 @@
 // When the extension refuses the root's preference list (too large, past the property-list
 // limits, not a dictionary), the settings printed are all defaults, and standard error says
 // which file was refused and why, so that defaults are never shown without their reason.
-#include "platform/DeviceFileSystem.h"
 #include "settings/Settings.h"
 #include "tools/common/Commands.h"
 #include "tools/common/FaultReport.h"
@@ -26,9 +25,8 @@ int runSettings(const std::string& givenRoot) {
     auto root = chooseDeviceRoot(givenRoot);
     if (!root)
         return report(root.fault());
-    platform::setDeviceRoot(root.value());
-    readSettings();
-    const Settings& loaded = settings();
+    PreferenceListReading reading = readRootPreferenceList(root.value());
+    const Settings loaded = settingsIn(reading);
     // The same names as the preference keys, so that what `prefs` sets is what shows here.
     std::printf("%s=%s\n", enabledPreferenceKey, text(loaded.enabled));
     std::printf("%s=%s\n", sequenceNamePreferenceKey, loaded.sequenceName.c_str());
@@ -37,7 +35,6 @@ int runSettings(const std::string& givenRoot) {
     std::printf("%s=%s\n", showOnWakePreferenceKey, text(loaded.showOnWake));
     std::printf("%s=%s\n", hideBatteryPreferenceKey, text(loaded.hideBattery));
     std::fflush(stdout);
-    PreferenceListReading reading = readRootPreferenceList(root.value());
     if (reading.state == PreferenceListReading::State::Refused)
         std::fprintf(stderr, "%s\n",
                      faultReportLine(common::Fault(preferenceFileUnderRoot(root.value()),
