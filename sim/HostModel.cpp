@@ -4,25 +4,16 @@
 #include "platform/MainQueue.h"
 #include "sim/HostMethods.h"
 
-#include <stdexcept>
-
 namespace velorin::sim {
 
 namespace {
 
 HostModel* activeModel = nullptr;
 
-// Refuses a second live host before it touches the class table.
-const HostSetup& unlessAnotherHostIsActive(const HostSetup& setup) {
-    if (activeModel)
-        throw std::logic_error("another simulated host is alive in this process");
-    return setup;
-}
-
 } // namespace
 
 HostModel::HostModel(const HostSetup& setup, Trace& trace)
-    : m_setup(unlessAnotherHostIsActive(setup)),
+    : m_setup(setup),
       m_trace(trace), m_device{setup.locked, setup.onPower, fullBacklightFactor, false},
       m_classes(setup.profile, setup.lackingClasses),
       m_page(m_classes.classNamed(host::mainPageViewClass), setup.screen),

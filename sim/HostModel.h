@@ -9,7 +9,9 @@
 // from the device state and trace what was asked.
 //
 // One host model is active per process at a time; the host's method implementations, which
-// receive only a receiver and a selector, reach it through `HostModel::active()`.
+// receive only a receiver and a selector, reach it through `HostModel::active()`. A model is
+// built only by SimulatedHost::start, which refuses a second live host with a fault before it
+// builds anything.
 #pragma once
 
 #include "sim/DeviceState.h"

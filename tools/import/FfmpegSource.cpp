@@ -49,7 +49,7 @@ std::string describe(int code) {
 
 extern "C" int askInterruption(void* check) {
     const auto& interrupted = *static_cast<const InterruptionCheck*>(check);
-    return interrupted && interrupted() ? 1 : 0;
+    return common::isInterrupted(interrupted) ? 1 : 0;
 }
 
 void quietenFfmpeg() {
@@ -80,8 +80,8 @@ common::Result<OpenedInput> openInput(const std::string& path, const std::string
     std::string location = "file:" + std::filesystem::absolute(path, error).string();
     int status = avformat_open_input(&raw, location.c_str(), format, &options);
     av_dict_free(&options);
-    if (status < 0 && interrupted && interrupted())
-        return common::Fault{path, "interrupted"};
+    if (status < 0)
+        TRY(common::stopIfInterrupted(interrupted));
     if (status < 0)
         return common::Fault{path, "cannot be read: " + describe(status)};
     OpenedInput input{FormatContext(raw), -1};
@@ -224,8 +224,7 @@ common::Result<void> FfmpegSource::scan(PlayCount plays) {
         return common::Fault{m_path, "has no picture that can be read: it is damaged or cut short, "
                                      "or its pictures are larger than " +
                                          canvasBound()};
-    if (auto problem = canvasSizeProblem(width, height))
-        return common::Fault{m_path, *problem};
+    TRY(checkCanvasSize(m_path, width, height));
     double turn = 0;
     description.orientation = uprightOrientationOf(stream, turn);
     if (std::fabs(turn - std::round(turn / 90) * 90) > 1)
@@ -254,12 +253,10 @@ common::Result<void> FfmpegSource::scan(PlayCount plays) {
         if (packets.size() > maximumSourceFrames)
             return common::Fault{m_path, "has more than " + std::to_string(maximumSourceFrames) +
                                              " frames"};
-        if (m_interrupted && m_interrupted())
-            return common::Fault{m_path, "interrupted"};
+        TRY(common::stopIfInterrupted(m_interrupted));
     }
     // An interruption can end the reading early, as if the file ended there.
-    if (m_interrupted && m_interrupted())
-        return common::Fault{m_path, "interrupted"};
+    TRY(common::stopIfInterrupted(m_interrupted));
     if (status != AVERROR_EOF)
         return common::Fault{m_path, "cannot be read to its end: " + describe(status)};
     if (packets.empty())
@@ -289,9 +286,8 @@ common::Result<void> FfmpegSource::scan(PlayCount plays) {
 }
 
 common::Result<CanvasFrame> FfmpegSource::convert(const AVFrame& frame) {
-    if (auto problem = canvasSizeProblem(static_cast<std::uint64_t>(std::max(frame.width, 0)),
-                                         static_cast<std::uint64_t>(std::max(frame.height, 0))))
-        return common::Fault{m_path, "a frame " + *problem};
+    TRY(checkCanvasSize(m_path, static_cast<std::uint64_t>(std::max(frame.width, 0)),
+                        static_cast<std::uint64_t>(std::max(frame.height, 0)), "a frame "));
     bool fullRange = frame.color_range == AVCOL_RANGE_JPEG;
     AVPixelFormat format = plainFormat(static_cast<AVPixelFormat>(frame.format), fullRange);
     m_scaler.reset(sws_getCachedContext(m_scaler.release(), frame.width, frame.height, format,
@@ -411,8 +407,7 @@ common::Result<void> FfmpegSource::decode(FrameConsumer& consumer) {
     }
     if (consumer.finished())
         return {};
-    if (m_interrupted && m_interrupted())
-        return common::Fault{m_path, "interrupted"};
+    TRY(common::stopIfInterrupted(m_interrupted));
     if (status != AVERROR_EOF && status < 0)
         return common::Fault{m_path, "cannot be read to its end: " + describe(status)};
     avcodec_send_packet(decoder.get(), nullptr);

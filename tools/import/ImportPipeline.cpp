@@ -83,8 +83,7 @@ public:
           m_progress("Importing", sourceFrames, hooks.progress) {}
 
     common::Result<void> poll() override {
-        if (m_hooks.interrupted && m_hooks.interrupted())
-            return common::Fault{"interrupted; nothing was written"};
+        TRY(common::stopIfInterrupted(m_hooks.interrupted));
         m_progress.update(++m_visited);
         return {};
     }
@@ -292,8 +291,7 @@ common::Result<ImportOutcome> importSequence(const ImportRequest& request,
     if (!options)
         return common::Fault{(fs::path(destination) / "options.json").string(),
                              "cannot be written"};
-    if (hooks.interrupted && hooks.interrupted())
-        return common::Fault{"interrupted; nothing was written"};
+    TRY(common::stopIfInterrupted(hooks.interrupted));
     auto committed = staged.value()->commit();
     if (!committed)
         return committed.fault();

@@ -50,14 +50,16 @@ std::string canvasBound() {
            std::to_string(maximumCanvasPixels / 1000000) + " million pixels in all";
 }
 
-std::optional<std::string> canvasSizeProblem(std::uint64_t width, std::uint64_t height) {
+common::Result<void> checkCanvasSize(const std::string& file, std::uint64_t width,
+                                     std::uint64_t height, std::string_view what) {
     if (width == 0 || height == 0)
-        return "has no size (a side of 0 pixels)";
+        return common::Fault(file, std::string(what) + "has no size (a side of 0 pixels)");
     if (width > maximumCanvasSide || height > maximumCanvasSide ||
         width * height > maximumCanvasPixels)
-        return "is " + std::to_string(width) + "x" + std::to_string(height) +
-               " pixels, larger than " + canvasBound();
-    return std::nullopt;
+        return common::Fault(file, std::string(what) + "is " + std::to_string(width) + "x" +
+                                       std::to_string(height) + " pixels, larger than " +
+                                       canvasBound());
+    return {};
 }
 
 common::Result<std::unique_ptr<MediaSource>> openMediaSource(const std::string& path,

@@ -110,8 +110,10 @@ common::Result<std::unique_ptr<MediaSource>> openMediaSource(const std::string& 
 // Whether `text` looks like a URL ("scheme:..."), which import never opens.
 bool looksLikeUrl(const std::string& text);
 
-// Checks a canvas size against the bounds above; a message when it passes them.
-std::optional<std::string> canvasSizeProblem(std::uint64_t width, std::uint64_t height);
+// Checks a canvas size against the bounds above: a fault naming `file` when it passes them,
+// about the canvas or, when `what` says so ("a frame "), about a part of it.
+common::Result<void> checkCanvasSize(const std::string& file, std::uint64_t width,
+                                     std::uint64_t height, std::string_view what = {});
 // The bound in words: "import reads: at most 8192 pixels a side and 37 million pixels in all".
 std::string canvasBound();
 

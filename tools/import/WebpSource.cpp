@@ -48,8 +48,7 @@ common::Result<void> WebpSource::scan() {
     description.formatName = "webp";
     description.width = WebPDemuxGetI(demuxer.get(), WEBP_FF_CANVAS_WIDTH);
     description.height = WebPDemuxGetI(demuxer.get(), WEBP_FF_CANVAS_HEIGHT);
-    if (auto problem = canvasSizeProblem(description.width, description.height))
-        return common::Fault{m_path, *problem};
+    TRY(checkCanvasSize(m_path, description.width, description.height));
     bool animated = WebPDemuxGetI(demuxer.get(), WEBP_FF_FORMAT_FLAGS) & ANIMATION_FLAG;
     description.kind = animated ? SourceKind::AnimatedWebp : SourceKind::StillImage;
     if (animated) {

@@ -48,17 +48,22 @@ void removeLeftovers(int folder, const std::string& name) {
         ::unlinkat(folder, leftover.c_str(), 0);
 }
 
-// Why the extension would refuse the list `bytes` once written, or none.
-std::optional<std::string> refusalOfWritten(const std::vector<std::uint8_t>& bytes) {
+// A fault naming the list `shown` when the extension would refuse `bytes` once written.
+common::Result<void> checkWrittenList(const std::string& shown,
+                                      const std::vector<std::uint8_t>& bytes) {
     if (bytes.size() > platform::preferenceListByteLimit)
-        return "would grow to " + common::describeByteCount(bytes.size()) + ", larger than the " +
-               common::describeByteCount(platform::preferenceListByteLimit) +
-               " the extension reads";
+        return common::Fault(shown,
+                             "would grow to " + common::describeByteCount(bytes.size()) +
+                                 ", larger than the " +
+                                 common::describeByteCount(platform::preferenceListByteLimit) +
+                                 " the extension reads; left unchanged");
     if (!platform::propertyListWithinLimits(bytes))
-        return "would hold more than " + std::to_string(platform::maximumPropertyListValues) +
-               " values or nest deeper than " + std::to_string(platform::maximumPropertyListDepth) +
-               " levels, past what the extension reads";
-    return std::nullopt;
+        return common::Fault(shown, "would hold more than " +
+                                        std::to_string(platform::maximumPropertyListValues) +
+                                        " values or nest deeper than " +
+                                        std::to_string(platform::maximumPropertyListDepth) +
+                                        " levels, past what the extension reads; left unchanged");
+    return {};
 }
 
 } // namespace
@@ -101,8 +106,7 @@ common::Result<void> editPreferenceList(const std::string& root, MissingList mis
                                               : platform::PropertyListFormat::Binary);
     if (!bytes)
         return common::Fault(shown, "cannot encode the property list; left unchanged");
-    if (auto refusal = refusalOfWritten(*bytes))
-        return common::Fault(shown, *refusal + "; left unchanged");
+    TRY(checkWrittenList(shown, *bytes));
     // The new list keeps the old one's permissions, and is flushed before it replaces it.
     mode_t mode = 0644;
     struct stat existing {};

@@ -127,32 +127,16 @@ common::Result<PreviewSettings> checkSettings(const PreviewArguments& arguments,
     return settings;
 }
 
-// Whether the user interrupted the preview (SIGINT or SIGTERM), asked between two frames so
-// that the preview stops there and removes its staging folder and private root instead of
-// leaving them behind. It answers from the command's watch while one is set.
-struct InterruptionQuestion {
-    InterruptionWatch* watch{nullptr};
-    explicit operator bool() const { return watch && watch->interrupted(); }
-};
-InterruptionQuestion interrupted;
-
-// Points the question at a command's watch while it lives.
-class AskedWatch {
-public:
-    explicit AskedWatch(InterruptionWatch& watch) { interrupted.watch = &watch; }
-    ~AskedWatch() { interrupted.watch = nullptr; }
-    AskedWatch(const AskedWatch&) = delete;
-    AskedWatch& operator=(const AskedWatch&) = delete;
-};
-
 // Records the preview on another screen for its contact sheet alone.
-common::Result<platform::Ref<platform::CGImage>> renderSheet(const PreviewSequence& sequence,
-                                                             const PreviewSettings& settings) {
+common::Result<platform::Ref<platform::CGImage>>
+renderSheet(const PreviewSequence& sequence, const PreviewSettings& settings,
+            const common::InterruptionCheck& interrupted) {
     ContactSheet sheet(settings.frameCount(), settings.pixelWidth(), settings.pixelHeight());
     auto recorded =
         recordPreview(sequence, settings, [&](const RecordedFrame& frame) -> common::Result<void> {
-            if (interrupted)
-                return common::Fault("interrupted; nothing was written");
+            // Asked between two frames, so that the preview stops there and removes its
+            // staging folder and private root instead of leaving them behind.
+            TRY(common::stopIfInterrupted(interrupted));
             sheet.add(frame.index, frame.seconds, *frame.picture);
             return {};
         });
@@ -168,6 +152,7 @@ common::Result<platform::Ref<platform::CGImage>> renderSheet(const PreviewSequen
 
 // Renders the preview into the output's staging folder.
 common::Result<void> render(const PreviewSequence& sequence, const PreviewSettings& settings,
+                            const common::InterruptionCheck& interrupted,
                             const PreviewOutput& output, FrameFiles frameFiles,
                             const std::vector<platform::Ref<platform::CGImage>>& otherSheets) {
     int count = settings.frameCount();
@@ -175,8 +160,9 @@ common::Result<void> render(const PreviewSequence& sequence, const PreviewSettin
     ProgressBar progress("Rendering", count, progressDisplayForStandardError());
     auto recorded =
         recordPreview(sequence, settings, [&](const RecordedFrame& frame) -> common::Result<void> {
-            if (interrupted)
-                return common::Fault("interrupted; nothing was written");
+            // Asked between two frames, so that the preview stops there and removes its
+            // staging folder and private root instead of leaving them behind.
+            TRY(common::stopIfInterrupted(interrupted));
             if (auto added = pipeline.add(frame); !added)
                 return added;
             progress.update(frame.index + 1);
@@ -221,7 +207,6 @@ int runPreview(const PreviewArguments& arguments) {
     // Before anything is made, so that an interruption at any point finds every private copy
     // and staging folder owned by an object that removes it.
     InterruptionWatch watch;
-    AskedWatch asked(watch);
     auto screens = readScreens(arguments.screen);
     if (!screens)
         return report(screens.fault());
@@ -246,13 +231,13 @@ int runPreview(const PreviewArguments& arguments) {
         return report(output.fault());
     std::vector<platform::Ref<platform::CGImage>> otherSheets;
     for (std::size_t screen = 1; screen < allSettings.size(); ++screen) {
-        auto sheet = renderSheet(*sequence.value(), allSettings[screen]);
+        auto sheet = renderSheet(*sequence.value(), allSettings[screen], watch.check());
         if (!sheet)
             return watch.received() ? watch.reportInterruption() : report(sheet.fault());
         otherSheets.push_back(sheet.value());
     }
-    if (auto rendered =
-            render(*sequence.value(), settings.value(), *output.value(), frameFiles, otherSheets);
+    if (auto rendered = render(*sequence.value(), settings.value(), watch.check(), *output.value(),
+                               frameFiles, otherSheets);
         !rendered)
         return watch.received() ? watch.reportInterruption() : report(rendered.fault());
     if (watch.interrupted())
