@@ -14,8 +14,6 @@ namespace velorin {
 
 namespace {
 
-constexpr auto showingLengthNanoseconds = static_cast<std::int64_t>(showingLengthSeconds * 1e9);
-
 void endShowing(std::uint64_t showing, bool lockedAtStart) {
     presentation::State& state = presentation::state();
     if (showing != state.newestShowing)

@@ -8,10 +8,9 @@
 // never cut each other short and looping never forks into parallel chains.
 #pragma once
 
-namespace velorin {
+#include "presentation/ShowingLength.h"
 
-// How long one showing lasts, whatever the sequence's run length.
-inline constexpr double showingLengthSeconds = 4.0;
+namespace velorin {
 
 // What one decision of the controller did. A showing started on a dim screen shows the
 // container but places no view.

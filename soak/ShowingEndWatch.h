@@ -14,6 +14,7 @@
 // outside, from one never queued, and it breaks nothing the host can see.
 #pragma once
 
+#include "presentation/ShowingLength.h"
 #include "soak/SoakInvariants.h"
 
 #include <cstdint>
@@ -25,8 +26,6 @@
 #include <utility>
 
 namespace velorin::soak {
-
-inline constexpr std::uint64_t showingLengthNanoseconds = 4'000'000'000;
 
 class ShowingEndWatch {
 public:

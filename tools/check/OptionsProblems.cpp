@@ -2,7 +2,7 @@
 
 #include "common/QuoteText.h"
 #include "platform/StringValues.h"
-#include "presentation/PresentationController.h"
+#include "presentation/ShowingLength.h"
 #include "sequences/SequenceOptions.h"
 #include "tools/common/NearestName.h"
 

@@ -52,8 +52,15 @@ bool holdsSequence(const std::string& root, const std::string& name) {
 
 } // namespace
 
+std::string sequencesFolderOfRoot(const std::string& root) {
+    std::string folder = (fs::path(root) / sequenceRoot).lexically_normal().string();
+    while (folder.size() > 1 && folder.back() == '/')
+        folder.pop_back();
+    return folder;
+}
+
 std::string sequenceFolderInRoot(const std::string& root, const std::string& name) {
-    return (fs::path(root) / sequenceRoot / name).string();
+    return (fs::path(sequencesFolderOfRoot(root)) / name).string();
 }
 
 common::Result<SequenceArgument> resolveSequenceArgument(const std::string& argument,
@@ -104,7 +111,7 @@ common::Result<SequenceArgument> resolveChosenSequence(const std::string& givenR
 std::vector<std::string> sequenceNamesInRoot(const std::string& root) {
     std::vector<std::string> names;
     std::error_code error;
-    for (fs::directory_iterator entry(fs::path(root) / sequenceRoot, error), end;
+    for (fs::directory_iterator entry(sequencesFolderOfRoot(root), error), end;
          !error && entry != end; entry.increment(error)) {
         std::string name = entry->path().filename().string();
         // Hidden folders are the tools' own staging, never a sequence a user chose.

@@ -35,6 +35,10 @@ common::Result<SequenceArgument> resolveSequenceArgument(const std::string& argu
 // had been named; an input error when the root holds no such sequence.
 common::Result<SequenceArgument> resolveChosenSequence(const std::string& givenRoot);
 
+// The folder under the device root `root` that holds its sequences, on this machine, without a
+// trailing slash: the one place the tools join a root and the sequences' device path.
+std::string sequencesFolderOfRoot(const std::string& root);
+
 // The folder of the sequence `name` under the device root `root`, on this machine.
 std::string sequenceFolderInRoot(const std::string& root, const std::string& name);
 

@@ -2,8 +2,8 @@
 
 #include "common/ByteCount.h"
 #include "platform/display/Image.h"
-#include "sequences/SequenceDirectory.h"
 #include "tools/common/SampleRoot.h"
+#include "tools/common/SequenceArgument.h"
 #include "tools/import/FrameSampler.h"
 #include "tools/import/PremultipliedResize.h"
 #include "tools/import/SequenceFrameNames.h"
@@ -151,7 +151,7 @@ common::Result<std::string> chooseParent(const ImportRequest& request) {
     auto root = chooseDeviceRoot(request.root);
     if (!root)
         return root.fault();
-    return sequencesFolderUnder(root.value());
+    return sequencesFolderOfRoot(root.value());
 }
 
 common::Result<BudgetFit> fitShape(const ImportRequest& request, const SourceDescription& source,
@@ -200,10 +200,6 @@ void noteFallbacks(const BudgetFit& fit, const ImportRequest& request,
 
 } // namespace
 
-std::string sequencesFolderUnder(const std::string& root) {
-    return (fs::path(root) / velorin::sequenceRoot).lexically_normal().string();
-}
-
 common::Result<ImportOutcome> importSequence(const ImportRequest& request,
                                              const ImportHooks& hooks) {
     if (auto result = checkRequest(request); !result)
@@ -251,7 +247,7 @@ common::Result<ImportOutcome> importSequence(const ImportRequest& request,
 
     RunPlan plan;
     if (outcome.singleFrame) {
-        plan.runSeconds = showingSeconds;
+        plan.runSeconds = showingLengthSeconds;
         outcome.notes.push_back("the source has a single frame: the sequence is that one still "
                                 "frame, with no animation");
     } else {

@@ -77,7 +77,4 @@ struct ImportOutcome {
 common::Result<ImportOutcome> importSequence(const ImportRequest& request,
                                              const ImportHooks& hooks);
 
-// The folder that receives sequences under a device root.
-std::string sequencesFolderUnder(const std::string& root);
-
 } // namespace velorin::tools

@@ -20,27 +20,27 @@ void planShorterSource(RunPlan& plan, PlayCount plays, FillChoice fill) {
     if (fill == FillChoice::RepeatCycles && plays && *plays == 1) {
         plan.notes.push_back("--fill: the source plays once, so it is not repeated");
     } else if (fill == FillChoice::RepeatCycles) {
-        double cycles = showingSeconds / source;
+        double cycles = showingLengthSeconds / source;
         if (plays && *plays != playsForever && *plays < cycles)
             cycles = *plays;
-        plan.runSeconds = std::min(showingSeconds, cycles * source);
+        plan.runSeconds = std::min(showingLengthSeconds, cycles * source);
         plan.repeats = true;
         char text[160];
         std::snprintf(text, sizeof text, "the source's %s cycle is repeated %.3g times%s",
                       formatSeconds(source).c_str(), plan.runSeconds / source,
                       plays ? "" : " (it does not say whether it loops; repeated as asked)");
         plan.notes.push_back(text);
-        if (showingSeconds - plan.runSeconds > sameLength)
+        if (showingLengthSeconds - plan.runSeconds > sameLength)
             plan.notes.push_back("it plays " + std::to_string(*plays) +
                                  " times, so the last frame holds for the last " +
-                                 formatSeconds(showingSeconds - plan.runSeconds) +
+                                 formatSeconds(showingLengthSeconds - plan.runSeconds) +
                                  " of the showing");
         return;
     }
     std::string note = "the source lasts " + formatSeconds(source) + ", shorter than the " +
-                       formatSeconds(showingSeconds) +
+                       formatSeconds(showingLengthSeconds) +
                        " showing: the last frame holds for the last " +
-                       formatSeconds(showingSeconds - source);
+                       formatSeconds(showingLengthSeconds - source);
     if (fill == FillChoice::HoldLastFrame && saysItLoops(plays))
         note += " (it loops: --fill repeats it to fill the showing)";
     plan.notes.push_back(note);
@@ -52,22 +52,22 @@ RunPlan planRun(double sourceSeconds, PlayCount plays, LengthChoice length, Fill
     RunPlan plan;
     plan.sourceSeconds = sourceSeconds;
     plan.runSeconds = sourceSeconds;
-    if (sourceSeconds > showingSeconds + sameLength) {
+    if (sourceSeconds > showingLengthSeconds + sameLength) {
         if (length == LengthChoice::TrimToShowing) {
-            plan.runSeconds = showingSeconds;
+            plan.runSeconds = showingLengthSeconds;
             plan.notes.push_back("the source lasts " + formatSeconds(sourceSeconds) +
-                                 ", longer than the " + formatSeconds(showingSeconds) +
-                                 " showing: only its first " + formatSeconds(showingSeconds) +
+                                 ", longer than the " + formatSeconds(showingLengthSeconds) +
+                                 " showing: only its first " + formatSeconds(showingLengthSeconds) +
                                  " are kept (--keep-length keeps all of it)");
         } else {
-            plan.notes.push_back("the run lasts " + formatSeconds(sourceSeconds) +
-                                 " but a showing " + "lasts " + formatSeconds(showingSeconds) +
-                                 ": the device cuts the last " +
-                                 formatSeconds(sourceSeconds - showingSeconds));
+            plan.notes.push_back(
+                "the run lasts " + formatSeconds(sourceSeconds) + " but a showing " + "lasts " +
+                formatSeconds(showingLengthSeconds) + ": the device cuts the last " +
+                formatSeconds(sourceSeconds - showingLengthSeconds));
         }
         if (fill == FillChoice::RepeatCycles)
             plan.notes.push_back("--fill: the source already fills the showing");
-    } else if (sourceSeconds < showingSeconds - sameLength) {
+    } else if (sourceSeconds < showingLengthSeconds - sameLength) {
         planShorterSource(plan, plays, fill);
     }
     return plan;

@@ -1,23 +1,21 @@
 // How long an imported sequence's run lasts and which moment of the source each moment of the
 // run shows.
 //
-// A showing lasts four seconds and plays a sequence's frames once. A source longer than that
-// is trimmed to the showing unless its whole length is kept (the device then cuts it when the
-// showing ends); a shorter one holds its last frame for the rest of the showing, or, when it
-// loops and filling is asked for, repeats its cycles until the showing is full (a source that
-// says how often it plays is repeated no more often than that). Every decision is given as a
-// note for the command's report.
+// A showing lasts four seconds (showingLengthSeconds, as the presentation times it) and plays a
+// sequence's frames once. A source longer than that is trimmed to the showing unless its whole
+// length is kept (the device then cuts it when the showing ends); a shorter one holds its last
+// frame for the rest of the showing, or, when it loops and filling is asked for, repeats its
+// cycles until the showing is full (a source that says how often it plays is repeated no more
+// often than that). Every decision is given as a note for the command's report.
 #pragma once
+
+#include "presentation/ShowingLength.h"
 
 #include <optional>
 #include <string>
 #include <vector>
 
 namespace velorin::tools {
-
-// A showing's length in seconds. The presentation layer ends every showing this long after it
-// starts; the figure will come from the extension's own header once it publishes it.
-inline constexpr double showingSeconds = 4.0;
 
 enum class LengthChoice { TrimToShowing, KeepLength };
 enum class FillChoice { HoldLastFrame, RepeatCycles };

@@ -1,5 +1,7 @@
 #include "tools/import/SequenceOptionsFile.h"
 
+#include "sequences/SequenceOptions.h"
+
 #include <charconv>
 #include <cmath>
 #include <nlohmann/json.hpp>
@@ -26,9 +28,9 @@ double tidy(double value) {
 } // namespace
 
 std::optional<HorizontalPlace> parseHorizontalPlace(std::string_view text) {
-    if (text == "center")
+    if (text == centerWord)
         return HorizontalPlace{HorizontalPlace::Kind::Center, 0};
-    if (text == "right")
+    if (text == rightWord)
         return HorizontalPlace{HorizontalPlace::Kind::Right, 0};
     if (auto points = parseNumber(text))
         return HorizontalPlace{HorizontalPlace::Kind::Points, *points};
@@ -36,9 +38,9 @@ std::optional<HorizontalPlace> parseHorizontalPlace(std::string_view text) {
 }
 
 std::optional<VerticalPlace> parseVerticalPlace(std::string_view text) {
-    if (text == "center")
+    if (text == centerWord)
         return VerticalPlace{VerticalPlace::Kind::Center, 0};
-    if (text == "bottom")
+    if (text == bottomWord)
         return VerticalPlace{VerticalPlace::Kind::Bottom, 0};
     if (auto points = parseNumber(text))
         return VerticalPlace{VerticalPlace::Kind::Points, *points};
@@ -47,36 +49,37 @@ std::optional<VerticalPlace> parseVerticalPlace(std::string_view text) {
 
 std::string sequenceOptionsText(const PointBox& box, double animationDuration,
                                 const Placement& placement) {
+    // The names and words are the ones the extension reads (sequences/SequenceOptions.h).
     nlohmann::ordered_json options;
-    options["width"] = tidy(box.width);
-    options["height"] = tidy(box.height);
-    options["animationDuration"] = tidy(animationDuration);
+    options[optionsMember::width] = tidy(box.width);
+    options[optionsMember::height] = tidy(box.height);
+    options[optionsMember::animationDuration] = tidy(animationDuration);
     switch (placement.x.kind) {
     case HorizontalPlace::Kind::Center:
-        options["x"] = "center";
+        options[optionsMember::x] = centerWord;
         break;
     case HorizontalPlace::Kind::Right:
-        options["x"] = "right";
+        options[optionsMember::x] = rightWord;
         break;
     case HorizontalPlace::Kind::Points:
-        options["x"] = placement.x.points;
+        options[optionsMember::x] = placement.x.points;
         break;
     }
     switch (placement.y.kind) {
     case VerticalPlace::Kind::Center:
-        options["y"] = "center";
+        options[optionsMember::y] = centerWord;
         break;
     case VerticalPlace::Kind::Bottom:
-        options["y"] = "bottom";
+        options[optionsMember::y] = bottomWord;
         break;
     case VerticalPlace::Kind::Points:
-        options["y"] = placement.y.points;
+        options[optionsMember::y] = placement.y.points;
         break;
     }
     if (placement.xOffsetFromBottom)
-        options["xOffsetFromBottom"] = *placement.xOffsetFromBottom;
+        options[optionsMember::xOffsetFromBottom] = *placement.xOffsetFromBottom;
     if (placement.yOffsetFromBottom)
-        options["yOffsetFromBottom"] = *placement.yOffsetFromBottom;
+        options[optionsMember::yOffsetFromBottom] = *placement.yOffsetFromBottom;
     return options.dump(2) + "\n";
 }
 

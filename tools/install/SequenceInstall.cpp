@@ -98,9 +98,7 @@ common::Result<InstalledSequence> installSequence(const InstallRequest& request,
                    ? source.value().name
                    : sequenceNameFromSource(source.value().folder);
     TRY(checkSequenceName(name));
-    std::string parent = (fs::path(root.value()) / sequenceRoot).lexically_normal().string();
-    if (!parent.empty() && parent.back() == '/')
-        parent.pop_back();
+    std::string parent = sequencesFolderOfRoot(root.value());
     std::string destination = sequenceFolderInRoot(root.value(), name);
     if (sameFolder(source.value().folder, destination))
         return common::Fault(destination, "is the folder to install; give --as another name");

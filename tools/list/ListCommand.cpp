@@ -6,7 +6,6 @@
 // reads it; `check NAME` gives the problems themselves. Only reads the root.
 #include "common/ByteCount.h"
 #include "common/QuoteText.h"
-#include "sequences/SequenceDirectory.h"
 #include "settings/Settings.h"
 #include "tools/check/SequenceCheck.h"
 #include "tools/common/Commands.h"
@@ -61,7 +60,7 @@ std::size_t decodedFrames(const CheckReport& report) {
 
 void printText(const std::string& root, const std::vector<ListedSequence>& listed,
                const ChosenSequence& chosen) {
-    std::printf("Sequences in %s/%s\n", root.c_str(), sequenceRoot);
+    std::printf("Sequences in %s/\n", sequencesFolderOfRoot(root).c_str());
     std::size_t nameWidth = 0;
     for (const auto& sequence : listed)
         nameWidth = std::max(nameWidth, sequence.name.size());

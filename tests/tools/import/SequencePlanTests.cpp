@@ -103,7 +103,7 @@ TEST(ImportEasedSampling, FramesSitAtTheirShareOfTheRun) {
 TEST(ImportRunPlan, LongSourcesAreTrimmedUnlessTheirLengthIsKept) {
     RunPlan trimmed =
         planRun(6.5, std::nullopt, LengthChoice::TrimToShowing, FillChoice::HoldLastFrame);
-    EXPECT_EQ(trimmed.runSeconds, showingSeconds);
+    EXPECT_EQ(trimmed.runSeconds, showingLengthSeconds);
     EXPECT_TRUE(mentions(trimmed, "only its first 4 s"));
     EXPECT_EQ(trimmed.sourceTimeAt(4, true), 4);
     RunPlan kept = planRun(6.5, std::nullopt, LengthChoice::KeepLength, FillChoice::RepeatCycles);
@@ -124,7 +124,7 @@ TEST(ImportRunPlan, ShortSourcesHoldTheirLastFrameOrRepeatTheirCycles) {
 
     RunPlan filled =
         planRun(1.5, playsForever, LengthChoice::TrimToShowing, FillChoice::RepeatCycles);
-    EXPECT_EQ(filled.runSeconds, showingSeconds);
+    EXPECT_EQ(filled.runSeconds, showingLengthSeconds);
     EXPECT_TRUE(filled.repeats);
     EXPECT_NEAR(filled.sourceTimeAt(2, false), 0.5, 1e-12);
     EXPECT_NEAR(filled.sourceTimeAt(3, false), 0, 1e-12);
