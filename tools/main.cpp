@@ -9,65 +9,39 @@
 #include <string>
 #include <vector>
 
-namespace {
-
-std::vector<std::string> commandNames(CLI::App& application) {
-    std::vector<std::string> names;
-    for (const CLI::App* command : application.get_subcommands([](CLI::App*) { return true; }))
-        names.push_back(command->get_name());
-    return names;
-}
-
-std::string commandList(CLI::App& application) {
-    std::string list = "Commands:\n";
-    for (const CLI::App* command : application.get_subcommands([](CLI::App*) { return true; }))
-        list += "  " + command->get_name() +
-                std::string(10 - std::min<std::size_t>(9, command->get_name().size()), ' ') +
-                command->get_description() + "\n";
-    list += "Run `velorin-sim help COMMAND` for a command's options.\n";
-    return list;
-}
-
-} // namespace
-
 int main(int argc, char** argv) {
     velorin::tools::InterruptionWatch::noteFromProgramStart();
     CLI::App application{"velorin-sim: a simulated lock screen for the Velorin extension",
                          "velorin-sim"};
     application.require_subcommand(1);
     int exitStatus = 0;
-    velorin::tools::addSettingsCommand(application, exitStatus);
-    velorin::tools::addCheckCommand(application, exitStatus);
-    velorin::tools::addRunCommand(application, exitStatus);
-    velorin::tools::addPrefsCommand(application, exitStatus);
-    velorin::tools::addPreviewCommand(application, exitStatus);
-    velorin::tools::addSoakCommand(application, exitStatus);
-    velorin::tools::addImportCommand(application, exitStatus);
-    velorin::tools::addInstallCommand(application, exitStatus);
-    velorin::tools::addListCommand(application, exitStatus);
-    velorin::tools::addRootCommand(application, exitStatus);
+    for (const velorin::tools::Command& row : velorin::tools::commandTable()) {
+        CLI::App* command = application.add_subcommand(row.name, row.summary);
+        velorin::tools::CommandRun run = row.addOptions(*command);
+        command->callback([run, &exitStatus] { exitStatus = run(); });
+    }
 
     using Action = velorin::tools::ArrangedArguments::Action;
     std::vector<std::string> given(argv, argv + argc);
-    auto arranged = velorin::tools::arrangeArguments(given, commandNames(application));
+    auto arranged = velorin::tools::arrangeArguments(given, velorin::tools::commandNames());
     switch (arranged.action) {
     case Action::ShowVersion:
         std::fputs(velorin::tools::versionReport().c_str(), stdout);
         return 0;
     case Action::ShowHelp:
         std::printf("%s\n%s", application.get_description().c_str(),
-                    commandList(application).c_str());
+                    velorin::tools::commandList().c_str());
         return 0;
     case Action::MissingCommand:
         std::fprintf(stderr, "velorin-sim: a command is required\n%s",
-                     commandList(application).c_str());
+                     velorin::tools::commandList().c_str());
         return 2;
     case Action::UnknownCommand: {
         std::string message = "velorin-sim: unknown command \"" + arranged.unknownWord + "\"";
-        if (auto nearest =
-                velorin::tools::nearestCommand(arranged.unknownWord, commandNames(application)))
+        if (auto nearest = velorin::tools::nearestCommand(arranged.unknownWord,
+                                                          velorin::tools::commandNames()))
             message += "; did you mean `" + *nearest + "`?";
-        std::fprintf(stderr, "%s\n%s", message.c_str(), commandList(application).c_str());
+        std::fprintf(stderr, "%s\n%s", message.c_str(), velorin::tools::commandList().c_str());
         return 2;
     }
     case Action::Parse:

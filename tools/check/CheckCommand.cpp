@@ -56,21 +56,18 @@ int runCheck(const CheckArguments& arguments) {
 
 } // namespace
 
-void addCheckCommand(CLI::App& application, int& exitStatus) {
-    auto* command = application.add_subcommand(
-        "check", "List a sequence's frames in playing order and what makes it play otherwise "
-                 "than meant, each problem with its severity");
-    command->footer("Each problem is an error (it plays wrong or not at all), a warning (it plays "
-                    "but may surprise) or a note.\nExit status: 0 without errors; 1 with errors, "
-                    "or with --strict with warnings too; 2 when the sequence cannot be read.");
+CommandRun addCheckOptions(CLI::App& command) {
+    command.footer("Each problem is an error (it plays wrong or not at all), a warning (it plays "
+                   "but may surprise) or a note.\nExit status: 0 without errors; 1 with errors, "
+                   "or with --strict with warnings too; 2 when the sequence cannot be read.");
     auto options = std::make_shared<CheckArguments>();
     command
-        ->add_option("SEQUENCE", options->sequence,
-                     "A sequence folder (an argument holding a \"/\" or naming a folder here), "
-                     "or a sequence name in the root")
+        .add_option("SEQUENCE", options->sequence,
+                    "A sequence folder (an argument holding a \"/\" or naming a folder here), "
+                    "or a sequence name in the root")
         ->required();
-    command->add_option("--root", options->root,
-                        "Device root a sequence name is looked up in (default: your own)");
+    command.add_option("--root", options->root,
+                       "Device root a sequence name is looked up in (default: your own)");
     // A size that cannot be read is refused while the command line is parsed, so it is a
     // usage error like any other.
     CLI::Validator screenSize(
@@ -82,14 +79,14 @@ void addCheckCommand(CLI::App& application, int& exitStatus) {
         },
         "WxH");
     command
-        ->add_option("--screen", options->screen,
-                     "Also give the placement that options.json gives on a screen of this size "
-                     "in points, and whether it leaves the screen")
+        .add_option("--screen", options->screen,
+                    "Also give the placement that options.json gives on a screen of this size "
+                    "in points, and whether it leaves the screen")
         ->check(screenSize);
-    command->add_flag("--json", options->json,
-                      "Print the report as one JSON object; each problem has its severity");
-    command->add_flag("--strict", options->strict, "Exit with 1 for warnings too");
-    command->callback([options, &exitStatus] { exitStatus = runCheck(*options); });
+    command.add_flag("--json", options->json,
+                     "Print the report as one JSON object; each problem has its severity");
+    command.add_flag("--strict", options->strict, "Exit with 1 for warnings too");
+    return [options] { return runCheck(*options); };
 }
 
 } // namespace velorin::tools

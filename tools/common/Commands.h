@@ -1,6 +1,15 @@
-// The subcommands of velorin-sim. Each one adds itself to the application and, when it runs,
-// stores its exit status in `exitStatus`.
+// The commands of velorin-sim, one row each in a table (tools/CommandTable.cpp) from which the
+// program, its help, its command list and its guess at a misspelt command are all made.
+//
+// A command lives in a folder of its own under tools/ and gives one function that adds its
+// options to its parser and answers how to run it with their values; adding a command is that
+// folder and one row of the table.
 #pragma once
+
+#include <functional>
+#include <span>
+#include <string>
+#include <vector>
 
 namespace CLI {
 class App;
@@ -8,15 +17,22 @@ class App;
 
 namespace velorin::tools {
 
-void addSettingsCommand(CLI::App& application, int& exitStatus);
-void addCheckCommand(CLI::App& application, int& exitStatus);
-void addRunCommand(CLI::App& application, int& exitStatus);
-void addPrefsCommand(CLI::App& application, int& exitStatus);
-void addPreviewCommand(CLI::App& application, int& exitStatus);
-void addSoakCommand(CLI::App& application, int& exitStatus);
-void addImportCommand(CLI::App& application, int& exitStatus);
-void addRootCommand(CLI::App& application, int& exitStatus);
-void addListCommand(CLI::App& application, int& exitStatus);
-void addInstallCommand(CLI::App& application, int& exitStatus);
+// Runs a command whose options are parsed; gives its exit status.
+using CommandRun = std::function<int()>;
+
+struct Command {
+    const char* name;
+    // One line, for the command list and the command's own help.
+    const char* summary;
+    // Adds the command's options to its parser, and gives how to run it with their values.
+    CommandRun (*addOptions)(CLI::App& command);
+};
+
+// Every command, in the order the command list gives them.
+std::span<const Command> commandTable();
+// Their names, in that order.
+std::vector<std::string> commandNames();
+// The command list as help prints it: a line per command with its summary.
+std::string commandList();
 
 } // namespace velorin::tools

@@ -73,45 +73,40 @@ int runImport(ImportArguments& arguments) {
 
 } // namespace
 
-void addImportCommand(CLI::App& application, int& exitStatus) {
-    auto* command = application.add_subcommand(
-        "import", "Make a charging sequence from a GIF, an animated PNG or WebP, a short video, "
-                  "a still image or a folder of frames");
+CommandRun addImportOptions(CLI::App& command) {
     auto arguments = std::make_shared<ImportArguments>();
     ImportRequest& request = arguments->request;
-    command->add_option("SOURCE", request.source, "The file or folder of frames to import")
+    command.add_option("SOURCE", request.source, "The file or folder of frames to import")
         ->required();
-    command->add_option("NAME", request.name,
-                        "The sequence's name (default: the source's name without extension)");
+    command.add_option("NAME", request.name,
+                       "The sequence's name (default: the source's name without extension)");
     auto* root =
-        command->add_option("--root", request.root,
-                            "Device root whose sequences receive it (default: the sample root)");
-    command->add_option("--out", request.out, "Folder that receives the sequence folder instead")
+        command.add_option("--root", request.root,
+                           "Device root whose sequences receive it (default: the sample root)");
+    command.add_option("--out", request.out, "Folder that receives the sequence folder instead")
         ->excludes(root);
-    command->add_option("--fps", arguments->framesPerSecond,
-                        "Frames a second of the sequence, and of a folder's frames (default: 30)");
-    command->add_option("--duration", request.totalSeconds,
-                        "A folder's frames last this many seconds in all (instead of --fps)");
-    command->add_option("--width", request.box.widthPoints,
-                        "Box width in points (default: 150, or from --height)");
-    command->add_option("--height", request.box.heightPoints,
-                        "Box height in points (default: from the width and the source)");
-    command->add_option("--x", arguments->x,
-                        "Left edge: center, right or points (default: center)");
-    command->add_option("--y", arguments->y,
-                        "Top edge: center, bottom or points (default: bottom)");
-    command->add_option("--x-offset", request.placement.xOffsetFromBottom,
-                        "Gap to the right edge in points when --x is right (xOffsetFromBottom)");
-    command->add_option("--y-offset", request.placement.yOffsetFromBottom,
-                        "Gap to the bottom edge in points when --y is bottom (yOffsetFromBottom)");
-    command->add_flag("--eased", arguments->eased,
-                      "Sample evenly, so the device's ease-in-ease-out curve paces the source");
-    command->add_flag("--fill", arguments->fill,
-                      "Repeat a looping source's cycles to fill the four-second showing");
-    command->add_flag("--keep-length", arguments->keepLength,
-                      "Keep all of a source longer than a showing (the device cuts it at 4 s)");
-    command->add_flag("--replace", arguments->replace, "Replace a sequence of the same name");
-    command->callback([arguments, &exitStatus] { exitStatus = runImport(*arguments); });
+    command.add_option("--fps", arguments->framesPerSecond,
+                       "Frames a second of the sequence, and of a folder's frames (default: 30)");
+    command.add_option("--duration", request.totalSeconds,
+                       "A folder's frames last this many seconds in all (instead of --fps)");
+    command.add_option("--width", request.box.widthPoints,
+                       "Box width in points (default: 150, or from --height)");
+    command.add_option("--height", request.box.heightPoints,
+                       "Box height in points (default: from the width and the source)");
+    command.add_option("--x", arguments->x, "Left edge: center, right or points (default: center)");
+    command.add_option("--y", arguments->y, "Top edge: center, bottom or points (default: bottom)");
+    command.add_option("--x-offset", request.placement.xOffsetFromBottom,
+                       "Gap to the right edge in points when --x is right (xOffsetFromBottom)");
+    command.add_option("--y-offset", request.placement.yOffsetFromBottom,
+                       "Gap to the bottom edge in points when --y is bottom (yOffsetFromBottom)");
+    command.add_flag("--eased", arguments->eased,
+                     "Sample evenly, so the device's ease-in-ease-out curve paces the source");
+    command.add_flag("--fill", arguments->fill,
+                     "Repeat a looping source's cycles to fill the four-second showing");
+    command.add_flag("--keep-length", arguments->keepLength,
+                     "Keep all of a source longer than a showing (the device cuts it at 4 s)");
+    command.add_flag("--replace", arguments->replace, "Replace a sequence of the same name");
+    return [arguments] { return runImport(*arguments); };
 }
 
 } // namespace velorin::tools

@@ -70,26 +70,23 @@ int runInstall(InstallArguments& arguments) {
 
 } // namespace
 
-void addInstallCommand(CLI::App& application, int& exitStatus) {
-    auto* command = application.add_subcommand(
-        "install", "Copy a sequence folder into a device root's sequences, leaving out "
-                   "resource-fork files, and refuse one whose frames would play out of order");
+CommandRun addInstallOptions(CLI::App& command) {
     auto arguments = std::make_shared<InstallArguments>();
     InstallRequest& request = arguments->request;
     command
-        ->add_option("DIR", request.source,
-                     "The sequence folder (an argument holding a \"/\" or naming a folder here), "
-                     "or a sequence of the root to copy under another name")
+        .add_option("DIR", request.source,
+                    "The sequence folder (an argument holding a \"/\" or naming a folder here), "
+                    "or a sequence of the root to copy under another name")
         ->required();
-    command->add_option("--as", request.name, "Its name in the root (default: the folder's name)");
-    command->add_option("--root", request.root, "Device root (default: your own)");
-    command->add_flag("--select", arguments->select,
-                      "Make it the chosen sequence and turn the extension on");
-    command->add_flag("--replace", arguments->replace, "Replace a sequence of the same name");
-    command->add_flag("--force", arguments->force,
-                      "Install it though its frames would play in another order than their "
-                      "names'");
-    command->callback([arguments, &exitStatus] { exitStatus = runInstall(*arguments); });
+    command.add_option("--as", request.name, "Its name in the root (default: the folder's name)");
+    command.add_option("--root", request.root, "Device root (default: your own)");
+    command.add_flag("--select", arguments->select,
+                     "Make it the chosen sequence and turn the extension on");
+    command.add_flag("--replace", arguments->replace, "Replace a sequence of the same name");
+    command.add_flag("--force", arguments->force,
+                     "Install it though its frames would play in another order than their "
+                     "names'");
+    return [arguments] { return runInstall(*arguments); };
 }
 
 } // namespace velorin::tools

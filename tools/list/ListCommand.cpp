@@ -157,19 +157,15 @@ int runList(const std::string& givenRoot, bool json) {
 
 } // namespace
 
-void addListCommand(CLI::App& application, int& exitStatus) {
-    auto* command = application.add_subcommand(
-        "list", "List a device root's sequences: frames, run length, box, decoded size, problems "
-                "by severity, and the one its preferences choose");
+CommandRun addListOptions(CLI::App& command) {
     struct Options {
         std::string root;
         bool json{false};
     };
     auto options = std::make_shared<Options>();
-    command->add_option("--root", options->root, "Device root (default: your own)");
-    command->add_flag("--json", options->json, "Print the list as one JSON object");
-    command->callback(
-        [options, &exitStatus] { exitStatus = runList(options->root, options->json); });
+    command.add_option("--root", options->root, "Device root (default: your own)");
+    command.add_flag("--json", options->json, "Print the list as one JSON object");
+    return [options] { return runList(options->root, options->json); };
 }
 
 } // namespace velorin::tools

@@ -109,31 +109,28 @@ CLI::App* addAction(CLI::App& prefs, const char* name, const char* description,
 
 } // namespace
 
-void addPrefsCommand(CLI::App& application, int& exitStatus) {
-    auto* prefs = application.add_subcommand(
-        "prefs", "Read or edit the Velorin preference domain of a device root");
-    prefs->require_subcommand(0, 1);
+CommandRun addPrefsOptions(CLI::App& prefs) {
+    prefs.require_subcommand(0, 1);
     auto arguments = std::make_shared<PrefsArguments>();
-    prefs->add_option("--root", arguments->root, "Device root (default: your device root)");
-    // Without an action, every key is explained.
-    prefs->callback([prefs, arguments, &exitStatus] {
-        if (prefs->get_subcommands().empty())
-            exitStatus = runOverview(*arguments);
-    });
-
-    auto* get = addAction(*prefs, "get", "Print every known key, or one, as key=value", arguments);
+    prefs.add_option("--root", arguments->root, "Device root (default: your device root)");
+    auto* get = addAction(prefs, "get", "Print every known key, or one, as key=value", arguments);
     get->add_option("KEY", arguments->key, "The key to print");
-    get->callback([arguments, &exitStatus] { exitStatus = runGet(*arguments); });
-
-    auto* set = addAction(*prefs, "set", "Store a value under a key", arguments);
+    auto* set = addAction(prefs, "set", "Store a value under a key", arguments);
     set->add_option("KEY", arguments->key, "The key to set")->required();
     set->add_option("VALUE", arguments->value, "true/false for a switch, or a sequence name")
         ->required();
-    set->callback([arguments, &exitStatus] { exitStatus = runSet(*arguments); });
-
-    auto* unset = addAction(*prefs, "unset", "Remove a key, so its default applies", arguments);
+    auto* unset = addAction(prefs, "unset", "Remove a key, so its default applies", arguments);
     unset->add_option("KEY", arguments->key, "The key to remove")->required();
-    unset->callback([arguments, &exitStatus] { exitStatus = runUnset(*arguments); });
+    // Without an action, every key is explained.
+    return [get, set, unset, arguments] {
+        if (get->parsed())
+            return runGet(*arguments);
+        if (set->parsed())
+            return runSet(*arguments);
+        if (unset->parsed())
+            return runUnset(*arguments);
+        return runOverview(*arguments);
+    };
 }
 
 } // namespace velorin::tools

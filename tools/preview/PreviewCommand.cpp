@@ -259,30 +259,27 @@ int runPreview(const PreviewArguments& arguments) {
 
 } // namespace
 
-void addPreviewCommand(CLI::App& application, int& exitStatus) {
-    auto* command = application.add_subcommand(
-        "preview", "Render the lock screen while a sequence plays: frames, a contact sheet and "
-                   "an animated WebP");
+CommandRun addPreviewOptions(CLI::App& command) {
     auto arguments = std::make_shared<PreviewArguments>();
-    command->add_option("SEQUENCE", arguments->sequence,
-                        "A sequence folder (an argument holding a \"/\" or naming a folder here), "
-                        "or a sequence name in the root (default: the sequence the root's "
-                        "batteryanimation chooses)");
-    command->add_option("--root", arguments->root, "Device root (default: your own)");
-    command->add_option("--screen", arguments->screen,
-                        "Screen size in points (default: 390x844); several, separated by commas, "
-                        "put their contact sheets side by side");
-    command->add_option("--listing", arguments->listing,
-                        "How the device lists the folder: sorted (default), or shuffled[:SEED] "
-                        "to play it as a device that lists another name first would");
-    command->add_option("--scale", arguments->scale, "Pixels per point (default: 2)");
-    command->add_option("--seconds", arguments->seconds, "Length of the preview (default: 8)");
-    command->add_option("--fps", arguments->framesPerSecond, "Frames a second (default: 30)");
-    command->add_option("--out", arguments->out,
-                        "Output folder (default: velorin-preview in the current folder)");
-    command->add_flag("--no-frames", arguments->noFrames,
-                      "Write only the contact sheet and the animated WebP, no frame files");
-    command->callback([arguments, &exitStatus] { exitStatus = runPreview(*arguments); });
+    command.add_option("SEQUENCE", arguments->sequence,
+                       "A sequence folder (an argument holding a \"/\" or naming a folder here), "
+                       "or a sequence name in the root (default: the sequence the root's "
+                       "batteryanimation chooses)");
+    command.add_option("--root", arguments->root, "Device root (default: your own)");
+    command.add_option("--screen", arguments->screen,
+                       "Screen size in points (default: 390x844); several, separated by commas, "
+                       "put their contact sheets side by side");
+    command.add_option("--listing", arguments->listing,
+                       "How the device lists the folder: sorted (default), or shuffled[:SEED] "
+                       "to play it as a device that lists another name first would");
+    command.add_option("--scale", arguments->scale, "Pixels per point (default: 2)");
+    command.add_option("--seconds", arguments->seconds, "Length of the preview (default: 8)");
+    command.add_option("--fps", arguments->framesPerSecond, "Frames a second (default: 30)");
+    command.add_option("--out", arguments->out,
+                       "Output folder (default: velorin-preview in the current folder)");
+    command.add_flag("--no-frames", arguments->noFrames,
+                     "Write only the contact sheet and the animated WebP, no frame files");
+    return [arguments] { return runPreview(*arguments); };
 }
 
 } // namespace velorin::tools

@@ -37,13 +37,11 @@ int runRoot(bool reset) {
 
 } // namespace
 
-void addRootCommand(CLI::App& application, int& exitStatus) {
-    auto* command = application.add_subcommand(
-        "root", "Print your device root (made on first use as a copy of the sample root)");
+CommandRun addRootOptions(CLI::App& command) {
     auto reset = std::make_shared<bool>(false);
-    command->add_flag("--reset", *reset,
-                      "Move the current root aside (nothing is deleted) and make a fresh one");
-    command->callback([reset, &exitStatus] { exitStatus = runRoot(*reset); });
+    command.add_flag("--reset", *reset,
+                     "Move the current root aside (nothing is deleted) and make a fresh one");
+    return [reset] { return runRoot(*reset); };
 }
 
 } // namespace velorin::tools

@@ -85,15 +85,12 @@ int runScenarioFile(const std::string& scenarioPath, const std::string& givenRoo
 
 } // namespace
 
-void addRunCommand(CLI::App& application, int& exitStatus) {
-    auto* command = application.add_subcommand(
-        "run", "Play a scenario on a simulated host shell and print the trace of what it saw");
+CommandRun addRunOptions(CLI::App& command) {
     auto scenario = std::make_shared<std::string>();
     auto root = std::make_shared<std::string>();
-    command->add_option("SCENARIO", *scenario, "Scenario file")->required();
-    command->add_option("--root", *root, "Device root (default: your device root)");
-    command->callback(
-        [scenario, root, &exitStatus] { exitStatus = runScenarioFile(*scenario, *root); });
+    command.add_option("SCENARIO", *scenario, "Scenario file")->required();
+    command.add_option("--root", *root, "Device root (default: your device root)");
+    return [scenario, root] { return runScenarioFile(*scenario, *root); };
 }
 
 } // namespace velorin::tools

@@ -45,12 +45,10 @@ int runSettings(const std::string& givenRoot) {
 
 } // namespace
 
-void addSettingsCommand(CLI::App& application, int& exitStatus) {
-    auto* command = application.add_subcommand(
-        "settings", "Print the settings the extension loads from a device root's preferences");
+CommandRun addSettingsOptions(CLI::App& command) {
     auto root = std::make_shared<std::string>();
-    command->add_option("--root", *root, "Device root (default: your device root)");
-    command->callback([root, &exitStatus] { exitStatus = runSettings(*root); });
+    command.add_option("--root", *root, "Device root (default: your device root)");
+    return [root] { return runSettings(*root); };
 }
 
 } // namespace velorin::tools

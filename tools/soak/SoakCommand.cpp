@@ -90,16 +90,14 @@ int runSoakCommand(const SoakArguments& arguments) {
 
 } // namespace
 
-void addSoakCommand(CLI::App& application, int& exitStatus) {
-    auto* command = application.add_subcommand(
-        "soak", "Play days of seeded random host events and check the lock screen after each");
+CommandRun addSoakOptions(CLI::App& command) {
     auto arguments = std::make_shared<SoakArguments>();
-    command->add_option("--days", arguments->days, "Simulated days (default 30)")
+    command.add_option("--days", arguments->days, "Simulated days (default 30)")
         ->check(CLI::PositiveNumber);
-    command->add_option("--seed", arguments->seed, "Seed of the random events (default 1)");
-    command->add_option("--root", arguments->root,
-                        "Device root to copy (default: your device root)");
-    command->callback([arguments, &exitStatus] { exitStatus = runSoakCommand(*arguments); });
+    command.add_option("--seed", arguments->seed, "Seed of the random events (default 1)");
+    command.add_option("--root", arguments->root,
+                       "Device root to copy (default: your device root)");
+    return [arguments] { return runSoakCommand(*arguments); };
 }
 
 } // namespace velorin::tools

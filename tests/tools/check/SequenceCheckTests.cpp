@@ -10,6 +10,7 @@
 #include "tools/common/Commands.h"
 
 #include <CLI/CLI.hpp>
+#include <algorithm>
 #include <cstdio>
 #include <fstream>
 #include <gmock/gmock.h>
@@ -52,15 +53,20 @@ protected:
     }
 
     // The command as velorin-sim runs it: its exit status and what it printed.
-    struct CommandRun {
+    struct CommandOutcome {
         int status{-1};
         std::string output;
         std::string errors;
     };
-    static CommandRun runCommand(std::vector<std::string> arguments) {
+    static CommandOutcome runCommand(std::vector<std::string> arguments) {
         CLI::App application;
-        CommandRun run;
-        addCheckCommand(application, run.status);
+        CommandOutcome run;
+        const Command& check =
+            *std::find_if(commandTable().begin(), commandTable().end(), [](const Command& command) {
+                return std::string_view(command.name) == "check";
+            });
+        CommandRun checking = check.addOptions(*application.add_subcommand(check.name));
+        application.callback([&] { run.status = checking(); });
         arguments.insert(arguments.begin(), "check");
         std::reverse(arguments.begin(), arguments.end());
         ::testing::internal::CaptureStdout();
