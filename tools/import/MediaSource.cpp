@@ -1,10 +1,6 @@
 #include "tools/import/MediaSource.h"
 
-#include "tools/import/DemuxerChoice.h"
-#include "tools/import/FfmpegSource.h"
-#include "tools/import/FolderSource.h"
-#include "tools/import/PlayCountReader.h"
-#include "tools/import/WebpSource.h"
+#include "tools/import/sources/SourceFormats.h"
 
 #include <filesystem>
 #include <fstream>
@@ -73,24 +69,15 @@ common::Result<std::unique_ptr<MediaSource>> openMediaSource(const std::string& 
     fs::file_status status = fs::status(path, error);
     if (!fs::exists(status))
         return common::Fault{path, "no such file or folder"};
+    SourceOpening opening{folderTiming, interrupted};
     if (fs::is_directory(status))
-        return openFolderSource(path, folderTiming, interrupted);
+        return openRecognisedSource(SourceHead::folder(path), opening);
     if (!fs::is_regular_file(status))
         return common::Fault{path, "is not a regular file or a folder"};
     std::vector<std::uint8_t> head = readHead(path);
     if (head.empty())
         return common::Fault{path, "is empty or cannot be read"};
-    if (looksLikeWebp(head))
-        return openWebpSource(path);
-    auto demuxer = chooseDemuxer(path, head);
-    if (!demuxer)
-        return demuxer.fault();
-    PlayCount plays;
-    if (demuxer.value().kind == ContainerKind::Gif)
-        plays = gifPlayCount(head);
-    else if (demuxer.value().kind == ContainerKind::AnimatedPng)
-        plays = animatedPngPlayCount(head);
-    return openFfmpegSource(path, demuxer.value(), plays, interrupted);
+    return openRecognisedSource(SourceHead::file(path, std::move(head)), opening);
 }
 
 } // namespace velorin::tools

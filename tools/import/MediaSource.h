@@ -101,8 +101,9 @@ struct FolderTiming {
 // A long scan can be cut short: `interrupted` is asked between packets.
 using InterruptionCheck = common::InterruptionCheck;
 
-// Opens a local file or folder. URLs, playlists, concatenation lists and formats that are not
-// made of frames this import reads are refused with a message naming the file.
+// Opens a local file or folder with the row of the format table that recognises it
+// (tools/import/sources/SourceFormats.h). URLs, playlists, concatenation lists and formats that
+// are not made of frames this import reads are refused with a message naming the file.
 common::Result<std::unique_ptr<MediaSource>> openMediaSource(const std::string& path,
                                                              const FolderTiming& folderTiming,
                                                              const InterruptionCheck& interrupted);

@@ -7,15 +7,12 @@
 // readers as a single file (a file holding several frames gives its first).
 #pragma once
 
-#include "tools/import/MediaSource.h"
+#include "tools/import/sources/SourceFormats.h"
 
 namespace velorin::tools {
 
-// Whether a file name's extension (any case) is one of the image kinds a folder may hold.
-bool hasImageExtension(const std::string& name);
-
-common::Result<std::unique_ptr<MediaSource>> openFolderSource(const std::string& path,
-                                                              const FolderTiming& timing,
-                                                              const InterruptionCheck& interrupted);
+bool isFolderOfFrames(const SourceHead& head);
+common::Result<std::unique_ptr<MediaSource>> openFolderOfFrames(const SourceHead& head,
+                                                                const SourceOpening& opening);
 
 } // namespace velorin::tools

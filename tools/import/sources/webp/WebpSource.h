@@ -6,17 +6,15 @@
 // held in memory while the source lives, up to `maximumWebpFileBytes`.
 #pragma once
 
-#include "tools/import/MediaSource.h"
-
-#include <span>
+#include "tools/import/sources/SourceFormats.h"
 
 namespace velorin::tools {
 
 inline constexpr std::size_t maximumWebpFileBytes = 256u * 1024 * 1024;
 
-// Whether the bytes begin like a WebP file ("RIFF", a size, "WEBP").
-bool looksLikeWebp(std::span<const std::uint8_t> head);
-
-common::Result<std::unique_ptr<MediaSource>> openWebpSource(const std::string& path);
+// Whether the file begins like a WebP file ("RIFF", a size, "WEBP").
+bool isWebp(const SourceHead& head);
+common::Result<std::unique_ptr<MediaSource>> openWebp(const SourceHead& head,
+                                                      const SourceOpening& opening);
 
 } // namespace velorin::tools

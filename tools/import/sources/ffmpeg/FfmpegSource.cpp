@@ -1,4 +1,4 @@
-#include "tools/import/FfmpegSource.h"
+#include "tools/import/sources/ffmpeg/FfmpegSource.h"
 
 #include "tools/import/FrameRotation.h"
 
@@ -159,8 +159,9 @@ AVPixelFormat plainFormat(AVPixelFormat format, bool& fullRange) {
 
 class FfmpegSource final : public MediaSource {
 public:
-    FfmpegSource(std::string path, DemuxerChoice demuxer, InterruptionCheck interrupted)
-        : m_path(std::move(path)), m_demuxer(std::move(demuxer)),
+    FfmpegSource(std::string path, SourceKind kind, std::string demuxer,
+                 InterruptionCheck interrupted)
+        : m_path(std::move(path)), m_kind(kind), m_demuxer(std::move(demuxer)),
           m_interrupted(std::move(interrupted)) {}
 
     common::Result<void> scan(PlayCount plays);
@@ -177,7 +178,8 @@ private:
     common::Result<CanvasFrame> convert(const AVFrame& frame);
 
     std::string m_path;
-    DemuxerChoice m_demuxer;
+    SourceKind m_kind;
+    std::string m_demuxer;
     InterruptionCheck m_interrupted;
     int m_videoStream{-1};
     AVRational m_timeBase{1, 1};
@@ -188,7 +190,7 @@ private:
 };
 
 common::Result<void> FfmpegSource::scan(PlayCount plays) {
-    auto input = openInput(m_path, m_demuxer.name, m_interrupted);
+    auto input = openInput(m_path, m_demuxer, m_interrupted);
     if (!input)
         return input.fault();
     AVFormatContext* context = input.value().context.get();
@@ -198,20 +200,7 @@ common::Result<void> FfmpegSource::scan(PlayCount plays) {
     SourceDescription& description = m_description;
     description.formatName = context->iformat->name;
     description.plays = plays;
-    switch (m_demuxer.kind) {
-    case ContainerKind::Gif:
-        description.kind = SourceKind::Gif;
-        break;
-    case ContainerKind::AnimatedPng:
-        description.kind = SourceKind::AnimatedPng;
-        break;
-    case ContainerKind::Video:
-        description.kind = SourceKind::Video;
-        break;
-    case ContainerKind::StillImage:
-        description.kind = SourceKind::StillImage;
-        break;
-    }
+    description.kind = m_kind;
     for (unsigned index = 0; index < context->nb_streams; ++index) {
         if (context->streams[index]->codecpar->codec_type == AVMEDIA_TYPE_AUDIO)
             description.audioIgnored = true;
@@ -369,7 +358,7 @@ common::Result<void> FfmpegSource::receiveFrames(FrameConsumer& consumer, AVCode
 }
 
 common::Result<void> FfmpegSource::decode(FrameConsumer& consumer) {
-    auto input = openInput(m_path, m_demuxer.name, m_interrupted);
+    auto input = openInput(m_path, m_demuxer, m_interrupted);
     if (!input)
         return input.fault();
     AVFormatContext* context = input.value().context.get();
@@ -423,11 +412,10 @@ common::Result<void> FfmpegSource::decode(FrameConsumer& consumer) {
 } // namespace
 
 common::Result<std::unique_ptr<MediaSource>>
-openFfmpegSource(const std::string& path, const DemuxerChoice& demuxer, PlayCount plays,
-                 const InterruptionCheck& interrupted) {
-    auto source = std::make_unique<FfmpegSource>(path, demuxer, interrupted);
-    if (auto result = source->scan(plays); !result)
-        return result.fault();
+openFfmpegSource(const std::string& path, SourceKind kind, const std::string& demuxer,
+                 PlayCount plays, const InterruptionCheck& interrupted) {
+    auto source = std::make_unique<FfmpegSource>(path, kind, demuxer, interrupted);
+    TRY(source->scan(plays));
     return std::unique_ptr<MediaSource>(std::move(source));
 }
 

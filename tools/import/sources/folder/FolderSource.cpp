@@ -1,4 +1,4 @@
-#include "tools/import/FolderSource.h"
+#include "tools/import/sources/folder/FolderSource.h"
 
 #include "common/SystemCalls.h"
 #include "tools/common/NaturalOrder.h"
@@ -16,6 +16,20 @@ namespace fs = std::filesystem;
 
 constexpr std::array<std::string_view, 9> imageExtensions{"png",  "apng", "jpg", "jpeg", "gif",
                                                           "webp", "bmp",  "tif", "tiff"};
+
+// Whether a file name's extension (any case) is one of the image kinds a folder may hold.
+bool hasImageExtension(const std::string& name) {
+    auto dot = name.rfind('.');
+    if (dot == std::string::npos)
+        return false;
+    std::string extension = name.substr(dot + 1);
+    std::transform(extension.begin(), extension.end(), extension.begin(), [](char character) {
+        return character >= 'A' && character <= 'Z' ? static_cast<char>(character - 'A' + 'a')
+                                                    : character;
+    });
+    return std::find(imageExtensions.begin(), imageExtensions.end(), extension) !=
+           imageExtensions.end();
+}
 
 // Takes the first frame a file gives.
 class FirstFrame final : public FrameConsumer {
@@ -127,25 +141,14 @@ common::Result<void> FolderSource::decode(FrameConsumer& consumer) {
 
 } // namespace
 
-bool hasImageExtension(const std::string& name) {
-    auto dot = name.rfind('.');
-    if (dot == std::string::npos)
-        return false;
-    std::string extension = name.substr(dot + 1);
-    std::transform(extension.begin(), extension.end(), extension.begin(), [](char character) {
-        return character >= 'A' && character <= 'Z' ? static_cast<char>(character - 'A' + 'a')
-                                                    : character;
-    });
-    return std::find(imageExtensions.begin(), imageExtensions.end(), extension) !=
-           imageExtensions.end();
+bool isFolderOfFrames(const SourceHead& head) {
+    return head.isFolder();
 }
 
-common::Result<std::unique_ptr<MediaSource>>
-openFolderSource(const std::string& path, const FolderTiming& timing,
-                 const InterruptionCheck& interrupted) {
-    auto source = std::make_unique<FolderSource>(path, interrupted);
-    if (auto result = source->scan(timing); !result)
-        return result.fault();
+common::Result<std::unique_ptr<MediaSource>> openFolderOfFrames(const SourceHead& head,
+                                                                const SourceOpening& opening) {
+    auto source = std::make_unique<FolderSource>(head.path(), opening.interrupted);
+    TRY(source->scan(opening.folderTiming));
     return std::unique_ptr<MediaSource>(std::move(source));
 }
 

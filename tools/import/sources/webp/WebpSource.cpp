@@ -1,4 +1,4 @@
-#include "tools/import/WebpSource.h"
+#include "tools/import/sources/webp/WebpSource.h"
 
 #include <cstring>
 #include <fstream>
@@ -115,15 +115,16 @@ common::Result<void> WebpSource::decode(FrameConsumer& consumer) {
 
 } // namespace
 
-bool looksLikeWebp(std::span<const std::uint8_t> head) {
-    return head.size() >= 12 && std::memcmp(head.data(), "RIFF", 4) == 0 &&
-           std::memcmp(head.data() + 8, "WEBP", 4) == 0;
+bool isWebp(const SourceHead& head) {
+    std::span<const std::uint8_t> bytes = head.bytes();
+    return bytes.size() >= 12 && std::memcmp(bytes.data(), "RIFF", 4) == 0 &&
+           std::memcmp(bytes.data() + 8, "WEBP", 4) == 0;
 }
 
-common::Result<std::unique_ptr<MediaSource>> openWebpSource(const std::string& path) {
-    auto source = std::make_unique<WebpSource>(path);
-    if (auto result = source->scan(); !result)
-        return result.fault();
+common::Result<std::unique_ptr<MediaSource>> openWebp(const SourceHead& head,
+                                                      const SourceOpening&) {
+    auto source = std::make_unique<WebpSource>(head.path());
+    TRY(source->scan());
     return std::unique_ptr<MediaSource>(std::move(source));
 }
 

@@ -1,0 +1,65 @@
+// The table of source kinds. Each row comes from the kind's own folder.
+#include "tools/import/sources/SourceFormats.h"
+
+#include "tools/import/sources/apng/AnimatedPngFormat.h"
+#include "tools/import/sources/ffmpeg/FfmpegGuess.h"
+#include "tools/import/sources/folder/FolderSource.h"
+#include "tools/import/sources/gif/GifFormat.h"
+#include "tools/import/sources/still/StillImageFormat.h"
+#include "tools/import/sources/video/VideoFormat.h"
+#include "tools/import/sources/webp/WebpSource.h"
+
+#include <array>
+#include <string_view>
+
+namespace velorin::tools {
+
+namespace {
+
+constexpr std::array formats{
+    SourceFormat{"GIF", isGif, openGif},
+    SourceFormat{"animated PNG", isAnimatedPng, openAnimatedPng},
+    SourceFormat{"animated WebP", isWebp, openWebp},
+    SourceFormat{"MP4/MOV, WebM/MKV", isVideo, openVideo},
+    SourceFormat{"still images", isStillImage, openStillImage},
+    SourceFormat{"folders of frames", isFolderOfFrames, openFolderOfFrames},
+};
+
+// Why a file FFmpeg reads as `demuxer` is not imported.
+std::string refusalFor(std::string_view demuxer) {
+    if (demuxer == playlistDemuxer)
+        return "is a playlist; import opens single local media files only";
+    if (demuxer == concatenationDemuxer)
+        return "is a concatenation list; import opens single local media files only";
+    return "is read by FFmpeg as \"" + std::string(demuxer) + "\", which import does not take; " +
+           whatImportReads();
+}
+
+} // namespace
+
+std::span<const SourceFormat> sourceFormats() {
+    return formats;
+}
+
+std::string whatImportReads() {
+    std::string text = "import reads ";
+    for (std::size_t index = 0; index < formats.size(); ++index) {
+        if (index > 0)
+            text += index + 1 == formats.size() ? " and " : ", ";
+        text += formats[index].description;
+    }
+    return text;
+}
+
+common::Result<std::unique_ptr<MediaSource>> openRecognisedSource(const SourceHead& head,
+                                                                  const SourceOpening& opening) {
+    for (const SourceFormat& format : formats) {
+        if (format.recognises(head))
+            return format.open(head, opening);
+    }
+    if (const auto& demuxer = head.ffmpegDemuxer())
+        return common::Fault{head.path(), refusalFor(*demuxer)};
+    return common::Fault{head.path(), "is not in a format FFmpeg recognises; " + whatImportReads()};
+}
+
+} // namespace velorin::tools

@@ -1,0 +1,45 @@
+// The kinds of source import reads, one row each: how a source of the kind is recognised and
+// how it is opened. openMediaSource (tools/import/MediaSource.h) opens a source with the first
+// row that recognises it. Each kind lives in a folder of its own beside this file (gif/, apng/,
+// webp/, video/, still/, folder/); FFmpeg, which reads several of them, is in ffmpeg/. Adding a
+// format is one folder and one row.
+#pragma once
+
+#include "common/Interruption.h"
+#include "common/Result.h"
+#include "tools/import/MediaSource.h"
+#include "tools/import/sources/SourceHead.h"
+
+#include <memory>
+#include <span>
+#include <string>
+
+namespace velorin::tools {
+
+// What opening a source takes besides its head.
+struct SourceOpening {
+    FolderTiming folderTiming;
+    // Asked during long scans; see common/Interruption.h.
+    common::InterruptionCheck interrupted;
+};
+
+struct SourceFormat {
+    // The kind as import names what it reads: "GIF", "folders of frames".
+    const char* description;
+    bool (*recognises)(const SourceHead& head);
+    common::Result<std::unique_ptr<MediaSource>> (*open)(const SourceHead& head,
+                                                         const SourceOpening& opening);
+};
+
+// Every kind, in the order they are tried and named.
+std::span<const SourceFormat> sourceFormats();
+
+// "import reads GIF, animated PNG, ..., still images and folders of frames".
+std::string whatImportReads();
+
+// Opens the source with the first row that recognises it; a fault naming the file, what it is
+// taken for and what import reads when no row does.
+common::Result<std::unique_ptr<MediaSource>> openRecognisedSource(const SourceHead& head,
+                                                                  const SourceOpening& opening);
+
+} // namespace velorin::tools

@@ -1,0 +1,34 @@
+#include "tools/import/sources/SourceHead.h"
+
+#include "tools/import/sources/ffmpeg/FfmpegGuess.h"
+
+#include <string_view>
+
+namespace velorin::tools {
+
+SourceHead SourceHead::folder(std::string path) {
+    return SourceHead(std::move(path), true, {});
+}
+
+SourceHead SourceHead::file(std::string path, std::vector<std::uint8_t> bytes) {
+    return SourceHead(std::move(path), false, std::move(bytes));
+}
+
+const std::optional<std::string>& SourceHead::ffmpegDemuxer() const {
+    if (!m_guess)
+        m_guess = m_folder ? std::nullopt : guessFfmpegDemuxer(m_path, m_bytes);
+    return *m_guess;
+}
+
+bool SourceHead::ffmpegGuessIsOneOf(std::initializer_list<const char*> demuxers) const {
+    const auto& guess = ffmpegDemuxer();
+    if (!guess)
+        return false;
+    for (const char* demuxer : demuxers) {
+        if (*guess == demuxer)
+            return true;
+    }
+    return false;
+}
+
+} // namespace velorin::tools

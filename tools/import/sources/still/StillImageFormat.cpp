@@ -1,0 +1,17 @@
+#include "tools/import/sources/still/StillImageFormat.h"
+
+#include "tools/import/sources/ffmpeg/FfmpegSource.h"
+
+namespace velorin::tools {
+
+bool isStillImage(const SourceHead& head) {
+    return head.ffmpegGuessIsOneOf({"png_pipe", "jpeg_pipe", "bmp_pipe", "tiff_pipe"});
+}
+
+common::Result<std::unique_ptr<MediaSource>> openStillImage(const SourceHead& head,
+                                                            const SourceOpening& opening) {
+    return openFfmpegSource(head.path(), SourceKind::StillImage, *head.ffmpegDemuxer(),
+                            std::nullopt, opening.interrupted);
+}
+
+} // namespace velorin::tools
