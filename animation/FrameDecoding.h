@@ -12,12 +12,12 @@
 // Assuming success only ever admits fewer frames, never more; when a frame failed and so left
 // room for frames that were not admitted, those are decoded in a further round.
 //
-// Threads: the calling thread and up to one more per processor this process may run on (none
-// with one processor, never more than there are frames) read files and decode into plain pixel
-// buffers. They touch no object or counter of the platform: the images are made from the
-// buffers on the calling thread, after every helper thread has been joined, so the host never
-// sees a thread of the extension's outside this call. A thread that cannot be started leaves
-// its share to the others.
+// Threads: at most one per processor this process may run on, the calling thread included (so
+// no helper at all with one processor), and never more than there are frames to decode in a
+// round, read files and decode into plain pixel buffers. They touch no object or counter of the
+// platform: the images are made from the buffers on the calling thread, after every helper thread
+// has been joined, so the host never sees a thread of the extension's outside this call. A thread
+// that cannot be started leaves its share to the others.
 #pragma once
 
 #include "animation/ParallelWork.h"

@@ -88,12 +88,36 @@ VELORIN_EXPORT std::optional<PixelBytes> decodePngPixels(std::span<const std::ui
 // How `encodePng` stores the pixels.
 enum class PngColorType { RGBA, RGB, Gray, GrayAlpha, Palette };
 enum class PngInterlace { None, Adam7 };
+// The row filters libpng may choose from: all of them, row by row (its default), or "up" alone,
+// which suits pictures whose rows repeat the one above (a wallpaper of one colour a row) and
+// takes a fraction of the time.
+enum class PngRowFilters { Adaptive, UpOnly };
+// Whether every pixel is known to be opaque. RGB then drops the alpha as it writes, without
+// first looking for transparency to keep as a colour key, and without a copy of the pixels.
+enum class PngOpacity { Unknown, Opaque };
 struct PngEncoding {
+    PngEncoding() = default;
+    PngEncoding(PngColorType type, int depth = 8, PngInterlace interlacing = PngInterlace::None)
+        : colorType(type), bitDepth(depth), interlace(interlacing) {}
+
     PngColorType colorType{PngColorType::RGBA};
     // 8 or 16; grey also takes 1, 2 or 4. A palette image picks the smallest depth that
     // holds its colours and ignores this.
     int bitDepth{8};
     PngInterlace interlace{PngInterlace::None};
+    // zlib's level, from 0 (stored) to 9 (smallest); none keeps libpng's default, 6.
+    std::optional<int> compressionLevel;
+    PngRowFilters rowFilters{PngRowFilters::Adaptive};
+    PngOpacity opacity{PngOpacity::Unknown};
+};
+
+// RGBA8 pixels held elsewhere (straight alpha, rows top to bottom, width × height × 4 bytes),
+// for encoding without making an image. Encoding them touches nothing but these pixels and its
+// own memory, so several threads may encode at once.
+struct PixelView {
+    std::uint32_t width{0};
+    std::uint32_t height{0};
+    std::span<const std::uint8_t> rgba;
 };
 
 // Encodes an image as PNG bytes; empty on failure (an empty image, a depth the colour type
@@ -103,8 +127,13 @@ struct PngEncoding {
 // the colour.
 VELORIN_EXPORT std::vector<std::uint8_t> encodePng(const CGImage& image,
                                                    const PngEncoding& encoding = {});
-// Writes an image as a PNG file; false on failure, when no partial file is left behind.
+VELORIN_EXPORT std::vector<std::uint8_t> encodePng(const PixelView& pixels,
+                                                   const PngEncoding& encoding = {});
+// Writes an image as a PNG file, straight into the file; false on failure, when no partial
+// file is left behind.
 VELORIN_EXPORT bool writePngFile(const CGImage& image, const char* hostPath,
+                                 const PngEncoding& encoding = {});
+VELORIN_EXPORT bool writePngFile(const PixelView& pixels, const char* hostPath,
                                  const PngEncoding& encoding = {});
 
 // Live images and their pixel bytes. The bytes also count a buffer the decoder has allocated

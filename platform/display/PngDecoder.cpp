@@ -16,6 +16,7 @@
 
 #include "platform/display/DisplayBookkeeping.h"
 #include "platform/display/Image.h"
+#include "platform/display/PngErrors.h"
 
 #include <csetjmp>
 #include <cstdlib>
@@ -45,14 +46,6 @@ void readFromMemory(png_structp png, png_bytep destination, std::size_t length) 
         png_error(png, "truncated");
     std::memcpy(destination, source->data + source->offset, length);
     source->offset += length;
-}
-
-// The decoder is silent, as the toolkit's is: a bad file simply gives no image.
-[[noreturn]] void failQuietly(png_structp png, png_const_charp) {
-    png_longjmp(png, 1);
-}
-
-void ignoreWarning(png_structp, png_const_charp) {
 }
 
 // libpng sizes a chunk's buffer from the length the chunk claims, before reading its data,

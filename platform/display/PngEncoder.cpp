@@ -1,12 +1,16 @@
-// PNG encoding with libpng, from RGBA8 pixels into any of the common colour types.
+// PNG encoding with libpng, from RGBA8 pixels into any of the common colour types, into memory
+// or straight into a file.
 //
 // The pixels are first converted into the stored samples (grey levels, palette indices,
-// 16-bit big-endian samples), then handed to libpng row by row. As in the decoder, the setjmp
-// that catches libpng's errors sits in a function whose frame holds only trivial values, and
-// the write callback turns an allocation failure into a libpng error only after leaving its
-// catch block, so that no jump ever skips a destructor.
+// 16-bit big-endian samples), then handed to libpng row by row; opaque pixels written as RGB go
+// to libpng as they are, which drops the alpha as it writes. As in the decoder, the setjmp that
+// catches libpng's errors sits in a function whose frame holds only trivial values, and the
+// write callback turns an allocation failure into a libpng error only after leaving its catch
+// block, so that no jump ever skips a destructor. Nothing here touches an object or counter of
+// the platform, so several threads may encode at once.
 
 #include "platform/display/Image.h"
+#include "platform/display/PngErrors.h"
 
 #include <array>
 #include <csetjmp>
@@ -38,12 +42,9 @@ void writeToMemory(png_structp png, png_bytep data, std::size_t length) {
 void flushNothing(png_structp) {
 }
 
-[[noreturn]] void failQuietly(png_structp png, png_const_charp) {
-    png_longjmp(png, 1);
-}
-
-void ignoreWarning(png_structp, png_const_charp) {
-}
+// libpng's output buffer when writing a file: one write to the file for many of libpng's small
+// ones.
+constexpr std::size_t fileBufferBytes = 256 * 1024;
 
 // Everything libpng needs to write one image, in plain values.
 struct WriteSettings {
@@ -60,6 +61,11 @@ struct WriteSettings {
     png_color_16 colorKey;
     // Samples below 8 bits are stored one per byte and packed by libpng.
     bool packSamples;
+    // RGBA rows whose fourth byte libpng leaves out as it writes.
+    bool dropFiller;
+    // zlib's level, or -1 for libpng's default.
+    int compressionLevel;
+    bool upFilterOnly;
 };
 
 bool writeImage(png_structp png, png_infop info, const WriteSettings* settings, png_bytepp rows) {
@@ -74,9 +80,15 @@ bool writeImage(png_structp png, png_infop info, const WriteSettings* settings, 
         png_set_tRNS(png, info, settings->paletteAlpha, settings->paletteAlphaCount, nullptr);
     if (settings->hasColorKey)
         png_set_tRNS(png, info, nullptr, 0, &settings->colorKey);
+    if (settings->compressionLevel >= 0)
+        png_set_compression_level(png, settings->compressionLevel);
+    if (settings->upFilterOnly)
+        png_set_filter(png, PNG_FILTER_TYPE_BASE, PNG_FILTER_UP);
     png_write_info(png, info);
     if (settings->packSamples)
         png_set_packing(png);
+    if (settings->dropFiller)
+        png_set_filler(png, 0, PNG_FILLER_AFTER);
     png_write_image(png, rows);
     png_write_end(png, nullptr);
     return true;
@@ -145,10 +157,10 @@ bool depthFits(PngColorType type, int bitDepth) {
     return false;
 }
 
-bool storePalette(const CGImage& image, StoredImage& stored) {
+bool storePalette(const PixelView& image, StoredImage& stored) {
     std::map<std::uint32_t, std::uint8_t> indexOfColor;
-    std::size_t pixelCount = std::size_t{image.width()} * image.height();
-    const auto& pixels = image.pixels();
+    std::size_t pixelCount = std::size_t{image.width} * image.height;
+    const auto& pixels = image.rgba;
     stored.samples.resize(pixelCount);
     for (std::size_t index = 0; index < pixelCount; ++index) {
         const std::uint8_t* pixel = pixels.data() + index * 4;
@@ -170,7 +182,7 @@ bool storePalette(const CGImage& image, StoredImage& stored) {
         stored.paletteAlpha.pop_back();
     std::size_t colors = stored.palette.size();
     int bitDepth = colors <= 2 ? 1 : colors <= 4 ? 2 : colors <= 16 ? 4 : 8;
-    stored.rowBytes = image.width();
+    stored.rowBytes = image.width;
     stored.settings.bitDepth = bitDepth;
     stored.settings.colorType = PNG_COLOR_TYPE_PALETTE;
     stored.settings.packSamples = bitDepth < 8;
@@ -179,13 +191,13 @@ bool storePalette(const CGImage& image, StoredImage& stored) {
 
 // Grey or RGB without alpha: the transparency survives as a colour key when every pixel is
 // opaque or fully transparent and the key's colour is not also an opaque pixel's.
-void storeOpaque(const CGImage& image, int bitDepth, bool gray, StoredImage& stored) {
+void storeOpaque(const PixelView& image, int bitDepth, bool gray, StoredImage& stored) {
     int channels = gray ? 1 : 3;
     int sampleBytes = bitDepth == 16 ? 2 : 1;
-    stored.rowBytes = std::size_t{image.width()} * channels * sampleBytes;
-    std::size_t pixelCount = std::size_t{image.width()} * image.height();
-    stored.samples.resize(stored.rowBytes * image.height());
-    const auto& pixels = image.pixels();
+    stored.rowBytes = std::size_t{image.width} * channels * sampleBytes;
+    std::size_t pixelCount = std::size_t{image.width} * image.height;
+    stored.samples.resize(stored.rowBytes * image.height);
+    const auto& pixels = image.rgba;
 
     auto colorOf = [&](const std::uint8_t* pixel) {
         if (gray)
@@ -235,14 +247,14 @@ void storeOpaque(const CGImage& image, int bitDepth, bool gray, StoredImage& sto
     }
 }
 
-void storeWithAlpha(const CGImage& image, int bitDepth, bool gray, StoredImage& stored) {
+void storeWithAlpha(const PixelView& image, int bitDepth, bool gray, StoredImage& stored) {
     int channels = gray ? 2 : 4;
     int sampleBytes = bitDepth == 16 ? 2 : 1;
-    stored.rowBytes = std::size_t{image.width()} * channels * sampleBytes;
-    std::size_t pixelCount = std::size_t{image.width()} * image.height();
-    stored.samples.resize(stored.rowBytes * image.height());
+    stored.rowBytes = std::size_t{image.width} * channels * sampleBytes;
+    std::size_t pixelCount = std::size_t{image.width} * image.height;
+    stored.samples.resize(stored.rowBytes * image.height);
     std::uint8_t* out = stored.samples.data();
-    const auto& pixels = image.pixels();
+    const auto& pixels = image.rgba;
     for (std::size_t index = 0; index < pixelCount; ++index) {
         const std::uint8_t* pixel = pixels.data() + index * 4;
         if (gray) {
@@ -257,76 +269,124 @@ void storeWithAlpha(const CGImage& image, int bitDepth, bool gray, StoredImage& 
     stored.settings.colorType = gray ? PNG_COLOR_TYPE_GRAY_ALPHA : PNG_COLOR_TYPE_RGB_ALPHA;
 }
 
+// The stored samples and settings for `image`, or none when the encoding cannot hold it.
+// Opaque RGB rows need no samples: libpng reads the pixels themselves.
+bool storeImage(const PixelView& image, const PngEncoding& encoding, StoredImage& stored) {
+    switch (encoding.colorType) {
+    case PngColorType::RGBA:
+        storeWithAlpha(image, encoding.bitDepth, false, stored);
+        break;
+    case PngColorType::GrayAlpha:
+        storeWithAlpha(image, encoding.bitDepth, true, stored);
+        break;
+    case PngColorType::RGB:
+        if (encoding.opacity == PngOpacity::Opaque && encoding.bitDepth == 8) {
+            stored.settings.bitDepth = 8;
+            stored.settings.colorType = PNG_COLOR_TYPE_RGB;
+            stored.settings.dropFiller = true;
+            stored.rowBytes = std::size_t{image.width} * 4;
+            break;
+        }
+        storeOpaque(image, encoding.bitDepth, false, stored);
+        break;
+    case PngColorType::Gray:
+        storeOpaque(image, encoding.bitDepth, true, stored);
+        break;
+    case PngColorType::Palette:
+        if (!storePalette(image, stored))
+            return false;
+        break;
+    }
+    auto& settings = stored.settings;
+    settings.width = image.width;
+    settings.height = image.height;
+    settings.interlaceType =
+        encoding.interlace == PngInterlace::Adam7 ? PNG_INTERLACE_ADAM7 : PNG_INTERLACE_NONE;
+    settings.compressionLevel = encoding.compressionLevel.value_or(-1);
+    settings.upFilterOnly = encoding.rowFilters == PngRowFilters::UpOnly;
+    if (!stored.palette.empty()) {
+        settings.palette = stored.palette.data();
+        settings.paletteSize = static_cast<int>(stored.palette.size());
+        settings.paletteAlpha = stored.paletteAlpha.data();
+        settings.paletteAlphaCount = static_cast<int>(stored.paletteAlpha.size());
+    }
+    return true;
+}
+
+bool encodable(const PixelView& image, const PngEncoding& encoding) {
+    return image.width > 0 && image.height > 0 &&
+           image.rgba.size() == std::size_t{image.width} * image.height * 4 &&
+           depthFits(encoding.colorType, encoding.bitDepth) &&
+           (!encoding.compressionLevel ||
+            (*encoding.compressionLevel >= 0 && *encoding.compressionLevel <= 9));
+}
+
+// Encodes `image` through the output `connect` sets up on the libpng structures; false on
+// failure.
+template <typename Connect>
+bool encodeInto(const PixelView& image, const PngEncoding& encoding, Connect connect) {
+    if (!encodable(image, encoding))
+        return false;
+    StoredImage stored;
+    if (!storeImage(image, encoding, stored))
+        return false;
+    // The rows libpng reads: the stored samples, or the pixels themselves, which it only reads.
+    std::uint8_t* first = stored.samples.empty() ? const_cast<std::uint8_t*>(image.rgba.data())
+                                                 : stored.samples.data();
+    std::vector<png_bytep> rows(image.height);
+    for (std::size_t row = 0; row < rows.size(); ++row)
+        rows[row] = first + row * stored.rowBytes;
+    WriteStructures structures;
+    if (!structures.info)
+        return false;
+    connect(structures.png);
+    return writeImage(structures.png, structures.info, &stored.settings, rows.data());
+}
+
+PixelView viewOf(const CGImage& image) {
+    return {image.width(), image.height(), image.pixels()};
+}
+
 } // namespace
 
-std::vector<std::uint8_t> encodePng(const CGImage& image, const PngEncoding& encoding) {
-    if (image.width() == 0 || image.height() == 0 ||
-        !depthFits(encoding.colorType, encoding.bitDepth))
-        return {};
+std::vector<std::uint8_t> encodePng(const PixelView& pixels, const PngEncoding& encoding) {
     try {
-        StoredImage stored;
-        switch (encoding.colorType) {
-        case PngColorType::RGBA:
-            storeWithAlpha(image, encoding.bitDepth, false, stored);
-            break;
-        case PngColorType::GrayAlpha:
-            storeWithAlpha(image, encoding.bitDepth, true, stored);
-            break;
-        case PngColorType::RGB:
-            storeOpaque(image, encoding.bitDepth, false, stored);
-            break;
-        case PngColorType::Gray:
-            storeOpaque(image, encoding.bitDepth, true, stored);
-            break;
-        case PngColorType::Palette:
-            if (!storePalette(image, stored))
-                return {};
-            break;
-        }
-        auto& settings = stored.settings;
-        settings.width = image.width();
-        settings.height = image.height();
-        settings.interlaceType =
-            encoding.interlace == PngInterlace::Adam7 ? PNG_INTERLACE_ADAM7 : PNG_INTERLACE_NONE;
-        if (!stored.palette.empty()) {
-            settings.palette = stored.palette.data();
-            settings.paletteSize = static_cast<int>(stored.palette.size());
-            settings.paletteAlpha = stored.paletteAlpha.data();
-            settings.paletteAlphaCount = static_cast<int>(stored.paletteAlpha.size());
-        }
-
-        std::vector<png_bytep> rows(image.height());
-        for (std::size_t row = 0; row < rows.size(); ++row)
-            rows[row] = stored.samples.data() + row * stored.rowBytes;
-
         std::vector<std::uint8_t> bytes;
         ByteSink sink{&bytes};
-        WriteStructures structures;
-        if (!structures.info)
-            return {};
-        png_set_write_fn(structures.png, &sink, writeToMemory, flushNothing);
-        if (!writeImage(structures.png, structures.info, &settings, rows.data()))
-            return {};
-        return bytes;
+        bool encoded = encodeInto(pixels, encoding, [&sink](png_structp png) {
+            png_set_write_fn(png, &sink, writeToMemory, flushNothing);
+        });
+        return encoded ? bytes : std::vector<std::uint8_t>();
     } catch (const std::bad_alloc&) {
         return {};
     }
 }
 
-bool writePngFile(const CGImage& image, const char* hostPath, const PngEncoding& encoding) {
-    if (!hostPath)
-        return false;
-    auto bytes = encodePng(image, encoding);
-    if (bytes.empty())
+std::vector<std::uint8_t> encodePng(const CGImage& image, const PngEncoding& encoding) {
+    return encodePng(viewOf(image), encoding);
+}
+
+bool writePngFile(const PixelView& pixels, const char* hostPath, const PngEncoding& encoding) {
+    if (!hostPath || !encodable(pixels, encoding))
         return false;
     std::FILE* file = std::fopen(hostPath, "wb");
     if (!file)
         return false;
-    bool written = std::fwrite(bytes.data(), 1, bytes.size(), file) == bytes.size();
+    std::setvbuf(file, nullptr, _IOFBF, fileBufferBytes);
+    bool written = false;
+    try {
+        written = encodeInto(pixels, encoding, [file](png_structp png) { png_init_io(png, file); });
+    } catch (const std::bad_alloc&) {
+        written = false;
+    }
     written = std::fclose(file) == 0 && written;
     if (!written)
         std::remove(hostPath);
     return written;
+}
+
+bool writePngFile(const CGImage& image, const char* hostPath, const PngEncoding& encoding) {
+    return writePngFile(viewOf(image), hostPath, encoding);
 }
 
 } // namespace platform

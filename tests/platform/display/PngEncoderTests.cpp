@@ -152,4 +152,43 @@ TEST(PngEncoder, WritesFilesAndLeavesNothingBehindOnFailure) {
     std::filesystem::remove_all(folder);
 }
 
+TEST(PngEncoder, TheFastSettingsKeepThePictureAndPixelsHeldElsewhereEncodeAsAnImageDoes) {
+    // An opaque picture whose rows repeat, as a lock screen's wallpaper does.
+    std::vector<std::uint8_t> rgba;
+    for (std::uint32_t y = 0; y < 64; ++y) {
+        for (std::uint32_t x = 0; x < 48; ++x) {
+            std::uint8_t shade = x < 20 && y > 30 ? 200 : static_cast<std::uint8_t>(y * 3);
+            rgba.insert(rgba.end(), {shade, static_cast<std::uint8_t>(255 - shade), 40, 255});
+        }
+    }
+    platform::PixelView view{48, 64, rgba};
+    auto image = platform::CGImage::create(48, 64, std::span<const std::uint8_t>(rgba));
+    ASSERT_TRUE(image);
+
+    PngEncoding fast(PngColorType::RGB);
+    fast.compressionLevel = 1;
+    fast.rowFilters = platform::PngRowFilters::UpOnly;
+    PngEncoding fastOpaque = fast;
+    fastOpaque.opacity = platform::PngOpacity::Opaque;
+    auto written = platform::encodePng(view, fastOpaque);
+    ASSERT_FALSE(written.empty());
+    // Known to be opaque, the pixels go to libpng as they are, with the same bytes as a result.
+    EXPECT_EQ(written, platform::encodePng(*image, fast));
+    EXPECT_EQ(pixelsOf(*platform::decodePng(written)), pixelsOf(*image));
+    EXPECT_EQ(storedColorType(written), 2);
+
+    // The level is applied: stored without compression, the file is larger than at the most.
+    PngEncoding stored(PngColorType::RGB);
+    stored.compressionLevel = 0;
+    PngEncoding smallest(PngColorType::RGB);
+    smallest.compressionLevel = 9;
+    EXPECT_GT(platform::encodePng(view, stored).size(), platform::encodePng(view, smallest).size());
+    PngEncoding pastLevels(PngColorType::RGB);
+    pastLevels.compressionLevel = 10;
+    EXPECT_TRUE(platform::encodePng(view, pastLevels).empty());
+
+    // Pixels that do not fill the size they claim are refused.
+    EXPECT_TRUE(platform::encodePng(platform::PixelView{49, 64, rgba}, fastOpaque).empty());
+}
+
 } // namespace
