@@ -99,12 +99,13 @@ public:
         bool opaque = true;
         for (std::size_t alpha = 3; alpha < pixels.size() && opaque; alpha += 4)
             opaque = pixels[alpha] == 255;
-        auto image = platform::CGImage::create(m_shape.pixels.width, m_shape.pixels.height,
-                                               std::move(pixels));
         platform::PngEncoding encoding;
-        if (opaque)
+        if (opaque) {
             encoding.colorType = platform::PngColorType::RGB;
-        m_lastPng = image ? platform::encodePng(*image, encoding) : std::vector<std::uint8_t>();
+            encoding.opacity = platform::PngOpacity::Opaque;
+        }
+        m_lastPng = platform::encodePng(
+            platform::PixelView{m_shape.pixels.width, m_shape.pixels.height, pixels}, encoding);
         if (m_lastPng.empty())
             return common::Fault{"a frame cannot be encoded as PNG"};
         return writeFrames(frames);
