@@ -69,10 +69,7 @@ PrivatePreferenceDomain::make(const std::string& deviceRoot, std::string domain)
     auto root =
         TRY(common::openRoot(deviceRoot).withContext(deviceRoot, "cannot open the device root"));
     common::CopyAllowance allowance = common::CopyAllowance::forFolder(copy->folder());
-    if (auto copied =
-            copyPreferenceList(root.get(), copy->m_domain, deviceRoot, copy->filePath(), allowance);
-        !copied)
-        return copied.fault();
+    TRY(copyPreferenceList(root.get(), copy->m_domain, deviceRoot, copy->filePath(), allowance));
     platform::setPreferenceDirectory(copy->folder());
     return copy;
 }

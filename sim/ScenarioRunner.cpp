@@ -56,10 +56,8 @@ common::Result<void> runScenario(const Scenario& scenario, const HostEnvironment
                                  TraceSink sink, const common::InterruptionCheck& interrupted) {
     if (common::isInterrupted(interrupted))
         return common::interruptionFault();
-    auto started = SimulatedHost::start(scenario.setup, environment, std::move(sink));
-    if (!started)
-        return started.fault();
-    SimulatedHost& host = *started.value();
+    auto started = TRY(SimulatedHost::start(scenario.setup, environment, std::move(sink)));
+    SimulatedHost& host = *started;
     for (const ScenarioEvent& event : scenario.events) {
         if (common::isInterrupted(interrupted))
             return common::interruptionFault();
@@ -68,8 +66,7 @@ common::Result<void> runScenario(const Scenario& scenario, const HostEnvironment
         host.traceEvent(event.text);
         if (event.kind == EventKind::End)
             break;
-        if (auto played = playEvent(host, event); !played)
-            return played;
+        TRY(playEvent(host, event));
     }
     host.advanceTo(scenario.endTime());
     host.traceEnd();

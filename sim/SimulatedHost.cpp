@@ -45,14 +45,11 @@ SimulatedHost::start(const HostSetup& setup, const HostEnvironment& environment,
     if (HostModel::active())
         return common::Fault("another simulated host is alive in this process");
     resetProcessFacilities();
-    auto preferences = PrivatePreferenceDomain::make(environment.deviceRoot, preferenceDomain);
-    if (!preferences)
-        return preferences.fault();
-    std::unique_ptr<SimulatedHost> host(new SimulatedHost(std::make_unique<Impl>(
-        setup, environment, std::move(preferences).value(), std::move(sink))));
+    auto preferences = TRY(PrivatePreferenceDomain::make(environment.deviceRoot, preferenceDomain));
+    std::unique_ptr<SimulatedHost> host(new SimulatedHost(
+        std::make_unique<Impl>(setup, environment, std::move(preferences), std::move(sink))));
     for (const auto& [key, value] : setup.preferences) {
-        if (auto stored = host->setPreference(key, value); !stored)
-            return stored.fault();
+        TRY(host->setPreference(key, value));
     }
     return host;
 }
@@ -85,8 +82,7 @@ common::Result<void> SimulatedHost::launch() {
     if (m_impl->model.device().launched || m_impl->loader.isLoaded())
         return common::Fault("the host has already launched");
     if (const auto& library = m_impl->environment.extensionLibrary) {
-        if (auto loaded = m_impl->loader.load(*library); !loaded)
-            return loaded;
+        TRY(m_impl->loader.load(*library));
     }
     m_impl->model.finishLaunching();
     m_impl->settle();

@@ -50,10 +50,8 @@ private:
 };
 
 common::Result<SoakReport> SoakRun::run() {
-    auto root = SoakDeviceRoot::copy(m_options.deviceRoot, m_options.interrupted);
-    if (!root)
-        return root.fault();
-    m_root = std::move(root).value();
+    auto root = TRY(SoakDeviceRoot::copy(m_options.deviceRoot, m_options.interrupted));
+    m_root = std::move(root);
     std::vector<std::string> sequences = m_root->sequenceNames();
     if (sequences.empty())
         sequences.push_back("missing");
@@ -71,8 +69,7 @@ common::Result<SoakReport> SoakRun::run() {
     if (!host)
         return host.fault();
     m_host = std::move(host).value();
-    if (auto launched = m_host->launch(); !launched)
-        return launched.fault();
+    TRY(m_host->launch());
     bool holding = check();
     while (holding) {
         if (common::isInterrupted(m_options.interrupted))
@@ -87,8 +84,7 @@ common::Result<SoakReport> SoakRun::run() {
             break;
         ++m_eventNumber;
         m_lastEvent = describe(event);
-        if (auto played = play(event); !played)
-            return played.fault();
+        TRY(play(event));
         holding = check();
         reportDays();
     }

@@ -118,25 +118,21 @@ common::Result<std::string> userDeviceRoot() {
     std::error_code error;
     if (fs::exists(fs::symlink_status(path.value(), error)))
         return common::Fault(path.value(), "is not a folder, so it cannot be your device root");
-    if (auto made = makeRoot(path.value()); !made)
-        return made.fault();
+    TRY(makeRoot(path.value()));
     return path;
 }
 
 common::Result<RootReset> resetUserDeviceRoot() {
-    auto path = userDeviceRootPath();
-    if (!path)
-        return path.fault();
-    RootReset reset{path.value(), {}};
+    auto path = TRY(userDeviceRootPath());
+    RootReset reset{path, {}};
     std::error_code error;
-    if (fs::exists(fs::symlink_status(path.value(), error))) {
-        fs::path aside = asideName(path.value());
-        TRY(common::renamePath(path.value(), aside, common::RenameMode::Replace)
-                .withContext(path.value(), "cannot be moved aside"));
+    if (fs::exists(fs::symlink_status(path, error))) {
+        fs::path aside = asideName(path);
+        TRY(common::renamePath(path, aside, common::RenameMode::Replace)
+                .withContext(path, "cannot be moved aside"));
         reset.movedAsideTo = aside.string();
     }
-    if (auto made = makeRoot(path.value()); !made)
-        return made.fault();
+    TRY(makeRoot(path));
     return reset;
 }
 

@@ -86,13 +86,11 @@ common::Result<SequenceArgument> resolveSequenceArgument(const std::string& argu
         }
         return SequenceArgument{SequenceArgument::Kind::Folder, argument, ownName(argument), {}};
     }
-    auto root = chooseDeviceRoot(givenRoot);
-    if (!root)
-        return root.fault();
-    std::string folder = sequenceFolderInRoot(root.value(), argument);
-    if (!holdsSequence(root.value(), argument))
+    auto root = TRY(chooseDeviceRoot(givenRoot));
+    std::string folder = sequenceFolderInRoot(root, argument);
+    if (!holdsSequence(root, argument))
         return common::Fault(folder, "no such sequence (expected a folder)");
-    return SequenceArgument{SequenceArgument::Kind::Name, folder, argument, root.value()};
+    return SequenceArgument{SequenceArgument::Kind::Name, folder, argument, root};
 }
 
 common::Result<SequenceArgument> resolveChosenSequence(const std::string& givenRoot) {

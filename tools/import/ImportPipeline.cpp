@@ -149,10 +149,8 @@ private:
 common::Result<std::string> chooseParent(const ImportRequest& request) {
     if (!request.out.empty())
         return request.out;
-    auto root = chooseDeviceRoot(request.root);
-    if (!root)
-        return root.fault();
-    return sequencesFolderOfRoot(root.value());
+    auto root = TRY(chooseDeviceRoot(request.root));
+    return sequencesFolderOfRoot(root);
 }
 
 common::Result<BudgetFit> fitShape(const ImportRequest& request, const SourceDescription& source,
@@ -203,30 +201,24 @@ void noteFallbacks(const BudgetFit& fit, const ImportRequest& request,
 
 common::Result<ImportOutcome> importSequence(const ImportRequest& request,
                                              const ImportHooks& hooks) {
-    if (auto result = checkRequest(request); !result)
-        return result.fault();
-    auto parent = chooseParent(request);
-    if (!parent)
-        return parent.fault();
+    TRY(checkRequest(request));
+    auto parent = TRY(chooseParent(request));
     std::string name = request.name.empty() ? sequenceNameFromSource(request.source) : request.name;
     TRY(checkSequenceName(name));
-    std::string destination = (fs::path(parent.value()) / name).string();
+    std::string destination = (fs::path(parent) / name).string();
     std::error_code error;
     if (request.existing == ExistingSequence::Refuse &&
         fs::exists(fs::symlink_status(destination, error)))
         return common::Fault{destination, "already exists (--replace replaces it)"};
     if (!looksLikeUrl(request.source) && fs::exists(request.source, error)) {
-        if (auto result = checkApart(request.source, destination); !result)
-            return result.fault();
+        TRY(checkApart(request.source, destination));
         if (request.totalSeconds && !fs::is_directory(request.source, error))
             return common::Fault{"--duration",
                                  "times a folder of frames; " + request.source + " is a file"};
     }
     FolderTiming timing{request.framesPerSecond, request.totalSeconds};
-    auto opened = openMediaSource(request.source, timing, hooks.interrupted);
-    if (!opened)
-        return opened.fault();
-    MediaSource& source = *opened.value();
+    auto opened = TRY(openMediaSource(request.source, timing, hooks.interrupted));
+    MediaSource& source = *opened;
     const SourceDescription& description = source.description();
 
     ImportOutcome outcome;
@@ -257,11 +249,9 @@ common::Result<ImportOutcome> importSequence(const ImportRequest& request,
     }
     outcome.runSeconds = plan.runSeconds;
     outcome.box = chooseBox(request.box, description.width, description.height);
-    auto fit = fitShape(request, description, plan.runSeconds, outcome.box);
-    if (!fit)
-        return fit.fault();
-    outcome.shape = fit.value().shape;
-    noteFallbacks(fit.value(), request, outcome.notes);
+    auto fit = TRY(fitShape(request, description, plan.runSeconds, outcome.box));
+    outcome.shape = fit.shape;
+    noteFallbacks(fit, request, outcome.notes);
 
     int count = outcome.shape.frameCount;
     std::vector<double> sourceTimes;
@@ -270,30 +260,24 @@ common::Result<ImportOutcome> importSequence(const ImportRequest& request,
         sourceTimes.push_back(outcome.singleFrame ? 0
                                                   : plan.sourceTimeAt(runTime, frame == count - 1));
     }
-    auto staged = StagedSequence::open(parent.value(), name, request.existing);
-    if (!staged)
-        return staged.fault();
+    auto staged = TRY(StagedSequence::open(parent, name, request.existing));
     {
-        SequenceWriter writer(*staged.value(), outcome.shape, sourceTimes,
+        SequenceWriter writer(*staged, outcome.shape, sourceTimes,
                               outcome.singleFrame ? 0 : description.lengthSeconds, hooks,
                               static_cast<int>(description.frames.size()));
-        if (auto result = source.decode(writer); !result)
-            return result.fault();
-        if (auto result = writer.finish(); !result)
-            return result.fault();
+        TRY(source.decode(writer));
+        TRY(writer.finish());
     }
-    std::ofstream options(staged.value()->stagedPath("options.json"), std::ios::trunc);
+    std::ofstream options(staged->stagedPath("options.json"), std::ios::trunc);
     options << sequenceOptionsText(outcome.box, plan.runSeconds, request.placement);
     options.close();
     if (!options)
         return common::Fault{(fs::path(destination) / "options.json").string(),
                              "cannot be written"};
     TRY(common::stopIfInterrupted(hooks.interrupted));
-    auto committed = staged.value()->commit();
-    if (!committed)
-        return committed.fault();
-    if (committed.value())
-        outcome.notes.push_back(*committed.value());
+    auto committed = TRY(staged->commit());
+    if (committed)
+        outcome.notes.push_back(*committed);
     return outcome;
 }
 

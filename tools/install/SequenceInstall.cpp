@@ -86,52 +86,34 @@ common::Result<void> copyInto(const SequenceArgument& source, const StagedSequen
 
 common::Result<InstalledSequence> installSequence(const InstallRequest& request,
                                                   const common::InterruptionCheck& interrupted) {
-    auto source = resolveSequenceArgument(request.source, request.root);
-    if (!source)
-        return source.fault();
-    auto root = chooseDeviceRoot(request.root);
-    if (!root)
-        return root.fault();
+    auto source = TRY(resolveSequenceArgument(request.source, request.root));
+    auto root = TRY(chooseDeviceRoot(request.root));
     std::string name = request.name;
     if (name.empty())
-        name = source.value().kind == SequenceArgument::Kind::Name
-                   ? source.value().name
-                   : sequenceNameFromSource(source.value().folder);
+        name = source.kind == SequenceArgument::Kind::Name ? source.name
+                                                           : sequenceNameFromSource(source.folder);
     TRY(checkSequenceName(name));
-    std::string parent = sequencesFolderOfRoot(root.value());
-    std::string destination = sequenceFolderInRoot(root.value(), name);
-    if (sameFolder(source.value().folder, destination))
+    std::string parent = sequencesFolderOfRoot(root);
+    std::string destination = sequenceFolderInRoot(root, name);
+    if (sameFolder(source.folder, destination))
         return common::Fault(destination, "is the folder to install; give --as another name");
     // A preference list that the choice could not be written to is found before anything.
     if (request.choice == ChoiceAfterInstall::Choose) {
-        if (auto readable = readPreferences(root.value()); !readable)
-            return readable.fault();
+        TRY(readPreferences(root));
     }
-    auto judged = judge(source.value(), request.order);
-    if (!judged)
-        return judged.fault();
+    auto judged = TRY(judge(source, request.order));
 
-    auto staged = StagedSequence::open(parent, name, request.existing);
-    if (!staged)
-        return staged.fault();
-    if (auto copied = copyInto(source.value(), *staged.value(), parent, interrupted); !copied)
-        return copied.fault();
+    auto staged = TRY(StagedSequence::open(parent, name, request.existing));
+    TRY(copyInto(source, *staged, parent, interrupted));
     if (common::isInterrupted(interrupted))
         return common::interruptionFault();
     std::error_code error;
     bool replaced = fs::exists(fs::symlink_status(destination, error));
-    auto committed = staged.value()->commit(ReplacedSequence::KeepUntilFinished);
-    if (!committed)
-        return committed.fault();
+    auto committed = TRY(staged->commit(ReplacedSequence::KeepUntilFinished));
 
-    InstalledSequence installed{name,
-                                root.value(),
-                                destination,
-                                std::move(judged.value()),
-                                countResourceForkFrames(source.value().folder),
-                                replaced,
-                                false,
-                                std::nullopt};
+    InstalledSequence installed{
+        name,     root,  destination, std::move(judged), countResourceForkFrames(source.folder),
+        replaced, false, std::nullopt};
     if (request.choice == ChoiceAfterInstall::Choose) {
         // The sequence is taken out again (and a replaced one put back) when it cannot be
         // chosen, so that the install is whole or nothing.
@@ -139,10 +121,10 @@ common::Result<InstalledSequence> installSequence(const InstallRequest& request,
         common::Result<std::vector<std::string>> chosen =
             common::isInterrupted(interrupted)
                 ? common::Result<std::vector<std::string>>(common::interruptionFault())
-                : setPreferences(root.value(), {{sequenceNamePreferenceKey, name},
-                                                {enabledPreferenceKey, "true"}});
+                : setPreferences(
+                      root, {{sequenceNamePreferenceKey, name}, {enabledPreferenceKey, "true"}});
         if (!chosen) {
-            if (auto undone = staged.value()->undoCommit(); !undone)
+            if (auto undone = staged->undoCommit(); !undone)
                 return common::Fault(undone.fault().file.value_or(destination),
                                      undone.fault().message +
                                          " after the choice failed: " + chosen.fault().text());
@@ -155,7 +137,7 @@ common::Result<InstalledSequence> installSequence(const InstallRequest& request,
         }
         installed.chosen = true;
     }
-    installed.note = staged.value()->finishCommit();
+    installed.note = staged->finishCommit();
     return installed;
 }
 

@@ -122,10 +122,8 @@ bool sequenceFolderExists(const std::string& root, const std::string& name) {
 // The value `valueText` stands for under `key`, typed as the key expects.
 common::Result<platform::PropertyValue> typedValue(const std::string& file, const std::string& key,
                                                    const std::string& valueText) {
-    auto known = findKey(file, key);
-    if (!known)
-        return known.fault();
-    if (known.value()->kind == PreferenceValueKind::Switch) {
+    auto known = TRY(findKey(file, key));
+    if (known->kind == PreferenceValueKind::Switch) {
         auto parsed = parseSwitch(valueText);
         if (!parsed)
             return common::Fault(file, common::quoteText(key) +
@@ -151,23 +149,17 @@ std::string preferenceFileUnderRoot(const std::string& root) {
 }
 
 common::Result<std::vector<PreferenceReading>> readPreferences(const std::string& root) {
-    auto domain = loadDomain(root);
-    if (!domain)
-        return domain.fault();
+    auto domain = TRY(loadDomain(root));
     std::vector<PreferenceReading> readings;
     for (const PreferenceKey& key : keys)
-        readings.push_back(readKey(domain.value(), key));
+        readings.push_back(readKey(domain, key));
     return readings;
 }
 
 common::Result<PreferenceReading> readPreference(const std::string& root, const std::string& key) {
-    auto known = findKey(preferenceFileUnderRoot(root), key);
-    if (!known)
-        return known.fault();
-    auto domain = loadDomain(root);
-    if (!domain)
-        return domain.fault();
-    return readKey(domain.value(), *known.value());
+    auto known = TRY(findKey(preferenceFileUnderRoot(root), key));
+    auto domain = TRY(loadDomain(root));
+    return readKey(domain, *known);
 }
 
 common::Result<std::vector<std::string>>
@@ -181,10 +173,8 @@ setPreferences(const std::string& root,
     const std::string file = preferenceFileUnderRoot(root);
     std::vector<std::pair<std::string, platform::PropertyValue>> typed;
     for (const auto& [key, valueText] : keysAndValues) {
-        auto value = typedValue(file, key, valueText);
-        if (!value)
-            return value.fault();
-        typed.emplace_back(key, std::move(value.value()));
+        auto value = TRY(typedValue(file, key, valueText));
+        typed.emplace_back(key, std::move(value));
     }
     bool enabled = false;
     auto written = editPreferenceList(
@@ -214,9 +204,7 @@ setPreferences(const std::string& root,
 }
 
 common::Result<void> unsetPreference(const std::string& root, const std::string& key) {
-    auto known = findKey(preferenceFileUnderRoot(root), key);
-    if (!known)
-        return known.fault();
+    TRY(findKey(preferenceFileUnderRoot(root), key));
     return editPreferenceList(
         root, MissingList::LeaveAbsent, [&](platform::PropertyListDictionary& dictionary) {
             return dictionary.remove(key) ? ListChange::Changed : ListChange::Unchanged;

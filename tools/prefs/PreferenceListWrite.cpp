@@ -76,13 +76,11 @@ common::Result<void> editPreferenceList(const std::string& root, MissingList mis
         readRootPreferenceList(root).state == PreferenceListReading::State::Missing)
         return {};
     auto rootFolder = TRY(common::openRoot(root).withContext(root, "cannot open the device root"));
-    auto target = resolveListWriteTarget(
+    auto target = TRY(resolveListWriteTarget(
         rootFolder.get(), platform::preferenceDevicePath(preferenceDomain),
-        missing == MissingList::Create ? MissingFolders::Make : MissingFolders::Refuse, shown);
-    if (!target)
-        return target.fault();
-    const int folder = target.value().folder.get();
-    const std::string& name = target.value().name;
+        missing == MissingList::Create ? MissingFolders::Make : MissingFolders::Refuse, shown));
+    const int folder = target.folder.get();
+    const std::string& name = target.name;
 
     // Another writer may hold the list. Nothing is written yet, so an interruption may end the
     // wait at once, as it would end any command that has made nothing.

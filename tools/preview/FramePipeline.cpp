@@ -305,10 +305,8 @@ FramePipeline::finish(const std::vector<platform::Ref<platform::CGImage>>& other
         state.animation.finish(frameMilliseconds(state.count, state.settings.framesPerSecond));
     if (!webp)
         return common::Fault(output.finalPath(previewAnimation), webp.fault().message);
-    if (auto written = writeBytes(output.stagedPath(previewAnimation),
-                                  output.finalPath(previewAnimation), webp.value());
-        !written)
-        return written;
+    TRY(writeBytes(output.stagedPath(previewAnimation), output.finalPath(previewAnimation),
+                   webp.value()));
     platform::PngEncoding opaque;
     opaque.colorType = platform::PngColorType::RGB;
     auto contactSheet = state.sheet.assemble();

@@ -163,8 +163,7 @@ common::Result<void> render(const PreviewSequence& sequence, const PreviewSettin
             // Asked between two frames, so that the preview stops there and removes its
             // staging folder and private root instead of leaving them behind.
             TRY(common::stopIfInterrupted(interrupted));
-            if (auto added = pipeline.add(frame); !added)
-                return added;
+            TRY(pipeline.add(frame));
             progress.update(frame.index + 1);
             return {};
         });

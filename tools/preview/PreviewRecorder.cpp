@@ -42,8 +42,7 @@ sim::HostSetup previewHost(const PreviewSequence& sequence, const PreviewSetting
 
 common::Result<void> play(sim::SimulatedHost& host, const PreviewSettings& settings,
                           const FrameSink& sink) {
-    if (auto launched = host.launch(); !launched)
-        return launched;
+    TRY(host.launch());
     host.lock();
     host.plug();
     LockScreenPicture camera(*host.page(), settings.scale);
@@ -55,10 +54,8 @@ common::Result<void> play(sim::SimulatedHost& host, const PreviewSettings& setti
             camera.take(seconds, host.device().backlightFactor);
         if (!picture)
             return common::Fault("the lock screen cannot be rendered at this size");
-        if (auto taken = sink(RecordedFrame{
-                index, static_cast<double>(index) / settings.framesPerSecond, std::move(picture)});
-            !taken)
-            return taken;
+        TRY(sink(RecordedFrame{index, static_cast<double>(index) / settings.framesPerSecond,
+                               std::move(picture)}));
     }
     return {};
 }
@@ -71,11 +68,9 @@ common::Result<void> recordPreview(const PreviewSequence& sequence, const Previe
     std::error_code error;
     if (!std::filesystem::is_regular_file(library, error))
         return common::Fault(library, "no such extension library");
-    auto host = sim::SimulatedHost::start(previewHost(sequence, settings),
-                                          sim::HostEnvironment{sequence.deviceRoot(), library});
-    if (!host)
-        return host.fault();
-    return play(*host.value(), settings, sink);
+    auto host = TRY(sim::SimulatedHost::start(
+        previewHost(sequence, settings), sim::HostEnvironment{sequence.deviceRoot(), library}));
+    return play(*host, settings, sink);
 }
 
 } // namespace velorin::tools

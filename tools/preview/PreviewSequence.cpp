@@ -75,30 +75,19 @@ PreviewSequence::~PreviewSequence() = default;
 common::Result<std::unique_ptr<PreviewSequence>>
 PreviewSequence::choose(const std::string& argument, const std::string& givenRoot,
                         const common::InterruptionCheck& interrupted) {
-    auto resolved = argument.empty() ? resolveChosenSequence(givenRoot)
-                                     : resolveSequenceArgument(argument, givenRoot);
-    if (!resolved)
-        return resolved.fault();
-    if (resolved.value().kind == SequenceArgument::Kind::Name)
-        return std::unique_ptr<PreviewSequence>(
-            new PreviewSequence(resolved.value().root, resolved.value().name));
+    auto resolved = TRY(argument.empty() ? resolveChosenSequence(givenRoot)
+                                         : resolveSequenceArgument(argument, givenRoot));
+    if (resolved.kind == SequenceArgument::Kind::Name)
+        return std::unique_ptr<PreviewSequence>(new PreviewSequence(resolved.root, resolved.name));
     // A folder plays with the preferences of the root asked for, or of the user's own.
-    auto root = chooseDeviceRoot(givenRoot);
-    if (!root)
-        return root.fault();
-    const std::string& preferenceRoot = root.value();
-    auto privateRoot = common::TemporaryFolder::make("velorin-preview");
-    if (!privateRoot)
-        return privateRoot.fault();
+    auto root = TRY(chooseDeviceRoot(givenRoot));
+    const std::string& preferenceRoot = root;
+    auto privateRoot = TRY(common::TemporaryFolder::make("velorin-preview"));
     std::string name = nameForCopy(argument);
     // Owned from here, so that a failed copy leaves nothing behind.
-    std::unique_ptr<PreviewSequence> sequence(
-        new PreviewSequence(privateRoot.value().path(), name));
-    sequence->m_privateRoot = std::move(privateRoot).value();
-    auto filled =
-        fillPrivateRoot(sequence->deviceRoot(), argument, name, preferenceRoot, interrupted);
-    if (!filled)
-        return filled.fault();
+    std::unique_ptr<PreviewSequence> sequence(new PreviewSequence(privateRoot.path(), name));
+    sequence->m_privateRoot = std::move(privateRoot);
+    TRY(fillPrivateRoot(sequence->deviceRoot(), argument, name, preferenceRoot, interrupted));
     return sequence;
 }
 

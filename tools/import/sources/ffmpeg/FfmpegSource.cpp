@@ -190,11 +190,9 @@ private:
 };
 
 common::Result<void> FfmpegSource::scan(PlayCount plays) {
-    auto input = openInput(m_path, m_demuxer, m_interrupted);
-    if (!input)
-        return input.fault();
-    AVFormatContext* context = input.value().context.get();
-    m_videoStream = input.value().videoStream;
+    auto input = TRY(openInput(m_path, m_demuxer, m_interrupted));
+    AVFormatContext* context = input.context.get();
+    m_videoStream = input.videoStream;
     AVStream* stream = context->streams[m_videoStream];
     m_timeBase = stream->time_base;
     SourceDescription& description = m_description;
@@ -315,18 +313,15 @@ common::Result<void> FfmpegSource::emit(FrameConsumer& consumer, HeldFrame& held
     if (!held.frame)
         return {};
     Frame frame = std::move(held.frame);
-    if (auto result = consumer.poll(); !result)
-        return result.fault();
+    TRY(consumer.poll());
     std::size_t index = m_emittedFrames++;
     if (!consumer.wants(held.start, end))
         return {};
-    auto canvas = convert(*frame);
-    if (!canvas)
-        return canvas.fault();
-    canvas.value().index = index;
-    canvas.value().start = held.start;
-    canvas.value().duration = end - held.start;
-    return consumer.take(canvas.value());
+    auto canvas = TRY(convert(*frame));
+    canvas.index = index;
+    canvas.start = held.start;
+    canvas.duration = end - held.start;
+    return consumer.take(canvas);
 }
 
 common::Result<void> FfmpegSource::receiveFrames(FrameConsumer& consumer, AVCodecContext* decoder,
@@ -348,8 +343,7 @@ common::Result<void> FfmpegSource::receiveFrames(FrameConsumer& consumer, AVCode
             start = held.frame ? held.start : 0;
         ++m_decodedFrames;
         if (held.frame) {
-            if (auto result = emit(consumer, held, std::max(start, held.start)); !result)
-                return result.fault();
+            TRY(emit(consumer, held, std::max(start, held.start)));
         }
         held.frame = std::move(frame);
         held.start = std::max(start, 0.0);
@@ -358,10 +352,8 @@ common::Result<void> FfmpegSource::receiveFrames(FrameConsumer& consumer, AVCode
 }
 
 common::Result<void> FfmpegSource::decode(FrameConsumer& consumer) {
-    auto input = openInput(m_path, m_demuxer, m_interrupted);
-    if (!input)
-        return input.fault();
-    AVFormatContext* context = input.value().context.get();
+    auto input = TRY(openInput(m_path, m_demuxer, m_interrupted));
+    AVFormatContext* context = input.context.get();
     AVStream* stream = context->streams[m_videoStream];
     const AVCodec* codec = avcodec_find_decoder(stream->codecpar->codec_id);
     if (!codec)
@@ -391,8 +383,7 @@ common::Result<void> FfmpegSource::decode(FrameConsumer& consumer) {
         av_packet_unref(packet.get());
         if (status < 0 && status != AVERROR(EAGAIN))
             return common::Fault{m_path, "a frame cannot be decoded: " + describe(status)};
-        if (auto result = receiveFrames(consumer, decoder.get(), held); !result)
-            return result.fault();
+        TRY(receiveFrames(consumer, decoder.get(), held));
     }
     if (consumer.finished())
         return {};
@@ -400,8 +391,7 @@ common::Result<void> FfmpegSource::decode(FrameConsumer& consumer) {
     if (status != AVERROR_EOF && status < 0)
         return common::Fault{m_path, "cannot be read to its end: " + describe(status)};
     avcodec_send_packet(decoder.get(), nullptr);
-    if (auto result = receiveFrames(consumer, decoder.get(), held); !result)
-        return result.fault();
+    TRY(receiveFrames(consumer, decoder.get(), held));
     if (consumer.finished())
         return {};
     if (m_decodedFrames == 0)

@@ -62,12 +62,9 @@ private:
 };
 
 common::Result<CanvasFrame> FolderSource::readFrame(const std::string& file) {
-    auto source = openMediaSource(file, FolderTiming{}, m_interrupted);
-    if (!source)
-        return source.fault();
+    auto source = TRY(openMediaSource(file, FolderTiming{}, m_interrupted));
     FirstFrame first;
-    if (auto result = source.value()->decode(first); !result)
-        return result.fault();
+    TRY(source->decode(first));
     if (!first.frame())
         return common::Fault{file, "holds no frame"};
     return std::move(*first.frame());
@@ -95,14 +92,12 @@ common::Result<void> FolderSource::scan(const FolderTiming& timing) {
     sortNaturally(ignored);
     for (const std::string& name : names)
         m_files.push_back((fs::path(m_path) / name).string());
-    auto first = readFrame(m_files.front());
-    if (!first)
-        return first.fault();
+    auto first = TRY(readFrame(m_files.front()));
     SourceDescription& description = m_description;
     description.kind = SourceKind::Folder;
     description.formatName = "folder";
-    description.width = first.value().width;
-    description.height = first.value().height;
+    description.width = first.width;
+    description.height = first.height;
     double frameSeconds =
         timing.totalSeconds ? *timing.totalSeconds / names.size() : 1 / timing.framesPerSecond;
     for (std::size_t index = 0; index < names.size(); ++index)
@@ -122,19 +117,15 @@ common::Result<void> FolderSource::scan(const FolderTiming& timing) {
 
 common::Result<void> FolderSource::decode(FrameConsumer& consumer) {
     for (std::size_t index = 0; index < m_files.size() && !consumer.finished(); ++index) {
-        if (auto result = consumer.poll(); !result)
-            return result.fault();
+        TRY(consumer.poll());
         const FrameTiming& timing = m_description.frames[index];
         if (!consumer.wants(timing.start, timing.start + timing.duration))
             continue;
-        auto frame = readFrame(m_files[index]);
-        if (!frame)
-            return frame.fault();
-        frame.value().index = index;
-        frame.value().start = timing.start;
-        frame.value().duration = timing.duration;
-        if (auto result = consumer.take(frame.value()); !result)
-            return result.fault();
+        auto frame = TRY(readFrame(m_files[index]));
+        frame.index = index;
+        frame.start = timing.start;
+        frame.duration = timing.duration;
+        TRY(consumer.take(frame));
     }
     return {};
 }

@@ -88,8 +88,7 @@ common::Result<void> WebpSource::decode(FrameConsumer& consumer) {
     std::size_t index = 0;
     std::size_t bytes = static_cast<std::size_t>(m_description.width) * m_description.height * 4;
     while (!consumer.finished() && WebPAnimDecoderHasMoreFrames(decoder.get())) {
-        if (auto result = consumer.poll(); !result)
-            return result.fault();
+        TRY(consumer.poll());
         std::uint8_t* pixels = nullptr;
         int endMilliseconds = 0;
         if (!WebPAnimDecoderGetNext(decoder.get(), &pixels, &endMilliseconds))
@@ -104,8 +103,7 @@ common::Result<void> WebpSource::decode(FrameConsumer& consumer) {
             frame.width = m_description.width;
             frame.height = m_description.height;
             frame.pixels.assign(pixels, pixels + bytes);
-            if (auto result = consumer.take(frame); !result)
-                return result.fault();
+            TRY(consumer.take(frame));
         }
         start = std::max(end, start);
         ++index;
