@@ -12,12 +12,6 @@ namespace velorin::sim {
 
 namespace {
 
-bool isFrameEntry(std::string_view name) {
-    // The extension's rule: the text after the last period is exactly "png".
-    auto period = name.rfind('.');
-    return period != std::string_view::npos && name.substr(period + 1) == frameExtension;
-}
-
 std::string joined(std::string_view folder, std::string_view name) {
     std::string path(folder);
     if (!path.empty() && path.back() != '/')
@@ -44,7 +38,7 @@ common::Result<void> copySequenceFolder(int root, std::string_view folderPath,
     auto names = TRY(common::listFolderNames(folder.get(), folderListingLimit, shownFolder));
     for (const std::string& name : names) {
         TRY(common::stopIfInterrupted(interrupted));
-        bool frame = isFrameEntry(name);
+        bool frame = isFrameName(name);
         if (!frame && name != optionsFileName)
             continue;
         if (resourceForks == ResourceForkCopy::Drop && isResourceForkName(name))

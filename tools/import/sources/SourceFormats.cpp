@@ -16,14 +16,8 @@ namespace velorin::tools {
 
 namespace {
 
-constexpr std::array formats{
-    SourceFormat{"GIF", isGif, openGif},
-    SourceFormat{"animated PNG", isAnimatedPng, openAnimatedPng},
-    SourceFormat{"animated WebP", isWebp, openWebp},
-    SourceFormat{"MP4/MOV, WebM/MKV", isVideo, openVideo},
-    SourceFormat{"still images", isStillImage, openStillImage},
-    SourceFormat{"folders of frames", isFolderOfFrames, openFolderOfFrames},
-};
+constexpr std::array formats{&gifFormat,   &animatedPngFormat, &webpFormat,
+                             &videoFormat, &stillImageFormat,  &folderFormat};
 
 // Why a file FFmpeg reads as `demuxer` is not imported.
 std::string refusalFor(std::string_view demuxer) {
@@ -37,25 +31,21 @@ std::string refusalFor(std::string_view demuxer) {
 
 } // namespace
 
-std::span<const SourceFormat> sourceFormats() {
-    return formats;
-}
-
 std::string whatImportReads() {
     std::string text = "import reads ";
     for (std::size_t index = 0; index < formats.size(); ++index) {
         if (index > 0)
             text += index + 1 == formats.size() ? " and " : ", ";
-        text += formats[index].description;
+        text += formats[index]->description;
     }
     return text;
 }
 
 common::Result<std::unique_ptr<MediaSource>> openRecognisedSource(const SourceHead& head,
                                                                   const SourceOpening& opening) {
-    for (const SourceFormat& format : formats) {
-        if (format.recognises(head))
-            return format.open(head, opening);
+    for (const SourceFormat* format : formats) {
+        if (format->recognises(head))
+            return format->open(head, opening);
     }
     if (const auto& demuxer = head.ffmpegDemuxer())
         return common::Fault{head.path(), refusalFor(*demuxer)};

@@ -11,7 +11,6 @@
 #include "tools/import/sources/SourceHead.h"
 
 #include <memory>
-#include <span>
 #include <string>
 
 namespace velorin::tools {
@@ -30,9 +29,6 @@ struct SourceFormat {
     common::Result<std::unique_ptr<MediaSource>> (*open)(const SourceHead& head,
                                                          const SourceOpening& opening);
 };
-
-// Every kind, in the order they are tried and named.
-std::span<const SourceFormat> sourceFormats();
 
 // "import reads GIF, animated PNG, ..., still images and folders of frames".
 std::string whatImportReads();

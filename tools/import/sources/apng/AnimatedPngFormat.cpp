@@ -9,8 +9,6 @@ namespace {
 
 constexpr const char* animatedPngDemuxer = "apng";
 
-} // namespace
-
 bool isAnimatedPng(const SourceHead& head) {
     return head.ffmpegGuessIsOneOf({animatedPngDemuxer});
 }
@@ -20,5 +18,9 @@ common::Result<std::unique_ptr<MediaSource>> openAnimatedPng(const SourceHead& h
     return openFfmpegSource(head.path(), SourceKind::AnimatedPng, animatedPngDemuxer,
                             animatedPngPlayCount(head.bytes()), opening.interrupted);
 }
+
+} // namespace
+
+const SourceFormat animatedPngFormat{"animated PNG", isAnimatedPng, openAnimatedPng};
 
 } // namespace velorin::tools

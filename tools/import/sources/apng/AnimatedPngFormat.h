@@ -6,8 +6,6 @@
 
 namespace velorin::tools {
 
-bool isAnimatedPng(const SourceHead& head);
-common::Result<std::unique_ptr<MediaSource>> openAnimatedPng(const SourceHead& head,
-                                                             const SourceOpening& opening);
+extern const SourceFormat animatedPngFormat;
 
 } // namespace velorin::tools

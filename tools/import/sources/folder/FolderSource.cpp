@@ -130,8 +130,6 @@ common::Result<void> FolderSource::decode(FrameConsumer& consumer) {
     return {};
 }
 
-} // namespace
-
 bool isFolderOfFrames(const SourceHead& head) {
     return head.isFolder();
 }
@@ -142,5 +140,9 @@ common::Result<std::unique_ptr<MediaSource>> openFolderOfFrames(const SourceHead
     TRY(source->scan(opening.folderTiming));
     return std::unique_ptr<MediaSource>(std::move(source));
 }
+
+} // namespace
+
+const SourceFormat folderFormat{"folders of frames", isFolderOfFrames, openFolderOfFrames};
 
 } // namespace velorin::tools

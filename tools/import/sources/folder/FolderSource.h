@@ -11,8 +11,6 @@
 
 namespace velorin::tools {
 
-bool isFolderOfFrames(const SourceHead& head);
-common::Result<std::unique_ptr<MediaSource>> openFolderOfFrames(const SourceHead& head,
-                                                                const SourceOpening& opening);
+extern const SourceFormat folderFormat;
 
 } // namespace velorin::tools

@@ -9,8 +9,6 @@ namespace {
 
 constexpr const char* gifDemuxer = "gif";
 
-} // namespace
-
 bool isGif(const SourceHead& head) {
     return head.ffmpegGuessIsOneOf({gifDemuxer});
 }
@@ -20,5 +18,9 @@ common::Result<std::unique_ptr<MediaSource>> openGif(const SourceHead& head,
     return openFfmpegSource(head.path(), SourceKind::Gif, gifDemuxer, gifPlayCount(head.bytes()),
                             opening.interrupted);
 }
+
+} // namespace
+
+const SourceFormat gifFormat{"GIF", isGif, openGif};
 
 } // namespace velorin::tools

@@ -6,8 +6,6 @@
 
 namespace velorin::tools {
 
-bool isGif(const SourceHead& head);
-common::Result<std::unique_ptr<MediaSource>> openGif(const SourceHead& head,
-                                                     const SourceOpening& opening);
+extern const SourceFormat gifFormat;
 
 } // namespace velorin::tools

@@ -4,6 +4,8 @@
 
 namespace velorin::tools {
 
+namespace {
+
 bool isStillImage(const SourceHead& head) {
     return head.ffmpegGuessIsOneOf({"png_pipe", "jpeg_pipe", "bmp_pipe", "tiff_pipe"});
 }
@@ -13,5 +15,9 @@ common::Result<std::unique_ptr<MediaSource>> openStillImage(const SourceHead& he
     return openFfmpegSource(head.path(), SourceKind::StillImage, *head.ffmpegDemuxer(),
                             std::nullopt, opening.interrupted);
 }
+
+} // namespace
+
+const SourceFormat stillImageFormat{"still images", isStillImage, openStillImage};
 
 } // namespace velorin::tools

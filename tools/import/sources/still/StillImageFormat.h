@@ -6,8 +6,6 @@
 
 namespace velorin::tools {
 
-bool isStillImage(const SourceHead& head);
-common::Result<std::unique_ptr<MediaSource>> openStillImage(const SourceHead& head,
-                                                            const SourceOpening& opening);
+extern const SourceFormat stillImageFormat;
 
 } // namespace velorin::tools

@@ -4,6 +4,8 @@
 
 namespace velorin::tools {
 
+namespace {
+
 bool isVideo(const SourceHead& head) {
     return head.ffmpegGuessIsOneOf({"mov,mp4,m4a,3gp,3g2,mj2", "matroska,webm"});
 }
@@ -13,5 +15,9 @@ common::Result<std::unique_ptr<MediaSource>> openVideo(const SourceHead& head,
     return openFfmpegSource(head.path(), SourceKind::Video, *head.ffmpegDemuxer(), std::nullopt,
                             opening.interrupted);
 }
+
+} // namespace
+
+const SourceFormat videoFormat{"MP4/MOV, WebM/MKV", isVideo, openVideo};
 
 } // namespace velorin::tools

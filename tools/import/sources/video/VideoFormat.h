@@ -7,8 +7,6 @@
 
 namespace velorin::tools {
 
-bool isVideo(const SourceHead& head);
-common::Result<std::unique_ptr<MediaSource>> openVideo(const SourceHead& head,
-                                                       const SourceOpening& opening);
+extern const SourceFormat videoFormat;
 
 } // namespace velorin::tools

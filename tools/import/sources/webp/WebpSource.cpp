@@ -111,8 +111,6 @@ common::Result<void> WebpSource::decode(FrameConsumer& consumer) {
     return {};
 }
 
-} // namespace
-
 bool isWebp(const SourceHead& head) {
     std::span<const std::uint8_t> bytes = head.bytes();
     return bytes.size() >= 12 && std::memcmp(bytes.data(), "RIFF", 4) == 0 &&
@@ -125,5 +123,9 @@ common::Result<std::unique_ptr<MediaSource>> openWebp(const SourceHead& head,
     TRY(source->scan());
     return std::unique_ptr<MediaSource>(std::move(source));
 }
+
+} // namespace
+
+const SourceFormat webpFormat{"animated WebP", isWebp, openWebp};
 
 } // namespace velorin::tools

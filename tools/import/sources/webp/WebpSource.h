@@ -12,9 +12,6 @@ namespace velorin::tools {
 
 inline constexpr std::size_t maximumWebpFileBytes = 256u * 1024 * 1024;
 
-// Whether the file begins like a WebP file ("RIFF", a size, "WEBP").
-bool isWebp(const SourceHead& head);
-common::Result<std::unique_ptr<MediaSource>> openWebp(const SourceHead& head,
-                                                      const SourceOpening& opening);
+extern const SourceFormat webpFormat;
 
 } // namespace velorin::tools
