@@ -3,8 +3,10 @@
 #include "tests/support/TemporaryDeviceRoot.h"
 #include "tests/tools/common/SimProcess.h"
 #include "tools/common/CommandLine.h"
+#include "tools/common/Commands.h"
 
 #include <gtest/gtest.h>
+#include <set>
 
 namespace velorin::tools {
 namespace {
@@ -61,6 +63,18 @@ TEST(CommandLineTest, TheToolGuidesAsItSpeaks) {
     EXPECT_EQ(version.status, 0);
     EXPECT_NE(version.out.find("libvelorin.so.0"), std::string::npos) << version.out;
     EXPECT_NE(version.out.find("libpng "), std::string::npos) << version.out;
+}
+
+TEST(CommandTableTest, EveryRowIsOneCommandWithItsSummaryAsItsHelp) {
+    testing::TemporaryDeviceRoot scratch;
+    std::set<std::string> names;
+    for (const Command& row : commandTable()) {
+        EXPECT_TRUE(names.insert(row.name).second) << row.name << " has two rows";
+        auto help = testing::runVelorinSim(scratch.path(), {"help", row.name});
+        EXPECT_EQ(help.status, 0) << row.name << help.err;
+        EXPECT_TRUE(help.out.starts_with(std::string(row.summary) + "\n")) << help.out;
+        EXPECT_NE(commandList().find("  " + std::string(row.name) + " "), std::string::npos);
+    }
 }
 
 } // namespace
