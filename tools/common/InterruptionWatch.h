@@ -40,7 +40,7 @@ public:
     bool interrupted();
     // The same, for a command that has stopped and asks why; it counts as no step.
     bool received() const;
-    // The check to hand to the simulator's operations.
+    // The check to hand to long operations (common/Interruption.h).
     common::InterruptionCheck check();
     // 128 plus the number of the signal that arrived.
     int exitStatus() const;
