@@ -13,5 +13,5 @@ started=$(date +%s)
     velorin_bare_decode
 scratch=${VELORIN_BENCH_SCRATCH:-$here/build/bench-scratch}
 "$here/build/bench/velorin_compare" "$scratch" "$here/build/tools/velorin-sim" \
-    "$here/build/bench/velorin_bare_decode" "$here/build/samples/root" "$@"
+    "$here/build/bench/velorin_bare_decode" "$here/build/samples/sample-root" "$@"
 echo "scripts/bench.sh took $(($(date +%s) - started)) s, building included."

@@ -148,7 +148,7 @@ private:
 sim::Result<std::string> chooseParent(const ImportRequest& request) {
     if (!request.out.empty())
         return request.out;
-    auto root = chooseDeviceRoot(request.root);
+    auto root = chooseDeviceRoot(request.root, RootAccess::Write);
     if (!root)
         return root.fault();
     return sequencesFolderUnder(root.value());

@@ -92,7 +92,7 @@ sim::Result<InstalledSequence> installSequence(const InstallRequest& request,
     auto source = resolveSequenceArgument(request.source, request.root);
     if (!source)
         return source.fault();
-    auto root = chooseDeviceRoot(request.root);
+    auto root = chooseDeviceRoot(request.root, RootAccess::Write);
     if (!root)
         return root.fault();
     std::string name = request.name;
