@@ -1,17 +1,50 @@
 #include "tests/support/ChildProcess.h"
 
+#include "tests/support/ScratchHome.h"
+
+#include <algorithm>
 #include <cerrno>
 #include <csignal>
 #include <fcntl.h>
 #include <fstream>
 #include <iterator>
 #include <spawn.h>
+#include <string_view>
 #include <sys/wait.h>
 #include <unistd.h>
 
 extern char** environ;
 
 namespace velorin::testing {
+
+namespace {
+
+// The environment of a program a test starts: the test's settings, a home of its own in
+// `scratch` for what they leave unnamed, and the rest of this process's environment.
+std::vector<std::string> childEnvironment(const std::filesystem::path& scratch,
+                                          std::vector<std::string> settings) {
+    settings = withScratchHome(scratch, std::move(settings));
+    std::vector<std::string> names;
+    for (const std::string& setting : settings)
+        names.push_back(setting.substr(0, setting.find('=') + 1));
+    for (char** inherited = environ; *inherited; ++inherited) {
+        std::string_view entry(*inherited);
+        if (std::none_of(names.begin(), names.end(),
+                         [&](const std::string& name) { return entry.starts_with(name); }))
+            settings.emplace_back(entry);
+    }
+    return settings;
+}
+
+std::vector<char*> pointersTo(std::vector<std::string>& texts) {
+    std::vector<char*> pointers;
+    for (std::string& text : texts)
+        pointers.push_back(text.data());
+    pointers.push_back(nullptr);
+    return pointers;
+}
+
+} // namespace
 
 std::string readWholeFile(const std::filesystem::path& path) {
     std::ifstream file(path, std::ios::binary);
@@ -30,16 +63,9 @@ ProcessOutcome runProcess(const std::string& program, std::vector<std::string> a
     posix_spawn_file_actions_addopen(&actions, 2, errPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC,
                                      0600);
     arguments.insert(arguments.begin(), program);
-    std::vector<char*> argv;
-    for (std::string& argument : arguments)
-        argv.push_back(argument.data());
-    argv.push_back(nullptr);
-    std::vector<char*> environment;
-    for (std::string& setting : settings)
-        environment.push_back(setting.data());
-    for (char** inherited = environ; *inherited; ++inherited)
-        environment.push_back(*inherited);
-    environment.push_back(nullptr);
+    auto argv = pointersTo(arguments);
+    settings = childEnvironment(scratch, std::move(settings));
+    auto environment = pointersTo(settings);
     pid_t child = 0;
     ProcessOutcome outcome;
     if (posix_spawn(&child, program.c_str(), &actions, nullptr, argv.data(), environment.data()) ==
@@ -57,18 +83,6 @@ ProcessOutcome runProcess(const std::string& program, std::vector<std::string> a
     return outcome;
 }
 
-namespace {
-
-std::vector<char*> pointersTo(std::vector<std::string>& texts) {
-    std::vector<char*> pointers;
-    for (std::string& text : texts)
-        pointers.push_back(text.data());
-    pointers.push_back(nullptr);
-    return pointers;
-}
-
-} // namespace
-
 RunningProcess::RunningProcess(const std::string& program, std::vector<std::string> arguments,
                                const std::filesystem::path& scratch,
                                std::vector<std::string> settings)
@@ -82,8 +96,7 @@ RunningProcess::RunningProcess(const std::string& program, std::vector<std::stri
     posix_spawn_file_actions_addopen(&actions, 2, m_errors.c_str(), O_WRONLY | O_CREAT | O_TRUNC,
                                      0600);
     arguments.insert(arguments.begin(), program);
-    for (char** inherited = environ; *inherited; ++inherited)
-        settings.emplace_back(*inherited);
+    settings = childEnvironment(scratch, std::move(settings));
     auto argv = pointersTo(arguments);
     auto environment = pointersTo(settings);
     pid_t child = -1;

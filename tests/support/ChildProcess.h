@@ -15,7 +15,8 @@ struct ProcessOutcome {
     std::string err;
 };
 
-// Runs `program` with `arguments`; `settings` (NAME=VALUE) are added to its environment. The
+// Runs `program` with `arguments`; `settings` (NAME=VALUE) are added to its environment, and it
+// gets a home of its own in `scratch` (ScratchHome.h) for whatever they leave unnamed. The
 // output files go into `scratch` and are removed afterwards.
 ProcessOutcome runProcess(const std::string& program, std::vector<std::string> arguments,
                           const std::filesystem::path& scratch,
@@ -23,7 +24,8 @@ ProcessOutcome runProcess(const std::string& program, std::vector<std::string> a
 
 // A program started in the background with its standard output in a pipe, so that a test can
 // wait for a line it prints (a sign that it has reached a step) without sleeping, and then send
-// it a signal. Standard error goes into a file in `scratch`.
+// it a signal. Its environment is made as runProcess makes it; standard error goes into a file
+// in `scratch`.
 class RunningProcess {
 public:
     RunningProcess(const std::string& program, std::vector<std::string> arguments,

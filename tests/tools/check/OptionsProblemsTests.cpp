@@ -2,15 +2,13 @@
 // 400 × 800 screen unless a test says otherwise.
 #include "tests/support/FrameImages.h"
 #include "tests/support/TemporaryDeviceRoot.h"
+#include "tests/tools/common/SimProcess.h"
 #include "tools/check/OptionsProblems.h"
 #include "tools/check/SequenceCheck.h"
 
-#include <cstdlib>
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 #include <nlohmann/json.hpp>
-#include <sys/wait.h>
-#include <unistd.h>
 
 namespace velorin::tools {
 namespace {
@@ -51,12 +49,13 @@ protected:
         return found;
     }
 
-    // The built velorin-sim's exit status for `check` with these arguments after the folder.
-    int commandStatus(const std::string& arguments) {
-        auto command = std::string(VELORIN_SIM_PATH) + " check '" + folder() + "' " + arguments +
-                       " >/dev/null 2>&1";
-        int status = std::system(command.c_str());
-        return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+    // The built velorin-sim's `check` of the folder, with these arguments after it.
+    testing::SimOutcome command(std::vector<std::string> arguments) {
+        arguments.insert(arguments.begin(), {"check", folder()});
+        return testing::runVelorinSim(root.path(), std::move(arguments));
+    }
+    int commandStatus(std::vector<std::string> arguments) {
+        return command(std::move(arguments)).status;
     }
 
     testing::TemporaryDeviceRoot root;
@@ -81,9 +80,9 @@ TEST_F(OptionsCheckTest, BadScreenSizesAreUsageErrors) {
                              "infx800", "nanx800", "400 x 800", ""}) {
         EXPECT_FALSE(parseScreenSize(text)) << text;
     }
-    EXPECT_EQ(commandStatus("--screen 400"), 2);
-    EXPECT_EQ(commandStatus("--screen 0x800"), 2);
-    EXPECT_EQ(commandStatus("--screen axb"), 2);
+    EXPECT_EQ(commandStatus({"--screen", "400"}), 2);
+    EXPECT_EQ(commandStatus({"--screen", "0x800"}), 2);
+    EXPECT_EQ(commandStatus({"--screen", "axb"}), 2);
     auto screen = parseScreenSize("375.5x812");
     ASSERT_TRUE(screen);
     EXPECT_EQ(screen->width, 375.5);
@@ -236,29 +235,21 @@ TEST_F(OptionsCheckTest, DefaultRectangleOffASmallScreenNamesTheFolder) {
 
 TEST_F(OptionsCheckTest, CommandPrintsThePlacementOnlyWithAScreenButTheProblemsAlways) {
     writeOptions(R"({"x": "right", "animationDuration": 3, "Width": 1})");
-    auto run = [this](const std::string& arguments) {
-        auto command = std::string(VELORIN_SIM_PATH) + " check '" + folder() + "' " + arguments;
-        std::string output;
-        if (FILE* pipe = ::popen(command.c_str(), "r")) {
-            char buffer[4096];
-            while (auto count = std::fread(buffer, 1, sizeof buffer, pipe))
-                output.append(buffer, count);
-            ::pclose(pipe);
-        }
-        return output;
+    auto run = [this](std::vector<std::string> arguments) {
+        return command(std::move(arguments)).out;
     };
-    auto json = nlohmann::json::parse(run("--screen 400x800 --json"));
+    auto json = nlohmann::json::parse(run({"--screen", "400x800", "--json"}));
     EXPECT_EQ(json["placement"], nlohmann::json::parse(R"({"x": 250, "y": 630, "width": 150,
                                     "height": 150, "animationDuration": 3})"));
     EXPECT_EQ(json["problems"][0]["kind"], "member-case");
-    EXPECT_EQ(commandStatus("--screen 400x800"), 1);
+    EXPECT_EQ(commandStatus({"--screen", "400x800"}), 1);
 
     // The options' problems are found without a screen too; the placement is not.
-    auto withoutScreen = nlohmann::json::parse(run("--json"));
+    auto withoutScreen = nlohmann::json::parse(run({"--json"}));
     EXPECT_FALSE(withoutScreen.contains("placement"));
     EXPECT_EQ(withoutScreen["problems"][0]["kind"], "member-case");
-    EXPECT_EQ(commandStatus(""), 1);
-    EXPECT_THAT(run("--screen 400x800"),
+    EXPECT_EQ(commandStatus({}), 1);
+    EXPECT_THAT(run({"--screen", "400x800"}),
                 HasSubstr("Placement on a 400x800 screen, from options.json: x 250, y 630, width "
                           "150, height 150; one run through the frames lasts 3 s\n"));
 }
