@@ -76,7 +76,7 @@ sim::Result<std::vector<SampleRootFile>> parseManifest(const std::string& text) 
 sim::Result<std::vector<SampleRootFile>> readWholeSampleRoot(const std::string& root) {
     std::error_code error;
     if (!fs::is_directory(root, error))
-        return sim::Fault(root, "there is no sample root here");
+        return sim::Fault(root, "it does not exist");
     fs::path manifestPath = fs::path(root) / sampleRootManifestName;
     auto bytes = platform::contentsOfHostFile(manifestPath.string(), maximumManifestBytes);
     if (!bytes) {

@@ -83,7 +83,7 @@ TEST(SampleRootManifestTest, AManifestThatIsMissingCutShortOrDamagedIsNamed) {
     EXPECT_THAT(sample.faultMessage(), HasSubstr("it has no manifest"));
     auto nowhere = readWholeSampleRoot((sample.root.path() / "nowhere").string());
     ASSERT_FALSE(nowhere.ok());
-    EXPECT_EQ(nowhere.fault().message, "there is no sample root here");
+    EXPECT_EQ(nowhere.fault().message, "it does not exist");
 }
 
 TEST(SampleRootManifestTest, AListedFileNotInPlaceAtItsSizeIsNamed) {
