@@ -59,8 +59,8 @@ fs::path resolved(const fs::path& path) {
 }
 
 bool holds(const fs::path& outer, const fs::path& inner) {
-    auto [outerPart, innerPart] = std::mismatch(outer.begin(), outer.end(), inner.begin(),
-                                                inner.end());
+    auto [outerPart, innerPart] =
+        std::mismatch(outer.begin(), outer.end(), inner.begin(), inner.end());
     return outerPart == outer.end();
 }
 
@@ -94,8 +94,8 @@ std::string installPrefixOf(const fs::path& sample) {
         return {};
     std::vector<fs::path> parts(sample.begin(), sample.end());
     std::vector<fs::path> tail(under.begin(), under.end());
-    if (parts.size() <= tail.size() || !std::equal(tail.begin(), tail.end(),
-                                                   parts.end() - static_cast<long>(tail.size())))
+    if (parts.size() <= tail.size() ||
+        !std::equal(tail.begin(), tail.end(), parts.end() - static_cast<long>(tail.size())))
         return {};
     fs::path prefix;
     for (auto part = parts.begin(); part != parts.end() - static_cast<long>(tail.size()); ++part)
@@ -111,8 +111,9 @@ std::string sampleRootRemedy(const std::string& sample) {
     if (resolved(sample) == resolved(VELORIN_BUILD_SAMPLE_ROOT))
         return "finish it with `cmake --build " + build + " --target velorin_sample_root`";
     std::string prefix = installPrefixOf(resolved(sample));
-    return "build and install velorin again: `cmake --build " + build + "`, then `cmake --install " +
-           build + " --prefix " + (prefix.empty() ? std::string("PREFIX") : prefix) + "`";
+    return "build and install velorin again: `cmake --build " + build +
+           "`, then `cmake --install " + build + " --prefix " +
+           (prefix.empty() ? std::string("PREFIX") : prefix) + "`";
 }
 
 struct WholeSampleRoot {
@@ -156,9 +157,8 @@ sim::Result<void> makeRoot(const fs::path& root, const WholeSampleRoot& sample) 
         fs::create_directories(target.parent_path(), error);
         if (!error)
             fs::copy_file(source, target, error);
-        std::string problem = error ? "cannot be copied to make your device root: " +
-                                          error.message()
-                                    : std::string();
+        std::string problem =
+            error ? "cannot be copied to make your device root: " + error.message() : std::string();
         // A file that changed since the sample root was found whole is not copied half.
         if (problem.empty() && fs::file_size(target, error) != file.size)
             problem = "changed while your device root was made from it";

@@ -92,8 +92,8 @@ sim::Result<std::vector<SampleRootFile>> readWholeSampleRoot(const std::string& 
         fs::path path = fs::path(root) / file.path;
         auto status = fs::symlink_status(path, error);
         if (!fs::is_regular_file(status))
-            return sim::Fault(root, file.path + (fs::exists(status) ? " is not a plain file"
-                                                                    : " is missing"));
+            return sim::Fault(
+                root, file.path + (fs::exists(status) ? " is not a plain file" : " is missing"));
         std::uintmax_t size = fs::file_size(path, error);
         if (error)
             return sim::Fault(root, file.path + " cannot be read: " + error.message());

@@ -46,9 +46,9 @@ struct SmallSampleRoot {
     }
     testing::SimOutcome runWithIt(const fs::path& scratch, std::vector<std::string> arguments,
                                   const fs::path& userRoot) const {
-        return testing::runVelorinSim(scratch, std::move(arguments),
-                                      {"VELORIN_SAMPLE_ROOT=" + root.path().string(),
-                                       "VELORIN_ROOT=" + userRoot.string()});
+        return testing::runVelorinSim(
+            scratch, std::move(arguments),
+            {"VELORIN_SAMPLE_ROOT=" + root.path().string(), "VELORIN_ROOT=" + userRoot.string()});
     }
 };
 

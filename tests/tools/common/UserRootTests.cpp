@@ -45,11 +45,11 @@ TEST(UserRootTest, ASampleRootIsNeverTakenForTheUsersRoot) {
             auto outcome = testing::runVelorinSim(scratch.path(), {command},
                                                   {"VELORIN_ROOT=" + root.string()});
             EXPECT_EQ(outcome.status, 2);
-            EXPECT_THAT(outcome.err, ::testing::HasSubstr("velorin-sim: " + root.string() + ": " +
-                                                          how));
-            EXPECT_THAT(outcome.err, ::testing::HasSubstr(
-                                         "so it cannot be your device root; set VELORIN_ROOT "
-                                         "to a folder of your own\n"));
+            EXPECT_THAT(outcome.err,
+                        ::testing::HasSubstr("velorin-sim: " + root.string() + ": " + how));
+            EXPECT_THAT(outcome.err,
+                        ::testing::HasSubstr("so it cannot be your device root; set VELORIN_ROOT "
+                                             "to a folder of your own\n"));
         }
     }
     // The same root reached through XDG_DATA_HOME and a link.
@@ -61,8 +61,9 @@ TEST(UserRootTest, ASampleRootIsNeverTakenForTheUsersRoot) {
         {"VELORIN_ROOT=", "XDG_DATA_HOME=" + (scratch.path() / "data").string()});
     EXPECT_EQ(throughLink.status, 2);
     EXPECT_THAT(throughLink.err, ::testing::HasSubstr("lies inside velorin-sim's sample root"));
-    auto linked = testing::runVelorinSim(
-        scratch.path(), {"root"}, {"VELORIN_ROOT=" + (scratch.path() / "link/sample-root").string()});
+    auto linked =
+        testing::runVelorinSim(scratch.path(), {"root"},
+                               {"VELORIN_ROOT=" + (scratch.path() / "link/sample-root").string()});
     EXPECT_EQ(linked.status, 2);
     EXPECT_EQ(listing(sampleRoot), before);
 }

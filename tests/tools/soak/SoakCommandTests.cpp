@@ -63,9 +63,9 @@ TEST(SoakCommandTest, AnInterruptionEndsTheSoakAndRemovesItsRoot) {
     fs::path temporary = scratch.path() / "tmp";
     fs::create_directory(temporary);
     // A signal sent once the soak has reported its first day, long before its last.
-    testing::RunningProcess running(VELORIN_SIM_PATH,
-                                    {"soak", "--days", "100000", "--root", VELORIN_BUILD_SAMPLE_ROOT},
-                                    scratch.path(), {"TMPDIR=" + temporary.string()});
+    testing::RunningProcess running(
+        VELORIN_SIM_PATH, {"soak", "--days", "100000", "--root", VELORIN_BUILD_SAMPLE_ROOT},
+        scratch.path(), {"TMPDIR=" + temporary.string()});
     ASSERT_TRUE(running.waitForOutput("day 1:"));
     running.signal(SIGINT);
     auto interrupted = running.finish();
