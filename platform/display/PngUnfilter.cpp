@@ -15,6 +15,7 @@
 
 #if defined(__SSE2__)
 #include <emmintrin.h>
+#include <smmintrin.h>
 #endif
 
 namespace platform::png {
@@ -190,9 +191,60 @@ void paethSse2(const std::uint8_t* in, std::uint8_t* out, const std::uint8_t* ab
     }
 }
 
+// The Paeth predictor as intervals. With t = a - c and d = b - c (so that the distances are
+// |d|, |t| and |t + d|), the predictor is a when t lies outside an interval around zero set by
+// d alone, and otherwise b or c as t lies above or below a threshold also set by d alone. The
+// bounds are worked out from the row above, off the path from one pixel to the next, which is
+// then three comparisons and two blends instead of the distances' arithmetic. For d >= 0 the
+// predictor is a when t >= d or t <= -2d, else b when 2t >= -d, else c; for d < 0 it is the
+// mirror image (complementing every byte complements the prediction).
 template <int BytesPerPixel>
+__attribute__((target("sse4.1"))) void paethSse41(const std::uint8_t* in, std::uint8_t* out,
+                                                  const std::uint8_t* above, std::size_t count) {
+    const __m128i one = _mm_set1_epi16(1);
+    const __m128i lowBytes = _mm_set1_epi16(0xFF);
+    __m128i left = _mm_setzero_si128();
+    __m128i aboveLeft = _mm_setzero_si128();
+    for (std::size_t index = 0; index < count; index += BytesPerPixel) {
+        __m128i up = _mm_cvtepu8_epi16(loadPixel<BytesPerPixel>(above + index));
+        __m128i difference = _mm_sub_epi16(up, aboveLeft);
+        __m128i negative = _mm_srai_epi16(difference, 15);
+        __m128i size = _mm_abs_epi16(difference);
+        __m128i twice = _mm_add_epi16(size, size);
+        __m128i half = _mm_srli_epi16(size, 1);
+        // The predictor is a when a lies outside (low, high), bounds included in a's share.
+        __m128i high = _mm_blendv_epi8(_mm_sub_epi16(size, one), _mm_sub_epi16(twice, one),
+                                       negative);
+        __m128i low = _mm_blendv_epi8(_mm_sub_epi16(one, twice), _mm_sub_epi16(one, size),
+                                      negative);
+        __m128i threshold = _mm_blendv_epi8(_mm_sub_epi16(_mm_setzero_si128(),
+                                                          _mm_add_epi16(half, one)),
+                                            half, negative);
+        high = _mm_add_epi16(high, aboveLeft);
+        low = _mm_add_epi16(low, aboveLeft);
+        threshold = _mm_add_epi16(threshold, aboveLeft);
+        __m128i pickLeft = _mm_or_si128(_mm_cmpgt_epi16(left, high), _mm_cmpgt_epi16(low, left));
+        __m128i pickAbove = _mm_xor_si128(_mm_cmpgt_epi16(left, threshold), negative);
+        __m128i predicted =
+            _mm_blendv_epi8(_mm_blendv_epi8(aboveLeft, up, pickAbove), left, pickLeft);
+        __m128i filtered = _mm_cvtepu8_epi16(loadPixel<BytesPerPixel>(in + index));
+        left = _mm_and_si128(_mm_add_epi16(filtered, predicted), lowBytes);
+        storePixel<BytesPerPixel>(out + index, _mm_packus_epi16(left, left));
+        aboveLeft = up;
+    }
+}
+
+enum class PaethKernel { Sse2, Sse41 };
+
+template <int BytesPerPixel, PaethKernel Paeth = PaethKernel::Sse2>
 void unfilterSse2(RowFilter filter, const std::uint8_t* in, std::uint8_t* out,
                   const std::uint8_t* above, std::size_t count) {
+    if constexpr (Paeth == PaethKernel::Sse41) {
+        if (filter == RowFilter::Paeth) {
+            paethSse41<BytesPerPixel>(in, out, above, count);
+            return;
+        }
+    }
     switch (filter) {
     case RowFilter::None:
         std::memmove(out, in, count);
@@ -212,22 +264,34 @@ void unfilterSse2(RowFilter filter, const std::uint8_t* in, std::uint8_t* out,
     }
 }
 
-constexpr std::array availableKernels{UnfilterKernel::Portable, UnfilterKernel::Sse2};
+std::span<const UnfilterKernel> kernelsOfThisProcessor() {
+    static const auto kernels = [] {
+        static constexpr std::array withSse41{UnfilterKernel::Portable, UnfilterKernel::Sse2,
+                                              UnfilterKernel::Sse41};
+        __builtin_cpu_init();
+        std::span<const UnfilterKernel> all(withSse41);
+        return __builtin_cpu_supports("sse4.1") ? all : all.first(2);
+    }();
+    return kernels;
+}
 
 #else
 
-constexpr std::array availableKernels{UnfilterKernel::Portable};
+std::span<const UnfilterKernel> kernelsOfThisProcessor() {
+    static constexpr std::array portableOnly{UnfilterKernel::Portable};
+    return portableOnly;
+}
 
 #endif
 
 } // namespace
 
 std::span<const UnfilterKernel> availableUnfilterKernels() {
-    return availableKernels;
+    return kernelsOfThisProcessor();
 }
 
 UnfilterKernel fastestUnfilterKernel() {
-    return availableKernels.back();
+    return kernelsOfThisProcessor().back();
 }
 
 void unfilterRow(UnfilterKernel kernel, RowFilter filter, int bytesPerPixel,
@@ -240,6 +304,13 @@ void unfilterRow(UnfilterKernel kernel, RowFilter filter, int bytesPerPixel,
             unfilterSse2<4>(filter, filtered, row, above, rowBytes);
         else
             unfilterSse2<3>(filter, filtered, row, above, rowBytes);
+        return;
+    }
+    if (kernel == UnfilterKernel::Sse41) {
+        if (bytesPerPixel == 4)
+            unfilterSse2<4, PaethKernel::Sse41>(filter, filtered, row, above, rowBytes);
+        else
+            unfilterSse2<3, PaethKernel::Sse41>(filter, filtered, row, above, rowBytes);
         return;
     }
 #else

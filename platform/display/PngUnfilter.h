@@ -26,6 +26,8 @@ enum class UnfilterKernel {
     Portable,
     // SSE2, which every x86-64 processor has.
     Sse2,
+    // SSE2, with the Paeth filter undone by SSE4.1 in fewer steps from pixel to pixel.
+    Sse41,
 };
 
 // The kernels this processor runs, the portable one first; the last is the fastest.
