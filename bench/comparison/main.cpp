@@ -1,6 +1,7 @@
 // velorin_compare: the project's speed and memory against bare libpng and zlib, measured side
 // by side on this machine and printed as ratios (run by scripts/bench.sh).
-//   velorin_compare SCRATCH VELORIN_SIM BARE_DECODE SAMPLE_ROOT [--quick]
+//   velorin_compare SCRATCH VELORIN_SIM BARE_DECODE SAMPLE_ROOT [--quick] [--loading]
+//     (--loading: the loading comparisons alone, none of velorin-sim's)
 //   velorin_compare --one-showing ROOT FRAMES SIDE     (used by itself: one showing's memory)
 //   velorin_compare --measure PROGRAM ARGUMENTS...     (used by itself: a program timed whole)
 // SCRATCH receives the generated sequences and every output; nothing in it is committed.
@@ -124,7 +125,7 @@ void printLoading(const SequenceShape& shape, const LoadingFigures& figures,
                 overFrames, verdict(overFrames <= 8));
 }
 
-int compare(const fs::path& scratch, const Programs& programs, bool quick) {
+int compare(const fs::path& scratch, const Programs& programs, bool quick, bool loadingOnly) {
     auto start = Clock::now();
     std::printf("## velorin_compare, %s\n\n", today().c_str());
     std::printf("Machine: %s, %zu processors for this process; load average at the start %s\n",
@@ -158,6 +159,8 @@ int compare(const fs::path& scratch, const Programs& programs, bool quick) {
         std::fflush(stdout);
     }
 
+    if (loadingOnly)
+        return 0;
     const SequenceShape runShape{120, 600};
     auto run = compareRun(scratch, root, runShape, programs, quick ? 3 : 9);
     std::printf("\n### A whole `velorin-sim run` of one showing of %s, against a bare one-thread "
@@ -224,16 +227,24 @@ int main(int argc, char** argv) {
             std::printf("%zu\n", residentGrowthOfOneShowing(argv[2], shape));
             return 0;
         }
-        if (argc < 5 || argc > 6) {
+        bool quick = false;
+        bool loadingOnly = false;
+        for (int index = 5; index < argc; ++index) {
+            std::string flag = argv[index];
+            quick = quick || flag == "--quick";
+            loadingOnly = loadingOnly || flag == "--loading";
+            if (flag != "--quick" && flag != "--loading")
+                argc = 0;
+        }
+        if (argc < 5) {
             std::fprintf(stderr,
                          "usage: velorin_compare SCRATCH VELORIN_SIM BARE_DECODE SAMPLE_ROOT "
-                         "[--quick]\n");
+                         "[--quick] [--loading]\n");
             return 2;
         }
-        bool quick = argc == 6 && std::string(argv[5]) == "--quick";
         std::filesystem::create_directories(argv[1]);
         return compare(std::filesystem::absolute(argv[1]), Programs{argv[2], argv[3], argv[4]},
-                       quick);
+                       quick, loadingOnly);
     } catch (const std::exception& error) {
         std::fprintf(stderr, "velorin_compare: %s\n", error.what());
         return 1;
