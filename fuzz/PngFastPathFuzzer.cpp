@@ -12,6 +12,7 @@
 // One difference is let through, and only when zlib itself refuses the stream: libdeflate
 // decodes a Huffman code of one codeword (or none) whichever bit the stream uses for it, where
 // zlib takes only '0'. The decoder's fast path documents this leniency.
+#include "fuzz/PngChunks.h"
 #include "platform/display/PngDecoding.h"
 
 #include <cstddef>
@@ -26,12 +27,8 @@ namespace {
 
 using Bytes = std::vector<std::uint8_t>;
 
-constexpr std::size_t signatureLength = 8;
-
-std::uint32_t readBigEndian(const std::uint8_t* bytes) {
-    return (std::uint32_t{bytes[0]} << 24) | (std::uint32_t{bytes[1]} << 16) |
-           (std::uint32_t{bytes[2]} << 8) | std::uint32_t{bytes[3]};
-}
+using fuzzing::pngSignatureLength;
+using fuzzing::readBigEndian;
 
 void appendBigEndian(Bytes& bytes, std::uint32_t value) {
     for (int shift = 24; shift >= 0; shift -= 8)
@@ -47,26 +44,10 @@ void appendChunk(Bytes& png, const char* type, const std::uint8_t* data, std::si
                              crc32(0, png.data() + start, static_cast<uInt>(4 + length))));
 }
 
-Bytes withChecksumsMended(std::span<const std::uint8_t> bytes) {
-    Bytes mended(bytes.begin(), bytes.end());
-    std::size_t offset = signatureLength;
-    while (mended.size() - offset >= 12) {
-        std::size_t length = readBigEndian(mended.data() + offset);
-        if (length > mended.size() - offset - 12)
-            break;
-        auto checksum = crc32(0, mended.data() + offset + 4, static_cast<uInt>(4 + length));
-        for (int index = 0; index < 4; ++index)
-            mended[offset + 8 + length + static_cast<std::size_t>(index)] =
-                static_cast<std::uint8_t>(checksum >> (24 - 8 * index));
-        offset += 12 + length;
-    }
-    return mended;
-}
-
 // The image data of the file's chunks run together; a file the fast path took has them all.
 Bytes joinedImageData(std::span<const std::uint8_t> bytes) {
     Bytes joined;
-    std::size_t offset = signatureLength;
+    std::size_t offset = pngSignatureLength;
     while (bytes.size() - offset >= 12) {
         std::size_t length = readBigEndian(bytes.data() + offset);
         if (length > bytes.size() - offset - 12)
@@ -155,8 +136,8 @@ Bytes imageOfTheInput(std::span<const std::uint8_t> bytes) {
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     std::span<const std::uint8_t> bytes(data, size);
     decodeBothWays(bytes);
-    if (size > signatureLength)
-        decodeBothWays(withChecksumsMended(bytes));
+    if (size > pngSignatureLength)
+        decodeBothWays(fuzzing::withChecksumsMended(bytes));
     if (size > 5)
         decodeBothWays(imageOfTheInput(bytes));
     return 0;
