@@ -5,11 +5,12 @@
 // C++ frame holding objects with destructors skips those destructors, so the decoder keeps
 // every setjmp in a small function (readHeader, readPixels) whose frame, like the frames of
 // the read and error callbacks, holds only trivial values. Everything that owns memory (the
-// libpng structures, the pixel buffer, the row table) lives in `decodeInto`, above the jump
-// targets, where no jump ever lands or passes.
+// libpng structures, the pixel buffer, the row table) lives in `decodeWithLibpng`, above the
+// jump targets, where no jump ever lands or passes.
 //
 // Safety: the header is read and checked before any pixel memory is allocated, so a file that
-// claims an enormous size is refused at the cost of reading 33 bytes. libpng is also told the
+// claims an enormous size is refused at the cost of reading 33 bytes (the fast path reads the
+// chunks it is given, in memory, before it allocates). libpng is also told the
 // side limit itself, and its every allocation goes through an allocator that refuses requests
 // over the ancillary-chunk limit (see allocateWithinLimit). Every chunk's CRC is checked,
 // ancillary ones included, and the data must run to the end chunk: a damaged or truncated file
