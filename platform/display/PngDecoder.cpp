@@ -10,9 +10,9 @@
 //
 // Safety: the header is read and checked before any pixel memory is allocated, so a file that
 // claims an enormous size is refused at the cost of reading 33 bytes (the fast path reads the
-// chunks it is given, in memory, before it allocates). libpng is also told the
-// side limit itself, and its every allocation goes through an allocator that refuses requests
-// over the ancillary-chunk limit (see allocateWithinLimit). Every chunk's CRC is checked,
+// chunks it is given, in memory, before it allocates). libpng is also told the side limit
+// itself, and its every allocation goes through an allocator that refuses requests over the
+// ancillary-chunk limit (see allocateWithinLimit). Every chunk's CRC is checked,
 // ancillary ones included, and the data must run to the end chunk: a damaged or truncated file
 // gives no image rather than a partly decoded one.
 

@@ -207,7 +207,8 @@ TEST(PngFastPath, DamagedImageDataIsRefusedOrLeftToLibpng) {
     expectOutcome(pngOfFilteredRows(short_, width, height, layout), Outcome::Refused,
                   "a row short");
 
-    // libpng only warns about these, after the last row: the decoder follows it.
+    // Whether these are images is libpng's call (it may find them after the last row, where
+    // some faults are only warnings): the fast path leaves them to it.
     Bytes extra = rows;
     extra.insert(extra.end(), rows.begin(), rows.begin() + 40);
     EXPECT_NE(decodeEveryWay(pngOfFilteredRows(extra, width, height, layout), "data left over"),
