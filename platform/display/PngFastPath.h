@@ -34,7 +34,7 @@
 namespace platform::png {
 
 // The longest chunk the decoder reads. Enough for any text or colour-profile chunk a frame
-// reasonably carries; libpng is held to it as well, and refuses a longer chunk.
+// reasonably carries; libpng is held to it as well, and skips or refuses a longer chunk.
 inline constexpr std::size_t chunkByteLimit = 8u * 1024 * 1024;
 
 // What the chunks of a file the fast path takes say about it.
