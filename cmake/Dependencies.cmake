@@ -10,8 +10,10 @@ pkg_check_modules(WEBP REQUIRED IMPORTED_TARGET libwebp libwebpmux)
 # and pixman resizes the frames.
 pkg_check_modules(IMPORT_MEDIA REQUIRED IMPORTED_TARGET libavformat libavcodec libavutil libswscale
                   libwebpdemux pixman-1)
-# The display toolkit's compositor draws with pixman.
+# The display toolkit's compositor draws with pixman; its PNG decoder's fast path inflates with
+# libdeflate.
 pkg_check_modules(PIXMAN REQUIRED IMPORTED_TARGET pixman-1)
+pkg_check_modules(LIBDEFLATE REQUIRED IMPORTED_TARGET libdeflate)
 find_package(Threads REQUIRED)
 find_package(ZLIB REQUIRED)
 if(VELORIN_BUILD_TESTS)

@@ -23,14 +23,15 @@ esac
 declare -A corpusNames=(
     [OptionsPlacementFuzzer]=options-placement
     [PngDecodingFuzzer]=png-decoding
+    [PngFastPathFuzzer]=png-fast-path
     [FrameOrderingFuzzer]=frame-ordering
     [PreferencesFuzzer]=preferences
     [ScenarioReaderFuzzer]=scenario-reader
 )
 targets=("$@")
 if [ ${#targets[@]} -eq 0 ]; then
-    targets=(OptionsPlacementFuzzer PngDecodingFuzzer FrameOrderingFuzzer PreferencesFuzzer
-             ScenarioReaderFuzzer)
+    targets=(OptionsPlacementFuzzer PngDecodingFuzzer PngFastPathFuzzer FrameOrderingFuzzer
+             PreferencesFuzzer ScenarioReaderFuzzer)
 fi
 for target in "${targets[@]}"; do
     if [ -z "${corpusNames[$target]:-}" ]; then
