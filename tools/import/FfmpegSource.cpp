@@ -163,7 +163,7 @@ public:
         : m_path(std::move(path)), m_demuxer(std::move(demuxer)),
           m_interrupted(std::move(interrupted)) {}
 
-    sim::Result<void> scan(PlayCount plays);
+    sim::Result<void> scan();
     sim::Result<void> decode(FrameConsumer& consumer) override;
 
 private:
@@ -187,7 +187,7 @@ private:
     Scaler m_scaler;
 };
 
-sim::Result<void> FfmpegSource::scan(PlayCount plays) {
+sim::Result<void> FfmpegSource::scan() {
     auto input = openInput(m_path, m_demuxer.name, m_interrupted);
     if (!input)
         return input.fault();
@@ -197,14 +197,7 @@ sim::Result<void> FfmpegSource::scan(PlayCount plays) {
     m_timeBase = stream->time_base;
     SourceDescription& description = m_description;
     description.formatName = context->iformat->name;
-    description.plays = plays;
     switch (m_demuxer.kind) {
-    case ContainerKind::Gif:
-        description.kind = SourceKind::Gif;
-        break;
-    case ContainerKind::AnimatedPng:
-        description.kind = SourceKind::AnimatedPng;
-        break;
     case ContainerKind::Video:
         description.kind = SourceKind::Video;
         break;
@@ -428,10 +421,9 @@ sim::Result<void> FfmpegSource::decode(FrameConsumer& consumer) {
 
 sim::Result<std::unique_ptr<MediaSource>> openFfmpegSource(const std::string& path,
                                                            const DemuxerChoice& demuxer,
-                                                           PlayCount plays,
                                                            const InterruptionCheck& interrupted) {
     auto source = std::make_unique<FfmpegSource>(path, demuxer, interrupted);
-    if (auto result = source->scan(plays); !result)
+    if (auto result = source->scan(); !result)
         return result.fault();
     return std::unique_ptr<MediaSource>(std::move(source));
 }

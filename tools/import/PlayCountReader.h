@@ -1,8 +1,6 @@
-// How often an animated GIF or PNG says it plays, read from the file's opening blocks.
-//
-// FFmpeg decodes these files but does not tell how often they loop, so the few bytes that say
-// it are read here: a GIF's looping extension ("NETSCAPE2.0" or "ANIMEXTS1.0"), which must come
-// before its first image, and an animated PNG's animation control chunk. No pixels are read.
+// How often an animated GIF says it plays, read from the file's opening blocks: its looping
+// extension ("NETSCAPE2.0" or "ANIMEXTS1.0"), which must come before its first image. No
+// pixels are read.
 #pragma once
 
 #include "tools/import/RunPlan.h"
@@ -15,9 +13,5 @@ namespace velorin::tools {
 // From the start of a GIF: without a looping extension it plays once; a loop count N repeats
 // it N more times (FFmpeg's meaning), 0 forever. None when the bytes are no GIF.
 PlayCount gifPlayCount(std::span<const std::uint8_t> head);
-
-// From the start of an animated PNG: its number of plays, 0 forever. None when the bytes are
-// no PNG or have no animation control chunk before the image data.
-PlayCount animatedPngPlayCount(std::span<const std::uint8_t> head);
 
 } // namespace velorin::tools
