@@ -3,6 +3,7 @@
 // everything that owns memory lives in decodePngPicture, above the jump targets.
 #include "tools/import/sources/apng/PngPictureDecoder.h"
 
+#include "platform/display/PngExpansion.h"
 #include "tools/import/MediaSource.h"
 
 #include <csetjmp>
@@ -48,26 +49,11 @@ bool readHeader(png_structp png, png_infop info, PictureFacts* facts) {
     if (setjmp(png_jmpbuf(png)))
         return false;
     png_read_info(png, info);
-    int colorType = png_get_color_type(png, info);
-    int bitDepth = png_get_bit_depth(png, info);
-    bool hasTransparencyChunk = png_get_valid(png, info, PNG_INFO_tRNS) != 0;
     double fileGamma = 0;
     if (png_get_valid(png, info, PNG_INFO_gAMA) && !png_get_valid(png, info, PNG_INFO_sRGB) &&
         png_get_gAMA(png, info, &fileGamma) && fileGamma > 0)
         png_set_gamma(png, displayGamma, fileGamma);
-    if (bitDepth == 16)
-        png_set_scale_16(png);
-    if (colorType == PNG_COLOR_TYPE_PALETTE)
-        png_set_palette_to_rgb(png);
-    if (colorType == PNG_COLOR_TYPE_GRAY && bitDepth < 8)
-        png_set_expand_gray_1_2_4_to_8(png);
-    if (hasTransparencyChunk)
-        png_set_tRNS_to_alpha(png);
-    if (colorType == PNG_COLOR_TYPE_GRAY || colorType == PNG_COLOR_TYPE_GRAY_ALPHA)
-        png_set_gray_to_rgb(png);
-    if ((colorType & PNG_COLOR_MASK_ALPHA) == 0 && !hasTransparencyChunk)
-        png_set_add_alpha(png, 0xFF, PNG_FILLER_AFTER);
-    png_set_interlace_handling(png);
+    platform::expandPngToRgba8(png, info);
     png_read_update_info(png, info);
     facts->width = png_get_image_width(png, info);
     facts->height = png_get_image_height(png, info);
