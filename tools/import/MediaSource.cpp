@@ -3,7 +3,6 @@
 #include "tools/import/DemuxerChoice.h"
 #include "tools/import/FfmpegSource.h"
 #include "tools/import/FolderSource.h"
-#include "tools/import/PlayCountReader.h"
 #include "tools/import/WebpSource.h"
 #include "tools/import/sources/apng/AnimatedPngSource.h"
 #include "tools/import/sources/apng/ApngLayout.h"
@@ -85,7 +84,7 @@ sim::Result<std::unique_ptr<MediaSource>> openMediaSource(const std::string& pat
         return openWebpSource(path);
     // GIF and PNG are read by their own readers, which show every picture as browsers do.
     if (looksLikeGif(head))
-        return openGifSource(path, gifPlayCount(head), interrupted);
+        return openGifSource(path, interrupted);
     if (looksLikePng(head))
         return openAnimatedPngSource(path, interrupted);
     auto demuxer = chooseDemuxer(path, head);

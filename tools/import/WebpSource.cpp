@@ -1,6 +1,7 @@
 #include "tools/import/WebpSource.h"
 
 #include "tools/import/sources/FrameDelay.h"
+#include "tools/import/sources/FrameOffer.h"
 
 #include <algorithm>
 #include <cstring>
@@ -103,18 +104,10 @@ sim::Result<void> WebpSource::decode(FrameConsumer& consumer) {
             return sim::Fault{m_path, "frame " + std::to_string(index + 1) + " cannot be decoded"};
         // The timeline read beforehand, under the tiny-delay rule, rather than the decoder's
         // own timestamps, which keep every delay as written.
-        const FrameTiming& timing = m_description.frames[index];
-        if (consumer.wants(timing.start, timing.start + timing.duration)) {
-            CanvasFrame frame;
-            frame.index = index;
-            frame.start = timing.start;
-            frame.duration = timing.duration;
-            frame.width = m_description.width;
-            frame.height = m_description.height;
-            frame.pixels.assign(pixels, pixels + bytes);
-            if (auto result = consumer.take(frame); !result)
-                return result.fault();
-        }
+        if (auto result = offerFrame(consumer, index, m_description.frames[index],
+                                     m_description.width, m_description.height, {pixels, bytes});
+            !result)
+            return result.fault();
         ++index;
     }
     return {};

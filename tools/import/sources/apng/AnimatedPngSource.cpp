@@ -1,6 +1,7 @@
 #include "tools/import/sources/apng/AnimatedPngSource.h"
 
 #include "tools/import/sources/FrameCompositing.h"
+#include "tools/import/sources/FrameOffer.h"
 #include "tools/import/sources/SourceFile.h"
 #include "tools/import/sources/apng/ApngLayout.h"
 #include "tools/import/sources/apng/PngPictureDecoder.h"
@@ -216,18 +217,10 @@ sim::Result<void> AnimatedPngSource::decode(FrameConsumer& consumer) {
         compositor.begin({frame.left, frame.top, frame.width, frame.height}, disposal);
         for (std::uint32_t row = 0; row < frame.height; ++row)
             compositor.drawRow(row, pixels.data() + std::size_t{row} * frame.width * 4, blend);
-        const FrameTiming& timing = m_description.frames[index];
-        if (consumer.wants(timing.start, timing.start + timing.duration)) {
-            CanvasFrame canvas;
-            canvas.index = index;
-            canvas.start = timing.start;
-            canvas.duration = timing.duration;
-            canvas.width = compositor.width();
-            canvas.height = compositor.height();
-            canvas.pixels = compositor.canvas();
-            if (auto result = consumer.take(canvas); !result)
-                return result.fault();
-        }
+        if (auto result = offerFrame(consumer, index, m_description.frames[index],
+                                     compositor.width(), compositor.height(), compositor.canvas());
+            !result)
+            return result.fault();
         compositor.end();
     }
     return {};

@@ -10,6 +10,8 @@ constexpr std::uint8_t extensionIntroducer = 0x21;
 constexpr std::uint8_t imageSeparator = 0x2c;
 constexpr std::uint8_t trailer = 0x3b;
 constexpr std::uint8_t graphicControlLabel = 0xf9;
+constexpr std::uint8_t applicationLabel = 0xff;
+constexpr std::size_t applicationIdentifierBytes = 11;
 constexpr std::size_t graphicControlBytes = 4;
 
 std::uint16_t littleEndian16(const std::uint8_t* bytes) {
@@ -67,6 +69,29 @@ bool GifBlockReader::skipSubBlocks() {
     return false;
 }
 
+// Reads an application extension's identifier and first sub-block, after its size byte, and
+// takes the loop count from a looping extension; false when the file ends first.
+bool GifBlockReader::readApplication() {
+    std::uint8_t identifier[applicationIdentifierBytes];
+    if (!m_reader.read(identifier, sizeof identifier))
+        return false;
+    std::uint8_t size = 0;
+    if (!m_reader.readByte(size))
+        return false;
+    if (size == 0)
+        return true;
+    std::vector<std::uint8_t> data(size);
+    if (!m_reader.read(data.data(), data.size()))
+        return false;
+    bool looping = std::memcmp(identifier, "NETSCAPE2.0", 11) == 0 ||
+                   std::memcmp(identifier, "ANIMEXTS1.0", 11) == 0;
+    if (looping && !m_imageSeen && size >= 3 && data[0] == 1) {
+        int loops = data[1] | data[2] << 8;
+        m_plays = loops == 0 ? playsForever : loops + 1;
+    }
+    return skipSubBlocks();
+}
+
 std::optional<GifImage> GifBlockReader::nextImage() {
     if (m_ended)
         return std::nullopt;
@@ -98,6 +123,10 @@ std::optional<GifImage> GifBlockReader::nextImage() {
                 if (control[0] & 1)
                     image.transparentIndex = control[3];
                 m_pendingDelay = image.delayHundredths;
+            } else if (label == applicationLabel && size == applicationIdentifierBytes) {
+                if (!readApplication())
+                    return stop(GifEnding::Kind::CutShort);
+                continue;
             } else if (!m_reader.skip(size)) {
                 return stop(GifEnding::Kind::CutShort);
             }
@@ -108,6 +137,7 @@ std::optional<GifImage> GifBlockReader::nextImage() {
         if (introducer != imageSeparator)
             return stop(GifEnding::Kind::StrayData);
         m_insideImage = true;
+        m_imageSeen = true;
         std::uint8_t descriptor[9];
         if (!m_reader.read(descriptor, sizeof descriptor))
             return stop(GifEnding::Kind::CutShort);

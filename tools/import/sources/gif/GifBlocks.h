@@ -4,8 +4,10 @@
 // extensions and images in any order, then a trailer. This reader gives each image with what
 // the graphic control extension before it says (delay, disposal, transparent colour) and where
 // its compressed pixel data lies, so that the pixels can be decoded later, one image at a
-// time. It reads every block's length and skips its contents, so it finds exactly where a file
-// that is cut short ends and which image was whole last.
+// time, and how often the file says it plays: its looping extension ("NETSCAPE2.0" or
+// "ANIMEXTS1.0"), which counts only before the first image. It reads every block's length and
+// skips its contents, so it finds exactly where a file that is cut short ends and which image
+// was whole last.
 //
 // giflib reads this structure too, but keeps a record of every image it passes, which grows
 // without bound on a long file, and after a fault inside an image it cannot say where the next
@@ -13,6 +15,7 @@
 #pragma once
 
 #include "sim/Result.h"
+#include "tools/import/RunPlan.h"
 #include "tools/import/sources/FrameCompositing.h"
 #include "tools/import/sources/SourceFile.h"
 
@@ -71,10 +74,14 @@ public:
     // The next image, or none when the walk has ended; `ending()` then says how.
     std::optional<GifImage> nextImage();
     const GifEnding& ending() const { return m_ending; }
+    // Without a looping extension a GIF plays once; a loop count N repeats it N more times, 0
+    // forever.
+    PlayCount plays() const { return m_plays; }
 
 private:
     std::optional<GifImage> stop(GifEnding::Kind kind);
     bool skipSubBlocks();
+    bool readApplication();
 
     const SourceFile& m_file;
     SequentialReader m_reader;
@@ -83,6 +90,8 @@ private:
     // What the last graphic control extension said, until the image it belongs to.
     bool m_insideImage{false};
     std::optional<std::uint16_t> m_pendingDelay;
+    bool m_imageSeen{false};
+    PlayCount m_plays{1};
 };
 
 } // namespace velorin::tools

@@ -2,6 +2,7 @@
 
 #include "tools/import/sources/FrameCompositing.h"
 #include "tools/import/sources/FrameDelay.h"
+#include "tools/import/sources/FrameOffer.h"
 #include "tools/import/sources/SourceFile.h"
 #include "tools/import/sources/gif/GifBlocks.h"
 #include "tools/import/sources/gif/GifPictureDecoder.h"
@@ -35,7 +36,7 @@ public:
     GifSource(SourceFile file, InterruptionCheck interrupted)
         : m_file(std::move(file)), m_interrupted(std::move(interrupted)) {}
 
-    sim::Result<void> scan(PlayCount plays);
+    sim::Result<void> scan();
     sim::Result<void> decode(FrameConsumer& consumer) override;
 
 private:
@@ -48,11 +49,10 @@ private:
     GifScreen m_screen;
 };
 
-sim::Result<void> GifSource::scan(PlayCount plays) {
+sim::Result<void> GifSource::scan() {
     SourceDescription& description = m_description;
     description.kind = SourceKind::Gif;
     description.formatName = "gif";
-    description.plays = plays;
     GifBlockReader reader(m_file);
     auto screen = reader.readScreen();
     if (!screen)
@@ -82,6 +82,7 @@ sim::Result<void> GifSource::scan(PlayCount plays) {
         description.frames.push_back({start, duration});
         start += duration;
     }
+    description.plays = reader.plays();
     if (auto result = noteEnding(reader.ending()); !result)
         return result.fault();
     if (description.frames.empty())
@@ -179,18 +180,10 @@ sim::Result<void> GifSource::decode(FrameConsumer& consumer) {
         compositor.begin(image->area, disposalOf(image->disposal));
         if (auto result = drawImage(index, *image, compositor); !result)
             return result.fault();
-        const FrameTiming& timing = m_description.frames[index];
-        if (consumer.wants(timing.start, timing.start + timing.duration)) {
-            CanvasFrame frame;
-            frame.index = index;
-            frame.start = timing.start;
-            frame.duration = timing.duration;
-            frame.width = compositor.width();
-            frame.height = compositor.height();
-            frame.pixels = compositor.canvas();
-            if (auto result = consumer.take(frame); !result)
-                return result.fault();
-        }
+        if (auto result = offerFrame(consumer, index, m_description.frames[index],
+                                     compositor.width(), compositor.height(), compositor.canvas());
+            !result)
+            return result.fault();
         compositor.end();
     }
     return {};
@@ -203,13 +196,13 @@ bool looksLikeGif(std::span<const std::uint8_t> head) {
            (std::memcmp(head.data(), "GIF87a", 6) == 0 || std::memcmp(head.data(), "GIF89a", 6) == 0);
 }
 
-sim::Result<std::unique_ptr<MediaSource>> openGifSource(const std::string& path, PlayCount plays,
+sim::Result<std::unique_ptr<MediaSource>> openGifSource(const std::string& path,
                                                         const InterruptionCheck& interrupted) {
     auto file = SourceFile::open(path);
     if (!file)
         return file.fault();
     auto source = std::make_unique<GifSource>(std::move(file.value()), interrupted);
-    if (auto result = source->scan(plays); !result)
+    if (auto result = source->scan(); !result)
         return result.fault();
     return std::unique_ptr<MediaSource>(std::move(source));
 }

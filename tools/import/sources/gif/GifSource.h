@@ -26,8 +26,7 @@ namespace velorin::tools {
 // Whether the bytes begin like a GIF ("GIF87a" or "GIF89a").
 bool looksLikeGif(std::span<const std::uint8_t> head);
 
-// `plays` is how often the file says it plays, read beforehand.
-sim::Result<std::unique_ptr<MediaSource>> openGifSource(const std::string& path, PlayCount plays,
+sim::Result<std::unique_ptr<MediaSource>> openGifSource(const std::string& path,
                                                         const InterruptionCheck& interrupted);
 
 } // namespace velorin::tools

@@ -1,0 +1,16 @@
+// Hands a frame of a source's timeline to the consumer, when the consumer wants it: the one
+// place where a reader's canvas becomes a CanvasFrame, copied only then.
+#pragma once
+
+#include "tools/import/MediaSource.h"
+
+#include <span>
+
+namespace velorin::tools {
+
+// `pixels`: width × height straight RGBA.
+sim::Result<void> offerFrame(FrameConsumer& consumer, std::size_t index, const FrameTiming& timing,
+                             std::uint32_t width, std::uint32_t height,
+                             std::span<const std::uint8_t> pixels);
+
+} // namespace velorin::tools
