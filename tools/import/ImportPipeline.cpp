@@ -212,8 +212,9 @@ std::string lostFramesText(const SourceDescription& source) {
                 " (" + (lost.atLeastSeconds ? "at least " : "") + formatSeconds(lost.seconds) +
                 ") " + (lost.frames == 1 ? "is" : "are") + " lost";
     }
-    return text + "; its " + frameCount(source.frames.size()) + " that are whole (" +
-           formatSeconds(source.lengthSeconds) + ") are imported";
+    std::size_t whole = source.frames.size();
+    return text + "; " + std::to_string(whole) + (whole == 1 ? " whole frame (" : " whole frames (") +
+           formatSeconds(source.lengthSeconds) + (whole == 1 ? ") is imported" : ") are imported");
 }
 
 std::string sequencesFolderUnder(const std::string& root) {
