@@ -406,8 +406,9 @@ sim::Result<ApngLayout> ApngWalk::finish(ChunkRead ending) {
                                                : "is cut short before its picture is whole"};
     if (!whole && !m_imageDataEnded && !m_layout.playsAnimation())
         return sim::Fault{m_file.path(), "is cut short before its picture is whole"};
+    // The gamma chunk goes first: libpng passes over one that comes after the palette.
     if (!m_sawColorProfile)
-        m_layout.pictureChunks.insert(m_layout.pictureChunks.end(), m_gamma.begin(),
+        m_layout.pictureChunks.insert(m_layout.pictureChunks.begin(), m_gamma.begin(),
                                       m_gamma.end());
     if (!m_layout.animated) {
         m_layout.frames.clear();

@@ -239,16 +239,21 @@ TEST(AnimatedPngComposition, EveryColourTypeAndDepthGivesTheColourItHolds) {
     auto linear = readPng(scratch, {pngHeader(side, side, 8, 0), PngChunk{"gAMA", {0, 1, 0x86, 0xa0}, false},
                                     imageData(compressedRows(grey, side)), endChunk()});
     expectColor(pixelOf(linear.frames.at(0), 0, 0), {186, 186, 186, 255}, 2);
-    // A 2-bit palette with transparency, and grey with alpha.
+    // A 2-bit palette with transparency, and grey with alpha; the palette's gamma chunk comes
+    // after it, where libpng would pass over it.
     std::vector<std::uint8_t> indices(side, 0x1b);
-    auto palette = readPng(scratch, {pngHeader(side, side, 2, 3),
-                                     PngChunk{"PLTE", {255, 0, 0, 0, 255, 0, 0, 0, 255, 9, 9, 9}, false},
-                                     PngChunk{"tRNS", {0, 255, 128}, false},
-                                     imageData(compressedRows(indices, 1)), endChunk()});
+    std::vector<PngChunk> paletted{pngHeader(side, side, 2, 3),
+                                   PngChunk{"PLTE", {255, 0, 0, 0, 255, 0, 0, 0, 255, 9, 9, 9}, false},
+                                   PngChunk{"tRNS", {0, 255, 128}, false},
+                                   imageData(compressedRows(indices, 1)), endChunk()};
+    auto palette = readPng(scratch, paletted);
     expectColor(pixelOf(palette.frames.at(0), 0, 0), {255, 0, 0, 0});
     expectColor(pixelOf(palette.frames.at(0), 1, 0), green);
     expectColor(pixelOf(palette.frames.at(0), 2, 0), {0, 0, 255, 128});
     expectColor(pixelOf(palette.frames.at(0), 3, 0), {9, 9, 9, 255});
+    paletted.insert(paletted.begin() + 3, PngChunk{"gAMA", {0, 1, 0x86, 0xa0}, false});
+    auto brightened = readPng(scratch, paletted);
+    expectColor(pixelOf(brightened.frames.at(0), 3, 0), {56, 56, 56, 255}, 2);
     std::vector<std::uint8_t> greyAlpha;
     for (std::uint32_t pixel = 0; pixel < side * side; ++pixel)
         greyAlpha.insert(greyAlpha.end(), {200, 100});
