@@ -38,10 +38,13 @@ void FrameCompositor::begin(const FrameArea& area, FrameDisposal disposal) {
     std::int64_t top = std::clamp<std::int64_t>(area.top, 0, m_height);
     std::int64_t right = std::clamp<std::int64_t>(area.left + area.width, 0, m_width);
     std::int64_t bottom = std::clamp<std::int64_t>(area.top + area.height, 0, m_height);
-    m_visible = {static_cast<std::uint32_t>(left), static_cast<std::uint32_t>(top),
-                 static_cast<std::uint32_t>(std::max<std::int64_t>(right - left, 0)),
-                 static_cast<std::uint32_t>(std::max<std::int64_t>(bottom - top, 0))};
+    m_visible = {};
     m_saved.clear();
+    // A frame wholly off the canvas draws, saves and disposes of nothing.
+    if (right <= left || bottom <= top)
+        return;
+    m_visible = {static_cast<std::uint32_t>(left), static_cast<std::uint32_t>(top),
+                 static_cast<std::uint32_t>(right - left), static_cast<std::uint32_t>(bottom - top)};
     if (disposal != FrameDisposal::RestorePrevious)
         return;
     std::size_t rowBytes = std::size_t{m_visible.width} * 4;

@@ -43,11 +43,17 @@ TEST(FrameCompositing, FramesPastTheCanvasAreClippedAndKeepTheEarlierPicture) {
     EXPECT_EQ(pixelAt(compositor, 1, 0), red);
     EXPECT_EQ(pixelAt(compositor, 0, 1), red);
     EXPECT_EQ(pixelAt(compositor, 2, 1), green);
-    // Wholly outside: nothing changes, and disposing of it touches nothing either.
-    drawFilled(compositor, {7, 0, 2, 2}, clear, FrameBlend::Replace,
-               FrameDisposal::ClearToTransparent);
-    compositor.end();
+    // Wholly outside, beside or below the canvas: nothing changes, and disposing of it touches
+    // nothing either.
+    for (FrameDisposal disposal : {FrameDisposal::ClearToTransparent,
+                                   FrameDisposal::RestorePrevious}) {
+        drawFilled(compositor, {7, 0, 2, 2}, clear, FrameBlend::Replace, disposal);
+        compositor.end();
+        drawFilled(compositor, {0, 2, 3, 1}, clear, FrameBlend::Replace, disposal);
+        compositor.end();
+    }
     EXPECT_EQ(pixelAt(compositor, 1, 0), red);
+    EXPECT_EQ(pixelAt(compositor, 2, 1), green);
 }
 
 TEST(FrameCompositing, OverBlendsStraightAlphaAndReplaceTakesTransparencyToo) {
