@@ -1,6 +1,7 @@
 #include "tools/import/FfmpegSource.h"
 
 #include "tools/import/FrameRotation.h"
+#include "tools/import/sources/FrameOffer.h"
 
 extern "C" {
 #include <libavcodec/avcodec.h>
@@ -293,8 +294,7 @@ sim::Fault FfmpegSource::frameFault(std::size_t index, int status) const {
                              ? "out of memory"
                              : "its data is damaged, its picture is larger than " + canvasBound() +
                                    ", or it uses a feature FFmpeg does not decode";
-    return sim::Fault{m_path, "frame " + std::to_string(index + 1) + " cannot be decoded: " +
-                                  reason + detail(status)};
+    return sim::Fault{m_path, frameName(index) + " cannot be decoded: " + reason + detail(status)};
 }
 
 sim::Result<CanvasFrame> FfmpegSource::convert(const AVFrame& frame) {

@@ -101,7 +101,7 @@ sim::Result<void> WebpSource::decode(FrameConsumer& consumer) {
         std::uint8_t* pixels = nullptr;
         int endMilliseconds = 0;
         if (!WebPAnimDecoderGetNext(decoder.get(), &pixels, &endMilliseconds))
-            return sim::Fault{m_path, "frame " + std::to_string(index + 1) + " cannot be decoded"};
+            return sim::Fault{m_path, frameName(index) + " cannot be decoded"};
         // The timeline read beforehand, under the tiny-delay rule, rather than the decoder's
         // own timestamps, which keep every delay as written.
         if (auto result = offerFrame(consumer, index, m_description.frames[index],

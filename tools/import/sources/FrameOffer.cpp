@@ -17,4 +17,8 @@ sim::Result<void> offerFrame(FrameConsumer& consumer, std::size_t index, const F
     return consumer.take(frame);
 }
 
+std::string frameName(std::size_t index) {
+    return "frame " + std::to_string(index + 1);
+}
+
 } // namespace velorin::tools

@@ -125,10 +125,6 @@ private:
     bool m_ended{false};
 };
 
-std::string frameName(std::size_t index) {
-    return "frame " + std::to_string(index + 1);
-}
-
 class AnimatedPngSource final : public MediaSource {
 public:
     AnimatedPngSource(SourceFile file, InterruptionCheck interrupted)

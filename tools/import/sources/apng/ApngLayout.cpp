@@ -1,6 +1,7 @@
 #include "tools/import/sources/apng/ApngLayout.h"
 
 #include "tools/import/sources/FrameDelay.h"
+#include "tools/import/sources/FrameOffer.h"
 
 #include <algorithm>
 #include <cstring>
@@ -26,10 +27,6 @@ std::uint16_t bigEndian16(const std::uint8_t* bytes) {
 
 bool isLetter(std::uint8_t byte) {
     return (byte >= 'A' && byte <= 'Z') || (byte >= 'a' && byte <= 'z');
-}
-
-std::string frameName(std::size_t index) {
-    return "frame " + std::to_string(index + 1);
 }
 
 // The valid bit depths of each colour type.

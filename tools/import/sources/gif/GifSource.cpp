@@ -27,10 +27,6 @@ FrameDisposal disposalOf(std::uint8_t method) {
     }
 }
 
-std::string frameName(std::size_t index) {
-    return "frame " + std::to_string(index + 1);
-}
-
 class GifSource final : public MediaSource {
 public:
     GifSource(SourceFile file, InterruptionCheck interrupted)
