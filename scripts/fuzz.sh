@@ -26,11 +26,12 @@ declare -A corpusNames=(
     [FrameOrderingFuzzer]=frame-ordering
     [PreferencesFuzzer]=preferences
     [ScenarioReaderFuzzer]=scenario-reader
+    [AnimatedImageFuzzer]=animated-images
 )
 targets=("$@")
 if [ ${#targets[@]} -eq 0 ]; then
     targets=(OptionsPlacementFuzzer PngDecodingFuzzer FrameOrderingFuzzer PreferencesFuzzer
-             ScenarioReaderFuzzer)
+             ScenarioReaderFuzzer AnimatedImageFuzzer)
 fi
 for target in "${targets[@]}"; do
     if [ -z "${corpusNames[$target]:-}" ]; then
