@@ -79,16 +79,29 @@ void readAndCheck(const std::string& path,
         std::abort();
 }
 
-const std::string& scratchFile() {
-    static const std::string path = [] {
-        std::string pattern = "/tmp/velorin-fuzz-XXXXXX";
-        int descriptor = ::mkstemp(pattern.data());
+// The one file each input is written to, removed when the program ends.
+class ScratchFile {
+public:
+    ScratchFile() {
+        const char* folder = std::getenv("TMPDIR");
+        m_path = std::string(folder && *folder ? folder : "/tmp") + "/velorin-fuzz-XXXXXX";
+        int descriptor = ::mkstemp(m_path.data());
         if (descriptor < 0)
             std::abort();
         ::close(descriptor);
-        return pattern;
-    }();
-    return path;
+    }
+    ~ScratchFile() { ::unlink(m_path.c_str()); }
+    ScratchFile(const ScratchFile&) = delete;
+    ScratchFile& operator=(const ScratchFile&) = delete;
+    const std::string& path() const { return m_path; }
+
+private:
+    std::string m_path;
+};
+
+const std::string& scratchFile() {
+    static const ScratchFile file;
+    return file.path();
 }
 
 void writeScratch(const std::uint8_t* data, std::size_t size) {
