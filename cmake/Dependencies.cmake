@@ -6,8 +6,9 @@ find_package(nlohmann_json 3.10 REQUIRED)
 find_package(CLI11 REQUIRED)
 pkg_check_modules(PLIST REQUIRED IMPORTED_TARGET libplist-2.0)
 pkg_check_modules(WEBP REQUIRED IMPORTED_TARGET libwebp libwebpmux)
-# velorin-sim import: FFmpeg decodes GIF, animated PNG and video, libwebpdemux animated WebP,
-# and pixman resizes the frames.
+# velorin-sim import: giflib decodes GIF pictures, libpng (above) PNG and animated PNG frames,
+# FFmpeg video, libwebpdemux animated WebP, and pixman resizes the frames.
+find_package(GIF 5 REQUIRED)
 pkg_check_modules(IMPORT_MEDIA REQUIRED IMPORTED_TARGET libavformat libavcodec libavutil libswscale
                   libwebpdemux pixman-1)
 # The display toolkit's compositor draws with pixman; its PNG decoder's fast path inflates with

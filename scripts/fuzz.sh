@@ -27,11 +27,12 @@ declare -A corpusNames=(
     [FrameOrderingFuzzer]=frame-ordering
     [PreferencesFuzzer]=preferences
     [ScenarioReaderFuzzer]=scenario-reader
+    [AnimatedImageFuzzer]=animated-images
 )
 targets=("$@")
 if [ ${#targets[@]} -eq 0 ]; then
     targets=(OptionsPlacementFuzzer PngDecodingFuzzer PngFastPathFuzzer FrameOrderingFuzzer
-             PreferencesFuzzer ScenarioReaderFuzzer)
+             PreferencesFuzzer ScenarioReaderFuzzer AnimatedImageFuzzer)
 fi
 for target in "${targets[@]}"; do
     if [ -z "${corpusNames[$target]:-}" ]; then

@@ -19,6 +19,7 @@
 #include "platform/display/DisplayBookkeeping.h"
 #include "platform/display/Image.h"
 #include "platform/display/PngDecoding.h"
+#include "platform/display/PngExpansion.h"
 #include "platform/display/PngFastPath.h"
 
 #include <atomic>
@@ -88,22 +89,7 @@ bool readHeader(png_structp png, png_infop info, HeaderFacts* facts) {
     if (setjmp(png_jmpbuf(png)))
         return false;
     png_read_info(png, info);
-    int colorType = png_get_color_type(png, info);
-    int bitDepth = png_get_bit_depth(png, info);
-    bool hasTransparencyChunk = png_get_valid(png, info, PNG_INFO_tRNS) != 0;
-    if (bitDepth == 16)
-        png_set_scale_16(png);
-    if (colorType == PNG_COLOR_TYPE_PALETTE)
-        png_set_palette_to_rgb(png);
-    if (colorType == PNG_COLOR_TYPE_GRAY && bitDepth < 8)
-        png_set_expand_gray_1_2_4_to_8(png);
-    if (hasTransparencyChunk)
-        png_set_tRNS_to_alpha(png);
-    if (colorType == PNG_COLOR_TYPE_GRAY || colorType == PNG_COLOR_TYPE_GRAY_ALPHA)
-        png_set_gray_to_rgb(png);
-    if ((colorType & PNG_COLOR_MASK_ALPHA) == 0 && !hasTransparencyChunk)
-        png_set_add_alpha(png, 0xFF, PNG_FILLER_AFTER);
-    png_set_interlace_handling(png);
+    expandPngToRgba8(png, info);
     png_read_update_info(png, info);
     facts->width = png_get_image_width(png, info);
     facts->height = png_get_image_height(png, info);
@@ -232,6 +218,25 @@ std::uint32_t readBigEndian32(const std::uint8_t* bytes) {
 }
 
 } // namespace
+
+void expandPngToRgba8(png_structp png, png_infop info) {
+    int colorType = png_get_color_type(png, info);
+    int bitDepth = png_get_bit_depth(png, info);
+    bool hasTransparencyChunk = png_get_valid(png, info, PNG_INFO_tRNS) != 0;
+    if (bitDepth == 16)
+        png_set_scale_16(png);
+    if (colorType == PNG_COLOR_TYPE_PALETTE)
+        png_set_palette_to_rgb(png);
+    if (colorType == PNG_COLOR_TYPE_GRAY && bitDepth < 8)
+        png_set_expand_gray_1_2_4_to_8(png);
+    if (hasTransparencyChunk)
+        png_set_tRNS_to_alpha(png);
+    if (colorType == PNG_COLOR_TYPE_GRAY || colorType == PNG_COLOR_TYPE_GRAY_ALPHA)
+        png_set_gray_to_rgb(png);
+    if ((colorType & PNG_COLOR_MASK_ALPHA) == 0 && !hasTransparencyChunk)
+        png_set_add_alpha(png, 0xFF, PNG_FILLER_AFTER);
+    png_set_interlace_handling(png);
+}
 
 std::optional<PngSize> readPngSize(std::span<const std::uint8_t> bytes) {
     // The signature, then the first chunk, which must be the header: its length, its type,

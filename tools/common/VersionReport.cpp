@@ -4,6 +4,7 @@
 
 #include <CLI/Version.hpp>
 #include <filesystem>
+#include <gif_lib.h>
 #include <nlohmann/json.hpp>
 #include <png.h>
 #include <sstream>
@@ -51,6 +52,9 @@ std::string versionReport() {
     text << "libraries (built against, and in use where it differs):\n";
     line(text, "libpng", PNG_LIBPNG_VER_STRING, png_get_libpng_ver(nullptr));
     line(text, "zlib", ZLIB_VERSION, zlibVersion());
+    line(text, "giflib",
+         std::to_string(GIFLIB_MAJOR) + "." + std::to_string(GIFLIB_MINOR) + "." +
+             std::to_string(GIFLIB_RELEASE));
     line(text, "libplist", VELORIN_PLIST_VERSION);
     line(text, "libwebp", VELORIN_WEBP_VERSION,
          packedVersion(static_cast<unsigned>(WebPGetEncoderVersion()), 16, 8));

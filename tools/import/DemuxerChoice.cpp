@@ -19,12 +19,9 @@ struct AllowedDemuxer {
     ContainerKind kind;
 };
 
-constexpr std::array<AllowedDemuxer, 8> allowedDemuxers{{
-    {"gif", ContainerKind::Gif},
-    {"apng", ContainerKind::AnimatedPng},
+constexpr std::array<AllowedDemuxer, 5> allowedDemuxers{{
     {"mov,mp4,m4a,3gp,3g2,mj2", ContainerKind::Video},
     {"matroska,webm", ContainerKind::Video},
-    {"png_pipe", ContainerKind::StillImage},
     {"jpeg_pipe", ContainerKind::StillImage},
     {"bmp_pipe", ContainerKind::StillImage},
     {"tiff_pipe", ContainerKind::StillImage},

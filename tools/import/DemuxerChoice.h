@@ -3,8 +3,9 @@
 // FFmpeg can read far more than frames: playlists and concatenation lists that open other
 // files or network addresses, devices, streams. Import lets FFmpeg guess the format from the
 // bytes, then takes the guess only when it is on a short allow-list of containers that hold
-// pictures: GIF, animated PNG, the MP4/MOV family, Matroska/WebM and single still images. The
+// pictures: the MP4/MOV family, Matroska/WebM and single still images (JPEG, BMP, TIFF). The
 // file is then opened with exactly that demuxer, so FFmpeg never probes further on its own.
+// GIF, PNG and WebP never come here: import reads them with readers of their own.
 #pragma once
 
 #include "sim/Result.h"
@@ -15,7 +16,7 @@
 
 namespace velorin::tools {
 
-enum class ContainerKind { Gif, AnimatedPng, Video, StillImage };
+enum class ContainerKind { Video, StillImage };
 
 struct DemuxerChoice {
     ContainerKind kind{ContainerKind::StillImage};

@@ -1,6 +1,7 @@
 #include "tools/import/FfmpegSource.h"
 
 #include "tools/import/FrameRotation.h"
+#include "tools/import/sources/FrameOffer.h"
 
 extern "C" {
 #include <libavcodec/avcodec.h>
@@ -41,10 +42,11 @@ using Packet = std::unique_ptr<AVPacket, PacketRelease>;
 using Frame = std::unique_ptr<AVFrame, FrameRelease>;
 using Scaler = std::unique_ptr<SwsContext, ScalerRelease>;
 
-std::string describe(int code) {
+// FFmpeg's own words for a fault, given only as a detail after this command's.
+std::string detail(int code) {
     char text[AV_ERROR_MAX_STRING_SIZE] = {};
     av_strerror(code, text, sizeof text);
-    return text;
+    return std::string(" (FFmpeg: ") + text + ")";
 }
 
 extern "C" int askInterruption(void* check) {
@@ -83,7 +85,9 @@ sim::Result<OpenedInput> openInput(const std::string& path, const std::string& d
     if (status < 0 && interrupted && interrupted())
         return sim::Fault{path, "interrupted"};
     if (status < 0)
-        return sim::Fault{path, "cannot be read: " + describe(status)};
+        return sim::Fault{path, "cannot be read: it is damaged or not the kind of file it looks "
+                                "like" +
+                                    detail(status)};
     OpenedInput input{FormatContext(raw), -1};
     AVFormatContext* context = input.context.get();
     // Decoders that look at the streams refuse pictures larger than a canvas may be.
@@ -95,7 +99,9 @@ sim::Result<OpenedInput> openInput(const std::string& path, const std::string& d
     for (AVDictionary*& streamOption : streamOptions)
         av_dict_free(&streamOption);
     if (status < 0)
-        return sim::Fault{path, "cannot be read: " + describe(status)};
+        return sim::Fault{path, "cannot be read: its streams cannot be made out, or its pictures "
+                                "are larger than " +
+                                    canvasBound() + detail(status)};
     for (unsigned index = 0; index < context->nb_streams; ++index) {
         AVStream* stream = context->streams[index];
         bool picture = stream->codecpar->codec_type == AVMEDIA_TYPE_VIDEO &&
@@ -163,7 +169,7 @@ public:
         : m_path(std::move(path)), m_demuxer(std::move(demuxer)),
           m_interrupted(std::move(interrupted)) {}
 
-    sim::Result<void> scan(PlayCount plays);
+    sim::Result<void> scan();
     sim::Result<void> decode(FrameConsumer& consumer) override;
 
 private:
@@ -175,6 +181,7 @@ private:
     sim::Result<void> receiveFrames(FrameConsumer& consumer, AVCodecContext* decoder,
                                     HeldFrame& held);
     sim::Result<CanvasFrame> convert(const AVFrame& frame);
+    sim::Fault frameFault(std::size_t index, int status) const;
 
     std::string m_path;
     DemuxerChoice m_demuxer;
@@ -187,7 +194,7 @@ private:
     Scaler m_scaler;
 };
 
-sim::Result<void> FfmpegSource::scan(PlayCount plays) {
+sim::Result<void> FfmpegSource::scan() {
     auto input = openInput(m_path, m_demuxer.name, m_interrupted);
     if (!input)
         return input.fault();
@@ -197,14 +204,7 @@ sim::Result<void> FfmpegSource::scan(PlayCount plays) {
     m_timeBase = stream->time_base;
     SourceDescription& description = m_description;
     description.formatName = context->iformat->name;
-    description.plays = plays;
     switch (m_demuxer.kind) {
-    case ContainerKind::Gif:
-        description.kind = SourceKind::Gif;
-        break;
-    case ContainerKind::AnimatedPng:
-        description.kind = SourceKind::AnimatedPng;
-        break;
     case ContainerKind::Video:
         description.kind = SourceKind::Video;
         break;
@@ -261,7 +261,8 @@ sim::Result<void> FfmpegSource::scan(PlayCount plays) {
     if (m_interrupted && m_interrupted())
         return sim::Fault{m_path, "interrupted"};
     if (status != AVERROR_EOF)
-        return sim::Fault{m_path, "cannot be read to its end: " + describe(status)};
+        return sim::Fault{m_path, "cannot be read to its end: it is damaged or cut short" +
+                                      detail(status)};
     if (packets.empty())
         return sim::Fault{m_path, "holds no frames"};
     std::stable_sort(packets.begin(), packets.end(), [](const PacketTime& a, const PacketTime& b) {
@@ -286,6 +287,14 @@ sim::Result<void> FfmpegSource::scan(PlayCount plays) {
     description.lengthSeconds =
         description.frames.back().start + description.frames.back().duration;
     return {};
+}
+
+sim::Fault FfmpegSource::frameFault(std::size_t index, int status) const {
+    std::string reason = status == AVERROR(ENOMEM)
+                             ? "out of memory"
+                             : "its data is damaged, its picture is larger than " + canvasBound() +
+                                   ", or it uses a feature FFmpeg does not decode";
+    return sim::Fault{m_path, frameName(index) + " cannot be decoded: " + reason + detail(status)};
 }
 
 sim::Result<CanvasFrame> FfmpegSource::convert(const AVFrame& frame) {
@@ -352,7 +361,7 @@ sim::Result<void> FfmpegSource::receiveFrames(FrameConsumer& consumer, AVCodecCo
         if (status == AVERROR(EAGAIN) || status == AVERROR_EOF)
             return {};
         if (status < 0)
-            return sim::Fault{m_path, "a frame cannot be decoded: " + describe(status)};
+            return frameFault(m_decodedFrames, status);
         std::int64_t timestamp = frame->best_effort_timestamp;
         double start = 0;
         if (timestamp != AV_NOPTS_VALUE)
@@ -390,7 +399,7 @@ sim::Result<void> FfmpegSource::decode(FrameConsumer& consumer) {
     // The machine's cores are shared; two threads keep a video moving without taking them all.
     decoder->thread_count = 2;
     if (int status = avcodec_open2(decoder.get(), codec, nullptr); status < 0)
-        return sim::Fault{m_path, "cannot open its decoder: " + describe(status)};
+        return sim::Fault{m_path, "cannot be decoded: its decoder cannot be set up" + detail(status)};
     m_decodedFrames = 0;
     m_emittedFrames = 0;
     HeldFrame held;
@@ -404,7 +413,7 @@ sim::Result<void> FfmpegSource::decode(FrameConsumer& consumer) {
         status = avcodec_send_packet(decoder.get(), packet.get());
         av_packet_unref(packet.get());
         if (status < 0 && status != AVERROR(EAGAIN))
-            return sim::Fault{m_path, "a frame cannot be decoded: " + describe(status)};
+            return frameFault(m_decodedFrames, status);
         if (auto result = receiveFrames(consumer, decoder.get(), held); !result)
             return result.fault();
     }
@@ -413,7 +422,8 @@ sim::Result<void> FfmpegSource::decode(FrameConsumer& consumer) {
     if (m_interrupted && m_interrupted())
         return sim::Fault{m_path, "interrupted"};
     if (status != AVERROR_EOF && status < 0)
-        return sim::Fault{m_path, "cannot be read to its end: " + describe(status)};
+        return sim::Fault{m_path, "cannot be read to its end: it is damaged or cut short" +
+                                      detail(status)};
     avcodec_send_packet(decoder.get(), nullptr);
     if (auto result = receiveFrames(consumer, decoder.get(), held); !result)
         return result.fault();
@@ -428,10 +438,9 @@ sim::Result<void> FfmpegSource::decode(FrameConsumer& consumer) {
 
 sim::Result<std::unique_ptr<MediaSource>> openFfmpegSource(const std::string& path,
                                                            const DemuxerChoice& demuxer,
-                                                           PlayCount plays,
                                                            const InterruptionCheck& interrupted) {
     auto source = std::make_unique<FfmpegSource>(path, demuxer, interrupted);
-    if (auto result = source->scan(plays); !result)
+    if (auto result = source->scan(); !result)
         return result.fault();
     return std::unique_ptr<MediaSource>(std::move(source));
 }

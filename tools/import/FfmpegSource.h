@@ -1,5 +1,5 @@
-// Frames from a file FFmpeg reads: GIF (with its disposal and transparency), animated PNG,
-// MP4/MOV and WebM/MKV video, and single still images.
+// Frames from a file FFmpeg reads: MP4/MOV and WebM/MKV video, and single still images (JPEG,
+// BMP, TIFF).
 //
 // The file is opened through FFmpeg's "file" protocol alone and with the demuxer chosen
 // beforehand. Opening reads the packets' timestamps without decoding; decoding reads the file
@@ -15,7 +15,6 @@ namespace velorin::tools {
 
 sim::Result<std::unique_ptr<MediaSource>> openFfmpegSource(const std::string& path,
                                                            const DemuxerChoice& demuxer,
-                                                           PlayCount plays,
                                                            const InterruptionCheck& interrupted);
 
 } // namespace velorin::tools

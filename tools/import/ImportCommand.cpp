@@ -27,6 +27,7 @@ struct ImportArguments {
     bool fill{false};
     bool keepLength{false};
     bool replace{false};
+    bool strict{false};
 };
 
 sim::Result<ImportRequest> completeRequest(ImportArguments& arguments) {
@@ -50,6 +51,8 @@ sim::Result<ImportRequest> completeRequest(ImportArguments& arguments) {
     request.fill = arguments.fill ? FillChoice::RepeatCycles : FillChoice::HoldLastFrame;
     request.length = arguments.keepLength ? LengthChoice::KeepLength : LengthChoice::TrimToShowing;
     request.existing = arguments.replace ? ExistingSequence::Replace : ExistingSequence::Refuse;
+    request.cutShort =
+        arguments.strict ? CutShortSources::Refuse : CutShortSources::ImportWholeFrames;
     return request;
 }
 
@@ -66,6 +69,8 @@ int runImport(ImportArguments& arguments) {
         return watch.reportInterruption();
     if (!outcome)
         return report(outcome.fault());
+    for (const std::string& warning : outcome.value().warnings)
+        std::fprintf(stderr, "velorin-sim: warning: %s\n", warning.c_str());
     std::fputs(importReportText(outcome.value()).c_str(), stdout);
     return 0;
 }
@@ -110,6 +115,8 @@ void addImportCommand(CLI::App& application, int& exitStatus) {
     command->add_flag("--keep-length", arguments->keepLength,
                       "Keep all of a source longer than a showing (the device cuts it at 4 s)");
     command->add_flag("--replace", arguments->replace, "Replace a sequence of the same name");
+    command->add_flag("--strict", arguments->strict,
+                      "Refuse a source that is cut short instead of importing its whole frames");
     command->callback([arguments, &exitStatus] { exitStatus = runImport(*arguments); });
 }
 

@@ -196,7 +196,26 @@ void noteFallbacks(const BudgetFit& fit, const ImportRequest& request,
                         " pixels a point to fit the " + budget + " a showing may decode");
 }
 
+std::string frameCount(std::size_t frames) {
+    return std::to_string(frames) + (frames == 1 ? " frame" : " frames");
+}
+
 } // namespace
+
+std::string lostFramesText(const SourceDescription& source) {
+    const LostFrames& lost = *source.lostFrames;
+    std::string text = lost.where + ": ";
+    if (lost.frames == 0 && lost.atLeastFrames) {
+        text += "any frames that followed are lost";
+    } else {
+        text += std::string(lost.atLeastFrames ? "at least " : "") + frameCount(lost.frames) +
+                " (" + (lost.atLeastSeconds ? "at least " : "") + formatSeconds(lost.seconds) +
+                ") " + (lost.frames == 1 ? "is" : "are") + " lost";
+    }
+    std::size_t whole = source.frames.size();
+    return text + "; " + std::to_string(whole) + (whole == 1 ? " whole frame (" : " whole frames (") +
+           formatSeconds(source.lengthSeconds) + (whole == 1 ? ") is imported" : ") are imported");
+}
 
 std::string sequencesFolderUnder(const std::string& root) {
     return (fs::path(root) / velorin::sequenceRoot).lexically_normal().string();
@@ -246,6 +265,13 @@ sim::Result<ImportOutcome> importSequence(const ImportRequest& request, const Im
     outcome.notes = description.notes;
     if (description.audioIgnored)
         outcome.notes.push_back("the source's sound is ignored");
+    if (description.lostFrames) {
+        if (request.cutShort == CutShortSources::Refuse)
+            return sim::Fault{request.source, "--strict refuses a source that is not whole: " +
+                                                  lostFramesText(description) +
+                                                  " without --strict"};
+        outcome.warnings.push_back(request.source + ": " + lostFramesText(description));
+    }
 
     RunPlan plan;
     if (outcome.singleFrame) {

@@ -3,8 +3,10 @@
 #include "tools/import/DemuxerChoice.h"
 #include "tools/import/FfmpegSource.h"
 #include "tools/import/FolderSource.h"
-#include "tools/import/PlayCountReader.h"
 #include "tools/import/WebpSource.h"
+#include "tools/import/sources/apng/AnimatedPngSource.h"
+#include "tools/import/sources/apng/ApngLayout.h"
+#include "tools/import/sources/gif/GifSource.h"
 
 #include <filesystem>
 #include <fstream>
@@ -80,15 +82,15 @@ sim::Result<std::unique_ptr<MediaSource>> openMediaSource(const std::string& pat
         return sim::Fault{path, "is empty or cannot be read"};
     if (looksLikeWebp(head))
         return openWebpSource(path);
+    // GIF and PNG are read by their own readers, which show every picture as browsers do.
+    if (looksLikeGif(head))
+        return openGifSource(path, interrupted);
+    if (looksLikePng(head))
+        return openAnimatedPngSource(path, interrupted);
     auto demuxer = chooseDemuxer(path, head);
     if (!demuxer)
         return demuxer.fault();
-    PlayCount plays;
-    if (demuxer.value().kind == ContainerKind::Gif)
-        plays = gifPlayCount(head);
-    else if (demuxer.value().kind == ContainerKind::AnimatedPng)
-        plays = animatedPngPlayCount(head);
-    return openFfmpegSource(path, demuxer.value(), plays, interrupted);
+    return openFfmpegSource(path, demuxer.value(), interrupted);
 }
 
 } // namespace velorin::tools

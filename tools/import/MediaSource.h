@@ -37,6 +37,19 @@ struct FrameTiming {
     double duration{0};
 };
 
+// What a file that ends before its last frame is whole has lost. The source's frames are then
+// the whole ones, which are all it decodes.
+struct LostFrames {
+    // Where the file ends, as the user's words for it: "it is cut short in frame 8".
+    std::string where;
+    // The frames lost and the seconds they would have lasted; "at least" where the file no
+    // longer tells how many followed or how long they lasted.
+    std::size_t frames{0};
+    bool atLeastFrames{false};
+    double seconds{0};
+    bool atLeastSeconds{false};
+};
+
 struct SourceDescription {
     SourceKind kind{SourceKind::StillImage};
     // What read it, for the report: "gif", "mov,mp4,m4a,3gp,3g2,mj2", "webp", "folder".
@@ -54,6 +67,8 @@ struct SourceDescription {
     FrameOrientation orientation;
     // Things the report should say about reading the source.
     std::vector<std::string> notes;
+    // Set when the file is cut short (or breaks off) before its last frame.
+    std::optional<LostFrames> lostFrames;
 
     bool singleFrame() const { return frames.size() <= 1 || !(lengthSeconds > 0); }
 };

@@ -1,5 +1,9 @@
 #include "tools/import/WebpSource.h"
 
+#include "tools/import/sources/FrameDelay.h"
+#include "tools/import/sources/FrameOffer.h"
+
+#include <algorithm>
 #include <cstring>
 #include <fstream>
 #include <webp/demux.h>
@@ -63,7 +67,10 @@ sim::Result<void> WebpSource::scan() {
     double start = 0;
     if (WebPDemuxGetFrame(demuxer.get(), 1, &iterator)) {
         do {
-            double duration = animated ? iterator.duration / 1000.0 : 0;
+            double duration = animated ? frameDelaySeconds(static_cast<std::uint32_t>(
+                                                                 std::max(iterator.duration, 0)),
+                                                             1000)
+                                       : 0;
             description.frames.push_back({start, duration});
             start += duration;
         } while (WebPDemuxNextFrame(&iterator));
@@ -85,29 +92,22 @@ sim::Result<void> WebpSource::decode(FrameConsumer& consumer) {
     std::unique_ptr<WebPAnimDecoder, DecoderRelease> decoder(WebPAnimDecoderNew(&data, &options));
     if (!decoder)
         return sim::Fault{m_path, "is not a WebP image libwebp can decode"};
-    double start = 0;
     std::size_t index = 0;
     std::size_t bytes = static_cast<std::size_t>(m_description.width) * m_description.height * 4;
-    while (!consumer.finished() && WebPAnimDecoderHasMoreFrames(decoder.get())) {
+    while (!consumer.finished() && WebPAnimDecoderHasMoreFrames(decoder.get()) &&
+           index < m_description.frames.size()) {
         if (auto result = consumer.poll(); !result)
             return result.fault();
         std::uint8_t* pixels = nullptr;
         int endMilliseconds = 0;
         if (!WebPAnimDecoderGetNext(decoder.get(), &pixels, &endMilliseconds))
-            return sim::Fault{m_path, "frame " + std::to_string(index + 1) + " cannot be decoded"};
-        double end = m_description.kind == SourceKind::AnimatedWebp ? endMilliseconds / 1000.0 : 0;
-        if (consumer.wants(start, std::max(end, start))) {
-            CanvasFrame frame;
-            frame.index = index;
-            frame.start = start;
-            frame.duration = std::max(end - start, 0.0);
-            frame.width = m_description.width;
-            frame.height = m_description.height;
-            frame.pixels.assign(pixels, pixels + bytes);
-            if (auto result = consumer.take(frame); !result)
-                return result.fault();
-        }
-        start = std::max(end, start);
+            return sim::Fault{m_path, frameName(index) + " cannot be decoded"};
+        // The timeline read beforehand, under the tiny-delay rule, rather than the decoder's
+        // own timestamps, which keep every delay as written.
+        if (auto result = offerFrame(consumer, index, m_description.frames[index],
+                                     m_description.width, m_description.height, {pixels, bytes});
+            !result)
+            return result.fault();
         ++index;
     }
     return {};

@@ -36,7 +36,10 @@ ScratchFolder::~ScratchFolder() {
 }
 
 DecodedSource decodeWhole(const std::filesystem::path& path, const tools::FolderTiming& timing) {
-    auto source = tools::openMediaSource(path.string(), timing, {});
+    return decodeOpened(tools::openMediaSource(path.string(), timing, {}));
+}
+
+DecodedSource decodeOpened(sim::Result<std::unique_ptr<tools::MediaSource>> source) {
     if (!source) {
         ADD_FAILURE() << source.fault().text();
         return {};
@@ -45,6 +48,14 @@ DecodedSource decodeWhole(const std::filesystem::path& path, const tools::Folder
     if (auto decoded = source.value()->decode(collector); !decoded)
         ADD_FAILURE() << decoded.fault().text();
     return {source.value()->description(), std::move(collector.frames)};
+}
+
+std::string readingFaultOf(sim::Result<std::unique_ptr<tools::MediaSource>> source) {
+    if (!source)
+        return source.fault().text();
+    Collector collector;
+    auto decoded = source.value()->decode(collector);
+    return decoded ? std::string() : decoded.fault().text();
 }
 
 std::string openingFault(const std::string& path) {

@@ -32,6 +32,10 @@ struct DecodedSource {
 // Opens and decodes every frame; a test failure, and an empty result, when it cannot.
 DecodedSource decodeWhole(const std::filesystem::path& path,
                           const tools::FolderTiming& timing = {});
+// Decodes every frame of a source opened by any reader, as decodeWhole does.
+DecodedSource decodeOpened(sim::Result<std::unique_ptr<tools::MediaSource>> source);
+// The fault that opening or decoding gives; empty when the source reads whole.
+std::string readingFaultOf(sim::Result<std::unique_ptr<tools::MediaSource>> source);
 
 // The error message opening `path` gives, or empty when it opens.
 std::string openingFault(const std::string& path);
