@@ -10,6 +10,10 @@ pkg_check_modules(WEBP REQUIRED IMPORTED_TARGET libwebp libwebpmux)
 # and pixman resizes the frames.
 pkg_check_modules(IMPORT_MEDIA REQUIRED IMPORTED_TARGET libavformat libavcodec libavutil libswscale
                   libwebpdemux pixman-1)
+# velorin-sim import draws Lottie animations with rlottie.
+pkg_check_modules(RLOTTIE REQUIRED IMPORTED_TARGET rlottie)
+# velorin-sim pack writes, and install reads, Debian packages with libarchive.
+pkg_check_modules(LIBARCHIVE REQUIRED IMPORTED_TARGET libarchive)
 # The display toolkit's compositor draws with pixman.
 pkg_check_modules(PIXMAN REQUIRED IMPORTED_TARGET pixman-1)
 find_package(Threads REQUIRED)
