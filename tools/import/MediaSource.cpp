@@ -5,6 +5,7 @@
 #include "tools/import/FolderSource.h"
 #include "tools/import/PlayCountReader.h"
 #include "tools/import/WebpSource.h"
+#include "tools/import/sources/lottie/LottieSource.h"
 
 #include <filesystem>
 #include <fstream>
@@ -78,6 +79,14 @@ sim::Result<std::unique_ptr<MediaSource>> openMediaSource(const std::string& pat
     std::vector<std::uint8_t> head = readHead(path);
     if (head.empty())
         return sim::Fault{path, "is empty or cannot be read"};
+    switch (guessLottie(path, head)) {
+    case LottieGuess::LottieArchive:
+        return lottieArchiveFault(path);
+    case LottieGuess::LottieText:
+        return openLottieSource(path);
+    case LottieGuess::NotLottie:
+        break;
+    }
     if (looksLikeWebp(head))
         return openWebpSource(path);
     auto demuxer = chooseDemuxer(path, head);
