@@ -68,6 +68,19 @@ sim::Result<CheckReport> judge(const SequenceArgument& source, OrderCheck order)
 // Copies the source by the copy rule, without resource-fork files, into the staged folder.
 sim::Result<void> copyInto(const SequenceArgument& source, const StagedSequence& staged,
                            const std::string& parent, const sim::InterruptionCheck& interrupted) {
+    platform::FileDescriptor target(
+        ::open(staged.stagedPath("").c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
+    if (!target)
+        return sim::Fault(parent, "cannot be written: " + sim::describeSystemError(errno));
+    auto allowance = sim::CopyAllowance::forFolder(parent, sim::CopyDestination::DeviceRoot);
+    return copySequenceAsInstalled(source, target.get(), allowance, interrupted);
+}
+
+} // namespace
+
+sim::Result<void> copySequenceAsInstalled(const SequenceArgument& source, int target,
+                                          sim::CopyAllowance& allowance,
+                                          const sim::InterruptionCheck& interrupted) {
     // A folder of the author's own is the root its entries are opened in, so no link leads
     // out of it; a sequence of a root is read inside that root, as the device reads it.
     bool inRoot = source.kind == SequenceArgument::Kind::Name;
@@ -76,16 +89,9 @@ sim::Result<void> copyInto(const SequenceArgument& source, const StagedSequence&
     if (!sourceRoot)
         return sim::Fault(source.folder, "cannot be opened: " + sim::describeSystemError(errno));
     std::string folderPath = inRoot ? sequenceDirectory(source.name).value_or(".") : ".";
-    platform::FileDescriptor target(
-        ::open(staged.stagedPath("").c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
-    if (!target)
-        return sim::Fault(parent, "cannot be written: " + sim::describeSystemError(errno));
-    auto allowance = sim::CopyAllowance::forFolder(parent, sim::CopyDestination::DeviceRoot);
-    return sim::copySequenceFolder(sourceRoot.get(), folderPath, source.folder, target.get(),
-                                   allowance, interrupted, sim::ResourceForkCopy::Drop);
+    return sim::copySequenceFolder(sourceRoot.get(), folderPath, source.folder, target, allowance,
+                                   interrupted, sim::ResourceForkCopy::Drop);
 }
-
-} // namespace
 
 sim::Result<InstalledSequence> installSequence(const InstallRequest& request,
                                                const sim::InterruptionCheck& interrupted) {
