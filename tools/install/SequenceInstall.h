@@ -53,6 +53,11 @@ struct InstalledSequence {
     std::optional<std::string> note;
 };
 
+// The sequence judged as the device would play it once installed: a fault when it holds no
+// frame, or when its frames would play in another order than their names and that is not
+// overridden.
+sim::Result<CheckReport> judgeForInstall(const SequenceArgument& source, OrderCheck order);
+
 // Copies a sequence by the copy rule, without resource-fork files, into the open folder
 // `target`, as install puts it into a root (and pack into a package).
 sim::Result<void> copySequenceAsInstalled(const SequenceArgument& source, int target,
