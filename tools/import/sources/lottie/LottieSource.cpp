@@ -1,11 +1,11 @@
 #include "tools/import/sources/lottie/LottieSource.h"
 
+#include "tools/import/SourceFileBytes.h"
 #include "tools/import/sources/lottie/LottieDocument.h"
 
 #include <algorithm>
 #include <cmath>
 #include <cstring>
-#include <fstream>
 #include <rlottie.h>
 
 namespace velorin::tools {
@@ -137,20 +137,10 @@ sim::Result<std::unique_ptr<MediaSource>> openLottieText(const std::string& path
 }
 
 sim::Result<std::unique_ptr<MediaSource>> openLottieSource(const std::string& path) {
-    std::ifstream file(path, std::ios::binary | std::ios::ate);
-    if (!file)
-        return sim::Fault{path, "cannot be read"};
-    auto size = static_cast<std::streamoff>(file.tellg());
-    if (size < 0 || static_cast<std::uint64_t>(size) > maximumLottieFileBytes)
-        return sim::Fault{path, "is larger than the " +
-                                    std::to_string(maximumLottieFileBytes / (1024 * 1024)) +
-                                    " MiB a Lottie file may be"};
-    std::string text(static_cast<std::size_t>(size), '\0');
-    file.seekg(0);
-    file.read(text.data(), size);
-    if (!file)
-        return sim::Fault{path, "cannot be read"};
-    return openLottieText(path, std::move(text));
+    auto bytes = readSourceFile(path, maximumLottieFileBytes, "Lottie file");
+    if (!bytes)
+        return bytes.fault();
+    return openLottieText(path, std::string(bytes.value().begin(), bytes.value().end()));
 }
 
 } // namespace velorin::tools
