@@ -15,6 +15,7 @@
 #include <cerrno>
 #include <fcntl.h>
 #include <filesystem>
+#include <functional>
 #include <memory>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -72,7 +73,13 @@ private:
         return refuse("is refused, and nothing of it installed: its entry \"" + entry + "\" " + why);
     }
     sim::Result<ArchiveReader> openMember(void* source, const std::string& member);
+    // Opens the member and hands each of its entries to `visit`, in order; a fault when the
+    // member cannot be read to its end.
+    sim::Result<void>
+    walkMember(archive* outer, const std::string& member,
+               const std::function<sim::Result<void>(archive*, archive_entry*)>& visit);
     sim::Result<void> readControl(archive* outer, const std::string& member);
+    sim::Result<void> readControlEntry(archive* reader, archive_entry* entry);
     sim::Result<void> readData(archive* outer, const std::string& member);
     sim::Result<void> takeDataEntry(archive* data, archive_entry* entry);
     sim::Result<void> unpack(archive* data, const std::string& entryName, const std::string& name,
@@ -127,8 +134,9 @@ sim::Result<ArchiveReader> PackageReading::openMember(void* source, const std::s
     return reader;
 }
 
-// Reads the control file's fields and notes the maintainer scripts.
-sim::Result<void> PackageReading::readControl(archive* outer, const std::string& member) {
+sim::Result<void>
+PackageReading::walkMember(archive* outer, const std::string& member,
+                           const std::function<sim::Result<void>(archive*, archive_entry*)>& visit) {
     MemberSource source{outer};
     auto reader = openMember(&source, member);
     if (!reader)
@@ -136,51 +144,67 @@ sim::Result<void> PackageReading::readControl(archive* outer, const std::string&
     archive_entry* entry = nullptr;
     int status = ARCHIVE_OK;
     while ((status = archive_read_next_header(reader.value().get(), &entry)) == ARCHIVE_OK) {
-        const char* path = archive_entry_pathname(entry);
-        std::string name = path ? fs::path(path).lexically_normal().filename().string() : "";
-        if (std::find(maintainerScriptNames.begin(), maintainerScriptNames.end(), name) !=
-            maintainerScriptNames.end())
-            m_description.maintainerScripts.push_back(name);
-        if (name != "control" || archive_entry_filetype(entry) != AE_IFREG)
-            continue;
-        if (archive_entry_size(entry) > static_cast<la_int64_t>(mostControlBytes))
-            return refuse("is no package install reads: its control file is larger than " +
-                          sim::describeByteCount(mostControlBytes));
-        std::string text(static_cast<std::size_t>(archive_entry_size(entry)), '\0');
-        la_ssize_t count = archive_read_data(reader.value().get(), text.data(), text.size());
-        if (count < 0)
-            return refuse("is no package install reads: its control file cannot be read (" +
-                          readerReason(reader.value().get()) + ")");
-        text.resize(static_cast<std::size_t>(count));
-        std::size_t start = 0;
-        while (start < text.size()) {
-            std::size_t end = text.find('\n', start);
-            if (end == std::string::npos)
-                end = text.size();
-            std::string line = text.substr(start, end - start);
-            start = end + 1;
-            auto colon = line.find(':');
-            if (line.empty() || line.front() == ' ' || line.front() == '\t' ||
-                colon == std::string::npos)
-                continue;
-            std::string field = line.substr(0, colon);
-            std::string value = line.substr(colon + 1);
-            value.erase(0, value.find_first_not_of(" \t"));
-            while (!value.empty() && (value.back() == ' ' || value.back() == '\r'))
-                value.pop_back();
-            if (field == "Package")
-                m_description.identifier = value;
-            else if (field == "Version")
-                m_description.version = value;
-            else if (field == "Name")
-                m_description.name = value;
-        }
+        if (auto visited = visit(reader.value().get(), entry); !visited)
+            return visited;
     }
     if (status != ARCHIVE_EOF)
-        return refuse("is no package install reads: its member " + member +
-                      " cannot be read (" + readerReason(reader.value().get()) + ")");
+        return refuse("is damaged: its member " + member + " cannot be read (" +
+                      readerReason(reader.value().get()) + ")");
+    return {};
+}
+
+// Reads the control file's fields and notes the maintainer scripts.
+sim::Result<void> PackageReading::readControl(archive* outer, const std::string& member) {
+    auto read = walkMember(outer, member, [this](archive* reader, archive_entry* entry) {
+        return readControlEntry(reader, entry);
+    });
+    if (!read)
+        return read;
     if (m_description.identifier.empty())
         return refuse("is no package install reads: it has no control file naming its Package");
+    return {};
+}
+
+sim::Result<void> PackageReading::readControlEntry(archive* reader, archive_entry* entry) {
+    const char* path = archive_entry_pathname(entry);
+    std::string name = path ? fs::path(path).lexically_normal().filename().string() : "";
+    if (std::find(maintainerScriptNames.begin(), maintainerScriptNames.end(), name) !=
+        maintainerScriptNames.end())
+        m_description.maintainerScripts.push_back(name);
+    if (name != "control" || archive_entry_filetype(entry) != AE_IFREG)
+        return {};
+    if (archive_entry_size(entry) > static_cast<la_int64_t>(mostControlBytes))
+        return refuse("is no package install reads: its control file is larger than " +
+                      sim::describeByteCount(mostControlBytes));
+    std::string text(static_cast<std::size_t>(archive_entry_size(entry)), '\0');
+    la_ssize_t count = archive_read_data(reader, text.data(), text.size());
+    if (count < 0)
+        return refuse("is no package install reads: its control file cannot be read (" +
+                      readerReason(reader) + ")");
+    text.resize(static_cast<std::size_t>(count));
+    std::size_t start = 0;
+    while (start < text.size()) {
+        std::size_t end = text.find('\n', start);
+        if (end == std::string::npos)
+            end = text.size();
+        std::string line = text.substr(start, end - start);
+        start = end + 1;
+        auto colon = line.find(':');
+        if (line.empty() || line.front() == ' ' || line.front() == '\t' ||
+            colon == std::string::npos)
+            continue;
+        std::string field = line.substr(0, colon);
+        std::string value = line.substr(colon + 1);
+        value.erase(0, value.find_first_not_of(" \t"));
+        while (!value.empty() && (value.back() == ' ' || value.back() == '\r'))
+            value.pop_back();
+        if (field == "Package")
+            m_description.identifier = value;
+        else if (field == "Version")
+            m_description.version = value;
+        else if (field == "Name")
+            m_description.name = value;
+    }
     return {};
 }
 
@@ -284,29 +308,19 @@ sim::Result<void> PackageReading::takeDataEntry(archive* data, archive_entry* en
 }
 
 sim::Result<void> PackageReading::readData(archive* outer, const std::string& member) {
-    MemberSource source{outer};
-    auto reader = openMember(&source, member);
-    if (!reader)
-        return reader.fault();
-    archive_entry* entry = nullptr;
-    int status = ARCHIVE_OK;
-    while ((status = archive_read_next_header(reader.value().get(), &entry)) == ARCHIVE_OK) {
+    return walkMember(outer, member, [this](archive* reader, archive_entry* entry) {
         if (sim::isInterrupted(m_interrupted))
-            return sim::interruptionFault();
+            return sim::Result<void>(sim::interruptionFault());
         if (++m_entries > mostPackageEntries)
-            return refuse("is refused: it holds more than " + std::to_string(mostPackageEntries) +
-                          " entries");
-        m_declaredBytes += static_cast<std::uint64_t>(std::max<la_int64_t>(archive_entry_size(entry), 0));
+            return sim::Result<void>(refuse("is refused: it holds more than " +
+                                            std::to_string(mostPackageEntries) + " entries"));
+        m_declaredBytes +=
+            static_cast<std::uint64_t>(std::max<la_int64_t>(archive_entry_size(entry), 0));
         if (m_declaredBytes > mostUnpackedBytes)
-            return refuse("is refused: it unpacks to more than " +
-                          sim::describeByteCount(mostUnpackedBytes));
-        if (auto taken = takeDataEntry(reader.value().get(), entry); !taken)
-            return taken;
-    }
-    if (status != ARCHIVE_EOF)
-        return refuse("is damaged: its member " + member + " cannot be read (" +
-                      readerReason(reader.value().get()) + ")");
-    return {};
+            return sim::Result<void>(refuse("is refused: it unpacks to more than " +
+                                            sim::describeByteCount(mostUnpackedBytes)));
+        return takeDataEntry(reader, entry);
+    });
 }
 
 sim::Result<PackageDescription> PackageReading::read(archive* outer) {

@@ -49,20 +49,38 @@ ArchiveEntry rootEntry(const std::string& path, mode_t type, mode_t permissions,
     return entry;
 }
 
-sim::Result<ArchiveWriter> openTar(const std::string& path, PackageCompression compression) {
+// A tar archive at `path` that begins with its root folder, "./", as dpkg-deb's do.
+sim::Result<ArchiveWriter> openTar(const std::string& path, const PackageWriting& writing) {
     ArchiveWriter writer(archive_write_new());
     if (!writer)
         return sim::Fault{path, "cannot be written: libarchive is out of memory"};
     // GNU tar, as dpkg-deb writes it: dpkg reads its long names.
     int status = archive_write_set_format_gnutar(writer.get());
     if (status == ARCHIVE_OK)
-        status = compression == PackageCompression::Xz ? archive_write_add_filter_xz(writer.get())
-                                                       : archive_write_add_filter_gzip(writer.get());
+        status = writing.compression == PackageCompression::Xz
+                     ? archive_write_add_filter_xz(writer.get())
+                     : archive_write_add_filter_gzip(writer.get());
     if (status == ARCHIVE_OK)
         status = archive_write_open_filename(writer.get(), path.c_str());
+    auto root = rootEntry("./", AE_IFDIR, 0755, 0, writing.modified);
+    if (status == ARCHIVE_OK)
+        status = archive_write_header(writer.get(), root.get());
     if (status != ARCHIVE_OK)
         return archiveFault(path, writer.get());
     return writer;
+}
+
+// Writes a short text file of the package's own making.
+sim::Result<void> writeSmallFile(const std::string& path, std::string_view text) {
+    int file = ::open(path.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0644);
+    if (file < 0)
+        return sim::Fault{path, "cannot be written: " + sim::describeSystemError(errno)};
+    ssize_t written = ::write(file, text.data(), text.size());
+    int error = errno;
+    ::close(file);
+    if (written != static_cast<ssize_t>(text.size()))
+        return sim::Fault{path, "cannot be written: " + sim::describeSystemError(error)};
+    return {};
 }
 
 // Writes the entry and then the bytes of the file at `hostPath` (none for a folder).
@@ -106,22 +124,11 @@ std::string fileSuffix(PackageCompression compression) {
 sim::Result<void> writeControlTar(const std::string& path, const PackageWriting& writing,
                                   const std::string& folder) {
     std::string controlPath = folder + "/control";
-    {
-        int file = ::open(controlPath.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0644);
-        if (file < 0)
-            return sim::Fault{controlPath, "cannot be written: " + sim::describeSystemError(errno)};
-        ssize_t written = ::write(file, writing.controlText.data(), writing.controlText.size());
-        int error = errno;
-        ::close(file);
-        if (written != static_cast<ssize_t>(writing.controlText.size()))
-            return sim::Fault{controlPath, "cannot be written: " + sim::describeSystemError(error)};
-    }
-    auto writer = openTar(path, writing.compression);
+    if (auto written = writeSmallFile(controlPath, writing.controlText); !written)
+        return written;
+    auto writer = openTar(path, writing);
     if (!writer)
         return writer.fault();
-    auto root = rootEntry("./", AE_IFDIR, 0755, 0, writing.modified);
-    if (auto written = writeEntry(writer.value().get(), root, "", 0, path); !written)
-        return written;
     auto control = rootEntry("./control", AE_IFREG, 0644, writing.controlText.size(),
                              writing.modified);
     if (auto written = writeEntry(writer.value().get(), control, controlPath,
@@ -134,12 +141,9 @@ sim::Result<void> writeControlTar(const std::string& path, const PackageWriting&
 sim::Result<void> writeDataTar(const std::string& path, const PackageContents& contents,
                                const PackageWriting& writing,
                                const sim::InterruptionCheck& interrupted) {
-    auto writer = openTar(path, writing.compression);
+    auto writer = openTar(path, writing);
     if (!writer)
         return writer.fault();
-    auto root = rootEntry("./", AE_IFDIR, 0755, 0, writing.modified);
-    if (auto written = writeEntry(writer.value().get(), root, "", 0, path); !written)
-        return written;
     for (const std::string& folder : contents.folders) {
         auto entry = rootEntry("./" + folder + "/", AE_IFDIR, 0755, 0, writing.modified);
         if (auto written = writeEntry(writer.value().get(), entry, "", 0, path); !written)
@@ -197,16 +201,8 @@ sim::Result<void> writeDebianPackage(const PackageContents& contents,
         archive_write_open_fd(writer.get(), output) != ARCHIVE_OK)
         return archiveFault(shownOutput, writer.get());
     std::string versionPath = folder.value().path() + "/" + std::string(debianBinaryMember);
-    {
-        int file = ::open(versionPath.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0644);
-        bool written = file >= 0 && ::write(file, debianFormatVersion.data(),
-                                            debianFormatVersion.size()) ==
-                                        static_cast<ssize_t>(debianFormatVersion.size());
-        if (file >= 0)
-            ::close(file);
-        if (!written)
-            return sim::Fault{versionPath, "cannot be written: " + sim::describeSystemError(errno)};
-    }
+    if (auto written = writeSmallFile(versionPath, debianFormatVersion); !written)
+        return written;
     for (auto [name, path] : {std::pair{std::string(debianBinaryMember), versionPath},
                               std::pair{controlName, controlPath}, std::pair{dataName, dataPath}}) {
         std::uint64_t size = sizeOf(path);
