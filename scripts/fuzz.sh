@@ -26,11 +26,13 @@ declare -A corpusNames=(
     [FrameOrderingFuzzer]=frame-ordering
     [PreferencesFuzzer]=preferences
     [ScenarioReaderFuzzer]=scenario-reader
+    [LottieSourceFuzzer]=lottie-source
+    [DebianPackageFuzzer]=debian-package
 )
 targets=("$@")
 if [ ${#targets[@]} -eq 0 ]; then
     targets=(OptionsPlacementFuzzer PngDecodingFuzzer FrameOrderingFuzzer PreferencesFuzzer
-             ScenarioReaderFuzzer)
+             ScenarioReaderFuzzer LottieSourceFuzzer DebianPackageFuzzer)
 fi
 for target in "${targets[@]}"; do
     if [ -z "${corpusNames[$target]:-}" ]; then
