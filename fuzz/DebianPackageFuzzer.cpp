@@ -19,8 +19,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     fs::path folder = fs::path(parent.value().path()) / "unpacked";
     fs::create_directory(folder);
     auto read = velorin::tools::readDebianPackageBytes({data, size}, "fuzz.deb", folder.string());
-    if (!read && (read.fault().message.empty() || read.fault().file != "fuzz.deb" &&
-                                                      !read.fault().file->starts_with("fuzz.deb")))
+    if (!read && read.fault().message.empty())
         std::abort();
     for (const auto& entry : fs::directory_iterator(parent.value().path())) {
         if (entry.path() != folder)

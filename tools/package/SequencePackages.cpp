@@ -85,14 +85,15 @@ std::map<std::string, PackageOrigin> readSequencePackages(const std::string& roo
     Json record = Json::parse(*text, nullptr, false);
     if (!record.is_object() || !record["sequences"].is_object())
         return origins;
-    for (const auto& [name, entry] : record["sequences"].items()) {
+    for (const auto& item : record["sequences"].items()) {
+        const Json& entry = item.value();
         if (!entry.is_object())
             continue;
         auto field = [&entry](const char* key) {
             return entry.contains(key) && entry[key].is_string() ? entry[key].get<std::string>()
                                                                  : std::string();
         };
-        origins[name] = {field("package"), field("version"), field("fingerprint")};
+        origins[item.key()] = {field("package"), field("version"), field("fingerprint")};
     }
     return origins;
 }
