@@ -11,6 +11,10 @@ pkg_check_modules(WEBP REQUIRED IMPORTED_TARGET libwebp libwebpmux)
 find_package(GIF 5 REQUIRED)
 pkg_check_modules(IMPORT_MEDIA REQUIRED IMPORTED_TARGET libavformat libavcodec libavutil libswscale
                   libwebpdemux pixman-1)
+# velorin-sim import draws Lottie animations with rlottie.
+pkg_check_modules(RLOTTIE REQUIRED IMPORTED_TARGET rlottie)
+# velorin-sim pack writes, and install reads, Debian packages with libarchive.
+pkg_check_modules(LIBARCHIVE REQUIRED IMPORTED_TARGET libarchive)
 # The display toolkit's compositor draws with pixman; its PNG decoder's fast path inflates with
 # libdeflate.
 pkg_check_modules(PIXMAN REQUIRED IMPORTED_TARGET pixman-1)

@@ -28,11 +28,14 @@ declare -A corpusNames=(
     [PreferencesFuzzer]=preferences
     [ScenarioReaderFuzzer]=scenario-reader
     [AnimatedImageFuzzer]=animated-images
+    [LottieSourceFuzzer]=lottie-source
+    [DebianPackageFuzzer]=debian-package
 )
 targets=("$@")
 if [ ${#targets[@]} -eq 0 ]; then
     targets=(OptionsPlacementFuzzer PngDecodingFuzzer PngFastPathFuzzer FrameOrderingFuzzer
-             PreferencesFuzzer ScenarioReaderFuzzer AnimatedImageFuzzer)
+             PreferencesFuzzer ScenarioReaderFuzzer AnimatedImageFuzzer LottieSourceFuzzer
+             DebianPackageFuzzer)
 fi
 for target in "${targets[@]}"; do
     if [ -z "${corpusNames[$target]:-}" ]; then

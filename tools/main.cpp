@@ -44,6 +44,7 @@ int main(int argc, char** argv) {
     velorin::tools::addSoakCommand(application, exitStatus);
     velorin::tools::addImportCommand(application, exitStatus);
     velorin::tools::addInstallCommand(application, exitStatus);
+    velorin::tools::addPackCommand(application, exitStatus);
     velorin::tools::addListCommand(application, exitStatus);
     velorin::tools::addRootCommand(application, exitStatus);
 

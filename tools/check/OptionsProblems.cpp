@@ -4,6 +4,7 @@
 #include "presentation/PresentationController.h"
 #include "sequences/SequenceOptions.h"
 #include "sim/QuoteText.h"
+#include "tools/common/JsonTextFault.h"
 #include "tools/common/NearestName.h"
 
 #include <algorithm>
@@ -44,40 +45,6 @@ std::string formatNumber(double value) {
     return text.str();
 }
 
-// Where a parse fault lies, from the count of bytes the reader took: the line, and the column
-// counted in characters rather than bytes, as an editor counts them.
-struct TextPosition {
-    std::size_t line{1};
-    std::size_t column{1};
-};
-
-TextPosition positionOf(std::span<const std::uint8_t> bytes, std::size_t bytesRead) {
-    // The reader counts the byte it stopped at (or the end of the text) as read.
-    std::size_t index = std::min(bytesRead > 0 ? bytesRead - 1 : 0, bytes.size());
-    TextPosition position;
-    for (std::size_t offset = 0; offset < index; ++offset) {
-        if (bytes[offset] == '\n') {
-            ++position.line;
-            position.column = 1;
-        } else if ((bytes[offset] & 0xC0) != 0x80) {
-            ++position.column;
-        }
-    }
-    return position;
-}
-
-// The reader's own words for a fault, without its error code and its own position.
-std::string describeFault(const Json::exception& fault) {
-    std::string text = fault.what();
-    if (auto end = text.find("] "); !text.empty() && text.front() == '[' && end != text.npos)
-        text.erase(0, end + 2);
-    if (text.rfind("parse error", 0) == 0) {
-        if (auto colon = text.find(": "); colon != text.npos)
-            text.erase(0, colon + 2);
-    }
-    return text;
-}
-
 // Reads the text with the same reader and strictness as the extension, only to learn where
 // and why it refuses it.
 class FaultLocator final : public nlohmann::json_sax<Json> {
@@ -100,7 +67,7 @@ public:
     bool parse_error(std::size_t position, const std::string&,
                      const Json::exception& fault) override {
         faultPosition = position;
-        faultText = describeFault(fault);
+        faultText = jsonFaultReason(fault);
         return false;
     }
 };
@@ -296,7 +263,7 @@ std::optional<Json> readOptions(std::span<const std::uint8_t> bytes, const std::
         Json::sax_parse(bytes.begin(), bytes.end(), &locator);
     }
     if (locator.faultPosition) {
-        auto position = positionOf(bytes, *locator.faultPosition);
+        auto position = textPositionOf(bytes, *locator.faultPosition);
         report.addProblem(file, ProblemKind::InvalidJson,
                           "is not valid JSON at line " + std::to_string(position.line) +
                               ", column " + std::to_string(position.column) + ": " +

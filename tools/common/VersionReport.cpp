@@ -3,6 +3,7 @@
 #include "sim/ExtensionLoader.h"
 
 #include <CLI/Version.hpp>
+#include <archive.h>
 #include <filesystem>
 #include <gif_lib.h>
 #include <nlohmann/json.hpp>
@@ -66,6 +67,10 @@ std::string versionReport() {
     line(text, "libswscale", ffmpegVersion(LIBSWSCALE_VERSION_INT),
          ffmpegVersion(swscale_version()));
     line(text, "pixman", PIXMAN_VERSION_STRING, pixman_version_string());
+    line(text, "rlottie", VELORIN_RLOTTIE_VERSION);
+    std::string archiveInUse = archive_version_string();
+    line(text, "libarchive", ARCHIVE_VERSION_ONLY_STRING,
+         archiveInUse.substr(archiveInUse.find(' ') + 1));
     line(text, "nlohmann-json",
          std::to_string(NLOHMANN_JSON_VERSION_MAJOR) + "." +
              std::to_string(NLOHMANN_JSON_VERSION_MINOR) + "." +

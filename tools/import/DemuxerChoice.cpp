@@ -28,8 +28,8 @@ constexpr std::array<AllowedDemuxer, 5> allowedDemuxers{{
 }};
 
 constexpr const char* whatImportReads =
-    "import reads GIF, animated PNG, animated WebP, MP4/MOV, WebM/MKV, still images and folders "
-    "of frames";
+    "import reads GIF, animated PNG, animated WebP, MP4/MOV, WebM/MKV, Lottie JSON, still images "
+    "and folders of frames";
 
 bool startsWith(std::span<const std::uint8_t> head, std::string_view text) {
     return head.size() >= text.size() && std::memcmp(head.data(), text.data(), text.size()) == 0;

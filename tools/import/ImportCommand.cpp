@@ -1,5 +1,5 @@
 // velorin-sim import: makes a charging sequence from a GIF, an animated PNG or WebP, a short
-// video, a still image or a folder of frames.
+// video, a Lottie animation, a still image or a folder of frames.
 //
 // Every option is checked before anything is written. An interruption (SIGINT or SIGTERM)
 // stops the import between frames, removes what it had written and ends with the usual status
@@ -80,7 +80,7 @@ int runImport(ImportArguments& arguments) {
 void addImportCommand(CLI::App& application, int& exitStatus) {
     auto* command = application.add_subcommand(
         "import", "Make a charging sequence from a GIF, an animated PNG or WebP, a short video, "
-                  "a still image or a folder of frames");
+                  "a Lottie animation, a still image or a folder of frames");
     auto arguments = std::make_shared<ImportArguments>();
     ImportRequest& request = arguments->request;
     command->add_option("SOURCE", request.source, "The file or folder of frames to import")

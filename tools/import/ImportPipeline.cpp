@@ -89,13 +89,18 @@ public:
     }
     bool wants(double, double end) const override { return m_sampler.wants(end); }
     bool finished() const override { return m_sampler.finished(); }
+    std::optional<PixelSize> drawingSize() const override { return m_shape.pixels; }
 
     sim::Result<void> take(const CanvasFrame& frame) override {
         std::vector<int> frames = m_sampler.take(frame.start + frame.duration);
         if (frames.empty())
             return {};
-        auto pixels = resizeRgba(frame.pixels, frame.width, frame.height, m_shape.pixels.width,
-                                 m_shape.pixels.height);
+        // A frame drawn at the sequence's size (a vector source's) is taken as it is.
+        bool drawnToSize =
+            frame.width == m_shape.pixels.width && frame.height == m_shape.pixels.height;
+        auto pixels = drawnToSize ? frame.pixels
+                                  : resizeRgba(frame.pixels, frame.width, frame.height,
+                                               m_shape.pixels.width, m_shape.pixels.height);
         bool opaque = true;
         for (std::size_t alpha = 3; alpha < pixels.size() && opaque; alpha += 4)
             opaque = pixels[alpha] == 255;

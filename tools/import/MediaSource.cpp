@@ -7,6 +7,7 @@
 #include "tools/import/sources/apng/AnimatedPngSource.h"
 #include "tools/import/sources/apng/ApngLayout.h"
 #include "tools/import/sources/gif/GifSource.h"
+#include "tools/import/sources/lottie/LottieSource.h"
 
 #include <filesystem>
 #include <fstream>
@@ -80,6 +81,14 @@ sim::Result<std::unique_ptr<MediaSource>> openMediaSource(const std::string& pat
     std::vector<std::uint8_t> head = readHead(path);
     if (head.empty())
         return sim::Fault{path, "is empty or cannot be read"};
+    switch (guessLottie(path, head)) {
+    case LottieGuess::LottieArchive:
+        return lottieArchiveFault(path);
+    case LottieGuess::LottieText:
+        return openLottieSource(path);
+    case LottieGuess::NotLottie:
+        break;
+    }
     if (looksLikeWebp(head))
         return openWebpSource(path);
     // GIF and PNG are read by their own readers, which show every picture as browsers do.

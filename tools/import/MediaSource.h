@@ -12,6 +12,7 @@
 
 #include "sim/Interruption.h"
 #include "sim/Result.h"
+#include "tools/import/FrameBox.h"
 #include "tools/import/FrameRotation.h"
 #include "tools/import/RunPlan.h"
 
@@ -30,7 +31,7 @@ inline constexpr std::uint64_t maximumCanvasPixels = 8192ull * 4608;
 // More frames than a source of any sensible length has; the timings of this many take 16 MB.
 inline constexpr std::size_t maximumSourceFrames = 1000000;
 
-enum class SourceKind { Gif, AnimatedPng, AnimatedWebp, Video, StillImage, Folder };
+enum class SourceKind { Gif, AnimatedPng, AnimatedWebp, Video, StillImage, Folder, VectorAnimation };
 
 struct FrameTiming {
     double start{0};
@@ -93,6 +94,9 @@ public:
     virtual sim::Result<void> take(const CanvasFrame& frame) = 0;
     // True once the consumer needs no more frames: decoding stops there, without a fault.
     virtual bool finished() const { return false; }
+    // The size the frames are written at, when the consumer knows it. A source drawn from
+    // vectors draws its frames at this size instead of its own, so that none is resized.
+    virtual std::optional<PixelSize> drawingSize() const { return std::nullopt; }
 };
 
 class MediaSource {

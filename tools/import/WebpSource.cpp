@@ -1,11 +1,11 @@
 #include "tools/import/WebpSource.h"
 
+#include "tools/import/SourceFileBytes.h"
 #include "tools/import/sources/FrameDelay.h"
 #include "tools/import/sources/FrameOffer.h"
 
 #include <algorithm>
 #include <cstring>
-#include <fstream>
 #include <webp/demux.h>
 
 namespace velorin::tools {
@@ -31,19 +31,10 @@ private:
 };
 
 sim::Result<void> WebpSource::scan() {
-    std::ifstream file(m_path, std::ios::binary | std::ios::ate);
-    if (!file)
-        return sim::Fault{m_path, "cannot be read"};
-    auto size = static_cast<std::streamoff>(file.tellg());
-    if (size < 0 || static_cast<std::uint64_t>(size) > maximumWebpFileBytes)
-        return sim::Fault{m_path, "is larger than the " +
-                                      std::to_string(maximumWebpFileBytes / (1024 * 1024)) +
-                                      " MiB a WebP may be"};
-    m_bytes.resize(static_cast<std::size_t>(size));
-    file.seekg(0);
-    file.read(reinterpret_cast<char*>(m_bytes.data()), size);
-    if (!file)
-        return sim::Fault{m_path, "cannot be read"};
+    auto bytes = readSourceFile(m_path, maximumWebpFileBytes, "WebP");
+    if (!bytes)
+        return bytes.fault();
+    m_bytes = std::move(bytes.value());
     WebPData data{m_bytes.data(), m_bytes.size()};
     std::unique_ptr<WebPDemuxer, DemuxRelease> demuxer(WebPDemux(&data));
     if (!demuxer)

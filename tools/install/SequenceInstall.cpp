@@ -40,10 +40,20 @@ std::size_t countResourceForkFrames(const std::string& folder) {
     return count;
 }
 
-// The folder judged as the device would play it once installed; a fault when it holds no
-// frame, or when its frames would play in another order than their names and that is not
-// overridden.
-sim::Result<CheckReport> judge(const SequenceArgument& source, OrderCheck order) {
+// Copies the source by the copy rule, without resource-fork files, into the staged folder.
+sim::Result<void> copyInto(const SequenceArgument& source, const StagedSequence& staged,
+                           const std::string& parent, const sim::InterruptionCheck& interrupted) {
+    platform::FileDescriptor target(
+        ::open(staged.stagedPath("").c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
+    if (!target)
+        return sim::Fault(parent, "cannot be written: " + sim::describeSystemError(errno));
+    auto allowance = sim::CopyAllowance::forFolder(parent, sim::CopyDestination::DeviceRoot);
+    return copySequenceAsInstalled(source, target.get(), allowance, interrupted);
+}
+
+} // namespace
+
+sim::Result<CheckReport> judgeForInstall(const SequenceArgument& source, OrderCheck order) {
     auto checked = checkSequence(source, CheckRequest{std::nullopt, ResourceForkFiles::LeftOut});
     if (!checked)
         return checked.fault();
@@ -65,9 +75,9 @@ sim::Result<CheckReport> judge(const SequenceArgument& source, OrderCheck order)
                                          reasons + " (--force installs it as it is)");
 }
 
-// Copies the source by the copy rule, without resource-fork files, into the staged folder.
-sim::Result<void> copyInto(const SequenceArgument& source, const StagedSequence& staged,
-                           const std::string& parent, const sim::InterruptionCheck& interrupted) {
+sim::Result<void> copySequenceAsInstalled(const SequenceArgument& source, int target,
+                                          sim::CopyAllowance& allowance,
+                                          const sim::InterruptionCheck& interrupted) {
     // A folder of the author's own is the root its entries are opened in, so no link leads
     // out of it; a sequence of a root is read inside that root, as the device reads it.
     bool inRoot = source.kind == SequenceArgument::Kind::Name;
@@ -76,16 +86,9 @@ sim::Result<void> copyInto(const SequenceArgument& source, const StagedSequence&
     if (!sourceRoot)
         return sim::Fault(source.folder, "cannot be opened: " + sim::describeSystemError(errno));
     std::string folderPath = inRoot ? sequenceDirectory(source.name).value_or(".") : ".";
-    platform::FileDescriptor target(
-        ::open(staged.stagedPath("").c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
-    if (!target)
-        return sim::Fault(parent, "cannot be written: " + sim::describeSystemError(errno));
-    auto allowance = sim::CopyAllowance::forFolder(parent, sim::CopyDestination::DeviceRoot);
-    return sim::copySequenceFolder(sourceRoot.get(), folderPath, source.folder, target.get(),
-                                   allowance, interrupted, sim::ResourceForkCopy::Drop);
+    return sim::copySequenceFolder(sourceRoot.get(), folderPath, source.folder, target, allowance,
+                                   interrupted, sim::ResourceForkCopy::Drop);
 }
-
-} // namespace
 
 sim::Result<InstalledSequence> installSequence(const InstallRequest& request,
                                                const sim::InterruptionCheck& interrupted) {
@@ -113,7 +116,7 @@ sim::Result<InstalledSequence> installSequence(const InstallRequest& request,
         if (auto readable = readPreferences(root.value()); !readable)
             return readable.fault();
     }
-    auto judged = judge(source.value(), request.order);
+    auto judged = judgeForInstall(source.value(), request.order);
     if (!judged)
         return judged.fault();
 

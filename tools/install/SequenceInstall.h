@@ -14,8 +14,10 @@
 #pragma once
 
 #include "sim/Interruption.h"
+#include "sim/PrivateCopy.h"
 #include "sim/Result.h"
 #include "tools/check/CheckReport.h"
+#include "tools/common/SequenceArgument.h"
 #include "tools/import/StagedSequence.h"
 
 #include <optional>
@@ -50,6 +52,17 @@ struct InstalledSequence {
     // Something the user should know that did not stop the install.
     std::optional<std::string> note;
 };
+
+// The sequence judged as the device would play it once installed: a fault when it holds no
+// frame, or when its frames would play in another order than their names and that is not
+// overridden.
+sim::Result<CheckReport> judgeForInstall(const SequenceArgument& source, OrderCheck order);
+
+// Copies a sequence by the copy rule, without resource-fork files, into the open folder
+// `target`, as install puts it into a root (and pack into a package).
+sim::Result<void> copySequenceAsInstalled(const SequenceArgument& source, int target,
+                                          sim::CopyAllowance& allowance,
+                                          const sim::InterruptionCheck& interrupted);
 
 sim::Result<InstalledSequence> installSequence(const InstallRequest& request,
                                                const sim::InterruptionCheck& interrupted);

@@ -3,7 +3,8 @@
 // preferences choose.
 //
 // Each sequence is judged by the same analysis as `check`, read inside the root as the device
-// reads it; `check NAME` gives the problems themselves. Only reads the root.
+// reads it; `check NAME` gives the problems themselves. A sequence installed from a package
+// names it, from the record install keeps beside the sequences. Only reads the root.
 #include "sequences/SequenceDirectory.h"
 #include "settings/Settings.h"
 #include "sim/QuoteText.h"
@@ -13,6 +14,7 @@
 #include "tools/common/FaultReport.h"
 #include "tools/common/SampleRoot.h"
 #include "tools/common/SequenceArgument.h"
+#include "tools/package/SequencePackages.h"
 
 #include <CLI/CLI.hpp>
 #include <algorithm>
@@ -28,6 +30,10 @@ namespace {
 
 struct ListedSequence {
     std::string name;
+    // The package it was installed from, when the root's record says so.
+    std::optional<PackageOrigin> origin;
+    // The folder differs from what that package installed.
+    bool changedSinceInstalled{false};
     // None when the folder cannot be read; `fault` says why.
     std::optional<CheckReport> report;
     std::string fault;
@@ -54,6 +60,13 @@ std::string problemCounts(const CheckReport& report) {
     return counts.empty() ? "no problems" : counts;
 }
 
+std::string originText(const ListedSequence& sequence) {
+    if (!sequence.origin)
+        return "";
+    return (sequence.changedSinceInstalled ? "; changed since installed from " : "; from ") +
+           sequence.origin->identifier + " " + sequence.origin->version;
+}
+
 std::size_t decodedFrames(const CheckReport& report) {
     return static_cast<std::size_t>(std::count_if(report.frames.begin(), report.frames.end(),
                                                   [](const auto& frame) { return frame.size; }));
@@ -72,16 +85,17 @@ void printText(const std::string& root, const std::vector<ListedSequence>& liste
         std::printf("%s %-*s  ", isChosen ? "*" : " ", static_cast<int>(nameWidth),
                     sequence.name.c_str());
         if (!sequence.report) {
-            std::printf("cannot be read: %s\n", sequence.fault.c_str());
+            std::printf("cannot be read: %s%s\n", sequence.fault.c_str(),
+                        originText(sequence).c_str());
             continue;
         }
         const CheckReport& report = *sequence.report;
-        std::printf("%s, %s s a run, %s x %s points, %s decoded; %s\n",
+        std::printf("%s, %s s a run, %s x %s points, %s decoded; %s%s\n",
                     countOf(report.frames.size(), "frame", "frames").c_str(),
                     number(report.box.animationDuration).c_str(), number(report.box.width).c_str(),
                     number(report.box.height).c_str(),
                     sim::describeByteCount(report.decodedBytes).c_str(),
-                    problemCounts(report).c_str());
+                    problemCounts(report).c_str(), originText(sequence).c_str());
     }
     if (listed.empty())
         std::printf("  (none)\n");
@@ -107,6 +121,10 @@ void printJson(const std::string& root, const std::vector<ListedSequence>& liste
         bool isChosen = sequence.name == chosen.name;
         chosenFound = chosenFound || isChosen;
         Json entry{{"name", sequence.name}, {"chosen", isChosen}};
+        if (sequence.origin)
+            entry["package"] = {{"id", sequence.origin->identifier},
+                                {"version", sequence.origin->version},
+                                {"changedSinceInstalled", sequence.changedSinceInstalled}};
         if (!sequence.report) {
             entry["fault"] = sequence.fault;
             sequences.push_back(std::move(entry));
@@ -138,14 +156,22 @@ int runList(const std::string& givenRoot, bool json) {
     if (!root)
         return report(root.fault());
     std::vector<ListedSequence> listed;
+    auto origins = readSequencePackages(root.value());
     for (const auto& name : sequenceNamesInRoot(root.value())) {
         SequenceArgument sequence{SequenceArgument::Kind::Name,
                                   sequenceFolderInRoot(root.value(), name), name, root.value()};
+        ListedSequence entry{name, std::nullopt, false, std::nullopt, {}};
+        if (auto origin = origins.find(name); origin != origins.end()) {
+            entry.origin = origin->second;
+            entry.changedSinceInstalled =
+                sequenceFingerprint(sequence.folder) != origin->second.fingerprint;
+        }
         auto checked = checkSequence(sequence);
         if (checked)
-            listed.push_back({name, std::move(checked.value()), {}});
+            entry.report = std::move(checked.value());
         else
-            listed.push_back({name, std::nullopt, checked.fault().message});
+            entry.fault = checked.fault().message;
+        listed.push_back(std::move(entry));
     }
     ChosenSequence chosen = chosenSequence(root.value());
     if (json)

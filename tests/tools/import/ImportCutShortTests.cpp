@@ -31,8 +31,13 @@ TEST(ImportCutShort, ImportsTheWholeFramesWithAWarningOrRefusesWithStrict) {
     fs::path out = scratch / "out";
     fs::create_directory(out);
     writeBytes(scratch / "cut.gif", cutGif());
-    auto before = snapshotOf(scratch.path());
-    auto strict = runVelorinSim(scratch.path(),
+    // The program's own home lies in a folder apart, so that the snapshot sees only the source
+    // and the output folder.
+    fs::path home = scratch / "home";
+    fs::create_directory(home);
+    auto before = snapshotOf(out);
+    std::string source = readWholeFile(scratch / "cut.gif");
+    auto strict = runVelorinSim(home,
                                 {"import", (scratch / "cut.gif").string(), "--out", out.string(),
                                  "--strict"});
     EXPECT_EQ(strict.status, 2);
@@ -41,9 +46,10 @@ TEST(ImportCutShort, ImportsTheWholeFramesWithAWarningOrRefusesWithStrict) {
               std::string::npos)
         << strict.err;
     EXPECT_TRUE(fs::is_empty(out));
-    EXPECT_EQ(snapshotOf(scratch.path()), before);
+    EXPECT_EQ(snapshotOf(out), before);
+    EXPECT_EQ(readWholeFile(scratch / "cut.gif"), source);
 
-    auto imported = runVelorinSim(scratch.path(),
+    auto imported = runVelorinSim(home,
                                   {"import", (scratch / "cut.gif").string(), "--out", out.string()});
     EXPECT_EQ(imported.status, 0) << imported.err;
     EXPECT_NE(imported.err.find("velorin-sim: warning: " + (scratch / "cut.gif").string() +
