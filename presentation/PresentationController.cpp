@@ -20,7 +20,6 @@ void endShowing(std::uint64_t showing, bool lockedAtStart) {
     presentation::State& state = presentation::state();
     if (showing != state.newestShowing)
         return;
-    state.newestEndPending = false;
     if (platform::UIView* container = containerView())
         container->setAlpha(0.0);
     clearAnimationView();
@@ -51,7 +50,6 @@ ShowingOutcome showVelorin() {
         return ShowingOutcome::NoContainer;
     if (host::isOnAC()) {
         std::uint64_t showing = ++state.newestShowing;
-        state.newestEndPending = true;
         container->setAlpha(1.0);
         handleBatteryOptionsAndAnimate({.locked = locked, .dim = dim});
         // The four seconds count from here, after the view has been made and started.
@@ -61,7 +59,6 @@ ShowingOutcome showVelorin() {
         return dim ? ShowingOutcome::StartedOnDimScreen : ShowingOutcome::StartedOnLitScreen;
     }
     ++state.newestShowing;
-    state.newestEndPending = false;
     container->setAlpha(0.0);
     clearAnimationView();
     state.keepAwakeActive = false;
