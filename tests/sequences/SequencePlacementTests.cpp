@@ -66,6 +66,16 @@ TEST(SequencePlacementTest, MembersOfTheWrongKindCountAsAbsent) {
                     150, 150);
 }
 
+TEST(SequencePlacementTest, AMemberGivenTwiceCountsAsGivenLastAndNestedNamesAreNoMembers) {
+    expectRectangle(place(R"({"width": 100, "width": 200})"), 125, 630, 200, 150);
+    expectRectangle(place(R"({"width": 100, "width": null})"), 125, 630, 150, 150);
+    expectRectangle(place(R"({"width": [1], "width": "120"})"), 125, 630, 120, 150);
+    expectRectangle(place(R"({"box": {"width": 10, "x": "right"}, "list": [{"height": 5}]})"), 125,
+                    630, 150, 150);
+    // The object under "x" makes "x" absent; the name inside it is not read.
+    expectRectangle(place(R"({"x": {"x": 7}, "height": 100})"), 125, 630, 150, 100);
+}
+
 TEST(SequencePlacementTest, DefaultPositionDoesNotFollowTheSize) {
     expectRectangle(place(R"({"width": 200})"), 125, 630, 200, 150);
     expectRectangle(place(R"({"xOffsetFromBottom": 30, "yOffsetFromBottom": 0})"), 125, 630, 150,
