@@ -110,15 +110,29 @@ TEST(SequencePlacementTest, NumbersAsStringsAndBooleansReadAsNumbers) {
     EXPECT_TRUE(std::isinf(place(R"({"x": 1e300})").x));
 }
 
-TEST(SequenceDirectoryTest, NamesThatWouldLeaveTheSequenceRootNameNoSequence) {
-    EXPECT_EQ(sequenceDirectory("particlespin"),
-              "var/jb/vod/Library/Velorin/chargingSequences/particlespin/");
-    EXPECT_EQ(sequenceDirectory("Pulse Wave.v2"),
-              "var/jb/vod/Library/Velorin/chargingSequences/Pulse Wave.v2/");
+TEST(SequenceDirectoryTest, NamesThatCouldLeaveTheSequenceRootNameNoSequence) {
     for (const std::string& name :
-         std::vector<std::string>{"..", ".", "../particlespin", "a/b", std::string("..\0x", 4)})
+         std::vector<std::string>{"..", ".", "./", "/", "", "../particlespin", "a/../b", "a/..",
+                                  "a/b/..", std::string("..\0x", 4), std::string("a\0b", 3)}) {
         EXPECT_EQ(sequenceDirectory(name), std::nullopt) << name;
-    EXPECT_TRUE(sequenceDirectory("...").has_value());
+        EXPECT_EQ(sequenceFolderName(name), std::nullopt) << name;
+    }
+}
+
+TEST(SequenceDirectoryTest, OtherNamesAreJoinedAsStoredAndNameTheFolderInside) {
+    const std::string root = "var/jb/vod/Library/Velorin/chargingSequences/";
+    struct Case {
+        std::string name;
+        std::string folder;
+    };
+    for (const Case& named : {Case{"particlespin", "particlespin"},
+                              Case{"Pulse Wave.v2", "Pulse Wave.v2"}, Case{"...", "..."},
+                              Case{"alpha/", "alpha"}, Case{"./alpha", "alpha"},
+                              Case{"set/alpha", "set/alpha"}, Case{"/set//./alpha/", "set/alpha"},
+                              Case{"..alpha/b..", "..alpha/b.."}}) {
+        EXPECT_EQ(sequenceDirectory(named.name), root + named.name + "/") << named.name;
+        EXPECT_EQ(sequenceFolderName(named.name), named.folder) << named.name;
+    }
 }
 
 TEST(SequenceOptionsTest, TheFileIsReadWholeOrNotAtAll) {
