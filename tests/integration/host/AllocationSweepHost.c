@@ -2,7 +2,9 @@
  * the extension, which reads an XML preference list; builds the lock-screen container; reads a
  * binary list on the settings notification; builds the container again, plugs in, plays and
  * ends one showing, unplugs and unloads; then says what its page showed. Preloaded with the
- * sweep, it does all of that once for every allocation that can fail; without it, once.
+ * sweep, it does all of that once for every allocation that can fail; without it, once. The
+ * extension may fall back or do nothing, but a showing it started must end: a container still
+ * shown after the showing's four seconds makes the host end with status 1.
  *
  *   AllocationSweepHost LIBRARY DEVICE_ROOT
  *
@@ -55,6 +57,9 @@ int main(int argc, char** argv) {
     hostKitPlug();
     if (hostKitRunFor(5) != 0)
         say("a queued block threw into the host\n");
+    int showingStayed = hostKitContainerVisible();
+    if (showingStayed)
+        say("the showing did not end\n");
     hostKitUnplug();
     if (hostKitRunFor(1) != 0)
         say("a queued block threw into the host\n");
@@ -64,5 +69,5 @@ int main(int argc, char** argv) {
     say(description);
     dlclose(library);
     say("unloaded\n");
-    return 0;
+    return showingStayed ? 1 : 0;
 }

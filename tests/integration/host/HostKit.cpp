@@ -233,6 +233,16 @@ extern "C" int hostKitRunFor(double seconds) {
     });
 }
 
+extern "C" int hostKitContainerVisible(void) {
+    // The container's tag, as the extension sets it.
+    constexpr long containerTag = 8966;
+    for (const auto& view : host->page->subviews()) {
+        if (view->tag() == containerTag && view->alpha() > 0)
+            return 1;
+    }
+    return 0;
+}
+
 extern "C" void hostKitDescribe(char* buffer, size_t size) {
     const PageWatch& watch = host->watch;
     std::snprintf(buffer, size,

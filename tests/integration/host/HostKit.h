@@ -35,6 +35,9 @@ int hostKitPostPreferencesChanged(void);
  * threw into the host. */
 int hostKitRunFor(double seconds);
 
+/* Whether the page holds the extension's container with an opacity above zero. */
+int hostKitContainerVisible(void);
+
 /* What the page has shown since set-up, as one line: views the extension attached, the
  * container's opacity changes, the keyframe animations and their frame counts. */
 void hostKitDescribe(char* buffer, size_t size);
