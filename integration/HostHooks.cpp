@@ -56,16 +56,16 @@ void hookCoverSheetTransitionChargingViewToVisible(id self, SEL selector, bool v
     // Both directions are dropped while the host's own charging view is to stay hidden.
     if (settings().hideBattery)
         return;
-    callIMP<void, bool, bool, bool>(hookSlots().origCoverSheetTransitionChargingViewToVisible,
-                                    self, selector, visible, showBattery, animated);
+    callIMP<void, bool, bool, bool>(hookSlots().origCoverSheetTransitionChargingViewToVisible, self,
+                                    selector, visible, showBattery, animated);
 }
 
 void hookDashBoardTransitionChargingViewToVisible(id self, SEL selector, bool visible,
                                                   bool showBattery, bool animated) {
     if (settings().hideBattery)
         return;
-    callIMP<void, bool, bool, bool>(hookSlots().origDashBoardTransitionChargingViewToVisible,
-                                    self, selector, visible, showBattery, animated);
+    callIMP<void, bool, bool, bool>(hookSlots().origDashBoardTransitionChargingViewToVisible, self,
+                                    selector, visible, showBattery, animated);
 }
 
 void hookAddBatteryChargingViewAndShowBattery(id self, SEL selector, bool showBattery) {

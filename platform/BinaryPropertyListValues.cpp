@@ -63,7 +63,8 @@ struct Object {
 
 class BinaryList {
 public:
-    BinaryList(Bytes bytes, std::span<const std::string_view> keys) : m_bytes(bytes), m_keys(keys) {}
+    BinaryList(Bytes bytes, std::span<const std::string_view> keys)
+        : m_bytes(bytes), m_keys(keys) {}
 
     Reading read() {
         if (!readTrailer())
@@ -233,7 +234,8 @@ private:
             converted.push_back(static_cast<char>(byte & 0xFF));
         };
         for (std::uint64_t index = 0; index < count; ++index) {
-            const std::uint32_t unit = (std::uint32_t{units[index * 2]} << 8) | units[index * 2 + 1];
+            const std::uint32_t unit =
+                (std::uint32_t{units[index * 2]} << 8) | units[index * 2 + 1];
             if (unit >= 0xD800 && unit <= 0xDBFF) {
                 leadWaiting = !leadWaiting;
                 if (leadWaiting)
@@ -270,7 +272,8 @@ private:
                 bigEndian(m_bytes, object.contents, std::uint64_t{1} << object.sizeBits)));
         case typeReal: {
             if (object.sizeBits == 2) {
-                const auto bits = static_cast<std::uint32_t>(bigEndian(m_bytes, object.contents, 4));
+                const auto bits =
+                    static_cast<std::uint32_t>(bigEndian(m_bytes, object.contents, 4));
                 float value = 0;
                 std::memcpy(&value, &bits, sizeof value);
                 return PropertyValue::real(value);

@@ -44,7 +44,8 @@ PreferenceDomainValues::PreferenceDomainValues(std::span<const std::string_view>
     : m_keys(keys), m_values(std::move(values)) {
 }
 
-const std::optional<PropertyValue>& PreferenceDomainValues::objectForKey(std::string_view key) const {
+const std::optional<PropertyValue>&
+PreferenceDomainValues::objectForKey(std::string_view key) const {
     static const std::optional<PropertyValue> absent;
     for (std::size_t index = 0; index < m_keys.size() && index < m_values.size(); ++index) {
         if (m_keys[index] == key)
@@ -64,8 +65,9 @@ std::optional<PropertyValue> NSUserDefaults::objectForKey(const std::string& key
     return std::move(readDomainValues(domain, keys).front());
 }
 
-PreferenceDomainValues NSUserDefaults::persistentDomainForName(const std::string& domain,
-                                                               std::span<const std::string_view> keys) {
+PreferenceDomainValues
+NSUserDefaults::persistentDomainForName(const std::string& domain,
+                                        std::span<const std::string_view> keys) {
     return PreferenceDomainValues(keys, readDomainValues(domain, keys));
 }
 

@@ -22,7 +22,8 @@ std::optional<std::size_t> wantedKeyIndex(std::string_view key,
 } // namespace propertylist
 
 std::variant<PropertyListValues, PropertyListFault>
-readPropertyListValues(std::span<const std::uint8_t> bytes, std::span<const std::string_view> keys) {
+readPropertyListValues(std::span<const std::uint8_t> bytes,
+                       std::span<const std::string_view> keys) {
     // The same steps, in the same order, as PropertyListDictionary::read.
     if (bytes.size() > std::numeric_limits<std::uint32_t>::max())
         return PropertyListFault::Unreadable;

@@ -37,9 +37,7 @@ bool isContainer(NodeKind kind) {
 // A tag's name as libplist copies it: its bytes up to the first NUL, the rest NULs.
 struct TagName {
     std::string bytes;
-    std::string_view name() const {
-        return std::string_view(bytes).substr(0, bytes.find('\0'));
-    }
+    std::string_view name() const { return std::string_view(bytes).substr(0, bytes.find('\0')); }
 };
 
 class XmlList {
@@ -64,8 +62,8 @@ private:
     }
 
     void skipWhiteSpace() {
-        while (m_pos < m_end && (at(m_pos) == ' ' || at(m_pos) == '\t' || at(m_pos) == '\r' ||
-                                 at(m_pos) == '\n'))
+        while (m_pos < m_end &&
+               (at(m_pos) == ' ' || at(m_pos) == '\t' || at(m_pos) == '\r' || at(m_pos) == '\n'))
             ++m_pos;
     }
 
@@ -341,8 +339,9 @@ private:
                     return Step::Fault;
                 number = numberText(parts);
             }
-            value = kind == NodeKind::Integer ? integerValue(number)
-                                              : PropertyValue::real(std::strtod(number.c_str(), nullptr));
+            value = kind == NodeKind::Integer
+                        ? integerValue(number)
+                        : PropertyValue::real(std::strtod(number.c_str(), nullptr));
         } else if (name == "true" || name == "false") {
             kind = NodeKind::Boolean;
             if (!empty && !readText(tag, true, nullptr))
@@ -425,7 +424,7 @@ private:
         if (m_path.empty())
             return Step::Fault;
         const PathItem open = m_path.back();
-        const std::string_view openName = open == PathItem::Plist       ? "plist"
+        const std::string_view openName = open == PathItem::Plist        ? "plist"
                                           : open == PathItem::Dictionary ? "dict"
                                                                          : "array";
         if (name != openName)
@@ -489,7 +488,8 @@ bool XmlList::replaceEntities(std::string& text) {
             const std::size_t digits = name + (hexadecimal ? 2 : 1);
             const std::string reference = text.substr(digits, index + 1 - digits);
             char* stop = nullptr;
-            const std::uint64_t code = std::strtoull(reference.c_str(), &stop, hexadecimal ? 16 : 10);
+            const std::uint64_t code =
+                std::strtoull(reference.c_str(), &stop, hexadecimal ? 16 : 10);
             if (code == 0 || code > 0x10FFFF ||
                 static_cast<std::size_t>(stop - reference.c_str()) != index - digits)
                 return false;

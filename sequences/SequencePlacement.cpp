@@ -14,8 +14,9 @@ void readNumber(const OptionsMembers& options, OptionsMembers::Member member, fl
 // Reads "x" or "y": "center" centres the view on that axis, `farEdgeWord` ("right" for x,
 // "bottom" for y) puts it against the container's far edge less the offset, and anything else
 // is read as a number. Each formula is worked in double precision and stored as a float.
-void readPosition(const OptionsMembers& options, OptionsMembers::Member member, OptionsWord farEdgeWord,
-                  double containerLength, float size, float offset, float& position) {
+void readPosition(const OptionsMembers& options, OptionsMembers::Member member,
+                  OptionsWord farEdgeWord, double containerLength, float size, float offset,
+                  float& position) {
     const auto& value = options.values[member];
     if (!value)
         return;
@@ -55,8 +56,8 @@ SequencePlacement computePlacement(std::optional<std::span<const std::uint8_t>> 
 
     readPosition(*options, OptionsMembers::X, OptionsWord::Right, containerWidth, placement.width,
                  xOffsetFromBottom, placement.x);
-    readPosition(*options, OptionsMembers::Y, OptionsWord::Bottom, containerHeight, placement.height,
-                 yOffsetFromBottom, placement.y);
+    readPosition(*options, OptionsMembers::Y, OptionsWord::Bottom, containerHeight,
+                 placement.height, yOffsetFromBottom, placement.y);
     return placement;
 }
 

@@ -13,8 +13,8 @@ namespace {
 
 // Every key the record is read from; the domain's list is read once for all of them.
 constexpr std::array<std::string_view, 6> preferenceKeys{
-    enabledPreferenceKey, sequenceNamePreferenceKey,  loopPreferenceKey,
-    noSleepPreferenceKey, showOnWakePreferenceKey,    hideBatteryPreferenceKey};
+    enabledPreferenceKey, sequenceNamePreferenceKey, loopPreferenceKey,
+    noSleepPreferenceKey, showOnWakePreferenceKey,   hideBatteryPreferenceKey};
 
 using StoredValues = platform::PreferenceDomainValues;
 

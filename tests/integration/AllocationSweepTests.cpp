@@ -23,8 +23,9 @@ TEST(AllocationSweepTest, NoFailedAllocationStopsAHostInCOrLeaks) {
     for (int frame = 1; frame <= 3; ++frame)
         root.writeFile(sequence + "frame" + std::to_string(frame) + ".png",
                        testing::solidPng(4, 4, static_cast<std::uint8_t>(frame * 60)));
-    root.writeFile(sequence + "options.json",
-                   R"({"width": 100, "height": 60, "x": "center", "y": "bottom", "animationDuration": 1})");
+    root.writeFile(
+        sequence + "options.json",
+        R"({"width": 100, "height": 60, "x": "center", "y": "bottom", "animationDuration": 1})");
     // The lists differ, so that the second load is seen: the XML one hides nothing, the binary
     // one chooses the sequence and hides the host's charging view.
     platform::PropertyListDictionary xml;

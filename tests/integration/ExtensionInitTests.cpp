@@ -82,8 +82,7 @@ TEST_F(ExtensionInitTest, WhatTheHostsOwnMethodsThrowReachesTheHostThroughEveryR
     EXPECT_EQ(thrownBy([&] { host.finishLaunching(); }), "host finishedLaunching");
     EXPECT_EQ(thrownBy([&] { host.changePower(true); }), "host ACPowerChanged");
     EXPECT_EQ(thrownBy([&] { host.setBacklightFactor(0.5f); }), "host setBacklightFactorPending:");
-    EXPECT_EQ(thrownBy([&] { host.addBatteryChargingView(true); }),
-              "host addBatteryChargingView");
+    EXPECT_EQ(thrownBy([&] { host.addBatteryChargingView(true); }), "host addBatteryChargingView");
     for (const char* controller :
          {host::coverSheetViewControllerClass, host::dashBoardViewControllerClass}) {
         EXPECT_EQ(thrownBy([&] { host.transitionChargingView(controller, true); }),

@@ -65,8 +65,8 @@ PropertyListReading own(std::string_view list) {
     auto reference = velorin::testing::referenceReading(bytesOf(list), keys);
     if (velorin::testing::sameReading(mine, reference))
         return ::testing::AssertionSuccess();
-    return ::testing::AssertionFailure() << "read " << describe(mine) << "\nlibplist "
-                                         << describe(reference);
+    return ::testing::AssertionFailure()
+           << "read " << describe(mine) << "\nlibplist " << describe(reference);
 }
 
 std::string xmlList(std::string_view body) {
@@ -141,15 +141,18 @@ TEST(PropertyListValues, RefusedListsGiveLibplistsReason) {
         {xmlList("<string>a</string>"), PropertyListFault::NotDictionary},
         {binaryList({dictionary(1), text("a"), utf16(u"")}), PropertyListFault::Unreadable},
         {binaryList({dictionary(1), "\x11\x01\x02", text("a")}), PropertyListFault::Unreadable},
-        {binaryList({dictionary(1), text("a"), std::string(1, '\0')}), PropertyListFault::Unreadable},
+        {binaryList({dictionary(1), text("a"), std::string(1, '\0')}),
+         PropertyListFault::Unreadable},
         {binaryList({"\xA1\x01", "\x09"}), PropertyListFault::NotDictionary},
         // The limits check cannot follow a cut binary list either.
-        {binaryList({dictionary(1), text("a"), "\x09"}).substr(0, 30), PropertyListFault::PastLimits},
+        {binaryList({dictionary(1), text("a"), "\x09"}).substr(0, 30),
+         PropertyListFault::PastLimits},
     };
     for (const Case& refused : cases) {
         EXPECT_TRUE(readsAsLibplist(refused.list)) << refused.list;
         EXPECT_TRUE(velorin::testing::sameReading(own(refused.list), refused.fault))
-            << refused.list << "\n" << describe(own(refused.list));
+            << refused.list << "\n"
+            << describe(own(refused.list));
     }
     std::string deep;
     for (std::size_t level = 0; level <= platform::maximumPropertyListDepth; ++level)
@@ -162,7 +165,8 @@ TEST(PropertyListValues, KeysGivenTwiceCountLastInXmlAndFirstInBinary) {
     const std::string xml =
         xmlList("<dict><key>a</key><integer>1</integer><key>a</key><integer>2</integer></dict>");
     EXPECT_TRUE(readsAsLibplist(xml));
-    EXPECT_TRUE(velorin::testing::sameReading(own(xml), valuesWith({{keyA, PropertyValue::integer(2)}})));
+    EXPECT_TRUE(
+        velorin::testing::sameReading(own(xml), valuesWith({{keyA, PropertyValue::integer(2)}})));
     const std::string binary = binaryList({"\xD2\x01\x01\x02\x03", text("a"), "\x08", "\x09"});
     EXPECT_TRUE(readsAsLibplist(binary));
     EXPECT_TRUE(velorin::testing::sameReading(own(binary),
@@ -176,7 +180,8 @@ TEST(PropertyListValues, XmlReadsAsLibplistReadsItQuirksIncluded) {
         "<dict/><key>a</key><true/>",
         "<dict/></plist><key>a</key><false/>",
         // Entities, CDATA and comments inside texts.
-        "<dict><key>a</key><string>&ampersand; &lt;&gt;&quot;&apos;&#65;&#x42;&#x10000;</string></dict>",
+        "<dict><key>a</key><string>&ampersand; "
+        "&lt;&gt;&quot;&apos;&#65;&#x42;&#x10000;</string></dict>",
         "<dict><key>a</key><string>x&</string><key>b</key><string>&#0;</string></dict>",
         "<dict><key>a</key><string><![CDATA[&lt;]]>&lt;<!-- c --> t</string></dict>",
         "<dict><key>a</key><string>&#x0x41;</string></dict>",
@@ -190,7 +195,8 @@ TEST(PropertyListValues, XmlReadsAsLibplistReadsItQuirksIncluded) {
         "<array><key>a</key></array>",
         // Numbers as the C library reads them.
         "<dict><key>a</key><integer> 0x1F </integer><key>b</key><integer>--5</integer></dict>",
-        "<dict><key>a</key><integer>18446744073709551615</integer><key>b</key><integer>-9223372036854775809</integer></dict>",
+        "<dict><key>a</key><integer>18446744073709551615</integer><key>b</"
+        "key><integer>-9223372036854775809</integer></dict>",
         "<dict><key>a</key><integer>010</integer><key>b</key><integer><!--c-->7</integer></dict>",
         "<dict><key>a</key><real>1e-400</real><key>b</key><real>nan(12)</real></dict>",
         "<dict><key>a</key><real><![CDATA[2.5]]></real><key>b</key><real>0x1p3</real></dict>",
@@ -221,17 +227,21 @@ TEST(PropertyListValues, BinaryReadsAsLibplistReadsItQuirksIncluded) {
         binaryList({dictionary(1), text("a"), utf16(u"x\u0000y")}),
         binaryList({dictionary(1), utf16(u"a\u0000junk"), text("v")}),
         binaryList({dictionary(1), text("a"), utf16(u"\xD83D\xDE00\xD800\xD800\xDC00\xDC00.")}),
-        binaryList({dictionary(1), text("a"), utf16(u"\xD800" u"b\xDC01")}),
+        binaryList({dictionary(1), text("a"),
+                    utf16(u"\xD800"
+                          u"b\xDC01")}),
         // Integers of every width, the 16-byte one read from its low half, and the rest refused.
         binaryList({dictionary(1), text("a"), "\x10\xFF"}),
         binaryList({dictionary(1), text("a"), "\x13\xFF\xFF\xFF\xFF\xFF\xFF\xFF\xFE"}),
-        binaryList({dictionary(1), text("a"),
-                    std::string("\x14\x01\x02\x03\x04\x05\x06\x07\x08\x00\x00\x00\x00\x00\x00\x00\x2A",
-                                17)}),
+        binaryList(
+            {dictionary(1), text("a"),
+             std::string("\x14\x01\x02\x03\x04\x05\x06\x07\x08\x00\x00\x00\x00\x00\x00\x00\x2A",
+                         17)}),
         binaryList({dictionary(1), text("a"), std::string("\x15", 1) + std::string(32, '\0')}),
         // Reals of four and eight bytes, dates, data, UIDs, sets.
         binaryList({dictionary(1), text("a"), std::string("\x22\x3F\xC0\x00\x00", 5)}),
-        binaryList({dictionary(1), text("a"), std::string("\x23\x7F\xF8\x00\x00\x00\x00\x00\x01", 9)}),
+        binaryList(
+            {dictionary(1), text("a"), std::string("\x23\x7F\xF8\x00\x00\x00\x00\x00\x01", 9)}),
         binaryList({dictionary(1), text("a"), std::string("\x33", 1) + std::string(8, '\0')}),
         binaryList({dictionary(1), text("a"), std::string("\x32", 1) + std::string(4, '\0')}),
         binaryList({dictionary(1), text("a"), "\x42\x01\x02"}),
@@ -260,9 +270,8 @@ TEST(PropertyListValues, MutatedListsReadAsLibplistReadsThem) {
     const std::string xml = xmlList(
         "<dict><key>a</key><string>x&amp;<![CDATA[y]]></string><key>b</key><integer>-7</integer>"
         "<key>hidebattery</key><false/><key>key</key><array><real>2</real></array></dict>");
-    const std::string binary =
-        binaryList({"\xD3\x01\x02\x03\x04\x05\x06", text("a"), utf16(u"b"), text("key"),
-                    text("xy"), "\x11\x01\x02", "\xA1\x05"});
+    const std::string binary = binaryList({"\xD3\x01\x02\x03\x04\x05\x06", text("a"), utf16(u"b"),
+                                           text("key"), text("xy"), "\x11\x01\x02", "\xA1\x05"});
     for (const std::string& base : {xml, binary}) {
         for (std::size_t at = 0; at < base.size(); ++at) {
             EXPECT_TRUE(readsAsLibplist(base.substr(0, at))) << "cut at " << at;
@@ -281,8 +290,9 @@ TEST(PropertyListValues, MutatedListsReadAsLibplistReadsThem) {
 TEST(PropertyListValues, StoredListsReadAsLibplistReadsThem) {
     namespace fs = std::filesystem;
     std::size_t files = 0;
-    for (const fs::path& folder : {fs::path(VELORIN_TEST_DATA_DIR) / "platform/data",
-                                  fs::path(VELORIN_TEST_DATA_DIR) / "../fuzz/corpus/preferences"}) {
+    for (const fs::path& folder :
+         {fs::path(VELORIN_TEST_DATA_DIR) / "platform/data",
+          fs::path(VELORIN_TEST_DATA_DIR) / "../fuzz/corpus/preferences"}) {
         for (const auto& entry : fs::directory_iterator(folder)) {
             std::ifstream file(entry.path(), std::ios::binary);
             std::string list{std::istreambuf_iterator<char>(file), {}};

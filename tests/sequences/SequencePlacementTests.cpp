@@ -125,11 +125,11 @@ TEST(SequenceDirectoryTest, OtherNamesAreJoinedAsStoredAndNameTheFolderInside) {
         std::string name;
         std::string folder;
     };
-    for (const Case& named : {Case{"particlespin", "particlespin"},
-                              Case{"Pulse Wave.v2", "Pulse Wave.v2"}, Case{"...", "..."},
-                              Case{"alpha/", "alpha"}, Case{"./alpha", "alpha"},
-                              Case{"set/alpha", "set/alpha"}, Case{"/set//./alpha/", "set/alpha"},
-                              Case{"..alpha/b..", "..alpha/b.."}}) {
+    for (const Case& named :
+         {Case{"particlespin", "particlespin"}, Case{"Pulse Wave.v2", "Pulse Wave.v2"},
+          Case{"...", "..."}, Case{"alpha/", "alpha"}, Case{"./alpha", "alpha"},
+          Case{"set/alpha", "set/alpha"}, Case{"/set//./alpha/", "set/alpha"},
+          Case{"..alpha/b..", "..alpha/b.."}}) {
         EXPECT_EQ(sequenceDirectory(named.name), root + named.name + "/") << named.name;
         EXPECT_EQ(sequenceFolderName(named.name), named.folder) << named.name;
     }

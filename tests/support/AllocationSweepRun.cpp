@@ -37,8 +37,8 @@ SweepReport parseReport(const std::string& text) {
 
 SweptRun runAllocationSweep(const std::string& sweepLibrary, const std::string& program,
                             std::vector<std::string> arguments,
-                            const std::filesystem::path& scratch,
-                            std::vector<std::string> settings, const std::string& stopStatuses) {
+                            const std::filesystem::path& scratch, std::vector<std::string> settings,
+                            const std::string& stopStatuses) {
     const std::filesystem::path reportFile = scratch / "allocation-sweep.report";
     // The sweep is preloaded ahead of the sanitizers' runtime, which then asks not to be
     // checked for coming first; each child's leaks are checked when it ends.

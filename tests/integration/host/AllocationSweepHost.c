@@ -11,11 +11,11 @@
  * DEVICE_ROOT holds the preference domain as an XML list in lists/xml/ and as a binary list in
  * lists/bin/, and the sequence they choose. The host prints only with write(), so that its
  * own output needs no memory. */
+#include "tests/integration/host/HostKit.h"
+
 #include <dlfcn.h>
 #include <string.h>
 #include <unistd.h>
-
-#include "tests/integration/host/HostKit.h"
 
 static void say(const char* text) {
     size_t left = strlen(text);

@@ -1,10 +1,10 @@
 #include "tests/integration/host/HostKit.h"
 
 #include "host/HostInterface.h"
+#include "platform/DeviceFileSystem.h"
 #include "platform/MainQueue.h"
 #include "platform/NotificationCenter.h"
 #include "platform/PreferenceStore.h"
-#include "platform/DeviceFileSystem.h"
 #include "platform/display/Layer.h"
 #include "platform/display/View.h"
 #include "settings/Settings.h"
@@ -125,8 +125,7 @@ void registerClasses() {
     class_addClassMethod(bundle, sel_registerName(mainBundleSelector), toIMP(sharedInstance));
     addInstanceMethod(bundle, bundleIdentifierSelector, toIMP(bundleIdentifier));
 
-    addInstanceMethod(objc_getClass(lockScreenManagerClass), isUILockedSelector,
-                      toIMP(isUILocked));
+    addInstanceMethod(objc_getClass(lockScreenManagerClass), isUILockedSelector, toIMP(isUILocked));
     Class backlight = objc_getClass(backlightControllerClass);
     addInstanceMethod(backlight, screenIsDimSelector, toIMP(screenIsDim));
     addInstanceMethod(backlight, resetLockScreenIdleTimerSelector, toIMP(command));
@@ -149,8 +148,7 @@ void registerClasses() {
     host->page = platform::UIView::initWithFrame(platform::CGRectMake(0, 0, 390, 844));
     host->page->setIsa(pageView);
     host->application = sharedInstance(static_cast<id>(objc_getClass(springBoardClass)), nullptr);
-    host->userInterfaceController =
-        sharedInstance(static_cast<id>(controller), nullptr);
+    host->userInterfaceController = sharedInstance(static_cast<id>(controller), nullptr);
     host->finishedLaunching = sel_registerName(finishedLaunchingSelector);
     host->updateForPresentation = sel_registerName(updateForPresentationSelector);
     host->powerChanged = sel_registerName(powerChangedSelector);
@@ -188,9 +186,8 @@ extern "C" int hostKitSetUp(const char* deviceRoot) {
 }
 
 extern "C" void hostKitFinishLaunching(void) {
-    hostEvent([] {
-        msgSend<void, id>(host->application, host->finishedLaunching, host->application);
-    });
+    hostEvent(
+        [] { msgSend<void, id>(host->application, host->finishedLaunching, host->application); });
 }
 
 extern "C" void hostKitLock(void) {
@@ -199,9 +196,7 @@ extern "C" void hostKitLock(void) {
 }
 
 extern "C" void hostKitPresent(void) {
-    hostEvent([] {
-        msgSend<void, id>(host->page.get(), host->updateForPresentation, nullptr);
-    });
+    hostEvent([] { msgSend<void, id>(host->page.get(), host->updateForPresentation, nullptr); });
 }
 
 extern "C" void hostKitPlug(void) {

@@ -79,8 +79,8 @@ bool fromBootstrap(const void* pointer) {
 }
 
 void* bootstrapAllocate(std::size_t size) {
-    const std::size_t rounded = (size + alignof(std::max_align_t) - 1) &
-                                ~(alignof(std::max_align_t) - 1);
+    const std::size_t rounded =
+        (size + alignof(std::max_align_t) - 1) & ~(alignof(std::max_align_t) - 1);
     const std::size_t start = bootstrapUsed.fetch_add(rounded + alignof(std::max_align_t));
     if (start + rounded + alignof(std::max_align_t) > sizeof bootstrap)
         return nullptr;
@@ -328,10 +328,9 @@ Outcome judge(const RunResult& run, const RunResult& baseline, const std::vector
         return {Outcome::Kind::Failed,
                 "still running after the time allowed; killed\n" + excerpt(run.output)};
     if (!run.exited)
-        return {Outcome::Kind::Failed,
-                "ended by signal " + std::to_string(run.status) + " (" +
-                    ::strsignal(run.status) + ")\n" + excerpt(run.output) + "\n" +
-                    excerpt(run.diagnostics, 4000)};
+        return {Outcome::Kind::Failed, "ended by signal " + std::to_string(run.status) + " (" +
+                                           ::strsignal(run.status) + ")\n" + excerpt(run.output) +
+                                           "\n" + excerpt(run.diagnostics, 4000)};
     if (run.status == baseline.status)
         return {run.output == baseline.output ? Outcome::Kind::Unchanged : Outcome::Kind::DidLess,
                 {}};
@@ -412,9 +411,9 @@ void sweep() {
                      outcome.description);
             }
         }
-        note(std::string(name) + " tried " + std::to_string(total > 0 ? last : 0) +
-             " unchanged " + std::to_string(counts[0]) + " did-less " + std::to_string(counts[1]) +
-             " stopped " + std::to_string(counts[2]) + " failed " + std::to_string(counts[3]));
+        note(std::string(name) + " tried " + std::to_string(total > 0 ? last : 0) + " unchanged " +
+             std::to_string(counts[0]) + " did-less " + std::to_string(counts[1]) + " stopped " +
+             std::to_string(counts[2]) + " failed " + std::to_string(counts[3]));
     }
     if (log)
         std::fclose(log);
@@ -628,8 +627,7 @@ void* operator new(std::size_t size, std::align_val_t alignment, const std::noth
         return nullptr;
     }
 }
-void* operator new[](std::size_t size, std::align_val_t alignment,
-                     const std::nothrow_t&) noexcept {
+void* operator new[](std::size_t size, std::align_val_t alignment, const std::nothrow_t&) noexcept {
     try {
         return newBlock(size, false, static_cast<std::size_t>(alignment));
     } catch (...) {

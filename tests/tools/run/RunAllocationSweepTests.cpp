@@ -3,9 +3,9 @@
 // it again; plugging in and a whole showing with an options file; unplugging) once for every
 // allocation from the extension's load to its unload failing, and once for every allocation
 // from one on failing. The scenario edits no preference: the simulator writes its lists with
-// libplist, which the tools keep, and which does not survive a failed allocation. Every run must end within
-// seconds, as the run without failures ended or with velorin-sim's own out-of-memory message,
-// never by a signal, and (in the sanitizer build) with nothing leaked.
+// libplist, which the tools keep, and which does not survive a failed allocation. Every run must
+// end within seconds, as the run without failures ended or with velorin-sim's own out-of-memory
+// message, never by a signal, and (in the sanitizer build) with nothing leaked.
 #include "tests/support/AllocationSweepRun.h"
 #include "tests/support/FrameImages.h"
 #include "tests/support/TemporaryDeviceRoot.h"
@@ -49,8 +49,8 @@ TEST(RunAllocationSweepTest, NoFailedAllocationStopsTheSimulatedHostOrLeaks) {
     // velorin-sim stops a command that runs out of memory with a message and status 2.
     auto swept = testing::runAllocationSweep(
         VELORIN_ALLOCATION_SWEEP_PATH, VELORIN_SIM_PATH,
-        {"run", root.hostPath("scenario").string(), "--root", root.path().string()},
-        scratch.path(), settings, "2");
+        {"run", root.hostPath("scenario").string(), "--root", root.path().string()}, scratch.path(),
+        settings, "2");
     std::cout << testing::describeSweep(swept.report);
     EXPECT_EQ(swept.process.status, 0) << swept.process.err << swept.report.text;
     EXPECT_TRUE(swept.report.failures.empty());
