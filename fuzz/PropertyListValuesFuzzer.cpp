@@ -6,30 +6,14 @@
 #include "platform/PropertyListValues.h"
 #include "tests/support/PropertyListReference.h"
 
-#include <array>
 #include <cstddef>
 #include <cstdint>
 #include <cstdlib>
 
-namespace {
-
-constexpr std::array<std::string_view, 10> keys{"enablebatteryanimation",
-                                                "batteryanimation",
-                                                "loopbatteryanimation",
-                                                "nosleepbatteryanimation",
-                                                "showbatteryanimationonwake",
-                                                "hidebattery",
-                                                "",
-                                                "a",
-                                                "b",
-                                                "key"};
-
-} // namespace
-
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     std::span<const std::uint8_t> bytes(data, size);
-    if (!velorin::testing::sameReading(platform::readPropertyListValues(bytes, keys),
-                                       velorin::testing::referenceReading(bytes, keys)))
+    if (!velorin::testing::sameReading(platform::readPropertyListValues(bytes, velorin::testing::comparedKeys),
+                                       velorin::testing::referenceReading(bytes, velorin::testing::comparedKeys)))
         std::abort();
     return 0;
 }

@@ -8,6 +8,7 @@
 // which rules out an object that contains itself, so whether an object reads does not depend
 // on where it is reached from. Only the top-level dictionary's keys and the values asked for
 // are decoded.
+#include "platform/BinaryPropertyListTrailer.h"
 #include "platform/PropertyListValueForms.h"
 
 #include <cstring>
@@ -30,9 +31,6 @@ constexpr std::uint8_t typeArray = 0xA0;
 constexpr std::uint8_t typeSet = 0xC0;
 constexpr std::uint8_t typeDictionary = 0xD0;
 constexpr std::uint8_t sizeFollows = 0x0F;
-
-constexpr std::size_t headerLength = 8;
-constexpr std::size_t trailerLength = 32;
 
 // An unsigned big-endian number of `width` bytes at `offset`; of a number wider than eight
 // bytes, its last eight, as libplist reads it. The caller has checked that the bytes exist.
@@ -79,16 +77,18 @@ public:
 
 private:
     bool readTrailer() {
-        if (m_bytes.size() < headerLength + trailerLength)
+        auto read = BinaryPropertyListTrailer::read(m_bytes);
+        if (!read)
             return false;
-        const std::uint64_t trailer = m_bytes.size() - trailerLength;
-        m_offsetWidth = m_bytes[trailer + 6];
-        m_referenceWidth = m_bytes[trailer + 7];
-        m_objectCount = bigEndian(m_bytes, trailer + 8, 8);
-        m_top = bigEndian(m_bytes, trailer + 16, 8);
-        m_table = bigEndian(m_bytes, trailer + 24, 8);
+        const std::uint64_t trailer = read->start;
+        m_offsetWidth = read->offsetWidth;
+        m_referenceWidth = read->referenceWidth;
+        m_objectCount = read->objectCount;
+        m_top = read->top;
+        m_table = read->table;
         if (m_objectCount == 0 || m_offsetWidth == 0 || m_referenceWidth == 0 ||
-            m_top >= m_objectCount || m_table < headerLength || m_table >= trailer)
+            m_top >= m_objectCount || m_table < BinaryPropertyListTrailer::headerLength ||
+            m_table >= trailer)
             return false;
         // The table must fit before the trailer; compared by division, so nothing can wrap.
         return (trailer - m_table) / m_offsetWidth >= m_objectCount;
@@ -230,9 +230,6 @@ private:
         converted.reserve(count * 3);
         bool leadWaiting = false;
         std::uint32_t pair = 0;
-        auto put = [&converted](std::uint32_t byte) {
-            converted.push_back(static_cast<char>(byte & 0xFF));
-        };
         for (std::uint64_t index = 0; index < count; ++index) {
             const std::uint32_t unit =
                 (std::uint32_t{units[index * 2]} << 8) | units[index * 2 + 1];
@@ -243,21 +240,10 @@ private:
             } else if (unit >= 0xDC00 && unit <= 0xDFFF) {
                 if (leadWaiting) {
                     leadWaiting = false;
-                    pair |= unit & 0x3FF;
-                    put(0xF0 + ((pair >> 18) & 0x7));
-                    put(0x80 + ((pair >> 12) & 0x3F));
-                    put(0x80 + ((pair >> 6) & 0x3F));
-                    put(0x80 + (pair & 0x3F));
+                    appendUtf8(converted, pair | (unit & 0x3FF));
                 }
-            } else if (unit >= 0x800) {
-                put(0xE0 + ((unit >> 12) & 0xF));
-                put(0x80 + ((unit >> 6) & 0x3F));
-                put(0x80 + (unit & 0x3F));
-            } else if (unit >= 0x80) {
-                put(0xC0 + ((unit >> 6) & 0x1F));
-                put(0x80 + (unit & 0x3F));
             } else {
-                put(unit);
+                appendUtf8(converted, unit);
             }
         }
         return converted;

@@ -4,6 +4,8 @@
 
 #include "platform/PropertyListValues.h"
 
+#include <string>
+
 namespace platform::propertylist {
 
 using Reading = std::variant<PropertyListValues, PropertyListFault>;
@@ -16,5 +18,8 @@ Reading readBinaryValues(std::span<const std::uint8_t> bytes,
 // and a key asked with a NUL in it is never present.
 std::optional<std::size_t> wantedKeyIndex(std::string_view key,
                                           std::span<const std::string_view> keys);
+
+// Appends a code point (at most 0x10FFFF) in UTF-8 as libplist writes one, surrogates too.
+void appendUtf8(std::string& text, std::uint32_t codePoint);
 
 } // namespace platform::propertylist

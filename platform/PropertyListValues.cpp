@@ -19,6 +19,25 @@ std::optional<std::size_t> wantedKeyIndex(std::string_view key,
     return std::nullopt;
 }
 
+void appendUtf8(std::string& text, std::uint32_t codePoint) {
+    auto put = [&text](std::uint32_t byte) { text.push_back(static_cast<char>(byte & 0xFF)); };
+    if (codePoint >= 0x10000) {
+        put(0xF0 + ((codePoint >> 18) & 0x7));
+        put(0x80 + ((codePoint >> 12) & 0x3F));
+        put(0x80 + ((codePoint >> 6) & 0x3F));
+        put(0x80 + (codePoint & 0x3F));
+    } else if (codePoint >= 0x800) {
+        put(0xE0 + ((codePoint >> 12) & 0xF));
+        put(0x80 + ((codePoint >> 6) & 0x3F));
+        put(0x80 + (codePoint & 0x3F));
+    } else if (codePoint >= 0x80) {
+        put(0xC0 + ((codePoint >> 6) & 0x1F));
+        put(0x80 + (codePoint & 0x3F));
+    } else {
+        put(codePoint & 0x7F);
+    }
+}
+
 } // namespace propertylist
 
 std::variant<PropertyListValues, PropertyListFault>

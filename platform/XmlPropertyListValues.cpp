@@ -493,24 +493,7 @@ bool XmlList::replaceEntities(std::string& text) {
             if (code == 0 || code > 0x10FFFF ||
                 static_cast<std::size_t>(stop - reference.c_str()) != index - digits)
                 return false;
-            auto put = [&replacement](std::uint64_t byte) {
-                replacement.push_back(static_cast<char>(byte & 0xFF));
-            };
-            if (code >= 0x10000) {
-                put(0xF0 + ((code >> 18) & 0x7));
-                put(0x80 + ((code >> 12) & 0x3F));
-                put(0x80 + ((code >> 6) & 0x3F));
-                put(0x80 + (code & 0x3F));
-            } else if (code >= 0x800) {
-                put(0xE0 + ((code >> 12) & 0xF));
-                put(0x80 + ((code >> 6) & 0x3F));
-                put(0x80 + (code & 0x3F));
-            } else if (code >= 0x80) {
-                put(0xC0 + ((code >> 6) & 0x1F));
-                put(0x80 + (code & 0x3F));
-            } else {
-                put(code & 0x7F);
-            }
+            appendUtf8(replacement, static_cast<std::uint32_t>(code));
         } else {
             return false;
         }

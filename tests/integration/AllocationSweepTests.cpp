@@ -6,7 +6,6 @@
 // with nothing leaked.
 #include "platform/PropertyList.h"
 #include "tests/support/AllocationSweepRun.h"
-#include "tests/support/FrameImages.h"
 #include "tests/support/TemporaryDeviceRoot.h"
 
 #include <gtest/gtest.h>
@@ -19,13 +18,8 @@ using platform::PropertyValue;
 
 TEST(AllocationSweepTest, NoFailedAllocationStopsAHostInCOrLeaks) {
     testing::TemporaryDeviceRoot root;
-    const std::string sequence = "var/jb/vod/Library/Velorin/chargingSequences/sweep/";
-    for (int frame = 1; frame <= 3; ++frame)
-        root.writeFile(sequence + "frame" + std::to_string(frame) + ".png",
-                       testing::solidPng(4, 4, static_cast<std::uint8_t>(frame * 60)));
-    root.writeFile(
-        sequence + "options.json",
-        R"({"width": 100, "height": 60, "x": "center", "y": "bottom", "animationDuration": 1})");
+    testing::writeSweptSequence(
+        root, R"({"width": 100, "height": 60, "x": "center", "y": "bottom", "animationDuration": 1})");
     // The lists differ, so that the second load is seen: the XML one hides nothing, the binary
     // one chooses the sequence and hides the host's charging view.
     platform::PropertyListDictionary xml;

@@ -18,17 +18,7 @@ using platform::PropertyListFault;
 using platform::PropertyValue;
 using velorin::testing::PropertyListReading;
 
-// The extension's keys, and short ones that mutated lists reach more easily.
-constexpr std::array<std::string_view, 10> keys{"enablebatteryanimation",
-                                                "batteryanimation",
-                                                "loopbatteryanimation",
-                                                "nosleepbatteryanimation",
-                                                "showbatteryanimationonwake",
-                                                "hidebattery",
-                                                "",
-                                                "a",
-                                                "b",
-                                                "key"};
+constexpr const auto& keys = velorin::testing::comparedKeys;
 
 std::span<const std::uint8_t> bytesOf(std::string_view text) {
     return {reinterpret_cast<const std::uint8_t*>(text.data()), text.size()};

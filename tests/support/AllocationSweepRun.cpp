@@ -1,5 +1,7 @@
 #include "tests/support/AllocationSweepRun.h"
 
+#include "tests/support/FrameImages.h"
+
 #include <cstdlib>
 #include <sstream>
 
@@ -53,6 +55,14 @@ SweptRun runAllocationSweep(const std::string& sweepLibrary, const std::string& 
     run.process = runProcess(program, std::move(arguments), scratch, std::move(settings));
     run.report = parseReport(readWholeFile(reportFile));
     return run;
+}
+
+void writeSweptSequence(const TemporaryDeviceRoot& root, std::string_view options) {
+    const std::string sequence = "var/jb/vod/Library/Velorin/chargingSequences/sweep/";
+    for (int frame = 1; frame <= 3; ++frame)
+        root.writeFile(sequence + "frame" + std::to_string(frame) + ".png",
+                       solidPng(4, 4, static_cast<std::uint8_t>(frame * 60)));
+    root.writeFile(sequence + "options.json", options);
 }
 
 std::string describeSweep(const SweepReport& report) {

@@ -3,6 +3,7 @@
 #pragma once
 
 #include "tests/support/ChildProcess.h"
+#include "tests/support/TemporaryDeviceRoot.h"
 
 #include <string>
 #include <vector>
@@ -41,6 +42,10 @@ SweptRun runAllocationSweep(const std::string& sweepLibrary, const std::string& 
                             const std::filesystem::path& scratch,
                             std::vector<std::string> settings = {},
                             const std::string& stopStatuses = "");
+
+// Writes the sequence the swept hosts play: three small frames and `options` as its
+// options.json, in the folder "sweep" of the root's sequences.
+void writeSweptSequence(const TemporaryDeviceRoot& root, std::string_view options);
 
 // The report as a table, for the test's output.
 std::string describeSweep(const SweepReport& report);

@@ -7,10 +7,24 @@
 #include "platform/PropertyList.h"
 #include "platform/PropertyListValues.h"
 
+#include <array>
 #include <cstring>
 #include <string>
+#include <string_view>
 
 namespace velorin::testing {
+
+// The extension's keys, and short ones that mutated lists reach more easily.
+inline constexpr std::array<std::string_view, 10> comparedKeys{"enablebatteryanimation",
+                                                              "batteryanimation",
+                                                              "loopbatteryanimation",
+                                                              "nosleepbatteryanimation",
+                                                              "showbatteryanimationonwake",
+                                                              "hidebattery",
+                                                              "",
+                                                              "a",
+                                                              "b",
+                                                              "key"};
 
 using PropertyListReading = std::variant<platform::PropertyListValues, platform::PropertyListFault>;
 

@@ -7,7 +7,6 @@
 // end within seconds, as the run without failures ended or with velorin-sim's own out-of-memory
 // message, never by a signal, and (in the sanitizer build) with nothing leaked.
 #include "tests/support/AllocationSweepRun.h"
-#include "tests/support/FrameImages.h"
 #include "tests/support/TemporaryDeviceRoot.h"
 
 #include <gtest/gtest.h>
@@ -20,11 +19,7 @@ using platform::PropertyValue;
 
 TEST(RunAllocationSweepTest, NoFailedAllocationStopsTheSimulatedHostOrLeaks) {
     testing::TemporaryDeviceRoot root;
-    const std::string sequence = "var/jb/vod/Library/Velorin/chargingSequences/sweep/";
-    for (int frame = 1; frame <= 3; ++frame)
-        root.writeFile(sequence + "frame" + std::to_string(frame) + ".png",
-                       testing::solidPng(4, 4, static_cast<std::uint8_t>(frame * 60)));
-    root.writeFile(sequence + "options.json", R"({"width": 100, "x": "center", "y": "bottom"})");
+    testing::writeSweptSequence(root, R"({"width": 100, "x": "center", "y": "bottom"})");
     root.writePreferences("com.tarnwick.velorin",
                           {{"enablebatteryanimation", PropertyValue::boolean(true)},
                            {"batteryanimation", PropertyValue::string("sweep")}},
