@@ -78,12 +78,15 @@ Class objc_allocateClass(const char* name, Class superclass) {
     // A metaclass inherits from the superclass's metaclass, so class methods are inherited
     // the way instance methods are.
     Class superMetaclass = superclass ? superclass->isa() : nullptr;
-    auto* metaclass = new objc_class(name, superMetaclass, nullptr);
-    auto* cls = new objc_class(name, superclass, metaclass);
-    runtime.allClasses.push_back(metaclass);
-    runtime.allClasses.push_back(cls);
-    runtime.classesByName.emplace(name, cls);
-    return cls;
+    // Room is made in both tables and the two classes are owned here until both tables hold
+    // them, so that running out of memory on the way leaves nothing made and nothing lost.
+    runtime.allClasses.reserve(runtime.allClasses.size() + 2);
+    auto metaclass = std::make_unique<objc_class>(name, superMetaclass, nullptr);
+    auto cls = std::make_unique<objc_class>(name, superclass, metaclass.get());
+    runtime.classesByName.emplace(name, cls.get());
+    runtime.allClasses.push_back(metaclass.release());
+    runtime.allClasses.push_back(cls.get());
+    return cls.release();
 }
 
 void objc_unregisterClass(const char* name) {

@@ -26,9 +26,11 @@
 //
 // The parent writes its findings to VELORIN_SWEEP_REPORT and ends the process with status 0
 // when no child failed and 1 otherwise; VELORIN_SWEEP_LOG names a file for every run's end and
-// output, each with where its first failed allocation was asked for. VELORIN_SWEEP_ONLY=once:N
-// (or from:N) makes the process that one run, without forking, for a debugger. Without
+// output, each with where its first failed allocation was asked for; VELORIN_SWEEP_UP_TO=N
+// stops each mode at N. VELORIN_SWEEP_ONLY=once:N (or from:N) makes the process that one run,
+// without forking, for a debugger. Without
 // VELORIN_SWEEP_REPORT nothing is swept and every call passes straight through.
+#include <algorithm>
 #include <atomic>
 #include <cerrno>
 #include <chrono>
@@ -42,6 +44,7 @@
 #include <fcntl.h>
 #include <new>
 #include <poll.h>
+#include <pthread.h>
 #include <signal.h>
 #include <string>
 #include <string_view>
@@ -63,6 +66,7 @@ struct NextFunctions {
     void* (*memalign)(std::size_t, std::size_t){nullptr};
     void* (*dlopen)(const char*, int){nullptr};
     int (*dlclose)(void*){nullptr};
+    int (*pthreadCreate)(pthread_t*, const pthread_attr_t*, void* (*)(void*), void*){nullptr};
 };
 
 NextFunctions next;
@@ -105,6 +109,7 @@ void resolve() {
     lookUp(next.memalign, "memalign");
     lookUp(next.dlopen, "dlopen");
     lookUp(next.dlclose, "dlclose");
+    lookUp(next.pthreadCreate, "pthread_create");
     lookUp(next.free, "free");
     resolving = false;
 }
@@ -143,9 +148,15 @@ void writeBacktrace() {
     ::backtrace_symbols_fd(frames, count, diagnostics >= 0 ? diagnostics : STDERR_FILENO);
 }
 
+// Whether this thread runs the host's or the extension's code. A thread that a program starts
+// runs the runtime's own set-up first (the address sanitizer's allocates through malloc and
+// stops the process when that fails); its allocations count only once the program's own
+// function is running.
+thread_local bool runsProgramCode = false;
+
 // Counts one allocation in the window and answers whether it is to fail.
 bool failThisOne() {
-    if (!windowOpen.load(std::memory_order_relaxed))
+    if (!windowOpen.load(std::memory_order_relaxed) || !runsProgramCode)
         return false;
     const std::uint64_t index = counted.fetch_add(1, std::memory_order_relaxed) + 1;
     if (failAt == 0)
@@ -210,9 +221,6 @@ void writeBacktraceAndDie(int signal) {
 }
 
 void reportCrashes() {
-    // backtrace loads libgcc's unwinder on first use; loaded here, before anything fails.
-    void* frame = nullptr;
-    ::backtrace(&frame, 1);
     for (int signal : {SIGSEGV, SIGABRT, SIGBUS, SIGFPE, SIGILL}) {
         struct sigaction current {};
         ::sigaction(signal, nullptr, &current);
@@ -389,7 +397,10 @@ void sweep() {
         note("failure baseline: the run without failures did not end normally\n" +
              excerpt(baseline.output));
     }
-    const std::uint64_t last = total + 2;
+    std::uint64_t last = total + 2;
+    // VELORIN_SWEEP_UP_TO=N stops each mode at N, for a quick look at the first runs.
+    if (const char* upTo = std::getenv("VELORIN_SWEEP_UP_TO"))
+        last = std::min<std::uint64_t>(last, std::strtoull(upTo, nullptr, 10));
     for (Mode sweepMode : {Mode::Once, Mode::From}) {
         const char* name = sweepMode == Mode::Once ? "once" : "from";
         std::size_t counts[4] = {0, 0, 0, 0};
@@ -448,6 +459,7 @@ void closeWindow() {
 // Before the host's own code: the process becomes the sweep's parent, and only its children
 // go on into the host.
 __attribute__((constructor)) void startSweep() {
+    runsProgramCode = true;
     if (!std::getenv("VELORIN_SWEEP_REPORT"))
         return;
     ready();
@@ -562,6 +574,32 @@ int dlclose(void* handle) {
     if (extensionHandle && handle == extensionHandle && windowOpen)
         closeWindow();
     return result;
+}
+
+int pthread_create(pthread_t* thread, const pthread_attr_t* attributes, void* (*start)(void*),
+                   void* argument) {
+    if (!ready())
+        return EAGAIN;
+    struct Start {
+        void* (*function)(void*);
+        void* argument;
+    };
+    // The thread's start is handed over in memory the program asks for, as the system's own
+    // start does: it may fail like any other allocation.
+    auto* handed = static_cast<Start*>(malloc(sizeof(Start)));
+    if (!handed)
+        return EAGAIN;
+    *handed = Start{start, argument};
+    auto trampoline = [](void* given) -> void* {
+        Start begin = *static_cast<Start*>(given);
+        free(given);
+        runsProgramCode = true;
+        return begin.function(begin.argument);
+    };
+    const int created = next.pthreadCreate(thread, attributes, trampoline, handed);
+    if (created != 0)
+        free(handed);
+    return created;
 }
 
 } // extern "C"
