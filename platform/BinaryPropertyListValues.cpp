@@ -69,7 +69,7 @@ public:
             return PropertyListFault::Unreadable;
         if (!everyReachedObjectReads())
             return PropertyListFault::Unreadable;
-        auto top = objectAt(m_top);
+        auto top = objectAt(m_trailer.top);
         if (!top || top->type != typeDictionary)
             return PropertyListFault::NotDictionary;
         return topLevelValues(*top);
@@ -80,25 +80,21 @@ private:
         auto read = BinaryPropertyListTrailer::read(m_bytes);
         if (!read)
             return false;
-        const std::uint64_t trailer = read->start;
-        m_offsetWidth = read->offsetWidth;
-        m_referenceWidth = read->referenceWidth;
-        m_objectCount = read->objectCount;
-        m_top = read->top;
-        m_table = read->table;
-        if (m_objectCount == 0 || m_offsetWidth == 0 || m_referenceWidth == 0 ||
-            m_top >= m_objectCount || m_table < BinaryPropertyListTrailer::headerLength ||
-            m_table >= trailer)
+        m_trailer = *read;
+        const auto& t = m_trailer;
+        if (t.objectCount == 0 || t.offsetWidth == 0 || t.referenceWidth == 0 ||
+            t.top >= t.objectCount || t.table < BinaryPropertyListTrailer::headerLength ||
+            t.table >= t.start)
             return false;
         // The table must fit before the trailer; compared by division, so nothing can wrap.
-        return (trailer - m_table) / m_offsetWidth >= m_objectCount;
+        return (t.start - t.table) / t.offsetWidth >= t.objectCount;
     }
 
     // The object at index `index` of the offset table, when its marker and size read.
     std::optional<Object> objectAt(std::uint64_t index) const {
         const std::uint64_t start =
-            bigEndian(m_bytes, m_table + index * m_offsetWidth, m_offsetWidth);
-        if (start >= m_table)
+            bigEndian(m_bytes, m_trailer.table + index * m_trailer.offsetWidth, m_trailer.offsetWidth);
+        if (start >= m_trailer.table)
             return std::nullopt;
         Object object;
         object.type = m_bytes[start] & 0xF0;
@@ -115,7 +111,7 @@ private:
                 return std::nullopt;
             const std::uint64_t width = std::uint64_t{1} << (sizeMarker & 0x0F);
             object.contents += 1;
-            if (!fitsBefore(object.contents, width, m_table))
+            if (!fitsBefore(object.contents, width, m_trailer.table))
                 return std::nullopt;
             object.size = bigEndian(m_bytes, object.contents, width);
             object.contents += width;
@@ -131,32 +127,32 @@ private:
         case typeBoolean:
             return object.sizeBits == 0x08 || object.sizeBits == 0x09;
         case typeInteger: {
-            if (!fitsBefore(object.contents, scalarLength, m_table))
+            if (!fitsBefore(object.contents, scalarLength, m_trailer.table))
                 return false;
             // libplist keeps the length in a byte, so only these lengths survive.
             const auto kept = static_cast<std::uint8_t>(scalarLength);
             return kept == 1 || kept == 2 || kept == 4 || kept == 8 || kept == 16;
         }
         case typeReal:
-            return fitsBefore(object.contents, scalarLength, m_table) &&
+            return fitsBefore(object.contents, scalarLength, m_trailer.table) &&
                    (object.sizeBits == 2 || object.sizeBits == 3);
         case typeDate:
-            return object.sizeBits == 3 && fitsBefore(object.contents, 8, m_table);
+            return object.sizeBits == 3 && fitsBefore(object.contents, 8, m_trailer.table);
         case typeData:
         case typeText:
-            return fitsBefore(object.contents, object.size, m_table);
+            return fitsBefore(object.contents, object.size, m_trailer.table);
         case typeUtf16Text:
             // An empty UTF-16 text is one libplist cannot convert, and the list fails with it.
             return object.size != 0 && object.size <= UINT64_MAX / 2 &&
-                   fitsBefore(object.contents, object.size * 2, m_table);
+                   fitsBefore(object.contents, object.size * 2, m_trailer.table);
         case typeUid:
-            return fitsBefore(object.contents, std::uint64_t{object.sizeBits} + 1, m_table) &&
+            return fitsBefore(object.contents, std::uint64_t{object.sizeBits} + 1, m_trailer.table) &&
                    bigEndian(m_bytes, object.contents, std::uint64_t{object.sizeBits} + 1) <=
                        UINT32_MAX;
         case typeArray:
         case typeSet:
         case typeDictionary:
-            return fitsBefore(object.contents, object.size, m_table);
+            return fitsBefore(object.contents, object.size, m_trailer.table);
         default:
             return false;
         }
@@ -165,11 +161,11 @@ private:
     // The reference at position `position` of a container's list, when it lies before the
     // table and names an object.
     std::optional<std::uint64_t> reference(const Object& container, std::uint64_t position) const {
-        const std::uint64_t at = container.contents + position * m_referenceWidth;
-        if (!fitsBefore(at, m_referenceWidth, m_table))
+        const std::uint64_t at = container.contents + position * m_trailer.referenceWidth;
+        if (!fitsBefore(at, m_trailer.referenceWidth, m_trailer.table))
             return std::nullopt;
-        const std::uint64_t index = bigEndian(m_bytes, at, m_referenceWidth);
-        if (index >= m_objectCount)
+        const std::uint64_t index = bigEndian(m_bytes, at, m_trailer.referenceWidth);
+        if (index >= m_trailer.objectCount)
             return std::nullopt;
         return index;
     }
@@ -178,8 +174,8 @@ private:
     // references are checked when it is first reached; a dictionary's keys must be texts.
     bool everyReachedObjectReads() {
         enum class State : std::uint8_t { Unseen, Good };
-        std::vector<State> states(m_objectCount, State::Unseen);
-        std::vector<std::uint64_t> pending{m_top};
+        std::vector<State> states(m_trailer.objectCount, State::Unseen);
+        std::vector<std::uint64_t> pending{m_trailer.top};
         while (!pending.empty()) {
             const std::uint64_t index = pending.back();
             pending.pop_back();
@@ -302,11 +298,7 @@ private:
 
     Bytes m_bytes;
     std::span<const std::string_view> m_keys;
-    unsigned m_offsetWidth{0};
-    unsigned m_referenceWidth{0};
-    std::uint64_t m_objectCount{0};
-    std::uint64_t m_top{0};
-    std::uint64_t m_table{0};
+    BinaryPropertyListTrailer m_trailer;
 };
 
 } // namespace

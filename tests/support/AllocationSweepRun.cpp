@@ -79,3 +79,26 @@ std::string describeSweep(const SweepReport& report) {
 }
 
 } // namespace velorin::testing
+
+namespace velorin::testing {
+
+::testing::AssertionResult sweepPassed(const SweptRun& swept) {
+    const SweepReport& report = swept.report;
+    auto failure = [&swept](const std::string& why) {
+        return ::testing::AssertionFailure()
+               << why << "\n" << swept.process.err << "\n" << swept.report.text;
+    };
+    if (swept.process.status != 0 || !report.failures.empty())
+        return failure("runs failed");
+    if (report.allocations <= 100)
+        return failure("the run without failures made too few allocations to be the work");
+    if (report.modes.size() != 2)
+        return failure("the report does not give both modes");
+    for (const SweepMode& mode : report.modes) {
+        if (mode.tried != report.allocations + 2 || mode.failed != 0 || mode.unchanged == 0)
+            return failure("mode " + mode.name + " did not end well");
+    }
+    return ::testing::AssertionSuccess();
+}
+
+} // namespace velorin::testing

@@ -5,6 +5,8 @@
 #include "tests/support/ChildProcess.h"
 #include "tests/support/TemporaryDeviceRoot.h"
 
+#include <gtest/gtest.h>
+
 #include <string>
 #include <vector>
 
@@ -49,5 +51,10 @@ void writeSweptSequence(const TemporaryDeviceRoot& root, std::string_view option
 
 // The report as a table, for the test's output.
 std::string describeSweep(const SweepReport& report);
+
+// Whether the sweep ended well: the program ended with status 0, the run without failures was
+// real work (more than 100 allocations), and in each mode every N up to two past the last
+// allocation was tried, none failed and some ran unchanged.
+::testing::AssertionResult sweepPassed(const SweptRun& swept);
 
 } // namespace velorin::testing

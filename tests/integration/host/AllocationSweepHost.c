@@ -6,14 +6,16 @@
  * extension may fall back or do nothing, but a showing it started must end: a container still
  * shown after the showing's four seconds makes the host end with status 1.
  *
- *   AllocationSweepHost LIBRARY DEVICE_ROOT
+ *   AllocationSweepHost LIBRARY DEVICE_ROOT [careless]
  *
  * DEVICE_ROOT holds the preference domain as an XML list in lists/xml/ and as a binary list in
  * lists/bin/, and the sequence they choose. The host prints only with write(), so that its
- * own output needs no memory. */
+ * own output needs no memory. A careless host uses one allocation of its own without checking
+ * it, as a host that the sweep must catch. */
 #include "tests/integration/host/HostKit.h"
 
 #include <dlfcn.h>
+#include <stdlib.h>
 #include <string.h>
 #include <unistd.h>
 
@@ -29,8 +31,8 @@ static void say(const char* text) {
 }
 
 int main(int argc, char** argv) {
-    if (argc != 3) {
-        say("usage: AllocationSweepHost LIBRARY DEVICE_ROOT\n");
+    if (argc != 3 && !(argc == 4 && strcmp(argv[3], "careless") == 0)) {
+        say("usage: AllocationSweepHost LIBRARY DEVICE_ROOT [careless]\n");
         return 2;
     }
     if (hostKitSetUp(argv[2]) != 0) {
@@ -63,6 +65,12 @@ int main(int argc, char** argv) {
     hostKitUnplug();
     if (hostKitRunFor(1) != 0)
         say("a queued block threw into the host\n");
+
+    if (argc == 4) {
+        volatile char* unchecked = malloc(16);
+        unchecked[0] = 1;
+        free((char*)unchecked);
+    }
 
     char description[256];
     hostKitDescribe(description, sizeof description);

@@ -47,15 +47,7 @@ TEST(RunAllocationSweepTest, NoFailedAllocationStopsTheSimulatedHostOrLeaks) {
         {"run", root.hostPath("scenario").string(), "--root", root.path().string()}, scratch.path(),
         settings, "2");
     std::cout << testing::describeSweep(swept.report);
-    EXPECT_EQ(swept.process.status, 0) << swept.process.err << swept.report.text;
-    EXPECT_TRUE(swept.report.failures.empty());
-    EXPECT_GT(swept.report.allocations, 100);
-    ASSERT_EQ(swept.report.modes.size(), 2u) << swept.report.text;
-    for (const auto& mode : swept.report.modes) {
-        EXPECT_EQ(mode.tried, swept.report.allocations + 2);
-        EXPECT_EQ(mode.failed, 0) << mode.name;
-        EXPECT_GT(mode.unchanged, 0) << mode.name;
-    }
+    EXPECT_TRUE(testing::sweepPassed(swept));
     // Nothing a run made was left in the scratch's temporary folder.
     EXPECT_TRUE(std::filesystem::is_empty(scratch.path() / "tmp"));
 }
