@@ -26,6 +26,7 @@ declare -A corpusNames=(
     [PngFastPathFuzzer]=png-fast-path
     [FrameOrderingFuzzer]=frame-ordering
     [PreferencesFuzzer]=preferences
+    [PropertyListValuesFuzzer]=preferences
     [ScenarioReaderFuzzer]=scenario-reader
     [AnimatedImageFuzzer]=animated-images
     [LottieSourceFuzzer]=lottie-source
@@ -34,8 +35,8 @@ declare -A corpusNames=(
 targets=("$@")
 if [ ${#targets[@]} -eq 0 ]; then
     targets=(OptionsPlacementFuzzer PngDecodingFuzzer PngFastPathFuzzer FrameOrderingFuzzer
-             PreferencesFuzzer ScenarioReaderFuzzer AnimatedImageFuzzer LottieSourceFuzzer
-             DebianPackageFuzzer)
+             PreferencesFuzzer PropertyListValuesFuzzer ScenarioReaderFuzzer AnimatedImageFuzzer
+             LottieSourceFuzzer DebianPackageFuzzer)
 fi
 for target in "${targets[@]}"; do
     if [ -z "${corpusNames[$target]:-}" ]; then
@@ -53,7 +54,7 @@ for target in "${targets[@]}"; do
     name=${corpusNames[$target]}
     corpus="$folder/fuzz-corpus/$name"
     artifacts="$folder/fuzz-artifacts/$name/"
-    log="$folder/fuzz-logs/$name.log"
+    log="$folder/fuzz-logs/$target.log"
     mkdir -p "$corpus" "$artifacts" "$(dirname "$log")"
     cp -p "$here/fuzz/corpus/$name/"* "$corpus/"
     options=(-max_total_time="$seconds" -timeout=10 -rss_limit_mb=2048 -print_final_stats=1

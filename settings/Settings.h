@@ -4,7 +4,8 @@
 // time the settings-changed notification arrives. Every other part of the extension reads the
 // record at the moment it needs a value, so a reload takes effect at each reader's next use.
 // Reading never fails: a missing key, or a value of a kind the key does not expect, gives that
-// key's default.
+// key's default. The domain's list is read once per load; when memory runs out the load throws
+// and the record stays as it was.
 #pragma once
 
 #include <string>
@@ -36,7 +37,7 @@ struct Settings {
 // The one record of the process.
 Settings& settings();
 
-// Reads every key of the domain into the record.
+// Reads every key of the domain into the record, from one read of the domain's list.
 void readSettings();
 
 // Puts the record back as it is before the first read.

@@ -5,6 +5,7 @@
 
 #include <cerrno>
 #include <filesystem>
+#include <new>
 #include <system_error>
 
 namespace velorin::sim {
@@ -48,9 +49,13 @@ TemporaryFolder::~TemporaryFolder() {
 void TemporaryFolder::remove() noexcept {
     if (m_path.empty())
         return;
-    // Removed while still locked, so that no other command takes it meanwhile.
-    std::error_code error;
-    std::filesystem::remove_all(m_path, error);
+    // Removed while still locked, so that no other command takes it meanwhile. Removing takes
+    // memory; without it the folder stays, unlocked, and the next command of its kind removes it.
+    try {
+        std::error_code error;
+        std::filesystem::remove_all(m_path, error);
+    } catch (const std::bad_alloc&) {
+    }
     m_path.clear();
     m_lock = platform::FileDescriptor();
 }

@@ -121,9 +121,11 @@ ChosenSequence chosenSequence(const std::string& root) {
     {
         ScopedDeviceRoot scoped(root);
         readSettings();
-        chosen = {settings().sequenceName, settings().enabled};
+        chosen = {settings().sequenceName, settings().enabled, {}, false};
     }
     settings() = previous;
+    chosen.folderName = sequenceFolderName(chosen.name).value_or("");
+    chosen.exists = holdsSequence(root, chosen.name);
     return chosen;
 }
 

@@ -80,7 +80,7 @@ void printText(const std::string& root, const std::vector<ListedSequence>& liste
         nameWidth = std::max(nameWidth, sequence.name.size());
     bool chosenFound = false;
     for (const auto& sequence : listed) {
-        bool isChosen = sequence.name == chosen.name;
+        bool isChosen = sequence.name == chosen.folderName;
         chosenFound = chosenFound || isChosen;
         std::printf("%s %-*s  ", isChosen ? "*" : " ", static_cast<int>(nameWidth),
                     sequence.name.c_str());
@@ -101,6 +101,11 @@ void printText(const std::string& root, const std::vector<ListedSequence>& liste
         std::printf("  (none)\n");
     if (chosenFound)
         std::printf("* chosen by the root's %s", sequenceNamePreferenceKey);
+    else if (chosen.exists)
+        std::printf("The root's %s chooses %s, which plays the folder %s inside the sequence "
+                    "folder",
+                    sequenceNamePreferenceKey, sim::quoteText(chosen.name).c_str(),
+                    sim::quoteText(chosen.folderName).c_str());
     else
         std::printf("The root's %s chooses %s, which is no sequence here: nothing shows",
                     sequenceNamePreferenceKey, sim::quoteText(chosen.name).c_str());
@@ -118,7 +123,7 @@ void printJson(const std::string& root, const std::vector<ListedSequence>& liste
     auto sequences = Json::array();
     bool chosenFound = false;
     for (const auto& sequence : listed) {
-        bool isChosen = sequence.name == chosen.name;
+        bool isChosen = sequence.name == chosen.folderName;
         chosenFound = chosenFound || isChosen;
         Json entry{{"name", sequence.name}, {"chosen", isChosen}};
         if (sequence.origin)
@@ -145,7 +150,7 @@ void printJson(const std::string& root, const std::vector<ListedSequence>& liste
     }
     Json json{{"root", root},
               {"chosen", chosen.name},
-              {"chosenExists", chosenFound},
+              {"chosenExists", chosenFound || chosen.exists},
               {"enabled", chosen.enabled},
               {"sequences", std::move(sequences)}};
     std::cout << json.dump(2, ' ', false, Json::error_handler_t::replace) << '\n';

@@ -61,6 +61,18 @@ TEST(ListCommandTest, EachSequenceWithItsProblemsAndTheChosenOne) {
     EXPECT_EQ(wide["box"]["width"], 200.0);
     EXPECT_EQ(wide["warnings"], 1);
     EXPECT_EQ(wide["decodedBytes"], 2 * 600 * 300 * 4);
+
+    // A chosen name with slashes plays the folder it names inside the sequence folder, as the
+    // device joins it.
+    root.writePreferences("com.tarnwick.velorin",
+                          {{"batteryanimation", platform::PropertyValue::string("./wide/")}});
+    EXPECT_THAT(list().out, ::testing::HasSubstr("* wide     2 frames"));
+    testing::writeFrames(root.hostPath(sequences + "wide/dark"),
+                         testing::numberedFrameNames("dark", 1, 2));
+    root.writePreferences("com.tarnwick.velorin",
+                          {{"batteryanimation", platform::PropertyValue::string("wide/dark")}});
+    EXPECT_THAT(list().out, ::testing::HasSubstr("chooses \"wide/dark\", which plays the folder "
+                                                 "\"wide/dark\" inside the sequence folder"));
 }
 
 } // namespace
