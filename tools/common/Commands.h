@@ -18,5 +18,6 @@ void addImportCommand(CLI::App& application, int& exitStatus);
 void addRootCommand(CLI::App& application, int& exitStatus);
 void addListCommand(CLI::App& application, int& exitStatus);
 void addInstallCommand(CLI::App& application, int& exitStatus);
+void addLiveCommand(CLI::App& application, int& exitStatus);
 
 } // namespace velorin::tools
