@@ -45,6 +45,7 @@ struct LiveArguments {
     std::string script;
     std::string capture;
     std::string moments;
+    std::string screenshots;
     bool statistics{false};
     // Whether --screen was given, so that it wins over a script's own screen.
     bool screenGiven{false};
@@ -136,6 +137,12 @@ sim::Result<LiveOptions> checkArguments(const LiveArguments& arguments) {
         options.captureFolder = arguments.capture;
         options.screenshotFolder = arguments.capture;
     }
+    if (!arguments.screenshots.empty()) {
+        std::error_code error;
+        if (!fs::is_directory(arguments.screenshots, error))
+            return sim::Fault(arguments.screenshots, "is no folder to save screenshots in");
+        options.screenshotFolder = arguments.screenshots;
+    }
     if (!arguments.record.empty()) {
         if (auto allowed = checkRecordingTarget(arguments.record); !allowed)
             return allowed.fault();
@@ -184,6 +191,9 @@ void addLiveCommand(CLI::App& application, int& exitStatus) {
                         "full resolution (with --script)");
     command->add_option("--at", arguments->moments,
                         "The moments of the captures, in seconds from the start: T1,T2,…");
+    command->add_option("--screenshots", arguments->screenshots,
+                        "The folder `s` saves screenshots in, as velorin-live-0001.png… "
+                        "(default: the capture folder, else the current folder)");
     command->add_flag("--stats", arguments->statistics,
                       "At the end, print \"frames N, fps F, p99 T ms\" on standard error");
     command->footer("Keys: p plug in / unplug, l lock / unlock, d dim / wake, o looping on / off, "
