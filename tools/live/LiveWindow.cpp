@@ -47,7 +47,6 @@ struct LiveWindow::Resources {
     SDL_Texture* status{nullptr};
     int statusWidth{0};
     int statusHeight{0};
-    bool videoStarted{false};
 
     ~Resources() {
         if (status)
@@ -58,8 +57,9 @@ struct LiveWindow::Resources {
             SDL_DestroyRenderer(renderer);
         if (window)
             SDL_DestroyWindow(window);
-        if (videoStarted)
-            SDL_QuitSubSystem(SDL_INIT_VIDEO);
+        // The video subsystem itself stays until the process ends: quitting it unloads the
+        // X11 and GL libraries SDL opened, and what they keep could then no longer be told
+        // from a leak of ours.
     }
 
     // A streaming texture of byte-order RGBA, made again when the size changes.
@@ -85,7 +85,6 @@ sim::Result<std::unique_ptr<LiveWindow>> LiveWindow::open(platform::CGSize scree
     Resources& resources = *window->m_resources;
     if (SDL_InitSubSystem(SDL_INIT_VIDEO) != 0)
         return sim::Fault(std::string("cannot open a window: ") + SDL_GetError());
-    resources.videoStarted = true;
     Fit fit = windowFor(screen);
     resources.window =
         SDL_CreateWindow(title.c_str(), SDL_WINDOWPOS_CENTERED, SDL_WINDOWPOS_CENTERED, fit.width,

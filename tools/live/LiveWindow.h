@@ -6,7 +6,7 @@
 // and the lock screen then keeps its proportions. Keys are read as the text they type, so `?`
 // is `?` on any keyboard layout; Escape quits as `q` does. SDL is told to leave SIGINT and
 // SIGTERM alone, so that the command's own watch hears them. Without a desktop, SDL's
-// offscreen driver (SDL_VIDEODRIVER=offscreen) gives a window that nobody sees, for tests.
+// dummy or offscreen driver (SDL_VIDEODRIVER=dummy) gives a window that nobody sees, for tests.
 #pragma once
 
 #include "platform/display/Geometry.h"

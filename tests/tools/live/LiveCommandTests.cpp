@@ -1,8 +1,9 @@
-// velorin-sim live, end to end, without a display: the window opens on SDL's offscreen
-// driver. Captures of a scenario are compared with preview's frames of the same moments; the
-// test clock (VELORIN_TEST_LIVE_CLOCK=input) lets a test move time and press keys from standard
-// input, so that an edit of the folder between two showings and a recording of keys are
-// exact, with no waiting on the real time.
+// velorin-sim live, end to end, without a display: the window opens on SDL's dummy driver,
+// which draws in memory and, unlike the offscreen one, loads no GL libraries. Captures of a
+// scenario are compared with preview's frames of the same moments; the test clock
+// (VELORIN_TEST_LIVE_CLOCK=input) lets a test move time and press keys from standard input, so that
+// an edit of the folder between two showings and a recording of keys are exact, with no waiting on
+// the real time.
 #include "platform/display/Image.h"
 #include "tests/support/FrameImages.h"
 #include "tests/support/TemporaryDeviceRoot.h"
@@ -43,7 +44,7 @@ struct LiveScratch {
             "XDG_CACHE_HOME=" + (home / "cache").string(),
             "XDG_CONFIG_HOME=" + (home / "config").string(),
             "VELORIN_ROOT=" + (folder.path() / "user-root").string(),
-            "SDL_VIDEODRIVER=offscreen",
+            "SDL_VIDEODRIVER=dummy",
             "SDL_RENDER_DRIVER=software",
         };
         if (inputClock)
