@@ -15,6 +15,12 @@ pkg_check_modules(IMPORT_MEDIA REQUIRED IMPORTED_TARGET libavformat libavcodec l
 pkg_check_modules(RLOTTIE REQUIRED IMPORTED_TARGET rlottie)
 # velorin-sim pack writes, and install reads, Debian packages with libarchive.
 pkg_check_modules(LIBARCHIVE REQUIRED IMPORTED_TARGET libarchive)
+# The tools' pictures of the lock screen set their text with pango and cairo, in the font of
+# fonts-dejavu-core, and velorin-sim live shows them in a window with SDL2.
+pkg_check_modules(TEXT REQUIRED IMPORTED_TARGET pangocairo pangoft2 fontconfig cairo)
+pkg_check_modules(SDL2 REQUIRED IMPORTED_TARGET sdl2)
+set(VELORIN_FONT_FOLDER "/usr/share/fonts/truetype/dejavu" CACHE PATH
+    "The folder of fonts-dejavu-core's DejaVuSans.ttf and DejaVuSans-Bold.ttf")
 # The display toolkit's compositor draws with pixman; its PNG decoder's fast path inflates with
 # libdeflate.
 pkg_check_modules(PIXMAN REQUIRED IMPORTED_TARGET pixman-1)

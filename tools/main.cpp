@@ -42,6 +42,7 @@ int main(int argc, char** argv) {
     velorin::tools::addRunCommand(application, exitStatus);
     velorin::tools::addPrefsCommand(application, exitStatus);
     velorin::tools::addPreviewCommand(application, exitStatus);
+    velorin::tools::addLiveCommand(application, exitStatus);
     velorin::tools::addSoakCommand(application, exitStatus);
     velorin::tools::addImportCommand(application, exitStatus);
     velorin::tools::addInstallCommand(application, exitStatus);

@@ -90,8 +90,15 @@ RunningProcess::RunningProcess(const std::string& program, std::vector<std::stri
     int pipe[2];
     if (::pipe2(pipe, O_CLOEXEC) != 0)
         return;
+    int input[2];
+    if (::pipe2(input, O_CLOEXEC) != 0) {
+        ::close(pipe[0]);
+        ::close(pipe[1]);
+        return;
+    }
     posix_spawn_file_actions_t actions;
     posix_spawn_file_actions_init(&actions);
+    posix_spawn_file_actions_adddup2(&actions, input[0], 0);
     posix_spawn_file_actions_adddup2(&actions, pipe[1], 1);
     posix_spawn_file_actions_addopen(&actions, 2, m_errors.c_str(), O_WRONLY | O_CREAT | O_TRUNC,
                                      0600);
@@ -105,7 +112,9 @@ RunningProcess::RunningProcess(const std::string& program, std::vector<std::stri
         m_pid = child;
     posix_spawn_file_actions_destroy(&actions);
     ::close(pipe[1]);
+    ::close(input[0]);
     m_output = pipe[0];
+    m_input = input[1];
 }
 
 RunningProcess::~RunningProcess() {
@@ -115,6 +124,7 @@ RunningProcess::~RunningProcess() {
     }
     if (m_output >= 0)
         ::close(m_output);
+    closeInput();
     std::error_code ignored;
     std::filesystem::remove(m_errors, ignored);
 }
@@ -137,7 +147,29 @@ void RunningProcess::signal(int number) const {
         ::kill(m_pid, number);
 }
 
+bool RunningProcess::sendInput(const std::string& text) {
+    // A program that has ended must fail the test, not end it with SIGPIPE.
+    ::signal(SIGPIPE, SIG_IGN);
+    std::size_t written = 0;
+    while (m_input >= 0 && written < text.size()) {
+        ssize_t count = ::write(m_input, text.data() + written, text.size() - written);
+        if (count < 0 && errno == EINTR)
+            continue;
+        if (count <= 0)
+            return false;
+        written += static_cast<std::size_t>(count);
+    }
+    return m_input >= 0;
+}
+
+void RunningProcess::closeInput() {
+    if (m_input >= 0)
+        ::close(m_input);
+    m_input = -1;
+}
+
 ProcessOutcome RunningProcess::finish() {
+    closeInput();
     ProcessOutcome outcome;
     char buffer[4096];
     for (ssize_t count; (count = ::read(m_output, buffer, sizeof buffer)) != 0;) {

@@ -6,6 +6,7 @@
 #include "sim/QuoteText.h"
 #include "tools/common/JsonTextFault.h"
 #include "tools/common/NearestName.h"
+#include "tools/lockscreen/LockScreenLayout.h"
 
 #include <algorithm>
 #include <array>
@@ -336,6 +337,31 @@ void checkOnScreen(const SequencePlacement& placement, ScreenSize screen, const 
                           " screen: " + where);
 }
 
+// Notes the pieces of the lock screen the view lies over, with the points where it does: the
+// animation hides them while it shows, as the container is the page's topmost child.
+void checkCoveredPieces(const SequencePlacement& placement, PlacementReport& placementReport,
+                        const std::string& file, CheckReport& report) {
+    platform::CGRect view =
+        platform::CGRectMake(placement.x, placement.y, placement.width, placement.height);
+    platform::CGSize screen{placementReport.screen.width, placementReport.screen.height};
+    std::string where;
+    for (const auto& piece : piecesBeneathAnimation(layOutLockScreen(screen))) {
+        auto overlap = overlapOf(view, piece.frame);
+        if (!overlap)
+            continue;
+        placementReport.covered.push_back({std::string(piece.name), *overlap});
+        where += (where.empty() ? "" : ", ") + std::string(piece.name) + " (x " +
+                 formatNumber(overlap->minX()) + " to " + formatNumber(overlap->maxX()) + ", y " +
+                 formatNumber(overlap->minY()) + " to " + formatNumber(overlap->maxY()) + ")";
+    }
+    if (where.empty())
+        return;
+    report.addProblem(file, ProblemKind::CoversLockScreen,
+                      "on a " + formatNumber(screen.width) + "x" + formatNumber(screen.height) +
+                          " screen the view covers " + where +
+                          " in points; the animation hides what it covers while it shows");
+}
+
 } // namespace
 
 void checkOptionsFile(std::optional<std::span<const std::uint8_t>> optionsBytes,
@@ -358,8 +384,9 @@ void checkPlacementOnScreen(std::optional<std::span<const std::uint8_t>> options
                             CheckReport& report) {
     // The rectangle is the extension's own; the container fills the screen.
     auto placement = computePlacement(optionsBytes, screen.width, screen.height);
-    report.placement = PlacementReport{screen, placement, source};
+    report.placement = PlacementReport{screen, placement, source, {}};
     checkOnScreen(placement, screen, problemFile, report);
+    checkCoveredPieces(placement, *report.placement, problemFile, report);
 }
 
 } // namespace velorin::tools

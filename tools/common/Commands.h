@@ -19,5 +19,6 @@ void addRootCommand(CLI::App& application, int& exitStatus);
 void addListCommand(CLI::App& application, int& exitStatus);
 void addInstallCommand(CLI::App& application, int& exitStatus);
 void addPackCommand(CLI::App& application, int& exitStatus);
+void addLiveCommand(CLI::App& application, int& exitStatus);
 
 } // namespace velorin::tools

@@ -3,10 +3,13 @@
 #include "sim/ExtensionLoader.h"
 
 #include <CLI/Version.hpp>
+#include <SDL.h>
 #include <archive.h>
+#include <cairo.h>
 #include <filesystem>
 #include <gif_lib.h>
 #include <nlohmann/json.hpp>
+#include <pango/pango.h>
 #include <png.h>
 #include <sstream>
 #include <webp/encode.h>
@@ -71,6 +74,15 @@ std::string versionReport() {
     std::string archiveInUse = archive_version_string();
     line(text, "libarchive", ARCHIVE_VERSION_ONLY_STRING,
          archiveInUse.substr(archiveInUse.find(' ') + 1));
+    line(text, "cairo", CAIRO_VERSION_STRING, cairo_version_string());
+    line(text, "pango", PANGO_VERSION_STRING, pango_version_string());
+    SDL_version linked;
+    SDL_GetVersion(&linked);
+    line(text, "SDL2",
+         std::to_string(SDL_MAJOR_VERSION) + "." + std::to_string(SDL_MINOR_VERSION) + "." +
+             std::to_string(SDL_PATCHLEVEL),
+         std::to_string(linked.major) + "." + std::to_string(linked.minor) + "." +
+             std::to_string(linked.patch));
     line(text, "nlohmann-json",
          std::to_string(NLOHMANN_JSON_VERSION_MAJOR) + "." +
              std::to_string(NLOHMANN_JSON_VERSION_MINOR) + "." +

@@ -1,6 +1,7 @@
 // velorin-sim list: the sequences of a device root, each with its frames, run length, box,
 // decoded size and the count of its problems by severity, and which one the root's
-// preferences choose.
+// preferences choose. With a screen size, each sequence's placement on that screen is judged
+// too, and the lock screen's pieces it covers are named with the points where it does.
 //
 // Each sequence is judged by the same analysis as `check`, read inside the root as the device
 // reads it; `check NAME` gives the problems themselves. A sequence installed from a package
@@ -96,6 +97,11 @@ void printText(const std::string& root, const std::vector<ListedSequence>& liste
                     number(report.box.height).c_str(),
                     sim::describeByteCount(report.decodedBytes).c_str(),
                     problemCounts(report).c_str(), originText(sequence).c_str());
+        for (const auto& problem : report.problems) {
+            if (problem.kind == ProblemKind::CoversLockScreen)
+                std::printf("  %*s  note: %s\n", static_cast<int>(nameWidth), "",
+                            problem.message.c_str());
+        }
     }
     if (listed.empty())
         std::printf("  (none)\n");
@@ -146,6 +152,8 @@ void printJson(const std::string& root, const std::vector<ListedSequence>& liste
         entry["errors"] = report.count(Severity::Error);
         entry["warnings"] = report.count(Severity::Warning);
         entry["notes"] = report.count(Severity::Note);
+        if (report.placement)
+            entry["covers"] = coveredPiecesToJson(report.placement->covered);
         sequences.push_back(std::move(entry));
     }
     Json json{{"root", root},
@@ -156,7 +164,13 @@ void printJson(const std::string& root, const std::vector<ListedSequence>& liste
     std::cout << json.dump(2, ' ', false, Json::error_handler_t::replace) << '\n';
 }
 
-int runList(const std::string& givenRoot, bool json) {
+int runList(const std::string& givenRoot, const std::string& screenText, bool json) {
+    std::optional<ScreenSize> screen;
+    if (!screenText.empty()) {
+        screen = parseScreenSize(screenText);
+        if (auto note = screenSizeNote(*screen))
+            std::fprintf(stderr, "velorin-sim: %s\n", note->c_str());
+    }
     auto root = chooseDeviceRoot(givenRoot);
     if (!root)
         return report(root.fault());
@@ -171,7 +185,7 @@ int runList(const std::string& givenRoot, bool json) {
             entry.changedSinceInstalled =
                 sequenceFingerprint(sequence.folder) != origin->second.fingerprint;
         }
-        auto checked = checkSequence(sequence);
+        auto checked = checkSequence(sequence, CheckRequest{screen, ResourceForkFiles::Counted});
         if (checked)
             entry.report = std::move(checked.value());
         else
@@ -195,13 +209,21 @@ void addListCommand(CLI::App& application, int& exitStatus) {
                 "by severity, and the one its preferences choose");
     struct Options {
         std::string root;
+        std::string screen;
         bool json{false};
     };
     auto options = std::make_shared<Options>();
     command->add_option("--root", options->root, "Device root (default: your own)");
+    command
+        ->add_option("--screen", options->screen,
+                     "Also judge each placement on a screen of this size in points: whether it "
+                     "leaves the screen, and which of the lock screen's clock, date, buttons and "
+                     "home indicator it covers")
+        ->check(CLI::Validator(unreadableScreenSize, "WxH"));
     command->add_flag("--json", options->json, "Print the list as one JSON object");
-    command->callback(
-        [options, &exitStatus] { exitStatus = runList(options->root, options->json); });
+    command->callback([options, &exitStatus] {
+        exitStatus = runList(options->root, options->screen, options->json);
+    });
 }
 
 } // namespace velorin::tools

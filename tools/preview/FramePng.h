@@ -8,7 +8,7 @@
 // the defaults, in about a quarter of the time.
 #pragma once
 
-#include "tools/preview/FramePixels.h"
+#include "tools/lockscreen/FramePixels.h"
 
 #include <string>
 

@@ -14,6 +14,7 @@
 #include "tools/common/InterruptionWatch.h"
 #include "tools/common/ProgressBar.h"
 #include "tools/common/ScreenSize.h"
+#include "tools/lockscreen/LockScreenOptions.h"
 #include "tools/preview/ContactSheet.h"
 #include "tools/preview/FramePipeline.h"
 #include "tools/preview/PreviewOutput.h"
@@ -51,6 +52,7 @@ struct PreviewArguments {
     double framesPerSecond{30};
     std::string out{"velorin-preview"};
     bool noFrames{false};
+    LockScreenArguments lockScreen;
 };
 
 // How the device lists the sequence folder during the preview.
@@ -120,6 +122,10 @@ sim::Result<PreviewSettings> checkSettings(const PreviewArguments& arguments,
         return sim::Fault("--fps", "expected a rate above 0 and up to 120 frames a second");
     if (arguments.out.empty())
         return sim::Fault("--out", "expected a folder to write into");
+    auto dress = readLockScreenDress(arguments.lockScreen);
+    if (!dress)
+        return dress.fault();
+    settings.dress = dress.value();
     settings.seconds = arguments.seconds;
     settings.framesPerSecond = arguments.framesPerSecond;
     if (settings.frameCount() < 1)
@@ -297,6 +303,7 @@ void addPreviewCommand(CLI::App& application, int& exitStatus) {
                         "Output folder (default: velorin-preview in the current folder)");
     command->add_flag("--no-frames", arguments->noFrames,
                       "Write only the contact sheet and the animated WebP, no frame files");
+    addLockScreenOptions(*command, arguments->lockScreen);
     command->callback([arguments, &exitStatus] { exitStatus = runPreview(*arguments); });
 }
 

@@ -7,55 +7,27 @@
 // SIGINT or SIGTERM stops the run before its next event, removes the private copy and ends with
 // status 130 or 143.
 #include "sim/ExtensionLoader.h"
-#include "sim/ScenarioReader.h"
 #include "sim/ScenarioRunner.h"
-#include "sim/SystemError.h"
 #include "tools/common/Commands.h"
 #include "tools/common/FaultReport.h"
 #include "tools/common/InterruptionWatch.h"
 #include "tools/common/SampleRoot.h"
+#include "tools/common/ScenarioFile.h"
 
 #include <CLI/CLI.hpp>
-#include <cerrno>
 #include <cstdio>
-#include <cstring>
 #include <filesystem>
-#include <fstream>
-#include <iterator>
 
 namespace velorin::tools {
 
 namespace {
 
-sim::Result<std::string> readScenarioText(const std::string& path) {
-    std::error_code error;
-    if (!std::filesystem::exists(path, error))
-        return sim::Fault(path, "no such scenario file");
-    if (!std::filesystem::is_regular_file(path, error))
-        return sim::Fault(path, "not a scenario file (expected a regular file)");
-    std::ifstream file;
-    errno = 0;
-    file.open(path, std::ios::binary);
-    if (!file)
-        return sim::Fault(path, "cannot read the scenario: " + sim::describeSystemError(errno));
-    std::string text{std::istreambuf_iterator<char>(file), std::istreambuf_iterator<char>()};
-    if (file.bad())
-        return sim::Fault(path, "cannot read the scenario");
-    return text;
-}
-
 int runScenarioFile(const std::string& scenarioPath, const std::string& givenRoot) {
     // Before anything is made: the host's private preference copy goes on an interruption.
     InterruptionWatch watch;
-    auto text = readScenarioText(scenarioPath);
-    if (!text)
-        return report(text.fault());
-    auto scenario = sim::readScenario(text.value());
-    if (!scenario) {
-        sim::Fault fault = scenario.fault();
-        fault.file = scenarioPath;
-        return report(fault);
-    }
+    auto scenario = readScenarioFile(scenarioPath);
+    if (!scenario)
+        return report(scenario.fault());
     auto root = chooseDeviceRoot(givenRoot);
     if (!root)
         return report(root.fault());

@@ -39,11 +39,12 @@ protected:
         writeOptions(text);
         return check();
     }
-    // The kinds of the options' problems; how the frame fits the box is another matter.
+    // The kinds of the options' problems; how the frame fits the box, and which pieces of the
+    // lock screen the view covers, are other matters.
     std::vector<std::string> kinds(std::string_view text) {
         std::vector<std::string> found;
         for (const auto& problem : checkOptions(text).problems) {
-            if (problem.file != "frame1.png")
+            if (problem.file != "frame1.png" && problem.kind != ProblemKind::CoversLockScreen)
                 found.emplace_back(problemKindName(problem.kind));
         }
         return found;
@@ -225,12 +226,54 @@ TEST_F(OptionsCheckTest, PlacementIsTheExtensionsOnATallScreen) {
 TEST_F(OptionsCheckTest, DefaultRectangleOffASmallScreenNamesTheFolder) {
     auto report = check({100, 100});
     expectPlacement(report, {-25, -70, 150, 150, 2});
-    ASSERT_EQ(report.problems.size(), 1u);
+    ASSERT_EQ(report.problems.size(), 2u);
+    EXPECT_EQ(report.problems[0].kind, ProblemKind::OffScreen);
     EXPECT_EQ(report.problems[0].file, folder());
     EXPECT_EQ(report.problems[0].message,
               "the view (x -25, y -70, width 150, height 150) leaves the 100x100 screen: 25 "
               "points past the left edge, 25 points past the right edge, 70 points past the top "
               "edge");
+}
+
+TEST_F(OptionsCheckTest, AViewOverTheLockScreensPiecesGetsANoteWithThePointsItCovers) {
+    // A 250-point box where the defaults put a 150-point one reaches the right button of a
+    // phone with a home button, 320 points wide, and leaves the screen.
+    writeOptions(R"({"width": 250})");
+    auto small = check({320, 568});
+    std::vector<const CheckProblem*> notes;
+    for (const auto& problem : small.problems) {
+        if (problem.kind == ProblemKind::CoversLockScreen)
+            notes.push_back(&problem);
+    }
+    ASSERT_EQ(notes.size(), 1u);
+    EXPECT_EQ(notes[0]->severity, Severity::Note);
+    EXPECT_EQ(notes[0]->file, "options.json");
+    EXPECT_EQ(notes[0]->message, "on a 320x568 screen the view covers the right button (x 252 to "
+                                 "296, y 496 to 540) in points; the animation hides what it "
+                                 "covers while it shows");
+    ASSERT_TRUE(small.placement);
+    ASSERT_EQ(small.placement->covered.size(), 1u);
+    EXPECT_EQ(small.placement->covered[0].overlap, platform::CGRectMake(252, 496, 44, 44));
+    EXPECT_EQ(small.status(Strictness::WarningsToo), ExitStatus::ProblemsFound)
+        << "leaving the screen is still a warning";
+    EXPECT_EQ(small.count(Severity::Error), 0u);
+
+    // Placed over the top of the page it covers the clock and the date, each named.
+    writeOptions(R"({"x": 0, "y": 100, "width": 400, "height": 100})");
+    auto top = check();
+    ASSERT_TRUE(top.placement);
+    ASSERT_EQ(top.placement->covered.size(), 2u);
+    EXPECT_EQ(top.placement->covered[0].piece, "the clock");
+    EXPECT_EQ(top.placement->covered[1].piece, "the date");
+    auto json = reportToJson(top);
+    EXPECT_EQ(json["covers"][0]["piece"], "the clock");
+    EXPECT_EQ(json["covers"][1]["y"], 186);
+
+    // Without a screen there is no placement, and so nothing covered.
+    auto withoutScreen = checkSequenceFolder(folder(), std::nullopt);
+    ASSERT_TRUE(withoutScreen.ok());
+    for (const auto& problem : withoutScreen.value().problems)
+        EXPECT_NE(problem.kind, ProblemKind::CoversLockScreen);
 }
 
 TEST_F(OptionsCheckTest, CommandPrintsThePlacementOnlyWithAScreenButTheProblemsAlways) {

@@ -1,14 +1,14 @@
-// The preview's lock screen, drawn in 8-bit premultiplied pixels with pixman, against the
-// reference drawing in floats it replaced: on the bundled sample sequences, played by the real
-// extension, the two differ by at most one level per channel on average, and by no more than
-// eight anywhere but along the edges of the stretched frames, where the filters may round
-// their edge pixels differently.
+// The lock screen's views, drawn in 8-bit premultiplied pixels with pixman over a bare
+// wallpaper, against the reference drawing in floats it replaced: on the bundled sample sequences,
+// played by the real extension, the two differ by at most one level per channel on average, and by
+// no more than eight anywhere but along the edges of the stretched frames, where the filters may
+// round their edge pixels differently.
 #include "platform/display/Compositor.h"
 #include "settings/Settings.h"
 #include "sim/ExtensionLoader.h"
 #include "sim/SimulatedHost.h"
 #include "tests/support/ReferenceCompositor.h"
-#include "tools/preview/LockScreenPicture.h"
+#include "tools/lockscreen/LockScreenPicture.h"
 
 #include <cmath>
 #include <cstdlib>
@@ -110,9 +110,9 @@ TEST(LockScreenPictureTest, LooksAsTheReferenceDrawingOnEveryBundledSequence) {
             ASSERT_TRUE(host.launch().ok());
             host.lock();
             host.plug();
-            LockScreenPicture camera(*host.page(), scale);
+            LockScreenPicture camera(host, scale, LockScreenDress{Furniture::Bare, {}});
             auto wallpaper = platform::CGImage::create(
-                camera.wallpaper().width, camera.wallpaper().height, camera.wallpaper().rgba);
+                camera.background().width, camera.background().height, camera.background().rgba);
             ASSERT_TRUE(wallpaper);
             // Blended frames early and late in the run, the last frame held, and a dimmed screen.
             for (auto [seconds, backlight] :
@@ -120,7 +120,7 @@ TEST(LockScreenPictureTest, LooksAsTheReferenceDrawingOnEveryBundledSequence) {
                 SCOPED_TRACE("at " + std::to_string(seconds) + " s");
                 host.advanceTo(static_cast<std::uint64_t>(seconds * 1e9));
                 double time = static_cast<double>(host.now()) / 1e9;
-                auto drawn = camera.take(time, backlight);
+                auto drawn = camera.take(time, backlight, PowerSource::Charger);
                 ASSERT_TRUE(drawn);
                 platform::RenderOptions options;
                 options.scale = scale;
