@@ -8,6 +8,8 @@
 #include <fcntl.h>
 #include <fstream>
 #include <memory>
+#include <new>
+#include <string>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -170,7 +172,14 @@ Result<void> StagingFolder::removeNow() {
 }
 
 void StagingFolder::remove() noexcept {
-    (void)removeNow();
+    // Removing takes memory; without it the folder stays, unlocked, and the next command that
+    // makes a staging folder of its stem removes it.
+    try {
+        (void)removeNow();
+    } catch (const std::bad_alloc&) {
+        m_path.clear();
+        m_lock = ExclusiveLock();
+    }
 }
 
 void removeAbandonedStagingFolders(const fs::path& parent, std::string_view stem,
@@ -255,6 +264,54 @@ Result<void> replaceFileWhole(int folder, const std::string& name,
         if (auto flushed = openAt(folder, ".", O_RDONLY | O_DIRECTORY))
             (void)syncFile(flushed.value().get());
     }
+    return {};
+}
+
+Result<void> replaceFileWhole(const std::string& path, std::span<const std::uint8_t> bytes,
+                              mode_t mode, Durability durability) {
+    fs::path file(path);
+    fs::path parent = file.parent_path().empty() ? fs::path(".") : file.parent_path();
+    auto folder = TRY(openFile(parent.string(), O_RDONLY | O_DIRECTORY));
+    std::string name = file.filename().string();
+    std::string temporary = name + ".velorin-new-" + std::to_string(::getpid());
+    // One of this name was left by a process killed outright that had this process's number;
+    // no live process writes it.
+    ::unlinkat(folder.get(), temporary.c_str(), 0);
+    return replaceFileWhole(folder.get(), name, bytes, mode, temporary, durability);
+}
+
+mode_t plainFileMode() {
+    return 0666 & ~creationMask();
+}
+
+Result<WholeFile> WholeFile::make(const std::string& target) {
+    fs::path path(target);
+    fs::path parent = path.parent_path().empty() ? fs::path(".") : path.parent_path();
+    const std::string stem = path.filename().string() + ".making";
+    removeAbandonedStagingFolders(parent, "." + stem);
+    WholeFile file;
+    file.m_target = target;
+    file.m_staging = TRY(StagingFolder::make(parent, stem));
+    file.m_file = TRY(openFile(file.m_staging.pathOf(path.filename().string()),
+                               O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW, 0666));
+    return file;
+}
+
+Result<void> WholeFile::commit(ExistingFile existing) {
+    TRY(syncFile(m_file.get()));
+    std::string staged = m_staging.pathOf(fs::path(m_target).filename().string());
+    if (existing == ExistingFile::Refuse) {
+        TRY(moveIntoPlace(staged, m_target));
+    } else {
+        // A folder or a link that took the name meanwhile is not replaced.
+        struct stat there {};
+        if (::lstat(m_target.c_str(), &there) == 0 && !S_ISREG(there.st_mode))
+            return systemFault(EEXIST);
+        TRY(renamePath(staged, m_target, RenameMode::Replace));
+    }
+    // The file is in place; its empty staging folder goes now rather than with the object.
+    m_file = platform::FileDescriptor();
+    (void)m_staging.removeNow();
     return {};
 }
 

@@ -9,9 +9,11 @@
 // folder removes it. A single file is replaced the same way, through a temporary file beside
 // it and a rename.
 //
-// Import and install stage a sequence folder beside the sequences (tools/import/
+// Import and install stage a sequence folder beside the sequences (tools/common/
 // StagedSequence), preview its output inside the output folder, the tools make the user's root
-// beside where it goes, and the soak exchanges sequence folders of its private root.
+// beside where it goes, the soak and live exchange sequence folders of their private roots, pack
+// writes its package as a file written whole, and the preference list, install's record of
+// packages and live's recording are replaced whole.
 //
 // Where the file system cannot rename without replacing or exchange in one step (EINVAL from
 // renameat2), the same outcome is reached in several renames: a check before the rename, or
@@ -115,5 +117,44 @@ enum class Durability { Synced, Unsynced };
 Result<void> replaceFileWhole(int folder, const std::string& name,
                               std::span<const std::uint8_t> bytes, mode_t mode,
                               const std::string& temporaryName, Durability durability);
+// The same for the file at `path`, through "NAME.velorin-new-PID" beside it.
+Result<void> replaceFileWhole(const std::string& path, std::span<const std::uint8_t> bytes,
+                              mode_t mode, Durability durability);
+
+// The permissions a file made with open(2) would have: read and write for all, less the
+// process's file-creation mask.
+mode_t plainFileMode();
+
+// Whether a file written whole (below) may take the place of a file already at its name.
+// Something that is no regular file (a folder, a link) is never replaced.
+enum class ExistingFile { Refuse, Replace };
+
+// A new file written whole, too large to be held in memory first (a package): its bytes go into
+// a file in a locked staging folder beside its place, "." NAME ".making-XXXXXX", and the file is
+// moved onto its name by one rename when it is committed. Until then, nothing is at its name
+// that was not there before; an uncommitted file goes with its staging folder, and the
+// staging folders that commands killed outright left beside it are removed when the next one
+// is made.
+class WholeFile {
+public:
+    // Made beside `target`, in a folder that must exist. The fault carries the system's reason.
+    static Result<WholeFile> make(const std::string& target);
+
+    WholeFile() = default;
+
+    // Where the bytes are written until the commit.
+    int descriptor() const { return m_file.get(); }
+    const std::string& target() const { return m_target; }
+
+    // Flushes the file and moves it onto the target's name. A fault with EEXIST as its error when
+    // something is there that `existing` does not let it replace: anything, with Refuse; with
+    // Replace, anything but a regular file.
+    Result<void> commit(ExistingFile existing);
+
+private:
+    std::string m_target;
+    StagingFolder m_staging;
+    platform::FileDescriptor m_file;
+};
 
 } // namespace velorin::common

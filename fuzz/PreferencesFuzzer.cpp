@@ -1,7 +1,7 @@
 // Loads arbitrary bytes as the preference domain's property list. The bytes are written to a
 // domain file in a private temporary folder, made once per process, that the preference store
 // is pointed at; then the settings are loaded as the extension loads them, reading the file
-// afresh for every key. Loading never fails, so besides the sanitizers' findings the only
+// once for every key. Loading never fails, so besides the sanitizers' findings the only
 // check is that the sequence name, which falls back to the default sequence, is never empty.
 #include "platform/PreferenceStore.h"
 #include "settings/Settings.h"

@@ -1,6 +1,7 @@
 #include "integration/LockScreenContainer.h"
 
 #include "host/Boundary.h"
+#include "integration/HookSlots.h"
 #include "presentation/PresentationController.h"
 #include "presentation/PresentationState.h"
 #include "settings/Settings.h"
@@ -15,11 +16,6 @@ void resetAndBuildContainer(id self);
 
 } // namespace
 
-IMP& origUpdateForPresentation() {
-    static IMP slot = nullptr;
-    return slot;
-}
-
 void requestContainerReset() {
     resetPending = true;
 }
@@ -29,15 +25,14 @@ bool containerResetPending() {
 }
 
 void resetLockScreenContainer() {
-    origUpdateForPresentation() = nullptr;
     resetPending = false;
 }
 
-void hookUpdateForPresentation(id self, SEL selector, id presentation) noexcept {
+void hookUpdateForPresentation(id self, SEL selector, id presentation) {
     // The extension's own steps are guarded alone, so the host's update runs whatever became
-    // of them.
+    // of them, and what the host's update throws goes back to the host.
     atBoundary([self] { resetAndBuildContainer(self); });
-    if (IMP original = origUpdateForPresentation())
+    if (IMP original = hookSlots().origUpdateForPresentation)
         callIMP<void, id>(original, self, selector, presentation);
 }
 

@@ -14,17 +14,15 @@ namespace velorin {
 
 inline constexpr long containerTag = 8966;
 
-// The replacement for the page view's presentation update, and the slot that holds the host's
-// own implementation.
-void hookUpdateForPresentation(id self, SEL selector, id presentation) noexcept;
-IMP& origUpdateForPresentation();
+// The replacement for the page view's presentation update; its slot is among the hook slots.
+void hookUpdateForPresentation(id self, SEL selector, id presentation);
 
 // Every settings load asks for the container to be rebuilt: the next page update detaches the
 // current one first, and clears the request.
 void requestContainerReset();
 bool containerResetPending();
 
-// Empties the slot and clears the request, as at load.
+// Clears the request, as at load.
 void resetLockScreenContainer();
 
 } // namespace velorin

@@ -1,9 +1,9 @@
 // The preference store, reading each domain's property list afresh at every call through the
-// property-list module, which takes XML and binary lists alike.
+// property-list value reader, which takes XML and binary lists alike.
 #include "platform/PreferenceStore.h"
 
 #include "platform/DeviceFileSystem.h"
-#include "platform/PropertyList.h"
+#include "platform/PropertyListValues.h"
 
 #include <filesystem>
 
@@ -24,7 +24,35 @@ std::optional<std::vector<std::uint8_t>> readDomainFile(const std::string& domai
     return contentsOfHostFile(preferenceFilePath(domain), preferenceListByteLimit);
 }
 
+// The domain's values for `keys`; a list that cannot be read as a dictionary, for whatever
+// reason, holds no keys.
+std::vector<std::optional<PropertyValue>> readDomainValues(const std::string& domain,
+                                                           std::span<const std::string_view> keys) {
+    std::vector<std::optional<PropertyValue>> none(keys.size());
+    auto contents = readDomainFile(domain);
+    if (!contents)
+        return none;
+    auto list = readPropertyListValues(*contents, keys);
+    auto* values = std::get_if<PropertyListValues>(&list);
+    return values ? std::move(*values) : none;
+}
+
 } // namespace
+
+PreferenceDomainValues::PreferenceDomainValues(std::span<const std::string_view> keys,
+                                               std::vector<std::optional<PropertyValue>> values)
+    : m_keys(keys), m_values(std::move(values)) {
+}
+
+const std::optional<PropertyValue>&
+PreferenceDomainValues::objectForKey(std::string_view key) const {
+    static const std::optional<PropertyValue> absent;
+    for (std::size_t index = 0; index < m_keys.size() && index < m_values.size(); ++index) {
+        if (m_keys[index] == key)
+            return m_values[index];
+    }
+    return absent;
+}
 
 NSUserDefaults* NSUserDefaults::standardUserDefaults() {
     static auto* defaults = new NSUserDefaults;
@@ -33,15 +61,14 @@ NSUserDefaults* NSUserDefaults::standardUserDefaults() {
 
 std::optional<PropertyValue> NSUserDefaults::objectForKey(const std::string& key,
                                                           const std::string& domain) {
-    auto contents = readDomainFile(domain);
-    if (!contents)
-        return std::nullopt;
-    // A list that cannot be read as a dictionary, for whatever reason, holds no keys.
-    auto list = PropertyListDictionary::read(*contents);
-    const auto* dictionary = std::get_if<PropertyListDictionary>(&list);
-    if (!dictionary)
-        return std::nullopt;
-    return dictionary->get(key);
+    const std::string_view keys[] = {key};
+    return std::move(readDomainValues(domain, keys).front());
+}
+
+PreferenceDomainValues
+NSUserDefaults::persistentDomainForName(const std::string& domain,
+                                        std::span<const std::string_view> keys) {
+    return PreferenceDomainValues(keys, readDomainValues(domain, keys));
 }
 
 std::string preferenceDevicePath(const std::string& domain) {

@@ -5,14 +5,18 @@
 // call, so an edit made from outside the process is seen at once. A missing, unreadable or
 // malformed file, or one whose top level is not a dictionary, holds no keys; so does a file
 // larger than `preferenceListByteLimit`, which is refused before any memory is taken for it.
+// Lists are read with the reader of PropertyListValues.h, which survives running out of memory:
+// the call then throws std::bad_alloc and has leaked nothing.
 #pragma once
 
 #include "platform/PropertyValue.h"
 
 #include <cstddef>
 #include <optional>
+#include <span>
 #include <string>
 #include <string_view>
+#include <vector>
 
 namespace platform {
 
@@ -23,10 +27,27 @@ inline constexpr std::size_t preferenceListByteLimit = 1024 * 1024;
 // The folder under the device root that holds the preference domains, as a device path.
 inline constexpr std::string_view preferencesFolder = "var/mobile/Library/Preferences";
 
+// What one read of a domain holds for the keys it was asked for.
+class VELORIN_EXPORT PreferenceDomainValues {
+public:
+    PreferenceDomainValues(std::span<const std::string_view> keys,
+                           std::vector<std::optional<PropertyValue>> values);
+    // The value under `key`; none when the key is absent or was not asked for.
+    const std::optional<PropertyValue>& objectForKey(std::string_view key) const;
+
+private:
+    std::span<const std::string_view> m_keys;
+    std::vector<std::optional<PropertyValue>> m_values;
+};
+
 class VELORIN_EXPORT NSUserDefaults {
 public:
     static NSUserDefaults* standardUserDefaults();
     std::optional<PropertyValue> objectForKey(const std::string& key, const std::string& domain);
+    // The domain's values for `keys`, from one read of its list (`persistentDomainForName:`,
+    // narrowed to the keys a reader needs). The keys must outlive the result.
+    PreferenceDomainValues persistentDomainForName(const std::string& domain,
+                                                   std::span<const std::string_view> keys);
 
 private:
     NSUserDefaults() = default;

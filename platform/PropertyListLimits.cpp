@@ -1,5 +1,6 @@
 #include "platform/PropertyListLimits.h"
 
+#include "platform/BinaryPropertyListTrailer.h"
 #include "platform/PropertyList.h"
 
 #include <algorithm>
@@ -28,27 +29,24 @@ std::optional<std::uint64_t> readBigEndian(Bytes bytes, std::uint64_t offset, un
 // where the table starts.
 class BinaryList {
 public:
-    static constexpr std::size_t headerLength = 8;
-    static constexpr std::size_t trailerLength = 32;
+    static constexpr std::size_t headerLength = BinaryPropertyListTrailer::headerLength;
 
     explicit BinaryList(Bytes bytes) : m_bytes(bytes) {}
 
     bool readTrailer() {
-        if (m_bytes.size() < headerLength + trailerLength)
+        auto read = BinaryPropertyListTrailer::read(m_bytes);
+        if (!read)
             return false;
-        const std::uint64_t trailer = m_bytes.size() - trailerLength;
-        m_offsetWidth = m_bytes[trailer + 6];
-        m_referenceWidth = m_bytes[trailer + 7];
-        auto count = readBigEndian(m_bytes, trailer + 8, 8);
-        auto top = readBigEndian(m_bytes, trailer + 16, 8);
-        auto table = readBigEndian(m_bytes, trailer + 24, 8);
-        if (!count || !top || !table || m_offsetWidth == 0 || m_offsetWidth > 8 ||
-            m_referenceWidth == 0 || m_referenceWidth > 8 || *count == 0 || *top >= *count ||
-            *table > trailer || (trailer - *table) / m_offsetWidth < *count)
+        const std::uint64_t trailer = read->start;
+        m_offsetWidth = read->offsetWidth;
+        m_referenceWidth = read->referenceWidth;
+        if (m_offsetWidth == 0 || m_offsetWidth > 8 || m_referenceWidth == 0 ||
+            m_referenceWidth > 8 || read->objectCount == 0 || read->top >= read->objectCount ||
+            read->table > trailer || (trailer - read->table) / m_offsetWidth < read->objectCount)
             return false;
-        m_objectCount = *count;
-        m_top = *top;
-        m_table = *table;
+        m_objectCount = read->objectCount;
+        m_top = read->top;
+        m_table = read->table;
         return true;
     }
 

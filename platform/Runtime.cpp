@@ -4,13 +4,16 @@
 // class answers messages like any other receiver. Class objects are never freed: instances,
 // hooks and slots may point at a class after it has been taken out of the table, so every
 // class ever made is kept in a process-wide list. The tables are made on first use and never
-// destroyed, so that code running at process exit can still look things up. There are no
-// locks: the runtime is used from the main thread only.
+// destroyed, so that code running at process exit can still look things up. Looking a class
+// or a known selector up by name allocates nothing, as on the device, so that a lookup never
+// fails for want of memory. There are no locks: the runtime is used from the main thread only.
 #include "platform/Runtime.h"
 
+#include <functional>
 #include <map>
 #include <memory>
 #include <string>
+#include <string_view>
 #include <unordered_map>
 #include <vector>
 
@@ -26,11 +29,23 @@ struct objc_class::Impl {
 
 namespace {
 
+// Hashes names given as any kind of string alike, so that a name is looked up without being
+// copied into a std::string first.
+struct NameHash {
+    using is_transparent = void;
+    std::size_t operator()(std::string_view name) const noexcept {
+        return std::hash<std::string_view>{}(name);
+    }
+};
+
+template <typename Value>
+using NameTable = std::unordered_map<std::string, Value, NameHash, std::equal_to<>>;
+
 struct RuntimeTables {
-    std::unordered_map<std::string, Class> classesByName;
+    NameTable<Class> classesByName;
     // Every class and metaclass ever made, so that none is reported as lost at exit.
     std::vector<Class> allClasses;
-    std::unordered_map<std::string, std::unique_ptr<objc_selector>> selectors;
+    NameTable<std::unique_ptr<objc_selector>> selectors;
 };
 
 RuntimeTables& tables() {
@@ -58,29 +73,35 @@ Class objc_allocateClass(const char* name, Class superclass) {
     if (!name || !*name)
         return nullptr;
     auto& runtime = tables();
-    if (runtime.classesByName.contains(name))
+    if (runtime.classesByName.contains(std::string_view(name)))
         return nullptr;
     // A metaclass inherits from the superclass's metaclass, so class methods are inherited
     // the way instance methods are.
     Class superMetaclass = superclass ? superclass->isa() : nullptr;
-    auto* metaclass = new objc_class(name, superMetaclass, nullptr);
-    auto* cls = new objc_class(name, superclass, metaclass);
-    runtime.allClasses.push_back(metaclass);
-    runtime.allClasses.push_back(cls);
-    runtime.classesByName.emplace(name, cls);
-    return cls;
+    // Room is made in both tables and the two classes are owned here until both tables hold
+    // them, so that running out of memory on the way leaves nothing made and nothing lost.
+    runtime.allClasses.reserve(runtime.allClasses.size() + 2);
+    auto metaclass = std::make_unique<objc_class>(name, superMetaclass, nullptr);
+    auto cls = std::make_unique<objc_class>(name, superclass, metaclass.get());
+    runtime.classesByName.emplace(name, cls.get());
+    runtime.allClasses.push_back(metaclass.release());
+    runtime.allClasses.push_back(cls.get());
+    return cls.release();
 }
 
 void objc_unregisterClass(const char* name) {
-    if (name)
-        tables().classesByName.erase(name);
+    if (!name)
+        return;
+    auto& classes = tables().classesByName;
+    if (auto found = classes.find(std::string_view(name)); found != classes.end())
+        classes.erase(found);
 }
 
 Class objc_getClass(const char* name) {
     if (!name)
         return nullptr;
     auto& classes = tables().classesByName;
-    auto found = classes.find(name);
+    auto found = classes.find(std::string_view(name));
     return found == classes.end() ? nullptr : found->second;
 }
 
@@ -110,10 +131,12 @@ SEL sel_registerName(const char* name) {
     if (!name)
         return nullptr;
     auto& selectors = tables().selectors;
-    auto& selector = selectors[name];
-    if (!selector)
-        selector = std::make_unique<objc_selector>(objc_selector{name});
-    return selector.get();
+    if (auto found = selectors.find(std::string_view(name)); found != selectors.end())
+        return found->second.get();
+    auto selector = std::make_unique<objc_selector>(objc_selector{name});
+    SEL registered = selector.get();
+    selectors.emplace(name, std::move(selector));
+    return registered;
 }
 
 const char* sel_getName(SEL selector) {

@@ -18,7 +18,6 @@ void endShowing(std::uint64_t showing, bool lockedAtStart) {
     presentation::State& state = presentation::state();
     if (showing != state.newestShowing)
         return;
-    state.newestEndPending = false;
     if (platform::UIView* container = containerView())
         container->setAlpha(0.0);
     clearAnimationView();
@@ -49,17 +48,23 @@ ShowingOutcome showVelorin() {
         return ShowingOutcome::NoContainer;
     if (host::isOnAC()) {
         std::uint64_t showing = ++state.newestShowing;
-        state.newestEndPending = true;
         container->setAlpha(1.0);
         handleBatteryOptionsAndAnimate({.locked = locked, .dim = dim});
         // The four seconds count from here, after the view has been made and started.
-        dispatch_after(dispatch_time(DISPATCH_TIME_NOW, showingLengthNanoseconds),
-                       dispatch_get_main_queue(),
-                       [showing, locked] { atBoundary([=] { endShowing(showing, locked); }); });
+        try {
+            dispatch_after(dispatch_time(DISPATCH_TIME_NOW, showingLengthNanoseconds),
+                           dispatch_get_main_queue(),
+                           [showing, locked] { atBoundary([=] { endShowing(showing, locked); }); });
+        } catch (...) {
+            // A showing whose end cannot be queued (no memory for it) would stay on the lock
+            // screen until the next event; it is taken down at once instead.
+            container->setAlpha(0.0);
+            clearAnimationView();
+            throw;
+        }
         return dim ? ShowingOutcome::StartedOnDimScreen : ShowingOutcome::StartedOnLitScreen;
     }
     ++state.newestShowing;
-    state.newestEndPending = false;
     container->setAlpha(0.0);
     clearAnimationView();
     state.keepAwakeActive = false;

@@ -36,8 +36,6 @@ struct State {
     platform::Ref<AnimatedImageView> animationView;
     // Numbers the showings; only the end of the newest one may act.
     std::uint64_t newestShowing{0};
-    // The newest showing's end is still queued.
-    bool newestEndPending{false};
     bool keepAwakeActive{false};
 };
 

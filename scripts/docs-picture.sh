@@ -31,7 +31,7 @@ for index, color in enumerate(colors):
     png(f"{sys.argv[1]}/Untitled-{index + 1}.png", color)
 PY
 "$sim" import "$work/frames" disc --duration 2 --fps 3 --out "$work/sequences" >/dev/null
-"$sim" preview "$work/sequences/disc" --root "$here/build/samples/root" --seconds 2.2 --fps 30 \
+"$sim" preview "$work/sequences/disc" --root "$here/build/samples/sample-root" --seconds 2.2 --fps 30 \
     --scale 1 --no-frames --out "$work/preview" >/dev/null
 cp "$work/preview/contact-sheet.png" "$here/docs/from-frames-to-lock-screen.png"
 echo "docs/from-frames-to-lock-screen.png"

@@ -23,14 +23,20 @@ esac
 declare -A corpusNames=(
     [OptionsPlacementFuzzer]=options-placement
     [PngDecodingFuzzer]=png-decoding
+    [PngFastPathFuzzer]=png-fast-path
     [FrameOrderingFuzzer]=frame-ordering
     [PreferencesFuzzer]=preferences
+    [PropertyListValuesFuzzer]=preferences
     [ScenarioReaderFuzzer]=scenario-reader
+    [AnimatedImageFuzzer]=animated-images
+    [LottieSourceFuzzer]=lottie-source
+    [DebianPackageFuzzer]=debian-package
 )
 targets=("$@")
 if [ ${#targets[@]} -eq 0 ]; then
-    targets=(OptionsPlacementFuzzer PngDecodingFuzzer FrameOrderingFuzzer PreferencesFuzzer
-             ScenarioReaderFuzzer)
+    targets=(OptionsPlacementFuzzer PngDecodingFuzzer PngFastPathFuzzer FrameOrderingFuzzer
+             PreferencesFuzzer PropertyListValuesFuzzer ScenarioReaderFuzzer AnimatedImageFuzzer
+             LottieSourceFuzzer DebianPackageFuzzer)
 fi
 for target in "${targets[@]}"; do
     if [ -z "${corpusNames[$target]:-}" ]; then
@@ -48,7 +54,7 @@ for target in "${targets[@]}"; do
     name=${corpusNames[$target]}
     corpus="$folder/fuzz-corpus/$name"
     artifacts="$folder/fuzz-artifacts/$name/"
-    log="$folder/fuzz-logs/$name.log"
+    log="$folder/fuzz-logs/$target.log"
     mkdir -p "$corpus" "$artifacts" "$(dirname "$log")"
     cp -p "$here/fuzz/corpus/$name/"* "$corpus/"
     options=(-max_total_time="$seconds" -timeout=10 -rss_limit_mb=2048 -print_final_stats=1

@@ -4,7 +4,8 @@
 // time the settings-changed notification arrives. Every other part of the extension reads the
 // record at the moment it needs a value, so a reload takes effect at each reader's next use.
 // Reading never fails: a missing key, or a value of a kind the key does not expect, gives that
-// key's default.
+// key's default. The extension reads the domain's list once per load; when memory runs out the
+// load throws and the record stays as it was.
 //
 // The reading itself takes its source as an argument, so that the tools read the settings of
 // any device root the way the extension reads its own, without touching the record: the record
@@ -55,7 +56,8 @@ Settings readSettings(const PreferenceSource& source);
 // The one record of the process.
 Settings& settings();
 
-// Reads every key of the domain, through the process's preference store, into the record.
+// Reads every key of the domain, from one read of its list through the process's preference
+// store, into the record.
 void readSettings();
 
 // Puts the record back as it is before the first read.

@@ -24,6 +24,8 @@ HostClasses::HostClasses(HostProfile profile, const std::set<std::string>& lacki
     names.push_back(host::deviceClass);
     names.push_back(host::bundleClass);
     for (const char* name : names) {
+        if (lackingClasses.contains(name))
+            continue;
         bool isPageView = std::string_view(name) == host::mainPageViewClass;
         // The page view class derives from the toolkit's view, so that the page is a view.
         Class cls = objc_allocateClass(name, isPageView ? platform::uiViewClass() : nullptr);
@@ -33,9 +35,7 @@ HostClasses::HostClasses(HostProfile profile, const std::set<std::string>& lacki
             throw std::logic_error(std::string("the host class ") + name +
                                    " is already registered: another simulated host is alive");
         }
-        Entry entry{name, cls, !lackingClasses.contains(name), nullptr};
-        if (!entry.visible)
-            objc_unregisterClass(name);
+        Entry entry{name, cls, nullptr};
         if (!isPageView)
             entry.instance = platform::make<HostObject>(cls);
         m_entries.push_back(std::move(entry));
@@ -43,10 +43,8 @@ HostClasses::HostClasses(HostProfile profile, const std::set<std::string>& lacki
 }
 
 HostClasses::~HostClasses() {
-    for (const Entry& entry : m_entries) {
-        if (entry.visible)
-            objc_unregisterClass(entry.name.c_str());
-    }
+    for (const Entry& entry : m_entries)
+        objc_unregisterClass(entry.name.c_str());
 }
 
 const HostClasses::Entry* HostClasses::find(std::string_view name) const {
@@ -60,11 +58,6 @@ const HostClasses::Entry* HostClasses::find(std::string_view name) const {
 Class HostClasses::classNamed(std::string_view name) const {
     const Entry* entry = find(name);
     return entry ? entry->cls : nullptr;
-}
-
-bool HostClasses::isVisible(std::string_view name) const {
-    const Entry* entry = find(name);
-    return entry && entry->visible;
 }
 
 id HostClasses::instanceOf(Class cls) const {

@@ -1,10 +1,11 @@
 // The runtime classes of one simulated host shell, and the objects that stand for their
 // instances.
 //
-// Every class of the profile is made, plus `UIDevice` and `NSBundle`. A class that the host
-// lacks is made too, but taken out of the class table at once: the host still works through
-// it, while a lookup by name (and so the extension) never finds it. So "lacking" a class
-// changes only what the extension can see and interpose, never what the host does.
+// Every class of the profile is made, plus `UIDevice` and `NSBundle`, except the classes the
+// host lacks: those do not exist at all, for the host as for the extension. A lookup by name
+// does not find them, they have no instance, and so none of the host's own methods of such a
+// class ever runs (a host without its cover-sheet controller shows no charging view through
+// it). The page view is then a plain view, which the host still presents.
 //
 // The classes are made afresh for every host and taken out of the table when it goes, so a
 // later host in the same process starts with classes that nothing has interposed.
@@ -29,11 +30,8 @@ public:
     HostClasses(const HostClasses&) = delete;
     HostClasses& operator=(const HostClasses&) = delete;
 
-    // The host's class of that name, registered or not; none when the profile has no such
-    // class.
+    // The host's class of that name; none when the host has no such class.
     Class classNamed(std::string_view name) const;
-    // Whether the extension can find the class by name.
-    bool isVisible(std::string_view name) const;
     // The object that stands for the class's one instance (a singleton or controller); none
     // for the page view class, whose instance is the page view itself.
     id instanceOf(Class cls) const;
@@ -51,7 +49,6 @@ private:
     struct Entry {
         std::string name;
         Class cls{nullptr};
-        bool visible{true};
         platform::Ref<platform::Object> instance;
     };
     const Entry* find(std::string_view name) const;

@@ -92,10 +92,8 @@ void startWakeAnimations(id self, SEL selector, bool, id) {
 }
 
 void finishedLaunching(id self, SEL selector, id) {
-    if (HostModel* model = HostModel::active()) {
+    if (HostModel* model = HostModel::active())
         model->ownImplementationRuns(self, selector);
-        model->device().launched = true;
-    }
 }
 
 void updateForPresentation(id self, SEL selector, id) {

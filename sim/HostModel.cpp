@@ -76,6 +76,8 @@ void HostModel::ownImplementationRuns(id receiver, SEL selector) {
 }
 
 void HostModel::finishLaunching() {
+    // Launched whether or not the host has the application class whose method says so.
+    m_device.launched = true;
     id application = m_classes.instanceNamed(host::springBoardClass);
     callOwnMethod<id>(application, host::finishedLaunchingSelector, application);
 }

@@ -8,7 +8,9 @@ LockScreenPage::LockScreenPage(Class pageViewClass, platform::CGSize screen)
       m_chargingView(platform::UIView::initWithFrame(platform::CGRectMake(
           screen.width / 2 - hostChargingViewSide / 2, screen.height / 2 - hostChargingViewSide / 2,
           hostChargingViewSide, hostChargingViewSide))) {
-    m_page->setIsa(pageViewClass);
+    // A host without the page view class still has a page: a plain view.
+    if (pageViewClass)
+        m_page->setIsa(pageViewClass);
     m_page->setBackgroundColor(platform::UIColor::blackColor());
     // The host's battery view is drawn as a plain green square, enough to see where it is.
     m_chargingView->setBackgroundColor(platform::UIColor{0.2, 0.8, 0.3, 1});

@@ -1,5 +1,6 @@
 // The lock screen's main page as the host shell builds it: the page view, an instance of the
-// host's page view class covering the screen, and the host's own charging view on it.
+// host's page view class (a plain view when the host lacks that class) covering the screen,
+// and the host's own charging view on it.
 //
 // The host's charging view is a child of the page from the start and is shown and hidden
 // with its hidden switch, never removed, so that showing it changes nothing in the view tree

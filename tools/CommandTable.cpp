@@ -12,9 +12,11 @@ CommandRun addCheckOptions(CLI::App& command);
 CommandRun addRunOptions(CLI::App& command);
 CommandRun addPrefsOptions(CLI::App& command);
 CommandRun addPreviewOptions(CLI::App& command);
+CommandRun addLiveOptions(CLI::App& command);
 CommandRun addSoakOptions(CLI::App& command);
 CommandRun addImportOptions(CLI::App& command);
 CommandRun addInstallOptions(CLI::App& command);
+CommandRun addPackOptions(CLI::App& command);
 CommandRun addListOptions(CLI::App& command);
 CommandRun addRootOptions(CLI::App& command);
 
@@ -35,16 +37,23 @@ constexpr std::array commands{
             "Render the lock screen while a sequence plays: frames, a contact sheet and an "
             "animated WebP",
             addPreviewOptions},
+    Command{"live",
+            "Play a sequence on the lock screen in a window, in real time, reloading it as it "
+            "changes",
+            addLiveOptions},
     Command{"soak", "Play days of seeded random host events and check the lock screen after each",
             addSoakOptions},
     Command{"import",
-            "Make a charging sequence from a GIF, an animated PNG or WebP, a short video, a still "
-            "image or a folder of frames",
+            "Make a charging sequence from a GIF, an animated PNG or WebP, a short video, a "
+            "Lottie animation, a still image or a folder of frames",
             addImportOptions},
     Command{"install",
-            "Copy a sequence folder into a device root's sequences, leaving out resource-fork "
-            "files, and refuse one whose frames would play out of order",
+            "Copy a sequence folder, or the sequences of a package (.deb), into a device root's "
+            "sequences, leaving out resource-fork files, and refuse one whose frames would play "
+            "out of order",
             addInstallOptions},
+    Command{"pack", "Make a package (.deb) of sequences that a phone's package manager installs",
+            addPackOptions},
     Command{"list",
             "List a device root's sequences: frames, run length, box, decoded size, problems by "
             "severity, and the one its preferences choose",

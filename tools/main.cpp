@@ -6,6 +6,7 @@
 
 #include <CLI/CLI.hpp>
 #include <cstdio>
+#include <new>
 #include <string>
 #include <vector>
 
@@ -62,6 +63,10 @@ int main(int argc, char** argv) {
         return 0;
     } catch (const CLI::Success& success) {
         return application.exit(success);
+    } catch (const std::bad_alloc&) {
+        // Whatever the command had made is gone with the unwinding; nothing is left half done.
+        std::fputs("velorin-sim: out of memory\n", stderr);
+        return 2;
     } catch (const CLI::ParseError& error) {
         CLI::App* command =
             application.get_subcommands().empty() ? nullptr : application.get_subcommands().front();

@@ -58,6 +58,8 @@ double grain(std::uint32_t x, std::uint32_t y, int frame, int channel) {
     }
 }
 
+} // namespace
+
 std::vector<std::uint8_t> drawFrame(std::uint32_t side, int frame, int frameCount) {
     std::vector<std::uint8_t> pixels(std::size_t{side} * side * 4);
     double size = side;
@@ -114,6 +116,8 @@ std::vector<std::uint8_t> drawFrame(std::uint32_t side, int frame, int frameCoun
     }
     return pixels;
 }
+
+namespace {
 
 std::string frameName(int index) {
     char name[32];

@@ -24,6 +24,9 @@ struct SequenceShape {
     }
 };
 
+// The straight RGBA pixels of frame `frame` of such a sequence.
+std::vector<std::uint8_t> drawFrame(std::uint32_t side, int frame, int frameCount);
+
 // The folder of a sequence under a device root, as a device path and as a path here.
 std::string sequenceDevicePath(const SequenceShape& shape);
 

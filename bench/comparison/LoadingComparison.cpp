@@ -6,6 +6,7 @@
 #include "platform/DeviceFileSystem.h"
 #include "platform/display/Image.h"
 #include "platform/display/Layer.h"
+#include "platform/display/PngDecoding.h"
 
 #include <atomic>
 #include <cstring>
@@ -43,20 +44,28 @@ void spread(std::size_t count, std::size_t threads, Work work) {
         helper.join();
 }
 
-double timeProject(const SequenceShape& shape, LoadingFigures& figures) {
+Timing timeProject(const SequenceShape& shape, LoadingFigures& figures) {
     auto view = AnimatedImageView::initWithFrame(platform::CGRectMake(0, 0, 150, 150));
     view->setAnimationDuration(2);
     view->setImagesPath(sequenceDevicePath(shape));
     std::size_t liveBefore = platform::imageStatistics().liveBytes;
     platform::resetPeakImageBytes();
-    auto start = Clock::now();
+    Stopwatch stopwatch;
     view->startAnimating();
-    double seconds = secondsSince(start);
+    Timing timing = stopwatch.elapsed();
     figures.peakDecodedBytes = platform::imageStatistics().peakBytes - liveBefore;
     auto* child = view->subviews().empty() ? nullptr : view->subviews().front().get();
     auto* animation = child ? child->layer()->animationForKey("animation") : nullptr;
     figures.framesKept = animation ? animation->values().size() : 0;
-    return seconds;
+    return timing;
+}
+
+// The project with the PNG decoder's fast path turned off for the one showing.
+Timing timeProjectThroughLibpng(const SequenceShape& shape, LoadingFigures& figures) {
+    platform::setPngDecoderRoute(platform::PngDecoderRoute::LibpngOnly);
+    Timing timing = timeProject(shape, figures);
+    platform::setPngDecoderRoute(platform::PngDecoderRoute::FastPathFirst);
+    return timing;
 }
 
 bool decodeWithLibpng(const fs::path& path, Buffer& pixels) {
@@ -74,14 +83,14 @@ bool decodeWithLibpng(const fs::path& path, Buffer& pixels) {
     return false;
 }
 
-double timeLibpng(const std::vector<fs::path>& files, std::size_t threads) {
+Timing timeLibpng(const std::vector<fs::path>& files, std::size_t threads) {
     std::vector<Buffer> kept(files.size());
-    auto start = Clock::now();
+    Stopwatch stopwatch;
     spread(files.size(), threads, [&](std::size_t index) {
         if (!decodeWithLibpng(files[index], kept[index]))
             throw std::runtime_error("libpng cannot decode " + files[index].string());
     });
-    return secondsSince(start);
+    return stopwatch.elapsed();
 }
 
 // A file's image data: its IDAT chunks run together, and the size it inflates to.
@@ -117,9 +126,9 @@ ImageData imageDataOf(const fs::path& path) {
     return data;
 }
 
-double timeInflate(const std::vector<ImageData>& images, std::size_t threads) {
+Timing timeInflate(const std::vector<ImageData>& images, std::size_t threads) {
     std::vector<Buffer> kept(images.size());
-    auto start = Clock::now();
+    Stopwatch stopwatch;
     spread(images.size(), threads, [&](std::size_t index) {
         const ImageData& image = images[index];
         kept[index].reset(new std::uint8_t[image.inflatedBytes]);
@@ -134,12 +143,12 @@ double timeInflate(const std::vector<ImageData>& images, std::size_t threads) {
         if (result != Z_STREAM_END)
             throw std::runtime_error("zlib cannot inflate an image");
     });
-    return secondsSince(start);
+    return stopwatch.elapsed();
 }
 
 // Runs `timedRun` held to the first processor this thread may use.
 template <typename Run>
-double onOneProcessor(Run timedRun) {
+Timing onOneProcessor(Run timedRun) {
     cpu_set_t all;
     CPU_ZERO(&all);
     sched_getaffinity(0, sizeof all, &all);
@@ -152,9 +161,9 @@ double onOneProcessor(Run timedRun) {
         }
     }
     sched_setaffinity(0, sizeof one, &one);
-    double seconds = timedRun();
+    Timing timing = timedRun();
     sched_setaffinity(0, sizeof all, &all);
-    return seconds;
+    return timing;
 }
 
 } // namespace
@@ -168,20 +177,28 @@ LoadingFigures compareLoading(const SequenceShape& shape, const std::vector<fs::
         images.push_back(imageDataOf(file));
     InterleavedTimes times;
     LoadingFigures oneThread;
+    LoadingFigures throughLibpng;
     times.add("project", [&] { return timeProject(shape, figures); });
     times.add("project 1",
               [&] { return onOneProcessor([&] { return timeProject(shape, oneThread); }); });
+    times.add("project libpng 1", [&] {
+        return onOneProcessor([&] { return timeProjectThroughLibpng(shape, throughLibpng); });
+    });
     times.add("libpng 1", [&] { return onOneProcessor([&] { return timeLibpng(files, 1); }); });
     times.add("libpng n", [&] { return timeLibpng(files, figures.threads); });
     times.add("zlib 1", [&] { return onOneProcessor([&] { return timeInflate(images, 1); }); });
     times.add("zlib n", [&] { return timeInflate(images, figures.threads); });
     times.run(rounds);
-    figures.project = times.median("project");
-    figures.projectOneThread = times.median("project 1");
-    figures.libpngOneThread = times.median("libpng 1");
-    figures.libpngSameThreads = times.median("libpng n");
-    figures.zlibOneThread = times.median("zlib 1");
-    figures.zlibSameThreads = times.median("zlib n");
+    auto medians = [&times](const std::string& name) {
+        return VariantFigures{times.median(name), times.processorMedian(name)};
+    };
+    figures.project = medians("project");
+    figures.projectOneThread = medians("project 1");
+    figures.projectLibpngOneThread = medians("project libpng 1");
+    figures.libpngOneThread = medians("libpng 1");
+    figures.libpngSameThreads = medians("libpng n");
+    figures.zlibOneThread = medians("zlib 1");
+    figures.zlibSameThreads = medians("zlib n");
     return figures;
 }
 

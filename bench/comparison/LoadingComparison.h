@@ -3,7 +3,8 @@
 //
 // The project's figure is one call of `AnimatedImageView::startAnimating` on a view whose
 // folder is the sequence: list, order, read, decode and keep every frame, as every showing
-// does afresh (nothing is cached between showings). The baselines read the same files, in the
+// does afresh (nothing is cached between showings); and the same with the PNG decoder's fast
+// path turned off, so that libpng decodes every frame. The baselines read the same files, in the
 // same order, into buffers they keep: libpng's simplified API on one thread and on as many
 // threads as the project decodes with, and zlib inflating each file's image data (its IDAT
 // chunks, taken from the files beforehand) as the floor under any PNG decoder. Every variant on
@@ -19,16 +20,23 @@
 
 namespace velorin::bench {
 
+// The medians of one variant: wall and processor seconds.
+struct VariantFigures {
+    double seconds{0};
+    double processorSeconds{0};
+};
+
 struct LoadingFigures {
     std::size_t threads{1};
-    // Median seconds.
-    double project{0};
+    VariantFigures project;
     // The project in a process (thread) that may use one processor only.
-    double projectOneThread{0};
-    double libpngOneThread{0};
-    double libpngSameThreads{0};
-    double zlibOneThread{0};
-    double zlibSameThreads{0};
+    VariantFigures projectOneThread;
+    // The same with the PNG decoder's fast path turned off: libpng decodes every frame.
+    VariantFigures projectLibpngOneThread;
+    VariantFigures libpngOneThread;
+    VariantFigures libpngSameThreads;
+    VariantFigures zlibOneThread;
+    VariantFigures zlibSameThreads;
     // The decoded bytes the showing held at its peak, by the platform's count, and the frames
     // it kept.
     std::size_t peakDecodedBytes{0};

@@ -18,7 +18,40 @@ double secondsSince(Clock::time_point start) {
     return std::chrono::duration<double>(Clock::now() - start).count();
 }
 
-void InterleavedTimes::add(std::string name, std::function<double()> timedRun) {
+namespace {
+
+double secondsOf(const timeval& time) {
+    return static_cast<double>(time.tv_sec) + static_cast<double>(time.tv_usec) / 1e6;
+}
+
+double processorSecondsOf(const rusage& usage) {
+    return secondsOf(usage.ru_utime) + secondsOf(usage.ru_stime);
+}
+
+double processorSecondsNow() {
+    rusage usage{};
+    getrusage(RUSAGE_SELF, &usage);
+    return processorSecondsOf(usage);
+}
+
+double medianOf(std::vector<double> values) {
+    if (values.empty())
+        return 0;
+    std::sort(values.begin(), values.end());
+    std::size_t middle = values.size() / 2;
+    return values.size() % 2 ? values[middle] : (values[middle - 1] + values[middle]) / 2;
+}
+
+} // namespace
+
+Stopwatch::Stopwatch() : m_start(Clock::now()), m_processorStart(processorSecondsNow()) {
+}
+
+Timing Stopwatch::elapsed() const {
+    return {secondsSince(m_start), processorSecondsNow() - m_processorStart};
+}
+
+void InterleavedTimes::add(std::string name, std::function<Timing()> timedRun) {
     m_variants.emplace_back(std::move(name), std::move(timedRun));
 }
 
@@ -27,19 +60,21 @@ void InterleavedTimes::run(int rounds) {
     for (int round = 0; round < rounds; ++round) {
         for (std::size_t step = 0; step < count; ++step) {
             auto& [name, timedRun] = m_variants[(step + static_cast<std::size_t>(round)) % count];
-            m_seconds[name].push_back(timedRun());
+            Timing timing = timedRun();
+            m_seconds[name].push_back(timing.seconds);
+            m_processorSeconds[name].push_back(timing.processorSeconds);
         }
     }
 }
 
 double InterleavedTimes::median(const std::string& name) const {
     auto found = m_seconds.find(name);
-    if (found == m_seconds.end() || found->second.empty())
-        return 0;
-    auto values = found->second;
-    std::sort(values.begin(), values.end());
-    std::size_t middle = values.size() / 2;
-    return values.size() % 2 ? values[middle] : (values[middle - 1] + values[middle]) / 2;
+    return found == m_seconds.end() ? 0 : medianOf(found->second);
+}
+
+double InterleavedTimes::processorMedian(const std::string& name) const {
+    auto found = m_processorSeconds.find(name);
+    return found == m_processorSeconds.end() ? 0 : medianOf(found->second);
 }
 
 std::string loadAverages() {
@@ -97,8 +132,9 @@ int measureProcess(const std::vector<std::string>& arguments) {
     rusage usage{};
     wait4(child, &status, 0, &usage);
     double seconds = secondsSince(start);
-    std::printf("%d %.9f %llu\n", WIFEXITED(status) ? WEXITSTATUS(status) : -1, seconds,
-                static_cast<unsigned long long>(usage.ru_maxrss) * 1024);
+    std::printf("%d %.9f %llu %.6f\n", WIFEXITED(status) ? WEXITSTATUS(status) : -1, seconds,
+                static_cast<unsigned long long>(usage.ru_maxrss) * 1024,
+                processorSecondsOf(usage));
     return 0;
 }
 
@@ -119,7 +155,8 @@ ProcessRun runProcess(const std::vector<std::string>& arguments) {
     waitpid(child, &status, 0);
     ProcessRun run;
     unsigned long long peak = 0;
-    if (std::sscanf(text.c_str(), "%d %lf %llu", &run.status, &run.seconds, &peak) != 3)
+    if (std::sscanf(text.c_str(), "%d %lf %llu %lf", &run.status, &run.seconds, &peak,
+                    &run.processorSeconds) != 4)
         throw std::runtime_error("cannot time " + arguments.front());
     run.peakResidentBytes = static_cast<std::size_t>(peak);
     return run;

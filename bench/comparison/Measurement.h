@@ -15,18 +15,40 @@ using Clock = std::chrono::steady_clock;
 
 double secondsSince(Clock::time_point start);
 
-// Seconds taken by each named variant in every round. The variants run one after another in
+// How long something took: wall time, and the processor time of every thread of this process
+// (user and system) over the same span, so that work spread over threads counts in full.
+// Processor time changes little with the machine's load, so on a busy machine it is the
+// figure to go by.
+struct Timing {
+    double seconds{0};
+    double processorSeconds{0};
+};
+
+class Stopwatch {
+public:
+    Stopwatch();
+    Timing elapsed() const;
+
+private:
+    Clock::time_point m_start;
+    double m_processorStart;
+};
+
+// The time taken by each named variant in every round. The variants run one after another in
 // each round, in an order that turns from round to round, so that a change in the machine's
 // load falls on all of them alike.
 class InterleavedTimes {
 public:
-    void add(std::string name, std::function<double()> timedRun);
+    void add(std::string name, std::function<Timing()> timedRun);
     void run(int rounds);
+    // Medians of the wall and of the processor time.
     double median(const std::string& name) const;
+    double processorMedian(const std::string& name) const;
 
 private:
-    std::vector<std::pair<std::string, std::function<double()>>> m_variants;
+    std::vector<std::pair<std::string, std::function<Timing()>>> m_variants;
     std::map<std::string, std::vector<double>> m_seconds;
+    std::map<std::string, std::vector<double>> m_processorSeconds;
 };
 
 // The three load averages, as /proc/loadavg gives them.
@@ -36,6 +58,8 @@ double loadNow();
 
 struct ProcessRun {
     double seconds{0};
+    // The child's user and system time.
+    double processorSeconds{0};
     int status{-1};
     // The child's peak resident memory, in bytes.
     std::size_t peakResidentBytes{0};
@@ -49,8 +73,8 @@ ProcessRun runProcess(const std::vector<std::string>& arguments);
 // Where this program is, for `runProcess`; set once at the start.
 void setSelfPath(std::string path);
 
-// In the small process: runs `arguments`, and prints its exit status, seconds and peak
-// resident bytes on one line.
+// In the small process: runs `arguments`, and prints its exit status, seconds, peak resident
+// bytes and processor seconds on one line.
 int measureProcess(const std::vector<std::string>& arguments);
 
 // This process's resident and peak resident memory, in bytes.

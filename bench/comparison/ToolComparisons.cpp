@@ -34,12 +34,12 @@ void makeEmptyFiles(const fs::path& folder, const std::vector<std::string>& name
     std::ofstream(folder / ".complete") << "made\n";
 }
 
-double timed(const std::vector<std::string>& arguments, int expectedStatus) {
+Timing timed(const std::vector<std::string>& arguments, int expectedStatus) {
     auto run = runProcess(arguments);
     if (run.status != expectedStatus)
         throw std::runtime_error(arguments.front() + " " + arguments[1] + " exited with " +
                                  std::to_string(run.status));
-    return run.seconds;
+    return {run.seconds, run.processorSeconds};
 }
 
 struct Picture {
@@ -120,13 +120,13 @@ PreviewFigures comparePreview(const fs::path& scratch, const Programs& programs,
     times.add("preview", [&] { return timed(preview, 0); });
     times.add("looping", [&] { return timed(loopingPreview, 0); });
     times.add("libpng", [&] {
-        auto start = Clock::now();
+        Stopwatch stopwatch;
         for (std::size_t index = 0; index < pictures.size(); ++index)
             // As the preview writes its frames: RGB from RGBA rows, level 1, the "up" filter.
             writeBarePng(rewritten / ("frame-" + std::to_string(index + 1) + ".png"),
                          pictures[index].rgba.get(), pictures[index].width, pictures[index].height,
                          {StoredChannels::RgbWithoutAlpha, 1, PNG_FILTER_UP});
-        return secondsSince(start);
+        return stopwatch.elapsed();
     });
     times.run(rounds);
     figures.preview = times.median("preview");
@@ -152,7 +152,7 @@ RunFigures compareRun(const fs::path& scratch, const fs::path& root, const Seque
             throw std::runtime_error("velorin-sim run failed");
         figures.runPeakResidentBytes =
             std::max(figures.runPeakResidentBytes, outcome.peakResidentBytes);
-        return outcome.seconds;
+        return Timing{outcome.seconds, outcome.processorSeconds};
     });
     times.add("bare", [&] {
         auto outcome = runProcess(bare);
@@ -160,11 +160,13 @@ RunFigures compareRun(const fs::path& scratch, const fs::path& root, const Seque
             throw std::runtime_error("the bare decoder failed");
         figures.bareDecodePeakResidentBytes =
             std::max(figures.bareDecodePeakResidentBytes, outcome.peakResidentBytes);
-        return outcome.seconds;
+        return Timing{outcome.seconds, outcome.processorSeconds};
     });
     times.run(rounds);
     figures.run = times.median("run");
     figures.bareDecode = times.median("bare");
+    figures.runProcessor = times.processorMedian("run");
+    figures.bareDecodeProcessor = times.processorMedian("bare");
     return figures;
 }
 

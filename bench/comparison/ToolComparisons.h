@@ -46,8 +46,11 @@ PreviewFigures comparePreview(const std::filesystem::path& scratch, const Progra
                               int rounds);
 
 struct RunFigures {
+    // Median wall and processor seconds.
     double run{0};
     double bareDecode{0};
+    double runProcessor{0};
+    double bareDecodeProcessor{0};
     std::size_t runPeakResidentBytes{0};
     std::size_t bareDecodePeakResidentBytes{0};
 };

@@ -1,23 +1,29 @@
-// PNG decoding with libpng into RGBA8 pixels.
+// PNG decoding into RGBA8 pixels: the fast path (PngFastPath.h) first, then libpng for every
+// file the fast path hands over. libpng has the last word on whether a file is an image.
 //
 // libpng reports errors by longjmp back to a setjmp in its caller. A longjmp that crosses a
 // C++ frame holding objects with destructors skips those destructors, so the decoder keeps
 // every setjmp in a small function (readHeader, readPixels) whose frame, like the frames of
 // the read and error callbacks, holds only trivial values. Everything that owns memory (the
-// libpng structures, the pixel buffer, the row table) lives in `decodeInto`, above the jump
-// targets, where no jump ever lands or passes.
+// libpng structures, the pixel buffer, the row table) lives in `decodeWithLibpng`, above the
+// jump targets, where no jump ever lands or passes.
 //
 // Safety: the header is read and checked before any pixel memory is allocated, so a file that
-// claims an enormous size is refused at the cost of reading 33 bytes. libpng is also told the
-// side limit itself, and its every allocation goes through an allocator that refuses requests
-// over the ancillary-chunk limit (see allocateWithinLimit). Every chunk's CRC is checked,
+// claims an enormous size is refused at the cost of reading 33 bytes (the fast path reads the
+// chunks it is given, in memory, before it allocates). libpng is also told the side limit
+// itself, and its every allocation goes through an allocator that refuses requests over the
+// ancillary-chunk limit (see allocateWithinLimit). Every chunk's CRC is checked,
 // ancillary ones included, and the data must run to the end chunk: a damaged or truncated file
 // gives no image rather than a partly decoded one.
 
 #include "platform/display/DisplayBookkeeping.h"
 #include "platform/display/Image.h"
+#include "platform/display/PngDecoding.h"
 #include "platform/display/PngErrors.h"
+#include "platform/display/PngExpansion.h"
+#include "platform/display/PngFastPath.h"
 
+#include <atomic>
 #include <csetjmp>
 #include <cstdlib>
 #include <cstring>
@@ -30,8 +36,7 @@ namespace platform {
 namespace {
 
 constexpr std::size_t signatureLength = 8;
-// Enough for any text or colour-profile chunk a frame reasonably carries.
-constexpr png_alloc_size_t chunkAllocationLimit = 8u * 1024 * 1024;
+constexpr png_alloc_size_t chunkAllocationLimit = png::chunkByteLimit;
 constexpr png_uint_32 chunkCacheLimit = 128;
 
 struct MemorySource {
@@ -77,22 +82,7 @@ bool readHeader(png_structp png, png_infop info, HeaderFacts* facts) {
     if (setjmp(png_jmpbuf(png)))
         return false;
     png_read_info(png, info);
-    int colorType = png_get_color_type(png, info);
-    int bitDepth = png_get_bit_depth(png, info);
-    bool hasTransparencyChunk = png_get_valid(png, info, PNG_INFO_tRNS) != 0;
-    if (bitDepth == 16)
-        png_set_scale_16(png);
-    if (colorType == PNG_COLOR_TYPE_PALETTE)
-        png_set_palette_to_rgb(png);
-    if (colorType == PNG_COLOR_TYPE_GRAY && bitDepth < 8)
-        png_set_expand_gray_1_2_4_to_8(png);
-    if (hasTransparencyChunk)
-        png_set_tRNS_to_alpha(png);
-    if (colorType == PNG_COLOR_TYPE_GRAY || colorType == PNG_COLOR_TYPE_GRAY_ALPHA)
-        png_set_gray_to_rgb(png);
-    if ((colorType & PNG_COLOR_MASK_ALPHA) == 0 && !hasTransparencyChunk)
-        png_set_add_alpha(png, 0xFF, PNG_FILLER_AFTER);
-    png_set_interlace_handling(png);
+    expandPngToRgba8(png, info);
     png_read_update_info(png, info);
     facts->width = png_get_image_width(png, info);
     facts->height = png_get_image_height(png, info);
@@ -155,11 +145,12 @@ bool decodePixels(ReadStructures& structures, const HeaderFacts& facts, PixelByt
     return readPixels(structures.png, rows.data());
 }
 
-// Decodes `bytes` into `pixels`; `accept` sees the header's size first and may refuse it
-// before any pixel memory is taken. Touches no state of the platform.
+// Decodes `bytes` with libpng into `pixels`; `accept` sees the header's size first and may
+// refuse it before any pixel memory is taken. Touches no state of the platform.
 template <typename Accept>
-bool decodeInto(std::span<const std::uint8_t> bytes, Accept accept, PixelBytes& pixels,
-                HeaderFacts& facts) {
+bool decodeWithLibpng(std::span<const std::uint8_t> bytes, Accept accept, PixelBytes& pixels,
+                      PngSize& size) {
+    HeaderFacts facts{};
     if (bytes.size() < signatureLength || png_sig_cmp(bytes.data(), 0, signatureLength) != 0)
         return false;
     ReadStructures structures;
@@ -182,9 +173,36 @@ bool decodeInto(std::span<const std::uint8_t> bytes, Accept accept, PixelBytes& 
     if (facts.channels != 4 || facts.bitDepth != 8 ||
         facts.rowBytes != std::size_t{facts.width} * 4)
         return false;
-    if (!accept(facts))
+    size = {facts.width, facts.height};
+    if (!accept(size))
         return false;
     return decodePixels(structures, facts, pixels);
+}
+
+std::atomic<PngDecoderRoute>& routeStorage() {
+    static std::atomic<PngDecoderRoute> route = [] {
+        const char* choice = std::getenv("VELORIN_PNG_FAST_PATH");
+        return choice && std::strcmp(choice, "off") == 0 ? PngDecoderRoute::LibpngOnly
+                                                         : PngDecoderRoute::FastPathFirst;
+    }();
+    return route;
+}
+
+// Decodes `bytes` into `pixels` by the process's route, with `accept` as above. A file the
+// fast path takes has the same header for libpng, so its refusal by `accept` is final.
+template <typename Accept>
+bool decodeInto(std::span<const std::uint8_t> bytes, Accept accept, PixelBytes& pixels,
+                PngSize& size) {
+    if (pngDecoderRoute() == PngDecoderRoute::FastPathFirst) {
+        if (auto plan = png::planFastPath(bytes)) {
+            size = plan->size;
+            if (!accept(size))
+                return false;
+            if (png::decodeWithFastPath(bytes, *plan, png::fastestUnfilterKernel(), pixels))
+                return true;
+        }
+    }
+    return decodeWithLibpng(bytes, accept, pixels, size);
 }
 
 std::uint32_t readBigEndian32(const std::uint8_t* bytes) {
@@ -193,6 +211,25 @@ std::uint32_t readBigEndian32(const std::uint8_t* bytes) {
 }
 
 } // namespace
+
+void expandPngToRgba8(png_structp png, png_infop info) {
+    int colorType = png_get_color_type(png, info);
+    int bitDepth = png_get_bit_depth(png, info);
+    bool hasTransparencyChunk = png_get_valid(png, info, PNG_INFO_tRNS) != 0;
+    if (bitDepth == 16)
+        png_set_scale_16(png);
+    if (colorType == PNG_COLOR_TYPE_PALETTE)
+        png_set_palette_to_rgb(png);
+    if (colorType == PNG_COLOR_TYPE_GRAY && bitDepth < 8)
+        png_set_expand_gray_1_2_4_to_8(png);
+    if (hasTransparencyChunk)
+        png_set_tRNS_to_alpha(png);
+    if (colorType == PNG_COLOR_TYPE_GRAY || colorType == PNG_COLOR_TYPE_GRAY_ALPHA)
+        png_set_gray_to_rgb(png);
+    if ((colorType & PNG_COLOR_MASK_ALPHA) == 0 && !hasTransparencyChunk)
+        png_set_add_alpha(png, 0xFF, PNG_FILLER_AFTER);
+    png_set_interlace_handling(png);
+}
 
 std::optional<PngSize> readPngSize(std::span<const std::uint8_t> bytes) {
     // The signature, then the first chunk, which must be the header: its length, its type,
@@ -206,21 +243,29 @@ std::optional<PngSize> readPngSize(std::span<const std::uint8_t> bytes) {
                    readBigEndian32(bytes.data() + signatureLength + 12)};
 }
 
+void setPngDecoderRoute(PngDecoderRoute route) {
+    routeStorage() = route;
+}
+
+PngDecoderRoute pngDecoderRoute() {
+    return routeStorage();
+}
+
 Ref<CGImage> decodePng(std::span<const std::uint8_t> bytes) {
     try {
         PixelBytes pixels;
-        HeaderFacts facts{};
+        PngSize size;
         std::optional<ProvisionalBytes> held;
         // The pixel buffer is counted while the decoder holds it, so that the peak shows it
         // even when the decode fails.
-        auto countPixels = [&held](const HeaderFacts& header) {
-            held.emplace(std::size_t{header.width} * header.height * 4);
+        auto countPixels = [&held](const PngSize& header) {
+            held.emplace(header.decodedBytes());
             return true;
         };
-        if (!decodeInto(bytes, countPixels, pixels, facts))
+        if (!decodeInto(bytes, countPixels, pixels, size))
             return nullptr;
         held.reset();
-        return CGImage::create(facts.width, facts.height, std::move(pixels));
+        return CGImage::create(size.width, size.height, std::move(pixels));
     } catch (const std::bad_alloc&) {
         return nullptr;
     }
@@ -229,13 +274,39 @@ Ref<CGImage> decodePng(std::span<const std::uint8_t> bytes) {
 std::optional<PixelBytes> decodePngPixels(std::span<const std::uint8_t> bytes, PngSize expected) {
     try {
         PixelBytes pixels;
-        HeaderFacts facts{};
-        auto ofExpectedSize = [expected](const HeaderFacts& header) {
+        PngSize size;
+        auto ofExpectedSize = [expected](const PngSize& header) {
             return header.width == expected.width && header.height == expected.height;
         };
-        if (!decodeInto(bytes, ofExpectedSize, pixels, facts))
+        if (!decodeInto(bytes, ofExpectedSize, pixels, size))
             return std::nullopt;
         return pixels;
+    } catch (const std::bad_alloc&) {
+        return std::nullopt;
+    }
+}
+
+std::optional<DecodedPng> decodePngWithLibpng(std::span<const std::uint8_t> bytes) {
+    try {
+        DecodedPng decoded;
+        if (!decodeWithLibpng(bytes, [](const PngSize&) { return true; }, decoded.pixels,
+                              decoded.size))
+            return std::nullopt;
+        return decoded;
+    } catch (const std::bad_alloc&) {
+        return std::nullopt;
+    }
+}
+
+std::optional<DecodedPng> decodePngWithFastPath(std::span<const std::uint8_t> bytes,
+                                                png::UnfilterKernel kernel) {
+    try {
+        auto plan = png::planFastPath(bytes);
+        DecodedPng decoded;
+        if (!plan || !png::decodeWithFastPath(bytes, *plan, kernel, decoded.pixels))
+            return std::nullopt;
+        decoded.size = plan->size;
+        return decoded;
     } catch (const std::bad_alloc&) {
         return std::nullopt;
     }

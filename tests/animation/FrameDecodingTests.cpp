@@ -2,6 +2,7 @@
 #include "animation/FrameDecoding.h"
 #include "animation/FrameLoading.h"
 #include "platform/display/Image.h"
+#include "platform/display/PngDecoding.h"
 #include "tests/support/FrameImages.h"
 #include "tests/support/TemporaryDeviceRoot.h"
 
@@ -73,6 +74,36 @@ TEST_F(FrameDecodingTest, ManyFramesOnManyThreadsKeepTheirOrder) {
     }
     EXPECT_EQ(reds(decodeFramesWithinBudget(locations, 100 * frameBytes, 4)), expected);
     EXPECT_GE(processorCount(), 1u);
+}
+
+// The decoder's fast path changes nothing a showing plays: the same frames are kept and left
+// out, with the same pixels, as when libpng decodes every frame.
+TEST_F(FrameDecodingTest, AShowingPlaysTheSameFramesWithTheFastPathOff) {
+    auto image = platform::CGImage::create(4, 3, platform::PixelBytes(48, 77));
+    ASSERT_TRUE(image);
+    auto grey = platform::encodePng(*image, {platform::PngColorType::Gray});
+    root.writeFile("seq/grey.png", grey);
+    auto badChecksum = testing::solidPng(4, 3, 9);
+    badChecksum[badChecksum.size() - 20] ^= 0x01;
+    root.writeFile("seq/checksum.png", badChecksum);
+    std::vector<std::string> locations{frame("a.png", 1),          damaged("b.png"),
+                                       frameLocation("seq/", "grey.png"),
+                                       frameLocation("seq/", "checksum.png"),
+                                       frame("c.png", 3, 40)};
+    auto pixelsOf = [](const std::vector<platform::Ref<platform::CGImage>>& frames) {
+        std::vector<platform::PixelBytes> all;
+        for (const auto& frame : frames)
+            all.push_back(frame->pixels());
+        return all;
+    };
+    for (std::size_t threads : threadCounts) {
+        auto fast = decodeFramesWithinBudget(locations, 100 * frameBytes, threads);
+        platform::setPngDecoderRoute(platform::PngDecoderRoute::LibpngOnly);
+        auto throughLibpng = decodeFramesWithinBudget(locations, 100 * frameBytes, threads);
+        platform::setPngDecoderRoute(platform::PngDecoderRoute::FastPathFirst);
+        EXPECT_EQ(reds(fast), (std::vector<int>{1, 77, 3}));
+        EXPECT_EQ(pixelsOf(fast), pixelsOf(throughLibpng));
+    }
 }
 
 TEST(PngSizeTest, TheHeaderGivesTheSizeOrNothing) {

@@ -15,6 +15,7 @@
 #include <gtest/gtest.h>
 #include <sys/file.h>
 #include <sys/stat.h>
+#include <unistd.h>
 
 namespace velorin {
 namespace {
@@ -132,6 +133,80 @@ TEST(WholeOutputTest, AStagingFolderGoesUnlessMovedAndMovingNeverReplaces) {
         EXPECT_EQ(testing::readWholeFile(fs::path(stagingPath) / "frame1.png"), "new");
     }
     EXPECT_FALSE(fs::exists(stagingPath)) << "what the exchange put there goes with it";
+}
+
+std::size_t entriesIn(const fs::path& folder) {
+    return static_cast<std::size_t>(
+        std::distance(fs::directory_iterator(folder), fs::directory_iterator()));
+}
+
+void writeThrough(const common::WholeFile& file, std::string_view bytes) {
+    ASSERT_EQ(::write(file.descriptor(), bytes.data(), bytes.size()),
+              static_cast<ssize_t>(bytes.size()));
+}
+
+TEST(WholeFileTest, AppearsOnlyWhenCommittedAndLeavesNothingOtherwise) {
+    testing::TemporaryDeviceRoot folders;
+    std::string target = (folders.path() / "theme.deb").string();
+    {
+        auto output = common::WholeFile::make(target);
+        ASSERT_TRUE(output.ok()) << output.fault().text();
+        writeThrough(output.value(), "half");
+        EXPECT_FALSE(fs::exists(target));
+    }
+    EXPECT_EQ(entriesIn(folders.path()), 0u) << "an uncommitted file leaves nothing";
+
+    auto output = common::WholeFile::make(target);
+    ASSERT_TRUE(output.ok());
+    writeThrough(output.value(), "whole");
+    ASSERT_TRUE(output.value().commit(common::ExistingFile::Refuse).ok());
+    EXPECT_EQ(testing::readWholeFile(target), "whole");
+    EXPECT_EQ(entriesIn(folders.path()), 1u) << "the staging folder goes with the commit";
+
+    // A file at the name: kept unless replacing is asked for.
+    auto again = common::WholeFile::make(target);
+    ASSERT_TRUE(again.ok());
+    writeThrough(again.value(), "again");
+    auto refused = again.value().commit(common::ExistingFile::Refuse);
+    ASSERT_FALSE(refused.ok());
+    EXPECT_EQ(refused.fault().systemError, EEXIST);
+    EXPECT_EQ(testing::readWholeFile(target), "whole");
+    auto replacing = common::WholeFile::make(target);
+    ASSERT_TRUE(replacing.ok());
+    writeThrough(replacing.value(), "replaced");
+    ASSERT_TRUE(replacing.value().commit(common::ExistingFile::Replace).ok());
+    EXPECT_EQ(testing::readWholeFile(target), "replaced");
+
+    // Something that is no regular file: never replaced.
+    std::string folder = (folders.path() / "folder.deb").string();
+    fs::create_directory(folder);
+    auto overFolder = common::WholeFile::make(folder);
+    ASSERT_TRUE(overFolder.ok());
+    auto kept = overFolder.value().commit(common::ExistingFile::Replace);
+    ASSERT_FALSE(kept.ok());
+    EXPECT_EQ(kept.fault().systemError, EEXIST);
+    EXPECT_TRUE(fs::is_directory(folder));
+}
+
+TEST(WholeFileTest, RemovesStagingFoldersNoLiveCommandHolds) {
+    testing::TemporaryDeviceRoot folders;
+    std::string target = (folders.path() / "theme.deb").string();
+    const fs::path abandoned = folders.path() / ".theme.deb.making-AbCdEf";
+    const fs::path held = folders.path() / ".theme.deb.making-GhIjKl";
+    const fs::path other = folders.path() / ".other.deb.making-MnOpQr";
+    for (const fs::path& staging : {abandoned, held, other}) {
+        fs::create_directory(staging);
+        std::ofstream(staging / "package") << "part of a package";
+    }
+    platform::FileDescriptor lock(::open(held.c_str(), O_RDONLY | O_DIRECTORY));
+    ASSERT_EQ(::flock(lock.get(), LOCK_EX), 0);
+    {
+        auto output = common::WholeFile::make(target);
+        ASSERT_TRUE(output.ok());
+    }
+    EXPECT_FALSE(fs::exists(abandoned)) << "left by a command killed outright";
+    EXPECT_TRUE(fs::exists(held / "package")) << "a live command writes it";
+    EXPECT_TRUE(fs::exists(other / "package")) << "another package's";
 }
 
 TEST(TemporaryFolderTest, OneLeftByAKilledCommandGoesWithTheNextWhileOneInUseStays) {

@@ -4,6 +4,11 @@
 # velorin-sim from a copy of the prefix moved elsewhere, so that it must find its extension and
 # sample root beside itself.
 #
+# Then it installs as the README says, into $HOME/.local, with HOME a scratch folder that
+# already holds a user's own device root (~/.local/share/velorin/root, with a sequence and a
+# choice of the user's own), and shows that root byte for byte, name for name and time for
+# time as it was, and that the installed velorin-sim still works on it.
+#
 # Usage: tests/install/check-install.sh BUILD_DIR [PREFIX]   (PREFIX defaults to a scratch folder)
 set -eu
 build=$1
@@ -26,22 +31,82 @@ c++ -std=c++20 "$here/InstallCheck.cpp" -o "$work/pkgconfig-check" \
     -Wl,-rpath,"$(PKG_CONFIG_PATH="$libdir" pkg-config --variable=libdir velorin)"
 "$work/pkgconfig-check"
 
-test -f "$prefix/share/velorin/root/var/jb/vod/Library/Velorin/chargingSequences/particlespin/options.json"
-test -f "$prefix/share/velorin/root/var/mobile/Library/Preferences/com.tarnwick.velorin.plist"
+sample="share/velorin/sample-root"
+test -f "$prefix/$sample/var/jb/vod/Library/Velorin/chargingSequences/particlespin/options.json"
+test -f "$prefix/$sample/var/mobile/Library/Preferences/com.tarnwick.velorin.plist"
+test -f "$prefix/$sample/velorin-sample-root.manifest"
+test ! -e "$prefix/share/velorin/root"
+
+unset VELORIN_SAMPLE_ROOT VELORIN_EXTENSION_LIBRARY
+# Every velorin-sim run here has a home of its own in the scratch folder, as a user's is set on
+# Debian: HOME is HOME_FOLDER, XDG_DATA_HOME and VELORIN_ROOT are unset (so the user's root is
+# HOME_FOLDER/.local/share/velorin/root unless VELORIN_ROOT is given), and TMPDIR is scratch.
+mkdir "$work/tmp"
+with_home() { # with_home HOME_FOLDER [NAME=VALUE...] PROGRAM ARGUMENT...
+    with_home_folder=$1
+    shift
+    mkdir -p "$with_home_folder"
+    env -u XDG_DATA_HOME -u VELORIN_ROOT HOME="$with_home_folder" TMPDIR="$work/tmp" "$@"
+}
 
 moved="$work/moved"
 cp -a "$prefix" "$moved"
-unset VELORIN_SAMPLE_ROOT VELORIN_EXTENSION_LIBRARY
-# The user's own root is made in the scratch folder, and the installed sample root must stay as
-# it was installed.
-export VELORIN_ROOT="$work/user-root"
-sample_before=$(cd "$moved/share/velorin/root" && find . -type f -exec md5sum {} + | sort)
-"$moved/bin/velorin-sim" --version
-"$moved/bin/velorin-sim" settings | grep -qx 'batteryanimation=particlespin'
-"$moved/bin/velorin-sim" preview --seconds 0.5 --fps 2 --scale 1 --out "$work/preview" >/dev/null
+# The user's own root is made in the scratch home, and the installed sample root must stay as it
+# was installed.
+first_home="$work/first-home"
+sample_before=$(cd "$moved/$sample" && find . -type f -exec md5sum {} + | sort)
+with_home "$first_home" "$moved/bin/velorin-sim" --version
+with_home "$first_home" "$moved/bin/velorin-sim" settings | grep -qx 'batteryanimation=particlespin'
+with_home "$first_home" "$moved/bin/velorin-sim" preview --seconds 0.5 --fps 2 --scale 1 \
+    --out "$work/preview" >/dev/null
 test -f "$work/preview/contact-sheet.png"
-"$moved/bin/velorin-sim" prefs set loopbatteryanimation true >/dev/null
-test -d "$VELORIN_ROOT/var/jb/vod/Library/Velorin/chargingSequences/particlespin"
-sample_after=$(cd "$moved/share/velorin/root" && find . -type f -exec md5sum {} + | sort)
+with_home "$first_home" "$moved/bin/velorin-sim" prefs set loopbatteryanimation true >/dev/null
+test -d "$first_home/.local/share/velorin/root/var/jb/vod/Library/Velorin/chargingSequences/particlespin"
+sample_after=$(cd "$moved/$sample" && find . -type f -exec md5sum {} + | sort)
 test "$sample_before" = "$sample_after"
+
+# A user's own root in a home of its own, made and changed with the velorin-sim of the first
+# install: their own "pulse" (three frames and an options file), chosen, and looping on.
+home="$work/home"
+in_home() {
+    with_home "$home" "$@"
+}
+user_root="$home/.local/share/velorin/root"
+in_home "$prefix/bin/velorin-sim" root >/dev/null 2>&1
+mine="$work/mine"
+mkdir "$mine"
+for number in 1 2 3; do
+    cp "$user_root/var/jb/vod/Library/Velorin/chargingSequences/battery/charge0$number.png" \
+        "$mine/mine$number.png"
+done
+printf '{"x": "center", "y": 300}\n' >"$mine/options.json"
+in_home "$prefix/bin/velorin-sim" install "$mine" --as pulse --replace --select >/dev/null
+in_home "$prefix/bin/velorin-sim" prefs set loopbatteryanimation true >/dev/null
+snapshot() {
+    (cd "$user_root" && find . -printf '%p %y %m %s %T@\n' | sort &&
+        find . -type f -exec md5sum {} + | sort)
+}
+root_before=$(snapshot)
+
+# As the README says it: cmake --install build --prefix ~/.local
+in_home sh -c 'cmake --install "$1" --prefix ~/.local' install "$build" >/dev/null
+root_after=$(snapshot)
+if [ "$root_before" != "$root_after" ]; then
+    echo "check-install: installing into $home/.local changed the user's root:" >&2
+    printf '%s\n' "$root_before" >"$work/before"
+    printf '%s\n' "$root_after" >"$work/after"
+    diff "$work/before" "$work/after" >&2 || true
+    exit 1
+fi
+# The installed velorin-sim works on the user's root as it was, and never takes its sample root
+# for the user's.
+in_home "$home/.local/bin/velorin-sim" settings | grep -qx 'batteryanimation=pulse'
+in_home "$home/.local/bin/velorin-sim" root | grep -qx "$user_root"
+if in_home VELORIN_ROOT="$home/.local/share/velorin/sample-root" "$home/.local/bin/velorin-sim" \
+    root 2>"$work/refused"; then
+    echo "check-install: the installed sample root was taken for a user's root" >&2
+    exit 1
+fi
+grep -q "is velorin-sim's sample root, which is never written" "$work/refused"
+test "$root_before" = "$(snapshot)"
 echo "install check passed"

@@ -67,6 +67,37 @@ TEST_F(ExtensionInitTest, MissingClassesInstallNothingAndTheOtherRowsStillWork) 
     EXPECT_EQ(host.count("host addBatteryChargingView"), 0);
 }
 
+TEST_F(ExtensionInitTest, WhatTheHostsOwnMethodsThrowReachesTheHostThroughEveryReplacement) {
+    auto& host = start(enabledWith({{"hidebattery", PropertyValue::boolean(false)},
+                                    {"showbatteryanimationonwake", PropertyValue::boolean(true)}}));
+    host.ownMethodsThrow = true;
+    auto thrownBy = [](auto&& event) -> std::string {
+        try {
+            event();
+        } catch (const testing::HostMethodFault& fault) {
+            return fault.method;
+        }
+        return "nothing";
+    };
+    EXPECT_EQ(thrownBy([&] { host.finishLaunching(); }), "host finishedLaunching");
+    EXPECT_EQ(thrownBy([&] { host.changePower(true); }), "host ACPowerChanged");
+    EXPECT_EQ(thrownBy([&] { host.setBacklightFactor(0.5f); }), "host setBacklightFactorPending:");
+    EXPECT_EQ(thrownBy([&] { host.addBatteryChargingView(true); }), "host addBatteryChargingView");
+    for (const char* controller :
+         {host::coverSheetViewControllerClass, host::dashBoardViewControllerClass}) {
+        EXPECT_EQ(thrownBy([&] { host.transitionChargingView(controller, true); }),
+                  std::string("host transition ") + controller);
+    }
+    // The extension's own part of these two comes before the host's, and stays done.
+    EXPECT_EQ(thrownBy([&] { host.updatePagePresentation(); }), "host updateForPresentation:");
+    EXPECT_EQ(host.page().subviews().size(), 1u);
+    EXPECT_EQ(thrownBy([&] { host.startWakeAnimations(true); }), "host startWake");
+    host.ownMethodsThrow = false;
+    host.clearLog();
+    advanceSeconds(0.1);
+    EXPECT_EQ(host.count("ask isUILocked"), 1);
+}
+
 TEST_F(ExtensionInitTest, PowerChangesAndLaunchRunTheHostFirstThenDecide) {
     auto& host = start(enabledWith());
     host.finishLaunching();

@@ -26,6 +26,27 @@ TEST_F(SequencePresenterTest, AnEscapingNameGivesABlankViewWithDefaultsAndReadsN
     EXPECT_EQ(animationView()->imagesPath(), std::nullopt);
 }
 
+TEST_F(SequencePresenterTest, ANameWithSlashesThatStaysInsidePlaysThatFolder) {
+    using platform::PropertyValue;
+    const std::string sequences = "var/jb/vod/Library/Velorin/chargingSequences/";
+    root.writeFile(sequences + "alpha/options.json", R"({"x": 11})");
+    root.writeFile(sequences + "set/alpha/options.json", R"({"x": 22})");
+    struct Case {
+        std::string name;
+        float x;
+    };
+    for (const Case& named : {Case{"alpha/", 11}, Case{"./alpha", 11}, Case{"set/alpha", 22},
+                              Case{"/set//alpha", 22}}) {
+        auto& host =
+            start(testing::enabledWith({{"batteryanimation", PropertyValue::string(named.name)}}));
+        host.updatePagePresentation();
+        host.changePower(true);
+        ASSERT_NE(animationView(), nullptr) << named.name;
+        EXPECT_EQ(animationView()->frame().origin.x, named.x) << named.name;
+        EXPECT_EQ(animationView()->imagesPath(), sequences + named.name + "/");
+    }
+}
+
 TEST_F(SequencePresenterTest, OptionsAreReadAfreshAndPlaceTheViewInTheContainer) {
     using platform::PropertyValue;
     auto& host = start(testing::enabledWith({{"batteryanimation", PropertyValue::string("dots")}}));

@@ -66,6 +66,16 @@ TEST(SequencePlacementTest, MembersOfTheWrongKindCountAsAbsent) {
                     150, 150);
 }
 
+TEST(SequencePlacementTest, AMemberGivenTwiceCountsAsGivenLastAndNestedNamesAreNoMembers) {
+    expectRectangle(place(R"({"width": 100, "width": 200})"), 125, 630, 200, 150);
+    expectRectangle(place(R"({"width": 100, "width": null})"), 125, 630, 150, 150);
+    expectRectangle(place(R"({"width": [1], "width": "120"})"), 125, 630, 120, 150);
+    expectRectangle(place(R"({"box": {"width": 10, "x": "right"}, "list": [{"height": 5}]})"), 125,
+                    630, 150, 150);
+    // The object under "x" makes "x" absent; the name inside it is not read.
+    expectRectangle(place(R"({"x": {"x": 7}, "height": 100})"), 125, 630, 150, 100);
+}
+
 TEST(SequencePlacementTest, DefaultPositionDoesNotFollowTheSize) {
     expectRectangle(place(R"({"width": 200})"), 125, 630, 200, 150);
     expectRectangle(place(R"({"xOffsetFromBottom": 30, "yOffsetFromBottom": 0})"), 125, 630, 150,
@@ -100,15 +110,29 @@ TEST(SequencePlacementTest, NumbersAsStringsAndBooleansReadAsNumbers) {
     EXPECT_TRUE(std::isinf(place(R"({"x": 1e300})").x));
 }
 
-TEST(SequenceDirectoryTest, NamesThatWouldLeaveTheSequenceRootNameNoSequence) {
-    EXPECT_EQ(sequenceDirectory("particlespin"),
-              "var/jb/vod/Library/Velorin/chargingSequences/particlespin/");
-    EXPECT_EQ(sequenceDirectory("Pulse Wave.v2"),
-              "var/jb/vod/Library/Velorin/chargingSequences/Pulse Wave.v2/");
+TEST(SequenceDirectoryTest, NamesThatCouldLeaveTheSequenceRootNameNoSequence) {
     for (const std::string& name :
-         std::vector<std::string>{"..", ".", "../particlespin", "a/b", std::string("..\0x", 4)})
+         std::vector<std::string>{"..", ".", "./", "/", "", "../particlespin", "a/../b", "a/..",
+                                  "a/b/..", std::string("..\0x", 4), std::string("a\0b", 3)}) {
         EXPECT_EQ(sequenceDirectory(name), std::nullopt) << name;
-    EXPECT_TRUE(sequenceDirectory("...").has_value());
+        EXPECT_EQ(sequenceFolderName(name), std::nullopt) << name;
+    }
+}
+
+TEST(SequenceDirectoryTest, OtherNamesAreJoinedAsStoredAndNameTheFolderInside) {
+    const std::string root = "var/jb/vod/Library/Velorin/chargingSequences/";
+    struct Case {
+        std::string name;
+        std::string folder;
+    };
+    for (const Case& named :
+         {Case{"particlespin", "particlespin"}, Case{"Pulse Wave.v2", "Pulse Wave.v2"},
+          Case{"...", "..."}, Case{"alpha/", "alpha"}, Case{"./alpha", "alpha"},
+          Case{"set/alpha", "set/alpha"}, Case{"/set//./alpha/", "set/alpha"},
+          Case{"..alpha/b..", "..alpha/b.."}}) {
+        EXPECT_EQ(sequenceDirectory(named.name), root + named.name + "/") << named.name;
+        EXPECT_EQ(sequenceFolderName(named.name), named.folder) << named.name;
+    }
 }
 
 TEST(SequenceOptionsTest, TheFileIsReadWholeOrNotAtAll) {

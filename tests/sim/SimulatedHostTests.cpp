@@ -196,9 +196,10 @@ TEST_F(SimulatedHostTest, ProfilesDecideWhichClassesTheExtensionCanFind) {
     }
 }
 
-TEST_F(SimulatedHostTest, ALackedClassIsInvisibleButTheHostStillWorksThroughIt) {
+TEST_F(SimulatedHostTest, ALackedClassIsGoneForTheHostAsForTheExtension) {
     HostSetup setup;
-    setup.lackingClasses = {host::userInterfaceControllerClass, host::backlightControllerClass};
+    setup.lackingClasses = {host::userInterfaceControllerClass, host::backlightControllerClass,
+                            host::coverSheetViewControllerClass};
     SimulatedHost& device = start(setup);
     EXPECT_EQ(objc_getClass(host::userInterfaceControllerClass), nullptr);
     EXPECT_EQ(objc_getClass(host::backlightControllerClass), nullptr);
@@ -206,18 +207,33 @@ TEST_F(SimulatedHostTest, ALackedClassIsInvisibleButTheHostStillWorksThroughIt) 
     // Interposing a class that cannot be found installs nothing.
     interpose(host::backlightControllerClass, host::setBacklightFactorPendingSelector,
               toIMP(replaceBacklight), &originalBacklight);
+    // The host has no controller to show its charging view through, and no backlight
+    // controller to dim with; the device's own state still changes.
     device.plug();
     device.dim();
+    device.showChargingView();
+    EXPECT_FALSE(device.isChargingViewVisible());
+    EXPECT_EQ(device.device().backlightFactor, fullBacklightFactor);
+    EXPECT_TRUE(device.device().onPower);
     // Questions to a lacked class never reach the host and leave no line.
     EXPECT_FALSE(host::isOnAC());
     EXPECT_FALSE(host::screenIsDim());
     EXPECT_TRUE(host::isUILocked());
-    EXPECT_TRUE(device.device().onPower);
     EXPECT_EQ(takeLines(), (std::vector<std::string>{
-                               "0.000 chargingview visible",
-                               "0.000 backlight 0.1",
                                "0.000 ask SBLockScreenManager isUILocked 1",
                            }));
+}
+
+TEST_F(SimulatedHostTest, AHostWithoutThePageViewClassStillHasAPage) {
+    HostSetup setup;
+    setup.lackingClasses = {host::mainPageViewClass, host::springBoardClass};
+    SimulatedHost& device = start(setup);
+    ASSERT_NE(device.page(), nullptr);
+    EXPECT_EQ(device.page()->frame().size.width, setup.screen.width);
+    device.lock();
+    EXPECT_TRUE(device.launch().ok());
+    EXPECT_FALSE(device.launch().ok());
+    EXPECT_TRUE(takeLines().empty());
 }
 
 TEST_F(SimulatedHostTest, IdentityQuestionsAnswerTheSetUp) {

@@ -1,17 +1,50 @@
 #include "tests/support/ChildProcess.h"
 
+#include "tests/support/ScratchHome.h"
+
+#include <algorithm>
 #include <cerrno>
 #include <csignal>
 #include <fcntl.h>
 #include <fstream>
 #include <iterator>
 #include <spawn.h>
+#include <string_view>
 #include <sys/wait.h>
 #include <unistd.h>
 
 extern char** environ;
 
 namespace velorin::testing {
+
+namespace {
+
+// The environment of a program a test starts: the test's settings, a home of its own in
+// `scratch` for what they leave unnamed, and the rest of this process's environment.
+std::vector<std::string> childEnvironment(const std::filesystem::path& scratch,
+                                          std::vector<std::string> settings) {
+    settings = withScratchHome(scratch, std::move(settings));
+    std::vector<std::string> names;
+    for (const std::string& setting : settings)
+        names.push_back(setting.substr(0, setting.find('=') + 1));
+    for (char** inherited = environ; *inherited; ++inherited) {
+        std::string_view entry(*inherited);
+        if (std::none_of(names.begin(), names.end(),
+                         [&](const std::string& name) { return entry.starts_with(name); }))
+            settings.emplace_back(entry);
+    }
+    return settings;
+}
+
+std::vector<char*> pointersTo(std::vector<std::string>& texts) {
+    std::vector<char*> pointers;
+    for (std::string& text : texts)
+        pointers.push_back(text.data());
+    pointers.push_back(nullptr);
+    return pointers;
+}
+
+} // namespace
 
 std::string readWholeFile(const std::filesystem::path& path) {
     std::ifstream file(path, std::ios::binary);
@@ -30,16 +63,9 @@ ProcessOutcome runProcess(const std::string& program, std::vector<std::string> a
     posix_spawn_file_actions_addopen(&actions, 2, errPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC,
                                      0600);
     arguments.insert(arguments.begin(), program);
-    std::vector<char*> argv;
-    for (std::string& argument : arguments)
-        argv.push_back(argument.data());
-    argv.push_back(nullptr);
-    std::vector<char*> environment;
-    for (std::string& setting : settings)
-        environment.push_back(setting.data());
-    for (char** inherited = environ; *inherited; ++inherited)
-        environment.push_back(*inherited);
-    environment.push_back(nullptr);
+    auto argv = pointersTo(arguments);
+    settings = childEnvironment(scratch, std::move(settings));
+    auto environment = pointersTo(settings);
     pid_t child = 0;
     ProcessOutcome outcome;
     if (posix_spawn(&child, program.c_str(), &actions, nullptr, argv.data(), environment.data()) ==
@@ -57,18 +83,6 @@ ProcessOutcome runProcess(const std::string& program, std::vector<std::string> a
     return outcome;
 }
 
-namespace {
-
-std::vector<char*> pointersTo(std::vector<std::string>& texts) {
-    std::vector<char*> pointers;
-    for (std::string& text : texts)
-        pointers.push_back(text.data());
-    pointers.push_back(nullptr);
-    return pointers;
-}
-
-} // namespace
-
 RunningProcess::RunningProcess(const std::string& program, std::vector<std::string> arguments,
                                const std::filesystem::path& scratch,
                                std::vector<std::string> settings)
@@ -76,14 +90,20 @@ RunningProcess::RunningProcess(const std::string& program, std::vector<std::stri
     int pipe[2];
     if (::pipe2(pipe, O_CLOEXEC) != 0)
         return;
+    int input[2];
+    if (::pipe2(input, O_CLOEXEC) != 0) {
+        ::close(pipe[0]);
+        ::close(pipe[1]);
+        return;
+    }
     posix_spawn_file_actions_t actions;
     posix_spawn_file_actions_init(&actions);
+    posix_spawn_file_actions_adddup2(&actions, input[0], 0);
     posix_spawn_file_actions_adddup2(&actions, pipe[1], 1);
     posix_spawn_file_actions_addopen(&actions, 2, m_errors.c_str(), O_WRONLY | O_CREAT | O_TRUNC,
                                      0600);
     arguments.insert(arguments.begin(), program);
-    for (char** inherited = environ; *inherited; ++inherited)
-        settings.emplace_back(*inherited);
+    settings = childEnvironment(scratch, std::move(settings));
     auto argv = pointersTo(arguments);
     auto environment = pointersTo(settings);
     pid_t child = -1;
@@ -92,7 +112,9 @@ RunningProcess::RunningProcess(const std::string& program, std::vector<std::stri
         m_pid = child;
     posix_spawn_file_actions_destroy(&actions);
     ::close(pipe[1]);
+    ::close(input[0]);
     m_output = pipe[0];
+    m_input = input[1];
 }
 
 RunningProcess::~RunningProcess() {
@@ -102,6 +124,7 @@ RunningProcess::~RunningProcess() {
     }
     if (m_output >= 0)
         ::close(m_output);
+    closeInput();
     std::error_code ignored;
     std::filesystem::remove(m_errors, ignored);
 }
@@ -124,7 +147,29 @@ void RunningProcess::signal(int number) const {
         ::kill(m_pid, number);
 }
 
+bool RunningProcess::sendInput(const std::string& text) {
+    // A program that has ended must fail the test, not end it with SIGPIPE.
+    ::signal(SIGPIPE, SIG_IGN);
+    std::size_t written = 0;
+    while (m_input >= 0 && written < text.size()) {
+        ssize_t count = ::write(m_input, text.data() + written, text.size() - written);
+        if (count < 0 && errno == EINTR)
+            continue;
+        if (count <= 0)
+            return false;
+        written += static_cast<std::size_t>(count);
+    }
+    return m_input >= 0;
+}
+
+void RunningProcess::closeInput() {
+    if (m_input >= 0)
+        ::close(m_input);
+    m_input = -1;
+}
+
 ProcessOutcome RunningProcess::finish() {
+    closeInput();
     ProcessOutcome outcome;
     char buffer[4096];
     for (ssize_t count; (count = ::read(m_output, buffer, sizeof buffer)) != 0;) {

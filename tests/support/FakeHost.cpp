@@ -13,6 +13,13 @@ namespace {
 
 FakeHost* currentHost = nullptr;
 
+// Logs that the host's own implementation ran, then throws when the host is set to.
+void ownMethodRuns(std::string entry) {
+    currentHost->log.push_back(entry);
+    if (currentHost->ownMethodsThrow)
+        throw HostMethodFault{std::move(entry)};
+}
+
 // The one instance every host class hands out; its class says which singleton it is.
 class HostObject final : public platform::Object {
 public:
@@ -60,29 +67,28 @@ const char* ownBundleIdentifier(id, SEL) {
 }
 void ownSetBacklightFactorPending(id, SEL, float factor) {
     currentHost->lastBacklightFactor = factor;
-    currentHost->log.push_back("host setBacklightFactorPending:");
+    ownMethodRuns("host setBacklightFactorPending:");
 }
 void ownPowerChanged(id, SEL) {
-    currentHost->log.push_back("host ACPowerChanged");
+    ownMethodRuns("host ACPowerChanged");
 }
 void ownStartWakeAnimations(id, SEL, bool, id) {
-    currentHost->log.push_back("host startWake");
+    ownMethodRuns("host startWake");
 }
 void ownFinishedLaunching(id, SEL, id) {
-    currentHost->log.push_back("host finishedLaunching");
+    ownMethodRuns("host finishedLaunching");
 }
 void ownUpdateForPresentation(id, SEL, id presentation) {
     currentHost->lastPresentationArgument = presentation;
-    currentHost->log.push_back("host updateForPresentation:");
+    ownMethodRuns("host updateForPresentation:");
 }
 void ownTransitionChargingView(id self, SEL, bool visible, bool showBattery, bool animated) {
     currentHost->lastTransitionArguments = {visible, showBattery, animated};
-    currentHost->log.push_back(std::string("host transition ") +
-                               class_getName(object_getClass(self)));
+    ownMethodRuns(std::string("host transition ") + class_getName(object_getClass(self)));
 }
 void ownAddBatteryChargingView(id, SEL, bool showBattery) {
     currentHost->lastTransitionArguments = {showBattery};
-    currentHost->log.push_back("host addBatteryChargingView");
+    ownMethodRuns("host addBatteryChargingView");
 }
 
 } // namespace

@@ -16,6 +16,11 @@
 
 namespace velorin::testing {
 
+// What the host's own interposable methods throw while `ownMethodsThrow` is set.
+struct HostMethodFault {
+    std::string method;
+};
+
 class FakeHost {
 public:
     explicit FakeHost(std::set<std::string> lackedClasses = {});
@@ -29,6 +34,9 @@ public:
     bool onExternalPower{false};
     std::optional<std::string> systemVersion{"14.4"};
     std::optional<std::string> bundleIdentifier{"com.apple.springboard"};
+    // While set, each of the host's own implementations of the eight interposable methods
+    // throws a HostMethodFault after it has run, as a host method that fails would.
+    bool ownMethodsThrow{false};
 
     // What ran, in order: "ask isUILocked", "tell resetIdleTimer", "host ACPowerChanged" ...
     std::vector<std::string> log;

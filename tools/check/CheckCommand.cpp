@@ -3,7 +3,6 @@
 //
 // The exit status is 0 without errors, 1 with errors (with --strict, with warnings too), and
 // 2 when the sequence cannot be read at all.
-#include "common/QuoteText.h"
 #include "tools/check/CheckReport.h"
 #include "tools/check/OptionsProblems.h"
 #include "tools/check/SequenceCheck.h"
@@ -70,18 +69,12 @@ CommandRun addCheckOptions(CLI::App& command) {
                        "Device root a sequence name is looked up in (default: your own)");
     // A size that cannot be read is refused while the command line is parsed, so it is a
     // usage error like any other.
-    CLI::Validator screenSize(
-        [](std::string& text) {
-            return parseScreenSize(text)
-                       ? std::string()
-                       : common::quoteText(text) + " is not WIDTHxHEIGHT in points, both above 0, "
-                                                   "such as 400x800";
-        },
-        "WxH");
+    CLI::Validator screenSize(unreadableScreenSize, "WxH");
     command
         .add_option("--screen", options->screen,
                     "Also give the placement that options.json gives on a screen of this size "
-                    "in points, and whether it leaves the screen")
+                    "in points, whether it leaves the screen, and which of the lock screen's "
+                    "clock, date, buttons and home indicator it covers")
         ->check(screenSize);
     command.add_flag("--json", options->json,
                      "Print the report as one JSON object; each problem has its severity");

@@ -80,6 +80,8 @@ std::string_view problemKindName(ProblemKind kind) {
         return "longer-than-showing";
     case ProblemKind::OffScreen:
         return "off-screen";
+    case ProblemKind::CoversLockScreen:
+        return "covers-lock-screen";
     }
     return "unknown";
 }
@@ -98,6 +100,7 @@ Severity usualSeverity(ProblemKind kind) {
     case ProblemKind::OffScreen:
         return Severity::Warning;
     case ProblemKind::UnknownMember:
+    case ProblemKind::CoversLockScreen:
         return Severity::Note;
     case ProblemKind::NoFrames:
     case ProblemKind::OrderDiffers:
@@ -306,6 +309,7 @@ nlohmann::ordered_json reportToJson(const CheckReport& report) {
                              {"width", placement.width},
                              {"height", placement.height},
                              {"animationDuration", placement.animationDuration}};
+        json["covers"] = coveredPiecesToJson(report.placement->covered);
     }
     json["decodedBytes"] = report.decodedBytes;
     json["budgetBytes"] = showingMemoryBudgetBytes;
@@ -315,6 +319,18 @@ nlohmann::ordered_json reportToJson(const CheckReport& report) {
     json["notes"] = report.count(Severity::Note);
     json["problems"] = std::move(problems);
     return json;
+}
+
+nlohmann::ordered_json coveredPiecesToJson(const std::vector<CoveredPieceReport>& covered) {
+    auto pieces = nlohmann::ordered_json::array();
+    for (const auto& piece : covered) {
+        pieces.push_back({{"piece", piece.piece},
+                          {"x", piece.overlap.minX()},
+                          {"y", piece.overlap.minY()},
+                          {"width", piece.overlap.size.width},
+                          {"height", piece.overlap.size.height}});
+    }
+    return pieces;
 }
 
 std::string reportToJsonText(const CheckReport& report) {

@@ -9,6 +9,7 @@
 // strict, for warnings too.
 #pragma once
 
+#include "platform/display/Geometry.h"
 #include "sequences/SequencePlacement.h"
 #include "tools/common/FaultReport.h"
 #include "tools/common/ScreenSize.h"
@@ -85,6 +86,9 @@ enum class ProblemKind {
     LongerThanShowing,
     // A view rectangle that leaves the screen.
     OffScreen,
+    // A view rectangle over the lock screen's clock, date, buttons or home indicator, which
+    // the animation then hides.
+    CoversLockScreen,
 };
 
 // The kind as scripts see it, e.g. "equal-keys".
@@ -117,11 +121,22 @@ struct CheckedFrame {
 // Where the options file the placement rests on stands.
 enum class OptionsSource { NoFile, Unreadable, PastLimits, Read };
 
+// A piece of the lock screen that the view covers, and the points where it does.
+struct CoveredPieceReport {
+    std::string piece;
+    platform::CGRect overlap;
+};
+
 struct PlacementReport {
     ScreenSize screen;
     SequencePlacement placement;
     OptionsSource source{OptionsSource::NoFile};
+    // Top to bottom.
+    std::vector<CoveredPieceReport> covered;
 };
+
+// The covered pieces as JSON: an array of {piece, x, y, width, height}.
+nlohmann::ordered_json coveredPiecesToJson(const std::vector<CoveredPieceReport>& covered);
 
 // How the frames play when a given prefix length is in force, against their natural order.
 enum class OrderVerdict {

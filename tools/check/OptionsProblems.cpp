@@ -4,7 +4,9 @@
 #include "platform/StringValues.h"
 #include "presentation/ShowingLength.h"
 #include "sequences/SequenceOptions.h"
+#include "tools/common/JsonTextFault.h"
 #include "tools/common/NearestName.h"
+#include "tools/lockscreen/LockScreenLayout.h"
 
 #include <algorithm>
 #include <array>
@@ -44,40 +46,6 @@ std::string formatNumber(double value) {
     return text.str();
 }
 
-// Where a parse fault lies, from the count of bytes the reader took: the line, and the column
-// counted in characters rather than bytes, as an editor counts them.
-struct TextPosition {
-    std::size_t line{1};
-    std::size_t column{1};
-};
-
-TextPosition positionOf(std::span<const std::uint8_t> bytes, std::size_t bytesRead) {
-    // The reader counts the byte it stopped at (or the end of the text) as read.
-    std::size_t index = std::min(bytesRead > 0 ? bytesRead - 1 : 0, bytes.size());
-    TextPosition position;
-    for (std::size_t offset = 0; offset < index; ++offset) {
-        if (bytes[offset] == '\n') {
-            ++position.line;
-            position.column = 1;
-        } else if ((bytes[offset] & 0xC0) != 0x80) {
-            ++position.column;
-        }
-    }
-    return position;
-}
-
-// The reader's own words for a fault, without its error code and its own position.
-std::string describeFault(const Json::exception& fault) {
-    std::string text = fault.what();
-    if (auto end = text.find("] "); !text.empty() && text.front() == '[' && end != text.npos)
-        text.erase(0, end + 2);
-    if (text.rfind("parse error", 0) == 0) {
-        if (auto colon = text.find(": "); colon != text.npos)
-            text.erase(0, colon + 2);
-    }
-    return text;
-}
-
 // Reads the text with the same reader and strictness as the extension, only to learn where
 // and why it refuses it.
 class FaultLocator final : public nlohmann::json_sax<Json> {
@@ -100,7 +68,7 @@ public:
     bool parse_error(std::size_t position, const std::string&,
                      const Json::exception& fault) override {
         faultPosition = position;
-        faultText = describeFault(fault);
+        faultText = jsonFaultReason(fault);
         return false;
     }
 };
@@ -297,7 +265,7 @@ std::optional<Json> readOptions(std::span<const std::uint8_t> bytes, const std::
         Json::sax_parse(bytes.begin(), bytes.end(), &locator);
     }
     if (locator.faultPosition) {
-        auto position = positionOf(bytes, *locator.faultPosition);
+        auto position = textPositionOf(bytes, *locator.faultPosition);
         report.addProblem(file, ProblemKind::InvalidJson,
                           "is not valid JSON at line " + std::to_string(position.line) +
                               ", column " + std::to_string(position.column) + ": " +
@@ -370,6 +338,31 @@ void checkOnScreen(const SequencePlacement& placement, ScreenSize screen, const 
                           " screen: " + where);
 }
 
+// Notes the pieces of the lock screen the view lies over, with the points where it does: the
+// animation hides them while it shows, as the container is the page's topmost child.
+void checkCoveredPieces(const SequencePlacement& placement, PlacementReport& placementReport,
+                        const std::string& file, CheckReport& report) {
+    platform::CGRect view =
+        platform::CGRectMake(placement.x, placement.y, placement.width, placement.height);
+    platform::CGSize screen{placementReport.screen.width, placementReport.screen.height};
+    std::string where;
+    for (const auto& piece : piecesBeneathAnimation(layOutLockScreen(screen))) {
+        auto overlap = overlapOf(view, piece.frame);
+        if (!overlap)
+            continue;
+        placementReport.covered.push_back({std::string(piece.name), *overlap});
+        where += (where.empty() ? "" : ", ") + std::string(piece.name) + " (x " +
+                 formatNumber(overlap->minX()) + " to " + formatNumber(overlap->maxX()) + ", y " +
+                 formatNumber(overlap->minY()) + " to " + formatNumber(overlap->maxY()) + ")";
+    }
+    if (where.empty())
+        return;
+    report.addProblem(file, ProblemKind::CoversLockScreen,
+                      "on a " + formatNumber(screen.width) + "x" + formatNumber(screen.height) +
+                          " screen the view covers " + where +
+                          " in points; the animation hides what it covers while it shows");
+}
+
 } // namespace
 
 void checkOptionsFile(std::optional<std::span<const std::uint8_t>> optionsBytes,
@@ -392,8 +385,9 @@ void checkPlacementOnScreen(std::optional<std::span<const std::uint8_t>> options
                             CheckReport& report) {
     // The rectangle is the extension's own; the container fills the screen.
     auto placement = computePlacement(optionsBytes, screen.width, screen.height);
-    report.placement = PlacementReport{screen, placement, source};
+    report.placement = PlacementReport{screen, placement, source, {}};
     checkOnScreen(placement, screen, problemFile, report);
+    checkCoveredPieces(placement, *report.placement, problemFile, report);
 }
 
 } // namespace velorin::tools

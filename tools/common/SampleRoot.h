@@ -5,7 +5,12 @@
 // relative XDG_DATA_HOME is ignored, as the XDG rules say), else ~/.local/share/velorin/root.
 // It is made atomically: the copy is made beside it and renamed into place, so two commands
 // starting at once cannot half-make it, and the first says once on standard error that it made
-// it.
+// it. It is made only from a whole sample root, one whose manifest lists every file in place,
+// and only the files the manifest lists are copied.
+//
+// The sample root is installed in share/velorin/sample-root and drawn into the build tree's
+// samples/sample-root, never where a user's root lives. A user's root that is a sample root,
+// lies inside one or holds one is refused, and so is a root given to a command that writes.
 #pragma once
 
 #include "common/Result.h"
@@ -33,7 +38,10 @@ struct RootReset {
 common::Result<RootReset> resetUserDeviceRoot();
 
 // The device root a command works on: the one given, or the user's own. A given folder that
-// does not exist is an input error naming it.
-common::Result<std::string> chooseDeviceRoot(const std::string& givenRoot);
+// does not exist is an input error naming it. A command that writes to the root never gets a
+// sample root (nor a folder inside one or holding one), which a reading command may look at.
+enum class RootAccess { Read, Write };
+common::Result<std::string> chooseDeviceRoot(const std::string& givenRoot,
+                                             RootAccess access = RootAccess::Read);
 
 } // namespace velorin::tools

@@ -1,5 +1,7 @@
 #include "tools/common/ScreenSize.h"
 
+#include "common/QuoteText.h"
+
 #include <charconv>
 #include <cmath>
 #include <sstream>
@@ -46,6 +48,13 @@ std::optional<std::string> screenSizeNote(const ScreenSize& screen) {
     return "note: --screen is in points; a width of " + points(screen.width * 3) +
            " points is wider than any phone. If you gave pixels, at scale 3 that is " +
            points(screen.width) + "x" + points(screen.height) + " points";
+}
+
+std::string unreadableScreenSize(const std::string& text) {
+    return parseScreenSize(text)
+               ? std::string()
+               : common::quoteText(text) + " is not WIDTHxHEIGHT in points, both above 0, such as "
+                                           "400x800";
 }
 
 } // namespace velorin::tools

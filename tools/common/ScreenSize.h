@@ -16,6 +16,10 @@ struct ScreenSize {
 // none otherwise. Signs, spaces and anything after the numbers are refused.
 std::optional<ScreenSize> parseScreenSize(std::string_view text);
 
+// Why `text` is not a screen size, as a command line's check of a `--screen` option says it;
+// empty when it is one.
+std::string unreadableScreenSize(const std::string& text);
+
 // A note for a size that looks like pixels rather than points (a width over 1000), with the
 // points it would be at scale 3; none for any other size.
 std::optional<std::string> screenSizeNote(const ScreenSize& screen);

@@ -122,7 +122,10 @@ std::vector<std::string> sequenceNamesInRoot(const std::string& root) {
 
 ChosenSequence chosenSequence(const std::string& root) {
     Settings loaded = readRootSettings(root);
-    return {loaded.sequenceName, loaded.enabled};
+    ChosenSequence chosen{loaded.sequenceName, loaded.enabled, {}, false};
+    chosen.folderName = sequenceFolderName(chosen.name).value_or("");
+    chosen.exists = holdsSequence(root, chosen.name);
+    return chosen;
 }
 
 } // namespace velorin::tools

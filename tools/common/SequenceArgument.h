@@ -50,6 +50,11 @@ std::vector<std::string> sequenceNamesInRoot(const std::string& root);
 struct ChosenSequence {
     std::string name;
     bool enabled{false};
+    // The folder the name names inside the sequence folder, written plainly ("./pulse/" names
+    // "pulse"); empty when the name names no sequence.
+    std::string folderName;
+    // Whether the root holds that folder, so that the name plays.
+    bool exists{false};
 };
 ChosenSequence chosenSequence(const std::string& root);
 

@@ -3,8 +3,13 @@
 #include "sim/ExtensionLoader.h"
 
 #include <CLI/Version.hpp>
+#include <SDL.h>
+#include <archive.h>
+#include <cairo.h>
 #include <filesystem>
+#include <gif_lib.h>
 #include <nlohmann/json.hpp>
+#include <pango/pango.h>
 #include <png.h>
 #include <sstream>
 #include <webp/encode.h>
@@ -51,6 +56,9 @@ std::string versionReport() {
     text << "libraries (built against, and in use where it differs):\n";
     line(text, "libpng", PNG_LIBPNG_VER_STRING, png_get_libpng_ver(nullptr));
     line(text, "zlib", ZLIB_VERSION, zlibVersion());
+    line(text, "giflib",
+         std::to_string(GIFLIB_MAJOR) + "." + std::to_string(GIFLIB_MINOR) + "." +
+             std::to_string(GIFLIB_RELEASE));
     line(text, "libplist", VELORIN_PLIST_VERSION);
     line(text, "libwebp", VELORIN_WEBP_VERSION,
          packedVersion(static_cast<unsigned>(WebPGetEncoderVersion()), 16, 8));
@@ -62,6 +70,19 @@ std::string versionReport() {
     line(text, "libswscale", ffmpegVersion(LIBSWSCALE_VERSION_INT),
          ffmpegVersion(swscale_version()));
     line(text, "pixman", PIXMAN_VERSION_STRING, pixman_version_string());
+    line(text, "rlottie", VELORIN_RLOTTIE_VERSION);
+    std::string archiveInUse = archive_version_string();
+    line(text, "libarchive", ARCHIVE_VERSION_ONLY_STRING,
+         archiveInUse.substr(archiveInUse.find(' ') + 1));
+    line(text, "cairo", CAIRO_VERSION_STRING, cairo_version_string());
+    line(text, "pango", PANGO_VERSION_STRING, pango_version_string());
+    SDL_version linked;
+    SDL_GetVersion(&linked);
+    line(text, "SDL2",
+         std::to_string(SDL_MAJOR_VERSION) + "." + std::to_string(SDL_MINOR_VERSION) + "." +
+             std::to_string(SDL_PATCHLEVEL),
+         std::to_string(linked.major) + "." + std::to_string(linked.minor) + "." +
+             std::to_string(linked.patch));
     line(text, "nlohmann-json",
          std::to_string(NLOHMANN_JSON_VERSION_MAJOR) + "." +
              std::to_string(NLOHMANN_JSON_VERSION_MINOR) + "." +

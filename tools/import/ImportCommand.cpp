@@ -1,5 +1,5 @@
 // velorin-sim import: makes a charging sequence from a GIF, an animated PNG or WebP, a short
-// video, a still image or a folder of frames.
+// video, a Lottie animation, a still image or a folder of frames.
 //
 // Every option is checked before anything is written. An interruption (SIGINT or SIGTERM)
 // stops the import between frames, removes what it had written and ends with the usual status
@@ -27,6 +27,7 @@ struct ImportArguments {
     bool fill{false};
     bool keepLength{false};
     bool replace{false};
+    bool strict{false};
 };
 
 common::Result<ImportRequest> completeRequest(ImportArguments& arguments) {
@@ -51,6 +52,8 @@ common::Result<ImportRequest> completeRequest(ImportArguments& arguments) {
     request.fill = arguments.fill ? FillChoice::RepeatCycles : FillChoice::HoldLastFrame;
     request.length = arguments.keepLength ? LengthChoice::KeepLength : LengthChoice::TrimToShowing;
     request.existing = arguments.replace ? ExistingSequence::Replace : ExistingSequence::Refuse;
+    request.cutShort =
+        arguments.strict ? CutShortSources::Refuse : CutShortSources::ImportWholeFrames;
     return request;
 }
 
@@ -67,6 +70,8 @@ int runImport(ImportArguments& arguments) {
         return watch.reportInterruption();
     if (!outcome)
         return report(outcome.fault());
+    for (const std::string& warning : outcome.value().warnings)
+        std::fprintf(stderr, "velorin-sim: warning: %s\n", warning.c_str());
     std::fputs(importReportText(outcome.value()).c_str(), stdout);
     return 0;
 }
@@ -106,6 +111,8 @@ CommandRun addImportOptions(CLI::App& command) {
     command.add_flag("--keep-length", arguments->keepLength,
                      "Keep all of a source longer than a showing (the device cuts it at 4 s)");
     command.add_flag("--replace", arguments->replace, "Replace a sequence of the same name");
+    command.add_flag("--strict", arguments->strict,
+                     "Refuse a source that is cut short instead of importing its whole frames");
     return [arguments] { return runImport(*arguments); };
 }
 

@@ -89,13 +89,18 @@ public:
     }
     bool wants(double, double end) const override { return m_sampler.wants(end); }
     bool finished() const override { return m_sampler.finished(); }
+    std::optional<PixelSize> drawingSize() const override { return m_shape.pixels; }
 
     common::Result<void> take(const CanvasFrame& frame) override {
         std::vector<int> frames = m_sampler.take(frame.start + frame.duration);
         if (frames.empty())
             return {};
-        auto pixels = resizeRgba(frame.pixels, frame.width, frame.height, m_shape.pixels.width,
-                                 m_shape.pixels.height);
+        // A frame drawn at the sequence's size (a vector source's) is taken as it is.
+        bool drawnToSize =
+            frame.width == m_shape.pixels.width && frame.height == m_shape.pixels.height;
+        auto pixels = drawnToSize ? frame.pixels
+                                  : resizeRgba(frame.pixels, frame.width, frame.height,
+                                               m_shape.pixels.width, m_shape.pixels.height);
         bool opaque = true;
         for (std::size_t alpha = 3; alpha < pixels.size() && opaque; alpha += 4)
             opaque = pixels[alpha] == 255;
@@ -149,7 +154,7 @@ private:
 common::Result<std::string> chooseParent(const ImportRequest& request) {
     if (!request.out.empty())
         return request.out;
-    auto root = TRY(chooseDeviceRoot(request.root));
+    auto root = TRY(chooseDeviceRoot(request.root, RootAccess::Write));
     return sequencesFolderOfRoot(root);
 }
 
@@ -197,7 +202,26 @@ void noteFallbacks(const BudgetFit& fit, const ImportRequest& request,
                         " pixels a point to fit the " + budget + " a showing may decode");
 }
 
+std::string frameCount(std::size_t frames) {
+    return std::to_string(frames) + (frames == 1 ? " frame" : " frames");
+}
+
 } // namespace
+
+std::string lostFramesText(const SourceDescription& source) {
+    const LostFrames& lost = *source.lostFrames;
+    std::string text = lost.where + ": ";
+    if (lost.frames == 0 && lost.atLeastFrames) {
+        text += "any frames that followed are lost";
+    } else {
+        text += std::string(lost.atLeastFrames ? "at least " : "") + frameCount(lost.frames) +
+                " (" + (lost.atLeastSeconds ? "at least " : "") + formatSeconds(lost.seconds) +
+                ") " + (lost.frames == 1 ? "is" : "are") + " lost";
+    }
+    std::size_t whole = source.frames.size();
+    return text + "; " + std::to_string(whole) + (whole == 1 ? " whole frame (" : " whole frames (") +
+           formatSeconds(source.lengthSeconds) + (whole == 1 ? ") is imported" : ") are imported");
+}
 
 common::Result<ImportOutcome> importSequence(const ImportRequest& request,
                                              const ImportHooks& hooks) {
@@ -237,6 +261,13 @@ common::Result<ImportOutcome> importSequence(const ImportRequest& request,
     outcome.notes = description.notes;
     if (description.audioIgnored)
         outcome.notes.push_back("the source's sound is ignored");
+    if (description.lostFrames) {
+        if (request.cutShort == CutShortSources::Refuse)
+            return common::Fault{request.source, "--strict refuses a source that is not whole: " +
+                                                     lostFramesText(description) +
+                                                     " without --strict"};
+        outcome.warnings.push_back(request.source + ": " + lostFramesText(description));
+    }
 
     RunPlan plan;
     if (outcome.singleFrame) {

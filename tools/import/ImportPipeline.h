@@ -27,6 +27,9 @@
 namespace velorin::tools {
 
 inline constexpr double defaultImportFramesPerSecond = 30;
+
+// What becomes of a source file that is cut short before its last frame.
+enum class CutShortSources { ImportWholeFrames, Refuse };
 inline constexpr double mostImportFramesPerSecond = 120;
 
 struct ImportRequest {
@@ -46,6 +49,7 @@ struct ImportRequest {
     BoxRequest box;
     Placement placement;
     ExistingSequence existing{ExistingSequence::Refuse};
+    CutShortSources cutShort{CutShortSources::ImportWholeFrames};
     std::size_t budgetBytes{showingMemoryBudgetBytes};
 };
 
@@ -72,9 +76,14 @@ struct ImportOutcome {
     Pacing pacing{Pacing::SourcePace};
     std::size_t budgetBytes{0};
     std::vector<std::string> notes;
+    // What the user should know went wrong while the import still succeeded.
+    std::vector<std::string> warnings;
 };
 
 common::Result<ImportOutcome> importSequence(const ImportRequest& request,
                                              const ImportHooks& hooks);
+
+// What a source cut short has lost, and what of it is imported, for a warning or a refusal.
+std::string lostFramesText(const SourceDescription& source);
 
 } // namespace velorin::tools

@@ -32,6 +32,8 @@ const char* kindName(SourceKind kind) {
         return "still image";
     case SourceKind::Folder:
         return "folder of frames";
+    case SourceKind::VectorAnimation:
+        return "Lottie animation";
     }
     return "source";
 }

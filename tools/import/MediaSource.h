@@ -12,6 +12,7 @@
 
 #include "common/Interruption.h"
 #include "common/Result.h"
+#include "tools/import/FrameBox.h"
 #include "tools/import/FrameRotation.h"
 #include "tools/import/RunPlan.h"
 
@@ -30,11 +31,24 @@ inline constexpr std::uint64_t maximumCanvasPixels = 8192ull * 4608;
 // More frames than a source of any sensible length has; the timings of this many take 16 MB.
 inline constexpr std::size_t maximumSourceFrames = 1000000;
 
-enum class SourceKind { Gif, AnimatedPng, AnimatedWebp, Video, StillImage, Folder };
+enum class SourceKind { Gif, AnimatedPng, AnimatedWebp, Video, StillImage, Folder, VectorAnimation };
 
 struct FrameTiming {
     double start{0};
     double duration{0};
+};
+
+// What a file that ends before its last frame is whole has lost. The source's frames are then
+// the whole ones, which are all it decodes.
+struct LostFrames {
+    // Where the file ends, as the user's words for it: "it is cut short in frame 8".
+    std::string where;
+    // The frames lost and the seconds they would have lasted; "at least" where the file no
+    // longer tells how many followed or how long they lasted.
+    std::size_t frames{0};
+    bool atLeastFrames{false};
+    double seconds{0};
+    bool atLeastSeconds{false};
 };
 
 struct SourceDescription {
@@ -54,6 +68,8 @@ struct SourceDescription {
     FrameOrientation orientation;
     // Things the report should say about reading the source.
     std::vector<std::string> notes;
+    // Set when the file is cut short (or breaks off) before its last frame.
+    std::optional<LostFrames> lostFrames;
 
     bool singleFrame() const { return frames.size() <= 1 || !(lengthSeconds > 0); }
 };
@@ -78,6 +94,9 @@ public:
     virtual common::Result<void> take(const CanvasFrame& frame) = 0;
     // True once the consumer needs no more frames: decoding stops there, without a fault.
     virtual bool finished() const { return false; }
+    // The size the frames are written at, when the consumer knows it. A source drawn from
+    // vectors draws its frames at this size instead of its own, so that none is resized.
+    virtual std::optional<PixelSize> drawingSize() const { return std::nullopt; }
 };
 
 class MediaSource {

@@ -8,6 +8,7 @@
 #include "tools/common/Commands.h"
 #include "tools/common/FaultReport.h"
 #include "tools/common/InterruptionWatch.h"
+#include "tools/install/PackageInstall.h"
 #include "tools/install/SequenceInstall.h"
 
 #include <CLI/CLI.hpp>
@@ -53,7 +54,46 @@ void printInstalled(const InstalledSequence& installed) {
         std::fprintf(stderr, "velorin-sim: note: %s\n", installed.note->c_str());
 }
 
+int runPackageInstall(const InstallArguments& arguments, InterruptionWatch& watch) {
+    if (!arguments.request.name.empty())
+        return report(common::Fault{"--as",
+                                    "renames a folder's sequence; a package's sequences keep "
+                                    "their names"});
+    PackageInstallRequest request{arguments.request.source, arguments.request.root,
+                                  arguments.replace ? ExistingSequence::Replace
+                                                    : ExistingSequence::Refuse,
+                                  arguments.select ? ChoiceAfterInstall::Choose
+                                                   : ChoiceAfterInstall::Leave,
+                                  arguments.force ? OrderCheck::Force : OrderCheck::Refuse};
+    auto installed = installPackage(request, watch.check());
+    if (!installed && watch.received())
+        return watch.reportInterruption();
+    if (!installed)
+        return report(installed.fault());
+    const PackageDescription& package = installed.value().package;
+    std::printf("From package %s %s:\n", package.identifier.c_str(), package.version.c_str());
+    for (const InstalledSequence& sequence : installed.value().sequences)
+        printInstalled(sequence);
+    if (!package.maintainerScripts.empty()) {
+        std::string scripts;
+        for (const std::string& script : package.maintainerScripts)
+            scripts += (scripts.empty() ? "" : ", ") + script;
+        std::printf("The package holds maintainer scripts (%s); they were not run: install never "
+                    "runs a package's scripts\n",
+                    scripts.c_str());
+    }
+    if (package.filesLeftOut > 0)
+        std::printf("Left out %s the device never reads (in subfolders, or neither frames nor "
+                    "options.json)\n",
+                    countOf(package.filesLeftOut, "file", "files").c_str());
+    return 0;
+}
+
 int runInstall(InstallArguments& arguments) {
+    if (namesPackageFile(arguments.request.source)) {
+        InterruptionWatch watch;
+        return runPackageInstall(arguments, watch);
+    }
     InstallRequest request = arguments.request;
     request.existing = arguments.replace ? ExistingSequence::Replace : ExistingSequence::Refuse;
     request.choice = arguments.select ? ChoiceAfterInstall::Choose : ChoiceAfterInstall::Leave;
@@ -76,7 +116,9 @@ CommandRun addInstallOptions(CLI::App& command) {
     command
         .add_option("DIR", request.source,
                     "The sequence folder (an argument holding a \"/\" or naming a folder here), "
-                    "or a sequence of the root to copy under another name")
+                    "a sequence of the root to copy under another name, or a package file "
+                    "(NAME.deb) whose sequences are installed together; its maintainer scripts "
+                    "are never run")
         ->required();
     command.add_option("--as", request.name, "Its name in the root (default: the folder's name)");
     command.add_option("--root", request.root, "Device root (default: your own)");

@@ -40,10 +40,18 @@ std::size_t countResourceForkFrames(const std::string& folder) {
     return count;
 }
 
-// The folder judged as the device would play it once installed; a fault when it holds no
-// frame, or when its frames would play in another order than their names and that is not
-// overridden.
-common::Result<CheckReport> judge(const SequenceArgument& source, OrderCheck order) {
+} // namespace
+
+common::Result<void> copyIntoStagedSequence(const SequenceArgument& source,
+                                            const StagedSequence& staged, const std::string& parent,
+                                            const common::InterruptionCheck& interrupted) {
+    auto target = TRY(common::openFile(staged.stagedPath(""), O_RDONLY | O_DIRECTORY)
+                          .withContext(parent, "cannot be written"));
+    auto allowance = common::CopyAllowance::forFolder(parent, common::CopyDestination::DeviceRoot);
+    return copySequenceAsInstalled(source, target.get(), allowance, interrupted);
+}
+
+common::Result<CheckReport> judgeForInstall(const SequenceArgument& source, OrderCheck order) {
     auto checked = checkSequence(source, CheckRequest{std::nullopt, ResourceForkFiles::LeftOut});
     if (!checked)
         return checked.fault();
@@ -65,29 +73,23 @@ common::Result<CheckReport> judge(const SequenceArgument& source, OrderCheck ord
                                             reasons + " (--force installs it as it is)");
 }
 
-// Copies the source by the copy rule, without resource-fork files, into the staged folder.
-common::Result<void> copyInto(const SequenceArgument& source, const StagedSequence& staged,
-                              const std::string& parent,
-                              const common::InterruptionCheck& interrupted) {
+common::Result<void> copySequenceAsInstalled(const SequenceArgument& source, int target,
+                                             common::CopyAllowance& allowance,
+                                             const common::InterruptionCheck& interrupted) {
     // A folder of the author's own is the root its entries are opened in, so no link leads
     // out of it; a sequence of a root is read inside that root, as the device reads it.
     bool inRoot = source.kind == SequenceArgument::Kind::Name;
     auto sourceRoot = TRY(common::openRoot(inRoot ? source.root : source.folder)
                               .withContext(source.folder, "cannot be opened"));
     std::string folderPath = inRoot ? sequenceDirectory(source.name).value_or(".") : ".";
-    auto target = TRY(common::openFile(staged.stagedPath(""), O_RDONLY | O_DIRECTORY)
-                          .withContext(parent, "cannot be written"));
-    auto allowance = common::CopyAllowance::forFolder(parent, common::CopyDestination::DeviceRoot);
-    return sim::copySequenceFolder(sourceRoot.get(), folderPath, source.folder, target.get(),
-                                   allowance, interrupted, sim::ResourceForkCopy::Drop);
+    return sim::copySequenceFolder(sourceRoot.get(), folderPath, source.folder, target, allowance,
+                                   interrupted, sim::ResourceForkCopy::Drop);
 }
-
-} // namespace
 
 common::Result<InstalledSequence> installSequence(const InstallRequest& request,
                                                   const common::InterruptionCheck& interrupted) {
     auto source = TRY(resolveSequenceArgument(request.source, request.root));
-    auto root = TRY(chooseDeviceRoot(request.root));
+    auto root = TRY(chooseDeviceRoot(request.root, RootAccess::Write));
     std::string name = request.name;
     if (name.empty())
         name = source.kind == SequenceArgument::Kind::Name ? source.name
@@ -101,12 +103,11 @@ common::Result<InstalledSequence> installSequence(const InstallRequest& request,
     if (request.choice == ChoiceAfterInstall::Choose) {
         TRY(readPreferences(root));
     }
-    auto judged = TRY(judge(source, request.order));
+    auto judged = TRY(judgeForInstall(source, request.order));
 
     auto staged = TRY(StagedSequence::open(parent, name, request.existing));
-    TRY(copyInto(source, *staged, parent, interrupted));
-    if (common::isInterrupted(interrupted))
-        return common::interruptionFault();
+    TRY(copyIntoStagedSequence(source, *staged, parent, interrupted));
+    TRY(common::stopIfInterrupted(interrupted));
     std::error_code error;
     bool replaced = fs::exists(fs::symlink_status(destination, error));
     auto committed = TRY(staged->commit(ReplacedSequence::KeepUntilFinished));

@@ -13,9 +13,11 @@
 // The source folder is only read.
 #pragma once
 
+#include "common/FileCopy.h"
 #include "common/Interruption.h"
 #include "common/Result.h"
 #include "tools/check/CheckReport.h"
+#include "tools/common/SequenceArgument.h"
 #include "tools/common/StagedSequence.h"
 
 #include <optional>
@@ -50,6 +52,23 @@ struct InstalledSequence {
     // Something the user should know that did not stop the install.
     std::optional<std::string> note;
 };
+
+// The sequence judged as the device would play it once installed: a fault when it holds no
+// frame, or when its frames would play in another order than their names and that is not
+// overridden.
+common::Result<CheckReport> judgeForInstall(const SequenceArgument& source, OrderCheck order);
+
+// Copies a sequence by the copy rule, without resource-fork files, into the open folder
+// `target`, as install puts it into a root (and pack into a package).
+common::Result<void> copySequenceAsInstalled(const SequenceArgument& source, int target,
+                                             common::CopyAllowance& allowance,
+                                             const common::InterruptionCheck& interrupted);
+
+// The same into the folder `staged` stages beside the sequences folder `parent`, which bounds
+// the copy by its free space.
+common::Result<void> copyIntoStagedSequence(const SequenceArgument& source,
+                                            const StagedSequence& staged, const std::string& parent,
+                                            const common::InterruptionCheck& interrupted);
 
 common::Result<InstalledSequence> installSequence(const InstallRequest& request,
                                                   const common::InterruptionCheck& interrupted);

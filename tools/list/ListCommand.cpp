@@ -1,17 +1,21 @@
 // velorin-sim list: the sequences of a device root, each with its frames, run length, box,
 // decoded size and the count of its problems by severity, and which one the root's
-// preferences choose.
+// preferences choose. With a screen size, each sequence's placement on that screen is judged
+// too, and the lock screen's pieces it covers are named with the points where it does.
 //
 // Each sequence is judged by the same analysis as `check`, read inside the root as the device
-// reads it; `check NAME` gives the problems themselves. Only reads the root.
+// reads it; `check NAME` gives the problems themselves. A sequence installed from a package
+// names it, from the record install keeps beside the sequences. Only reads the root.
 #include "common/ByteCount.h"
 #include "common/QuoteText.h"
+#include "sequences/SequenceDirectory.h"
 #include "settings/Settings.h"
 #include "tools/check/SequenceCheck.h"
 #include "tools/common/Commands.h"
 #include "tools/common/FaultReport.h"
 #include "tools/common/SampleRoot.h"
 #include "tools/common/SequenceArgument.h"
+#include "tools/package/SequencePackages.h"
 
 #include <CLI/CLI.hpp>
 #include <algorithm>
@@ -27,6 +31,10 @@ namespace {
 
 struct ListedSequence {
     std::string name;
+    // The package it was installed from, when the root's record says so.
+    std::optional<PackageOrigin> origin;
+    // The folder differs from what that package installed.
+    bool changedSinceInstalled{false};
     // None when the folder cannot be read; `fault` says why.
     std::optional<CheckReport> report;
     std::string fault;
@@ -53,6 +61,13 @@ std::string problemCounts(const CheckReport& report) {
     return counts.empty() ? "no problems" : counts;
 }
 
+std::string originText(const ListedSequence& sequence) {
+    if (!sequence.origin)
+        return "";
+    return (sequence.changedSinceInstalled ? "; changed since installed from " : "; from ") +
+           sequence.origin->identifier + " " + sequence.origin->version;
+}
+
 std::size_t decodedFrames(const CheckReport& report) {
     return static_cast<std::size_t>(std::count_if(report.frames.begin(), report.frames.end(),
                                                   [](const auto& frame) { return frame.size; }));
@@ -66,26 +81,37 @@ void printText(const std::string& root, const std::vector<ListedSequence>& liste
         nameWidth = std::max(nameWidth, sequence.name.size());
     bool chosenFound = false;
     for (const auto& sequence : listed) {
-        bool isChosen = sequence.name == chosen.name;
+        bool isChosen = sequence.name == chosen.folderName;
         chosenFound = chosenFound || isChosen;
         std::printf("%s %-*s  ", isChosen ? "*" : " ", static_cast<int>(nameWidth),
                     sequence.name.c_str());
         if (!sequence.report) {
-            std::printf("cannot be read: %s\n", sequence.fault.c_str());
+            std::printf("cannot be read: %s%s\n", sequence.fault.c_str(),
+                        originText(sequence).c_str());
             continue;
         }
         const CheckReport& report = *sequence.report;
-        std::printf("%s, %s s a run, %s x %s points, %s decoded; %s\n",
+        std::printf("%s, %s s a run, %s x %s points, %s decoded; %s%s\n",
                     countOf(report.frames.size(), "frame", "frames").c_str(),
                     number(report.box.animationDuration).c_str(), number(report.box.width).c_str(),
                     number(report.box.height).c_str(),
                     common::describeByteCount(report.decodedBytes).c_str(),
-                    problemCounts(report).c_str());
+                    problemCounts(report).c_str(), originText(sequence).c_str());
+        for (const auto& problem : report.problems) {
+            if (problem.kind == ProblemKind::CoversLockScreen)
+                std::printf("  %*s  note: %s\n", static_cast<int>(nameWidth), "",
+                            problem.message.c_str());
+        }
     }
     if (listed.empty())
         std::printf("  (none)\n");
     if (chosenFound)
         std::printf("* chosen by the root's %s", sequenceNamePreferenceKey);
+    else if (chosen.exists)
+        std::printf("The root's %s chooses %s, which plays the folder %s inside the sequence "
+                    "folder",
+                    sequenceNamePreferenceKey, common::quoteText(chosen.name).c_str(),
+                    common::quoteText(chosen.folderName).c_str());
     else
         std::printf("The root's %s chooses %s, which is no sequence here: nothing shows",
                     sequenceNamePreferenceKey, common::quoteText(chosen.name).c_str());
@@ -103,9 +129,13 @@ void printJson(const std::string& root, const std::vector<ListedSequence>& liste
     auto sequences = Json::array();
     bool chosenFound = false;
     for (const auto& sequence : listed) {
-        bool isChosen = sequence.name == chosen.name;
+        bool isChosen = sequence.name == chosen.folderName;
         chosenFound = chosenFound || isChosen;
         Json entry{{"name", sequence.name}, {"chosen", isChosen}};
+        if (sequence.origin)
+            entry["package"] = {{"id", sequence.origin->identifier},
+                                {"version", sequence.origin->version},
+                                {"changedSinceInstalled", sequence.changedSinceInstalled}};
         if (!sequence.report) {
             entry["fault"] = sequence.fault;
             sequences.push_back(std::move(entry));
@@ -122,29 +152,45 @@ void printJson(const std::string& root, const std::vector<ListedSequence>& liste
         entry["errors"] = report.count(Severity::Error);
         entry["warnings"] = report.count(Severity::Warning);
         entry["notes"] = report.count(Severity::Note);
+        if (report.placement)
+            entry["covers"] = coveredPiecesToJson(report.placement->covered);
         sequences.push_back(std::move(entry));
     }
     Json json{{"root", root},
               {"chosen", chosen.name},
-              {"chosenExists", chosenFound},
+              {"chosenExists", chosenFound || chosen.exists},
               {"enabled", chosen.enabled},
               {"sequences", std::move(sequences)}};
     std::cout << json.dump(2, ' ', false, Json::error_handler_t::replace) << '\n';
 }
 
-int runList(const std::string& givenRoot, bool json) {
+int runList(const std::string& givenRoot, const std::string& screenText, bool json) {
+    std::optional<ScreenSize> screen;
+    if (!screenText.empty()) {
+        screen = parseScreenSize(screenText);
+        if (auto note = screenSizeNote(*screen))
+            std::fprintf(stderr, "velorin-sim: %s\n", note->c_str());
+    }
     auto root = chooseDeviceRoot(givenRoot);
     if (!root)
         return report(root.fault());
     std::vector<ListedSequence> listed;
+    auto origins = readSequencePackages(root.value());
     for (const auto& name : sequenceNamesInRoot(root.value())) {
         SequenceArgument sequence{SequenceArgument::Kind::Name,
                                   sequenceFolderInRoot(root.value(), name), name, root.value()};
-        auto checked = checkSequence(sequence);
+        ListedSequence entry{name, std::nullopt, false, std::nullopt, {}};
+        if (auto origin = origins.find(name); origin != origins.end()) {
+            entry.origin = origin->second;
+            entry.changedSinceInstalled =
+                sequenceFingerprint(sequence.folder) != origin->second.fingerprint;
+        }
+        auto checked = checkSequence(sequence, CheckRequest{screen, ResourceForkFiles::Counted});
         if (checked)
-            listed.push_back({name, std::move(checked.value()), {}});
+            entry.report = std::move(checked.value());
         else
-            listed.push_back({name, std::nullopt, checked.fault().message});
+            entry.fault = checked.fault().message;
+        listed.push_back(std::move(entry));
     }
     ChosenSequence chosen = chosenSequence(root.value());
     if (json)
@@ -160,12 +206,19 @@ int runList(const std::string& givenRoot, bool json) {
 CommandRun addListOptions(CLI::App& command) {
     struct Options {
         std::string root;
+        std::string screen;
         bool json{false};
     };
     auto options = std::make_shared<Options>();
     command.add_option("--root", options->root, "Device root (default: your own)");
+    command
+        .add_option("--screen", options->screen,
+                    "Also judge each placement on a screen of this size in points: whether it "
+                    "leaves the screen, and which of the lock screen's clock, date, buttons and "
+                    "home indicator it covers")
+        ->check(CLI::Validator(unreadableScreenSize, "WxH"));
     command.add_flag("--json", options->json, "Print the list as one JSON object");
-    return [options] { return runList(options->root, options->json); };
+    return [options] { return runList(options->root, options->screen, options->json); };
 }
 
 } // namespace velorin::tools

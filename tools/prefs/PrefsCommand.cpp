@@ -55,7 +55,7 @@ int runGet(const PrefsArguments& arguments) {
 }
 
 int runSet(const PrefsArguments& arguments) {
-    auto root = chooseDeviceRoot(arguments.root);
+    auto root = chooseDeviceRoot(arguments.root, RootAccess::Write);
     if (!root)
         return report(root.fault());
     auto result = setPreference(root.value(), arguments.key, arguments.value);
@@ -93,7 +93,7 @@ int runOverview(const PrefsArguments& arguments) {
 }
 
 int runUnset(const PrefsArguments& arguments) {
-    auto root = chooseDeviceRoot(arguments.root);
+    auto root = chooseDeviceRoot(arguments.root, RootAccess::Write);
     if (!root)
         return report(root.fault());
     auto result = unsetPreference(root.value(), arguments.key);

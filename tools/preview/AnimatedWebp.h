@@ -7,7 +7,7 @@
 #pragma once
 
 #include "common/Result.h"
-#include "tools/preview/FramePixels.h"
+#include "tools/lockscreen/FramePixels.h"
 
 #include <cstdint>
 #include <memory>

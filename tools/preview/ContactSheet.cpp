@@ -1,6 +1,6 @@
 #include "tools/preview/ContactSheet.h"
 
-#include "tools/preview/DigitFont.h"
+#include "tools/lockscreen/TextSetting.h"
 
 #include <algorithm>
 #include <array>
@@ -19,14 +19,22 @@ constexpr int maximumColumns = 4;
 constexpr std::uint32_t tileLongerSide = 360;
 constexpr std::uint32_t margin = 16;
 constexpr std::uint32_t labelGap = 8;
-constexpr std::uint32_t labelCellSize = 2;
 constexpr std::array<std::uint8_t, 4> sheetColor{28, 28, 32, 255};
-constexpr TextColor labelColor{220, 220, 228, 255};
+constexpr TextStyle labelStyle{14, FontWeight::Regular, {220 / 255.0, 220 / 255.0, 228 / 255.0, 1}};
 
 std::string timeLabel(double seconds) {
     char text[32];
     std::snprintf(text, sizeof text, "%.2f s", seconds);
     return text;
+}
+
+// The whole pixels a label takes.
+std::uint32_t labelWidth(const std::string& label) {
+    return static_cast<std::uint32_t>(std::ceil(measureText(label, labelStyle).width));
+}
+
+std::uint32_t labelHeight() {
+    return static_cast<std::uint32_t>(std::ceil(measureText("0.00 s", labelStyle).height));
 }
 
 // Copies `tile` into `sheet` with its top left corner at `left`, `top`.
@@ -88,9 +96,9 @@ platform::Ref<platform::CGImage> ContactSheet::assemble() const {
     std::uint32_t rows = (tileCount + columns - 1) / columns;
     std::uint32_t widestLabel = 0;
     for (const Tile& tile : m_tiles)
-        widestLabel = std::max(widestLabel, textWidth(timeLabel(tile.seconds), labelCellSize));
+        widestLabel = std::max(widestLabel, labelWidth(timeLabel(tile.seconds)));
     std::uint32_t cellWidth = std::max(m_tileWidth, widestLabel);
-    std::uint32_t cellHeight = m_tileHeight + labelGap + textHeight(labelCellSize);
+    std::uint32_t cellHeight = m_tileHeight + labelGap + labelHeight();
     std::uint32_t width = margin + columns * (cellWidth + margin);
     std::uint32_t height = margin + rows * (cellHeight + margin);
     auto sheet = platform::CGImage::createTransparent(width, height);
@@ -104,10 +112,9 @@ platform::Ref<platform::CGImage> ContactSheet::assemble() const {
         std::uint32_t cellLeft = margin + (position % columns) * (cellWidth + margin);
         std::uint32_t cellTop = margin + (position / columns) * (cellHeight + margin);
         place(*sheet, *tile.image, cellLeft + (cellWidth - m_tileWidth) / 2, cellTop);
-        std::string label = timeLabel(tile.seconds);
-        std::uint32_t labelWidth = textWidth(label, labelCellSize);
-        drawText(*sheet, cellLeft + (cellWidth - labelWidth) / 2, cellTop + m_tileHeight + labelGap,
-                 label, labelCellSize, labelColor);
+        setTextOnPicture(sheet->mutablePixels(), width, height, timeLabel(tile.seconds), labelStyle,
+                         platform::CGRectMake(cellLeft, cellTop + m_tileHeight + labelGap,
+                                              cellWidth, labelHeight()));
     }
     return sheet;
 }

@@ -7,7 +7,7 @@
 #pragma once
 
 #include "platform/display/Image.h"
-#include "tools/preview/FramePixels.h"
+#include "tools/lockscreen/FramePixels.h"
 
 #include <cstdint>
 #include <vector>

@@ -45,13 +45,6 @@ platform::PngEncoding frameEncoding() {
     return encoding;
 }
 
-// Writes a frame's picture into a new file; false on failure, when no partial file is left.
-// It touches nothing but the picture and the file, so several threads may write frames at once.
-bool writeFramePng(const FramePixels& picture, const std::string& path) {
-    return platform::writePngFile(platform::PixelView{picture.width, picture.height, picture.rgba},
-                                  path.c_str(), frameEncoding());
-}
-
 std::int64_t frameMilliseconds(int index, double framesPerSecond) {
     return std::llround(index * 1000.0 / framesPerSecond);
 }
@@ -90,6 +83,11 @@ bool samePicture(const FramePixels& first, const FramePixels& second) {
 }
 
 } // namespace
+
+bool writeFramePng(const FramePixels& picture, const std::string& path) {
+    return platform::writePngFile(platform::PixelView{picture.width, picture.height, picture.rgba},
+                                  path.c_str(), frameEncoding());
+}
 
 struct FramePipeline::State {
     PreviewSettings settings;

@@ -14,6 +14,7 @@
 #include "tools/common/InterruptionWatch.h"
 #include "tools/common/ProgressBar.h"
 #include "tools/common/ScreenSize.h"
+#include "tools/lockscreen/LockScreenOptions.h"
 #include "tools/preview/ContactSheet.h"
 #include "tools/preview/FramePipeline.h"
 #include "tools/preview/PreviewOutput.h"
@@ -51,6 +52,7 @@ struct PreviewArguments {
     double framesPerSecond{30};
     std::string out{"velorin-preview"};
     bool noFrames{false};
+    LockScreenArguments lockScreen;
 };
 
 // How the device lists the sequence folder during the preview.
@@ -120,6 +122,7 @@ common::Result<PreviewSettings> checkSettings(const PreviewArguments& arguments,
         return common::Fault("--fps", "expected a rate above 0 and up to 120 frames a second");
     if (arguments.out.empty())
         return common::Fault("--out", "expected a folder to write into");
+    settings.dress = TRY(readLockScreenDress(arguments.lockScreen));
     settings.seconds = arguments.seconds;
     settings.framesPerSecond = arguments.framesPerSecond;
     if (settings.frameCount() < 1)
@@ -278,6 +281,7 @@ CommandRun addPreviewOptions(CLI::App& command) {
                        "Output folder (default: velorin-preview in the current folder)");
     command.add_flag("--no-frames", arguments->noFrames,
                      "Write only the contact sheet and the animated WebP, no frame files");
+    addLockScreenOptions(command, arguments->lockScreen);
     return [arguments] { return runPreview(*arguments); };
 }
 

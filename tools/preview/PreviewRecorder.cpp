@@ -3,7 +3,7 @@
 #include "settings/Settings.h"
 #include "sim/ExtensionLoader.h"
 #include "sim/SimulatedHost.h"
-#include "tools/preview/LockScreenPicture.h"
+#include "tools/lockscreen/LockScreenPicture.h"
 
 #include <cmath>
 #include <filesystem>
@@ -45,13 +45,11 @@ common::Result<void> play(sim::SimulatedHost& host, const PreviewSettings& setti
     TRY(host.launch());
     host.lock();
     host.plug();
-    LockScreenPicture camera(*host.page(), settings.scale);
+    LockScreenPicture camera(host, settings.scale, settings.dress);
     int count = settings.frameCount();
     for (int index = 0; index < count; ++index) {
         host.advanceTo(settings.frameNanoseconds(index));
-        double seconds = static_cast<double>(host.now()) / 1e9;
-        std::shared_ptr<const FramePixels> picture =
-            camera.take(seconds, host.device().backlightFactor);
+        std::shared_ptr<const FramePixels> picture = camera.takeNow(host);
         if (!picture)
             return common::Fault("the lock screen cannot be rendered at this size");
         TRY(sink(RecordedFrame{index, static_cast<double>(index) / settings.framesPerSecond,

@@ -9,7 +9,8 @@
 
 #include "common/Result.h"
 #include "platform/display/Geometry.h"
-#include "tools/preview/FramePixels.h"
+#include "tools/lockscreen/FramePixels.h"
+#include "tools/lockscreen/LockScreenPicture.h"
 #include "tools/preview/PreviewSequence.h"
 
 #include <cstdint>
@@ -25,6 +26,8 @@ struct PreviewSettings {
     double scale{2};
     double seconds{8};
     double framesPerSecond{30};
+    // The lock screen's pieces and what its clock and date say, or a bare wallpaper.
+    LockScreenDress dress;
 
     // Seconds times frames a second, rounded: the first frame is at time zero and the last
     // one frame's length before the end.

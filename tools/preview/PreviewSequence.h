@@ -11,6 +11,7 @@
 #include "common/Interruption.h"
 #include "common/Result.h"
 #include "common/TemporaryFolder.h"
+#include "tools/common/SequenceArgument.h"
 
 #include <memory>
 #include <string>
@@ -34,11 +35,22 @@ public:
     // The device root the host reads, and the sequence name to choose in it.
     const std::string& deviceRoot() const { return m_deviceRoot; }
     const std::string& name() const { return m_name; }
+    // The sequence as the user gave it: their own folder, or the sequence in a root.
+    const SequenceArgument& source() const { return m_source; }
+    // Whether the host plays a private copy of the user's folder.
+    bool isPrivateCopy() const { return !m_privateRoot.path().empty(); }
+
+    // Copies the user's folder into the private root again, so that the next showing plays it
+    // as it is now; a sequence in a root is read where it is and needs nothing. The former copy
+    // is replaced only once the new one is whole: a fault names what could not be copied and
+    // leaves the former copy playing.
+    common::Result<void> refresh(const common::InterruptionCheck& interrupted = {});
 
 private:
-    PreviewSequence(std::string deviceRoot, std::string name);
+    PreviewSequence(std::string deviceRoot, std::string name, SequenceArgument source);
     std::string m_deviceRoot;
     std::string m_name;
+    SequenceArgument m_source;
     // A private root made for a folder given as the sequence; none when a root is previewed.
     common::TemporaryFolder m_privateRoot;
 };

@@ -2,15 +2,13 @@
 // 400 × 800 screen unless a test says otherwise.
 #include "tests/support/FrameImages.h"
 #include "tests/support/TemporaryDeviceRoot.h"
+#include "tests/tools/common/SimProcess.h"
 #include "tools/check/OptionsProblems.h"
 #include "tools/check/SequenceCheck.h"
 
-#include <cstdlib>
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 #include <nlohmann/json.hpp>
-#include <sys/wait.h>
-#include <unistd.h>
 
 namespace velorin::tools {
 namespace {
@@ -41,22 +39,24 @@ protected:
         writeOptions(text);
         return check();
     }
-    // The kinds of the options' problems; how the frame fits the box is another matter.
+    // The kinds of the options' problems; how the frame fits the box, and which pieces of the
+    // lock screen the view covers, are other matters.
     std::vector<std::string> kinds(std::string_view text) {
         std::vector<std::string> found;
         for (const auto& problem : checkOptions(text).problems) {
-            if (problem.file != "frame1.png")
+            if (problem.file != "frame1.png" && problem.kind != ProblemKind::CoversLockScreen)
                 found.emplace_back(problemKindName(problem.kind));
         }
         return found;
     }
 
-    // The built velorin-sim's exit status for `check` with these arguments after the folder.
-    int commandStatus(const std::string& arguments) {
-        auto command = std::string(VELORIN_SIM_PATH) + " check '" + folder() + "' " + arguments +
-                       " >/dev/null 2>&1";
-        int status = std::system(command.c_str());
-        return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+    // The built velorin-sim's `check` of the folder, with these arguments after it.
+    testing::SimOutcome command(std::vector<std::string> arguments) {
+        arguments.insert(arguments.begin(), {"check", folder()});
+        return testing::runVelorinSim(root.path(), std::move(arguments));
+    }
+    int commandStatus(std::vector<std::string> arguments) {
+        return command(std::move(arguments)).status;
     }
 
     testing::TemporaryDeviceRoot root;
@@ -81,9 +81,9 @@ TEST_F(OptionsCheckTest, BadScreenSizesAreUsageErrors) {
                              "infx800", "nanx800", "400 x 800", ""}) {
         EXPECT_FALSE(parseScreenSize(text)) << text;
     }
-    EXPECT_EQ(commandStatus("--screen 400"), 2);
-    EXPECT_EQ(commandStatus("--screen 0x800"), 2);
-    EXPECT_EQ(commandStatus("--screen axb"), 2);
+    EXPECT_EQ(commandStatus({"--screen", "400"}), 2);
+    EXPECT_EQ(commandStatus({"--screen", "0x800"}), 2);
+    EXPECT_EQ(commandStatus({"--screen", "axb"}), 2);
     auto screen = parseScreenSize("375.5x812");
     ASSERT_TRUE(screen);
     EXPECT_EQ(screen->width, 375.5);
@@ -226,7 +226,8 @@ TEST_F(OptionsCheckTest, PlacementIsTheExtensionsOnATallScreen) {
 TEST_F(OptionsCheckTest, DefaultRectangleOffASmallScreenNamesTheFolder) {
     auto report = check({100, 100});
     expectPlacement(report, {-25, -70, 150, 150, 2});
-    ASSERT_EQ(report.problems.size(), 1u);
+    ASSERT_EQ(report.problems.size(), 2u);
+    EXPECT_EQ(report.problems[0].kind, ProblemKind::OffScreen);
     EXPECT_EQ(report.problems[0].file, folder());
     EXPECT_EQ(report.problems[0].message,
               "the view (x -25, y -70, width 150, height 150) leaves the 100x100 screen: 25 "
@@ -234,31 +235,64 @@ TEST_F(OptionsCheckTest, DefaultRectangleOffASmallScreenNamesTheFolder) {
               "edge");
 }
 
+TEST_F(OptionsCheckTest, AViewOverTheLockScreensPiecesGetsANoteWithThePointsItCovers) {
+    // A 250-point box where the defaults put a 150-point one reaches the right button of a
+    // phone with a home button, 320 points wide, and leaves the screen.
+    writeOptions(R"({"width": 250})");
+    auto small = check({320, 568});
+    std::vector<const CheckProblem*> notes;
+    for (const auto& problem : small.problems) {
+        if (problem.kind == ProblemKind::CoversLockScreen)
+            notes.push_back(&problem);
+    }
+    ASSERT_EQ(notes.size(), 1u);
+    EXPECT_EQ(notes[0]->severity, Severity::Note);
+    EXPECT_EQ(notes[0]->file, "options.json");
+    EXPECT_EQ(notes[0]->message, "on a 320x568 screen the view covers the right button (x 252 to "
+                                 "296, y 496 to 540) in points; the animation hides what it "
+                                 "covers while it shows");
+    ASSERT_TRUE(small.placement);
+    ASSERT_EQ(small.placement->covered.size(), 1u);
+    EXPECT_EQ(small.placement->covered[0].overlap, platform::CGRectMake(252, 496, 44, 44));
+    EXPECT_EQ(small.status(Strictness::WarningsToo), ExitStatus::ProblemsFound)
+        << "leaving the screen is still a warning";
+    EXPECT_EQ(small.count(Severity::Error), 0u);
+
+    // Placed over the top of the page it covers the clock and the date, each named.
+    writeOptions(R"({"x": 0, "y": 100, "width": 400, "height": 100})");
+    auto top = check();
+    ASSERT_TRUE(top.placement);
+    ASSERT_EQ(top.placement->covered.size(), 2u);
+    EXPECT_EQ(top.placement->covered[0].piece, "the clock");
+    EXPECT_EQ(top.placement->covered[1].piece, "the date");
+    auto json = reportToJson(top);
+    EXPECT_EQ(json["covers"][0]["piece"], "the clock");
+    EXPECT_EQ(json["covers"][1]["y"], 186);
+
+    // Without a screen there is no placement, and so nothing covered.
+    auto withoutScreen = checkSequenceFolder(folder(), std::nullopt);
+    ASSERT_TRUE(withoutScreen.ok());
+    for (const auto& problem : withoutScreen.value().problems)
+        EXPECT_NE(problem.kind, ProblemKind::CoversLockScreen);
+}
+
 TEST_F(OptionsCheckTest, CommandPrintsThePlacementOnlyWithAScreenButTheProblemsAlways) {
     writeOptions(R"({"x": "right", "animationDuration": 3, "Width": 1})");
-    auto run = [this](const std::string& arguments) {
-        auto command = std::string(VELORIN_SIM_PATH) + " check '" + folder() + "' " + arguments;
-        std::string output;
-        if (FILE* pipe = ::popen(command.c_str(), "r")) {
-            char buffer[4096];
-            while (auto count = std::fread(buffer, 1, sizeof buffer, pipe))
-                output.append(buffer, count);
-            ::pclose(pipe);
-        }
-        return output;
+    auto run = [this](std::vector<std::string> arguments) {
+        return command(std::move(arguments)).out;
     };
-    auto json = nlohmann::json::parse(run("--screen 400x800 --json"));
+    auto json = nlohmann::json::parse(run({"--screen", "400x800", "--json"}));
     EXPECT_EQ(json["placement"], nlohmann::json::parse(R"({"x": 250, "y": 630, "width": 150,
                                     "height": 150, "animationDuration": 3})"));
     EXPECT_EQ(json["problems"][0]["kind"], "member-case");
-    EXPECT_EQ(commandStatus("--screen 400x800"), 1);
+    EXPECT_EQ(commandStatus({"--screen", "400x800"}), 1);
 
     // The options' problems are found without a screen too; the placement is not.
-    auto withoutScreen = nlohmann::json::parse(run("--json"));
+    auto withoutScreen = nlohmann::json::parse(run({"--json"}));
     EXPECT_FALSE(withoutScreen.contains("placement"));
     EXPECT_EQ(withoutScreen["problems"][0]["kind"], "member-case");
-    EXPECT_EQ(commandStatus(""), 1);
-    EXPECT_THAT(run("--screen 400x800"),
+    EXPECT_EQ(commandStatus({}), 1);
+    EXPECT_THAT(run({"--screen", "400x800"}),
                 HasSubstr("Placement on a 400x800 screen, from options.json: x 250, y 630, width "
                           "150, height 150; one run through the frames lasts 3 s\n"));
 }

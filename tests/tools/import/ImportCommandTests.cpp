@@ -43,22 +43,6 @@ struct ImportScratch {
     }
 };
 
-// The sequence's frames as the device would order them, decoded.
-std::vector<platform::Ref<platform::CGImage>> framesOf(const fs::path& folder) {
-    std::vector<std::string> listing;
-    for (const auto& entry : fs::directory_iterator(folder)) {
-        if (entry.path().extension() == ".png")
-            listing.push_back(entry.path().filename().string());
-    }
-    std::vector<platform::Ref<platform::CGImage>> frames;
-    for (const std::string& name : sortArrayByNumbersInString(listing)) {
-        std::string bytes = readWholeFile(folder / name);
-        frames.push_back(platform::decodePng(
-            {reinterpret_cast<const std::uint8_t*>(bytes.data()), bytes.size()}));
-    }
-    return frames;
-}
-
 bool isRed(const platform::CGImage& image) {
     return image.pixelAt(0, 0)[0] > 200 && image.pixelAt(0, 0)[1] < 50;
 }
@@ -174,7 +158,7 @@ TEST(ImportCommand, WritesFramesAndOptionsIntoTheRootsSequenceFolder) {
     ASSERT_EQ(outcome.status, 0) << outcome.err;
     fs::path folder = root / "var/jb/vod/Library/Velorin/chargingSequences/clip";
     // 0.6 s at 10 frames a second: 7 frames of 150x150 pixels, 50x50 points at scale 3.
-    auto frames = framesOf(folder);
+    auto frames = testing::sequenceFrames(folder);
     ASSERT_EQ(frames.size(), 7u);
     EXPECT_EQ(frames[0]->width(), 150u);
     EXPECT_EQ(frames[6]->height(), 150u);
@@ -209,8 +193,8 @@ TEST(ImportCommand, FramesShowTheSourceAtTheMomentsTheDeviceReachesThem) {
     // The device's curve reaches progress 0.129 at a quarter of the run, the end of the red:
     // at the source's own pace only frames 0 to 2 (progress up to 0.1) are red; sampled
     // evenly, frames 0 to 4 (the first quarter of the frames) are.
-    auto paced = framesOf(scratch.out / "paced");
-    auto even = framesOf(scratch.out / "eased");
+    auto paced = testing::sequenceFrames(scratch.out / "paced");
+    auto even = testing::sequenceFrames(scratch.out / "eased");
     ASSERT_EQ(paced.size(), 21u);
     ASSERT_EQ(even.size(), 21u);
     for (std::size_t index = 0; index < 21; ++index) {
@@ -238,7 +222,7 @@ TEST(ImportCommand, LowersTheRateForTheBudgetAndSaysSoAndAStillIsOneFrame) {
     still.source = (scratch.scratch / "still.png").string();
     auto single = importSequence(still, {});
     ASSERT_TRUE(single) << single.fault().message;
-    EXPECT_EQ(framesOf(scratch.out / "still").size(), 1u);
+    EXPECT_EQ(testing::sequenceFrames(scratch.out / "still").size(), 1u);
     EXPECT_NE(single.value().notes.back().find("single frame"), std::string::npos);
     EXPECT_EQ(single.value().box.height, 75);
 }

@@ -1,5 +1,6 @@
 #include "tests/tools/import/ImportTestSupport.h"
 
+#include "sequences/FrameOrdering.h"
 #include "tests/tools/common/SimProcess.h"
 
 #include <algorithm>
@@ -12,12 +13,17 @@ namespace {
 
 class Collector final : public tools::FrameConsumer {
 public:
+    explicit Collector(std::optional<tools::PixelSize> size) : m_size(size) {}
     bool wants(double, double) const override { return true; }
+    std::optional<tools::PixelSize> drawingSize() const override { return m_size; }
     common::Result<void> take(const tools::CanvasFrame& frame) override {
         frames.push_back(frame);
         return {};
     }
     std::vector<tools::CanvasFrame> frames;
+
+private:
+    std::optional<tools::PixelSize> m_size;
 };
 
 } // namespace
@@ -35,16 +41,44 @@ ScratchFolder::~ScratchFolder() {
     std::filesystem::remove_all(m_path, ignored);
 }
 
-DecodedSource decodeWhole(const std::filesystem::path& path, const tools::FolderTiming& timing) {
-    auto source = tools::openMediaSource(path.string(), timing, {});
+DecodedSource decodeWhole(const std::filesystem::path& path, const tools::FolderTiming& timing,
+                          std::optional<tools::PixelSize> drawingSize) {
+    return decodeOpened(tools::openMediaSource(path.string(), timing, {}), drawingSize);
+}
+
+DecodedSource decodeOpened(common::Result<std::unique_ptr<tools::MediaSource>> source,
+                           std::optional<tools::PixelSize> drawingSize) {
     if (!source) {
         ADD_FAILURE() << source.fault().text();
         return {};
     }
-    Collector collector;
+    Collector collector(drawingSize);
     if (auto decoded = source.value()->decode(collector); !decoded)
         ADD_FAILURE() << decoded.fault().text();
     return {source.value()->description(), std::move(collector.frames)};
+}
+
+std::string readingFaultOf(common::Result<std::unique_ptr<tools::MediaSource>> source) {
+    if (!source)
+        return source.fault().text();
+    Collector collector(std::nullopt);
+    auto decoded = source.value()->decode(collector);
+    return decoded ? std::string() : decoded.fault().text();
+}
+
+std::vector<platform::Ref<platform::CGImage>> sequenceFrames(const std::filesystem::path& folder) {
+    std::vector<std::string> listing;
+    for (const auto& entry : std::filesystem::directory_iterator(folder)) {
+        if (entry.path().extension() == ".png")
+            listing.push_back(entry.path().filename().string());
+    }
+    std::vector<platform::Ref<platform::CGImage>> frames;
+    for (const std::string& name : sortArrayByNumbersInString(listing)) {
+        std::string bytes = readWholeFile(folder / name);
+        frames.push_back(platform::decodePng(
+            {reinterpret_cast<const std::uint8_t*>(bytes.data()), bytes.size()}));
+    }
+    return frames;
 }
 
 std::string openingFault(const std::string& path) {

@@ -2,6 +2,7 @@
 #pragma once
 
 #include "tests/tools/import/TestMedia.h"
+#include "platform/display/Image.h"
 #include "tools/import/MediaSource.h"
 
 #include <filesystem>
@@ -29,9 +30,19 @@ struct DecodedSource {
     std::vector<tools::CanvasFrame> frames;
 };
 
-// Opens and decodes every frame; a test failure, and an empty result, when it cannot.
+// Opens and decodes every frame; a test failure, and an empty result, when it cannot. A
+// drawing size is what the decoding is told the frames will be written at.
 DecodedSource decodeWhole(const std::filesystem::path& path,
-                          const tools::FolderTiming& timing = {});
+                          const tools::FolderTiming& timing = {},
+                          std::optional<tools::PixelSize> drawingSize = std::nullopt);
+// Decodes every frame of a source opened by any reader, as decodeWhole does.
+DecodedSource decodeOpened(common::Result<std::unique_ptr<tools::MediaSource>> source,
+                           std::optional<tools::PixelSize> drawingSize = std::nullopt);
+// The fault that opening or decoding gives; empty when the source reads whole.
+std::string readingFaultOf(common::Result<std::unique_ptr<tools::MediaSource>> source);
+
+// A sequence folder's frames as the device would order them, decoded.
+std::vector<platform::Ref<platform::CGImage>> sequenceFrames(const std::filesystem::path& folder);
 
 // The error message opening `path` gives, or empty when it opens.
 std::string openingFault(const std::string& path);

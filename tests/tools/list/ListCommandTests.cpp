@@ -61,6 +61,55 @@ TEST(ListCommandTest, EachSequenceWithItsProblemsAndTheChosenOne) {
     EXPECT_EQ(wide["box"]["width"], 200.0);
     EXPECT_EQ(wide["warnings"], 1);
     EXPECT_EQ(wide["decodedBytes"], 2 * 600 * 300 * 4);
+
+    // A chosen name with slashes plays the folder it names inside the sequence folder, as the
+    // device joins it.
+    root.writePreferences("com.tarnwick.velorin",
+                          {{"batteryanimation", platform::PropertyValue::string("./wide/")}});
+    EXPECT_THAT(list().out, ::testing::HasSubstr("* wide     2 frames"));
+    testing::writeFrames(root.hostPath(sequences + "wide/dark"),
+                         testing::numberedFrameNames("dark", 1, 2));
+    root.writePreferences("com.tarnwick.velorin",
+                          {{"batteryanimation", platform::PropertyValue::string("wide/dark")}});
+    EXPECT_THAT(list().out, ::testing::HasSubstr("chooses \"wide/dark\", which plays the folder "
+                                                 "\"wide/dark\" inside the sequence folder"));
+}
+
+TEST(ListCommandTest, OnAGivenScreenThePiecesOfTheLockScreenASequenceCoversAreNoted) {
+    testing::TemporaryDeviceRoot root;
+    testing::TemporaryDeviceRoot scratch;
+    const std::string rootPath = root.path().string();
+    testing::writeFrames(root.hostPath(sequences + "plain"), {"frame1.png"});
+    testing::writeFrames(root.hostPath(sequences + "wide"), {"frame1.png"}, 750, 450);
+    root.writeFile(sequences + "wide/options.json", R"({"width": 250})");
+
+    auto refused =
+        testing::runVelorinSim(scratch.path(), {"list", "--root", rootPath, "--screen", "320"});
+    EXPECT_EQ(refused.status, 2);
+    EXPECT_THAT(refused.err, ::testing::HasSubstr("\"320\" is not WIDTHxHEIGHT"));
+
+    auto listed =
+        testing::runVelorinSim(scratch.path(), {"list", "--root", rootPath, "--screen", "320x568"});
+    EXPECT_EQ(listed.status, 0) << listed.err;
+    EXPECT_THAT(listed.out,
+                ::testing::HasSubstr(
+                    "  plain  1 frame, 2 s a run, 150 x 150 points, 791.0 KiB decoded; no "
+                    "problems\n"
+                    "  wide   1 frame, 2 s a run, 250 x 150 points, 1.2 MiB decoded; 1 warning, "
+                    "1 note\n"
+                    "         note: on a 320x568 screen the view covers the right button (x 252 "
+                    "to 296, y 496 to 540) in points; the animation hides what it covers while "
+                    "it shows\n"));
+    // Without a screen nothing is placed, so nothing is covered.
+    auto unplaced = testing::runVelorinSim(scratch.path(), {"list", "--root", rootPath});
+    EXPECT_THAT(unplaced.out, ::testing::Not(::testing::HasSubstr("note:")));
+    auto json = nlohmann::json::parse(
+        testing::runVelorinSim(scratch.path(),
+                               {"list", "--root", rootPath, "--screen", "320x568", "--json"})
+            .out);
+    EXPECT_EQ(json["sequences"][0]["covers"], nlohmann::json::array());
+    EXPECT_EQ(json["sequences"][1]["covers"][0]["piece"], "the right button");
+    EXPECT_EQ(json["sequences"][1]["covers"][0]["x"], 252);
 }
 
 } // namespace

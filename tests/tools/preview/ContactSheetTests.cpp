@@ -26,18 +26,27 @@ TEST(ContactSheetTest, ScalingDownAveragesThePixelsEachTargetPixelCovers) {
     EXPECT_FALSE(scaleDown(image, 0, 1));
 }
 
-TEST(ContactSheetTest, TheSheetHoldsOneTileForEachChosenFrame) {
-    ContactSheet sheet(2, 40, 80);
-    FramePixels frame{40, 80, platform::PixelBytes(40 * 80 * 4, 255)};
+TEST(ContactSheetTest, TheSheetHoldsOneTileForEachChosenFrameWithItsTimeBeneathIt) {
+    ContactSheet sheet(2, 100, 80);
+    FramePixels frame{100, 80, platform::PixelBytes(100 * 80 * 4, 255)};
     EXPECT_FALSE(sheet.assemble());
     sheet.add(0, 0.0, frame);
     sheet.add(1, 0.5, frame);
     auto assembled = sheet.assemble();
     ASSERT_TRUE(assembled);
-    // Two cells side by side, each as wide as its label "0.50 s" (70 pixels) or the tile.
-    EXPECT_EQ(assembled->width(), 16u + 2 * (70u + 16u));
-    // A white tile pixel at the first cell's top left corner, after the margin and centring.
-    EXPECT_EQ(assembled->pixelAt(16 + 15, 16)[0], 255);
+    // Two cells side by side, as wide as their tiles, which are wider than their labels.
+    EXPECT_EQ(assembled->width(), 16u + 2 * (100u + 16u));
+    // A white tile pixel at the first cell's top left corner, after the margin.
+    EXPECT_EQ(assembled->pixelAt(16, 16)[0], 255);
+    // Beneath each tile its label is set in light text on the dark sheet.
+    for (std::uint32_t cellLeft : {16u, 16u + 116u}) {
+        int lightest = 0;
+        for (std::uint32_t y = 16 + 80; y < assembled->height(); ++y) {
+            for (std::uint32_t x = cellLeft; x < cellLeft + 100; ++x)
+                lightest = std::max(lightest, int{assembled->pixelAt(x, y)[0]});
+        }
+        EXPECT_GT(lightest, 150) << "no label beneath the tile at " << cellLeft;
+    }
 }
 
 } // namespace

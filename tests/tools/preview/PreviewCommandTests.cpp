@@ -260,11 +260,14 @@ TEST(PreviewCommandTest, TheHostsChargingViewAndTheBacklightShowOnTheScreen) {
     auto lit = readPng(out / "frames/frame-0001.png");
     auto dimmed = readPng(out / "frames/frame-0031.png");
     ASSERT_TRUE(lit && dimmed);
-    // The host's charging view, a green square at the middle of the screen, for three seconds.
-    EXPECT_EQ(colorAt(*lit, 50, 60), (std::array<int, 3>{51, 204, 77}));
+    // The host's charging view, a large battery filled green in the middle of the screen, for
+    // three seconds; the view's corners show what lies beneath it.
+    const std::array<int, 3> batteryGreen{76, 217, 102};
+    EXPECT_EQ(colorAt(*lit, 15, 90), batteryGreen);
     auto later = readPng(out / "frames/frame-0005.png");
     ASSERT_TRUE(later);
-    EXPECT_NE(colorAt(*later, 50, 60), (std::array<int, 3>{51, 204, 77}));
+    EXPECT_NE(colorAt(*later, 15, 90), batteryGreen);
+    EXPECT_EQ(colorAt(*lit, 2, 25), colorAt(*later, 2, 25));
     auto wallpaper = colorAt(*lit, 0, 0);
     auto darkened = colorAt(*dimmed, 0, 0);
     for (std::size_t channel = 0; channel < 3; ++channel)

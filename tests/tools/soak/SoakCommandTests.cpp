@@ -6,13 +6,11 @@
 #include "tests/tools/common/SimProcess.h"
 
 #include <csignal>
-#include <cstdio>
 #include <filesystem>
 #include <gtest/gtest.h>
 #include <map>
 #include <sstream>
 #include <string>
-#include <sys/wait.h>
 
 namespace velorin::tools {
 namespace {
@@ -33,19 +31,13 @@ struct Outcome {
     }
 };
 
-// Runs velorin-sim soak with the arguments; standard error joins the output.
-Outcome soak(const std::string& arguments) {
-    std::string command = std::string(VELORIN_SIM_PATH) + " soak " + arguments + " 2>&1";
-    Outcome outcome;
-    FILE* pipe = ::popen(command.c_str(), "r");
-    if (!pipe)
-        return outcome;
-    char buffer[4096];
-    for (std::size_t read; (read = std::fread(buffer, 1, sizeof buffer, pipe)) > 0;)
-        outcome.output.append(buffer, read);
-    int status = ::pclose(pipe);
-    outcome.status = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-    return outcome;
+// Runs velorin-sim soak with the arguments, in a scratch folder of its own; the output is
+// standard output followed by standard error.
+Outcome soak(std::vector<std::string> arguments) {
+    testing::TemporaryDeviceRoot scratch;
+    arguments.insert(arguments.begin(), "soak");
+    auto run = testing::runVelorinSim(scratch.path(), std::move(arguments));
+    return {run.status, run.out + run.err};
 }
 
 // Every file under a folder with its size, to see that a run left it as it was.
@@ -57,9 +49,9 @@ std::map<std::string, std::uintmax_t> listing(const fs::path& folder) {
 }
 
 TEST(SoakCommandTest, FaultsInTheArgumentsStopItBeforeAnyEvent) {
-    Outcome noDays = soak("--days 0");
+    Outcome noDays = soak({"--days", "0"});
     EXPECT_EQ(noDays.status, 2);
-    Outcome noRoot = soak("--days 1 --root /nonexistent/velorin-root");
+    Outcome noRoot = soak({"--days", "1", "--root", "/nonexistent/velorin-root"});
     EXPECT_EQ(noRoot.status, 2);
     EXPECT_NE(noRoot.output.find("/nonexistent/velorin-root: no such device root"),
               std::string::npos);
@@ -71,8 +63,9 @@ TEST(SoakCommandTest, AnInterruptionEndsTheSoakAndRemovesItsRoot) {
     fs::path temporary = scratch.path() / "tmp";
     fs::create_directory(temporary);
     // A signal sent once the soak has reported its first day, long before its last.
-    testing::RunningProcess running(VELORIN_SIM_PATH, {"soak", "--days", "100000"}, scratch.path(),
-                                    {"TMPDIR=" + temporary.string()});
+    testing::RunningProcess running(
+        VELORIN_SIM_PATH, {"soak", "--days", "100000", "--root", VELORIN_BUILD_SAMPLE_ROOT},
+        scratch.path(), {"TMPDIR=" + temporary.string()});
     ASSERT_TRUE(running.waitForOutput("day 1:"));
     running.signal(SIGINT);
     auto interrupted = running.finish();
@@ -82,14 +75,14 @@ TEST(SoakCommandTest, AnInterruptionEndsTheSoakAndRemovesItsRoot) {
 
     // SIGTERM while the root is being copied.
     auto copying = testing::runVelorinSim(
-        scratch.path(), {"soak", "--days", "1"},
+        scratch.path(), {"soak", "--days", "1", "--root", VELORIN_BUILD_SAMPLE_ROOT},
         {"TMPDIR=" + temporary.string(), "VELORIN_TEST_SIGNAL_AT_CHECK=2:TERM"});
     EXPECT_EQ(copying.status, 143);
     EXPECT_TRUE(fs::is_empty(temporary));
 }
 
 TEST(SoakCommandTest, ADayOnTheSampleRootKeepsEveryInvariant) {
-    Outcome day = soak("--days 1 --seed 1");
+    Outcome day = soak({"--days", "1", "--seed", "1", "--root", VELORIN_BUILD_SAMPLE_ROOT});
     EXPECT_EQ(day.status, 0) << day.output;
     EXPECT_GT(day.figure("events"), 500);
     EXPECT_GT(day.figure("showings"), 0);
@@ -107,7 +100,7 @@ TEST(SoakCommandTest, TheRootGivenIsOnlyCopied) {
         root.writeFile(std::string(sequenceRoot) + "dots/dot" + std::to_string(frame) + ".png",
                        testing::solidPng(6, 6, static_cast<std::uint8_t>(frame * 60)));
     auto before = listing(root.path());
-    Outcome run = soak("--days 0.5 --seed 3 --root " + root.path().string());
+    Outcome run = soak({"--days", "0.5", "--seed", "3", "--root", root.path().string()});
     EXPECT_EQ(run.status, 0) << run.output;
     EXPECT_GT(run.figure("animated views"), 0);
     EXPECT_EQ(listing(root.path()), before);

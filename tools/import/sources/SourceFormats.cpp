@@ -5,6 +5,7 @@
 #include "tools/import/sources/ffmpeg/FfmpegGuess.h"
 #include "tools/import/sources/folder/FolderSource.h"
 #include "tools/import/sources/gif/GifFormat.h"
+#include "tools/import/sources/lottie/LottieFormat.h"
 #include "tools/import/sources/still/StillImageFormat.h"
 #include "tools/import/sources/video/VideoFormat.h"
 #include "tools/import/sources/webp/WebpSource.h"
@@ -16,12 +17,13 @@ namespace velorin::tools {
 
 namespace {
 
-constexpr std::array formats{&gifFormat,   &animatedPngFormat, &webpFormat,
-                             &videoFormat, &stillImageFormat,  &folderFormat};
+// In the order they are tried: the first row that recognises a source opens it.
+constexpr std::array formats{&lottieFormat, &gifFormat,        &animatedPngFormat, &webpFormat,
+                             &videoFormat,  &stillImageFormat, &folderFormat};
 
 // Why a file FFmpeg reads as `demuxer` is not imported.
 std::string refusalFor(std::string_view demuxer) {
-    if (demuxer == playlistDemuxer)
+    if (demuxer == playlistDemuxer || demuxer == dashPlaylistDemuxer)
         return "is a playlist; import opens single local media files only";
     if (demuxer == concatenationDemuxer)
         return "is a concatenation list; import opens single local media files only";

@@ -1,8 +1,8 @@
 // The kinds of source import reads, one row each: how a source of the kind is recognised and
 // how it is opened. openMediaSource (tools/import/MediaSource.h) opens a source with the first
-// row that recognises it. Each kind lives in a folder of its own beside this file (gif/, apng/,
-// webp/, video/, still/, folder/); FFmpeg, which reads several of them, is in ffmpeg/. Adding a
-// format is one folder and one row.
+// row that recognises it. Each kind lives in a folder of its own beside this file (lottie/,
+// gif/, apng/, webp/, video/, still/, folder/); FFmpeg, which reads video and still images, is in
+// ffmpeg/. Adding a format is one folder and one row.
 #pragma once
 
 #include "common/Interruption.h"

@@ -1,26 +1,23 @@
 #include "tools/import/sources/apng/AnimatedPngFormat.h"
 
-#include "tools/import/sources/apng/AnimatedPngPlayCount.h"
-#include "tools/import/sources/ffmpeg/FfmpegSource.h"
+#include "tools/import/sources/apng/AnimatedPngSource.h"
+#include "tools/import/sources/apng/ApngLayout.h"
 
 namespace velorin::tools {
 
 namespace {
 
-constexpr const char* animatedPngDemuxer = "apng";
-
-bool isAnimatedPng(const SourceHead& head) {
-    return head.ffmpegGuessIsOneOf({animatedPngDemuxer});
+bool isPng(const SourceHead& head) {
+    return !head.isFolder() && looksLikePng(head.bytes());
 }
 
-common::Result<std::unique_ptr<MediaSource>> openAnimatedPng(const SourceHead& head,
-                                                             const SourceOpening& opening) {
-    return openFfmpegSource(head.path(), SourceKind::AnimatedPng, animatedPngDemuxer,
-                            animatedPngPlayCount(head.bytes()), opening.interrupted);
+common::Result<std::unique_ptr<MediaSource>> openPng(const SourceHead& head,
+                                                     const SourceOpening& opening) {
+    return openAnimatedPngSource(head.path(), opening.interrupted);
 }
 
 } // namespace
 
-const SourceFormat animatedPngFormat{"animated PNG", isAnimatedPng, openAnimatedPng};
+const SourceFormat animatedPngFormat{"animated PNG", isPng, openPng};
 
 } // namespace velorin::tools

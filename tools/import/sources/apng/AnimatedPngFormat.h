@@ -1,5 +1,7 @@
-// Animated PNG files: recognised by FFmpeg's guess, decoded with FFmpeg, and how often they
-// play read from their animation control chunk (AnimatedPngPlayCount.h).
+// PNG files, animated or still: recognised by their signature and read by the import's own
+// animated PNG reader (AnimatedPngSource.h), which composes every frame as browsers show it and
+// reads how often the file plays from its animation control chunk. A PNG without one is a
+// still image.
 #pragma once
 
 #include "tools/import/sources/SourceFormats.h"

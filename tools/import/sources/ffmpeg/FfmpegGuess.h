@@ -15,6 +15,8 @@ namespace velorin::tools {
 
 // Playlists and concatenation lists, named by their look whatever FFmpeg would make of them.
 inline constexpr const char* playlistDemuxer = "hls";
+// The other playlist FFmpeg reads, known by FFmpeg's guess alone.
+inline constexpr const char* dashPlaylistDemuxer = "dash";
 inline constexpr const char* concatenationDemuxer = "concat";
 
 // The name of the demuxer FFmpeg would read the file with ("gif", "mov,mp4,m4a,3gp,3g2,mj2"),

@@ -1,6 +1,7 @@
 #include "tools/import/sources/ffmpeg/FfmpegSource.h"
 
 #include "tools/import/FrameRotation.h"
+#include "tools/import/sources/FrameOffer.h"
 
 extern "C" {
 #include <libavcodec/avcodec.h>
@@ -41,10 +42,11 @@ using Packet = std::unique_ptr<AVPacket, PacketRelease>;
 using Frame = std::unique_ptr<AVFrame, FrameRelease>;
 using Scaler = std::unique_ptr<SwsContext, ScalerRelease>;
 
-std::string describe(int code) {
+// FFmpeg's own words for a fault, given only as a detail after this command's.
+std::string detail(int code) {
     char text[AV_ERROR_MAX_STRING_SIZE] = {};
     av_strerror(code, text, sizeof text);
-    return text;
+    return std::string(" (FFmpeg: ") + text + ")";
 }
 
 extern "C" int askInterruption(void* check) {
@@ -83,7 +85,9 @@ common::Result<OpenedInput> openInput(const std::string& path, const std::string
     if (status < 0)
         TRY(common::stopIfInterrupted(interrupted));
     if (status < 0)
-        return common::Fault{path, "cannot be read: " + describe(status)};
+        return common::Fault{path, "cannot be read: it is damaged or not the kind of file it "
+                                   "looks like" +
+                                       detail(status)};
     OpenedInput input{FormatContext(raw), -1};
     AVFormatContext* context = input.context.get();
     // Decoders that look at the streams refuse pictures larger than a canvas may be.
@@ -95,7 +99,9 @@ common::Result<OpenedInput> openInput(const std::string& path, const std::string
     for (AVDictionary*& streamOption : streamOptions)
         av_dict_free(&streamOption);
     if (status < 0)
-        return common::Fault{path, "cannot be read: " + describe(status)};
+        return common::Fault{path, "cannot be read: its streams cannot be made out, or its "
+                                   "pictures are larger than " +
+                                       canvasBound() + detail(status)};
     for (unsigned index = 0; index < context->nb_streams; ++index) {
         AVStream* stream = context->streams[index];
         bool picture = stream->codecpar->codec_type == AVMEDIA_TYPE_VIDEO &&
@@ -164,7 +170,7 @@ public:
         : m_path(std::move(path)), m_kind(kind), m_demuxer(std::move(demuxer)),
           m_interrupted(std::move(interrupted)) {}
 
-    common::Result<void> scan(PlayCount plays);
+    common::Result<void> scan();
     common::Result<void> decode(FrameConsumer& consumer) override;
 
 private:
@@ -176,6 +182,7 @@ private:
     common::Result<void> receiveFrames(FrameConsumer& consumer, AVCodecContext* decoder,
                                        HeldFrame& held);
     common::Result<CanvasFrame> convert(const AVFrame& frame);
+    common::Fault frameFault(std::size_t index, int status) const;
 
     std::string m_path;
     SourceKind m_kind;
@@ -189,7 +196,7 @@ private:
     Scaler m_scaler;
 };
 
-common::Result<void> FfmpegSource::scan(PlayCount plays) {
+common::Result<void> FfmpegSource::scan() {
     auto input = TRY(openInput(m_path, m_demuxer, m_interrupted));
     AVFormatContext* context = input.context.get();
     m_videoStream = input.videoStream;
@@ -197,7 +204,6 @@ common::Result<void> FfmpegSource::scan(PlayCount plays) {
     m_timeBase = stream->time_base;
     SourceDescription& description = m_description;
     description.formatName = context->iformat->name;
-    description.plays = plays;
     description.kind = m_kind;
     for (unsigned index = 0; index < context->nb_streams; ++index) {
         if (context->streams[index]->codecpar->codec_type == AVMEDIA_TYPE_AUDIO)
@@ -245,7 +251,8 @@ common::Result<void> FfmpegSource::scan(PlayCount plays) {
     // An interruption can end the reading early, as if the file ended there.
     TRY(common::stopIfInterrupted(m_interrupted));
     if (status != AVERROR_EOF)
-        return common::Fault{m_path, "cannot be read to its end: " + describe(status)};
+        return common::Fault{m_path, "cannot be read to its end: it is damaged or cut short" +
+                                         detail(status)};
     if (packets.empty())
         return common::Fault{m_path, "holds no frames"};
     std::stable_sort(packets.begin(), packets.end(), [](const PacketTime& a, const PacketTime& b) {
@@ -270,6 +277,15 @@ common::Result<void> FfmpegSource::scan(PlayCount plays) {
     description.lengthSeconds =
         description.frames.back().start + description.frames.back().duration;
     return {};
+}
+
+common::Fault FfmpegSource::frameFault(std::size_t index, int status) const {
+    std::string reason = status == AVERROR(ENOMEM)
+                             ? "out of memory"
+                             : "its data is damaged, its picture is larger than " + canvasBound() +
+                                   ", or it uses a feature FFmpeg does not decode";
+    return common::Fault{m_path,
+                         frameName(index) + " cannot be decoded: " + reason + detail(status)};
 }
 
 common::Result<CanvasFrame> FfmpegSource::convert(const AVFrame& frame) {
@@ -332,7 +348,7 @@ common::Result<void> FfmpegSource::receiveFrames(FrameConsumer& consumer, AVCode
         if (status == AVERROR(EAGAIN) || status == AVERROR_EOF)
             return {};
         if (status < 0)
-            return common::Fault{m_path, "a frame cannot be decoded: " + describe(status)};
+            return frameFault(m_decodedFrames, status);
         std::int64_t timestamp = frame->best_effort_timestamp;
         double start = 0;
         if (timestamp != AV_NOPTS_VALUE)
@@ -368,7 +384,8 @@ common::Result<void> FfmpegSource::decode(FrameConsumer& consumer) {
     // The machine's cores are shared; two threads keep a video moving without taking them all.
     decoder->thread_count = 2;
     if (int status = avcodec_open2(decoder.get(), codec, nullptr); status < 0)
-        return common::Fault{m_path, "cannot open its decoder: " + describe(status)};
+        return common::Fault{m_path,
+                             "cannot be decoded: its decoder cannot be set up" + detail(status)};
     m_decodedFrames = 0;
     m_emittedFrames = 0;
     HeldFrame held;
@@ -382,14 +399,15 @@ common::Result<void> FfmpegSource::decode(FrameConsumer& consumer) {
         status = avcodec_send_packet(decoder.get(), packet.get());
         av_packet_unref(packet.get());
         if (status < 0 && status != AVERROR(EAGAIN))
-            return common::Fault{m_path, "a frame cannot be decoded: " + describe(status)};
+            return frameFault(m_decodedFrames, status);
         TRY(receiveFrames(consumer, decoder.get(), held));
     }
     if (consumer.finished())
         return {};
     TRY(common::stopIfInterrupted(m_interrupted));
     if (status != AVERROR_EOF && status < 0)
-        return common::Fault{m_path, "cannot be read to its end: " + describe(status)};
+        return common::Fault{m_path, "cannot be read to its end: it is damaged or cut short" +
+                                         detail(status)};
     avcodec_send_packet(decoder.get(), nullptr);
     TRY(receiveFrames(consumer, decoder.get(), held));
     if (consumer.finished())
@@ -403,9 +421,9 @@ common::Result<void> FfmpegSource::decode(FrameConsumer& consumer) {
 
 common::Result<std::unique_ptr<MediaSource>>
 openFfmpegSource(const std::string& path, SourceKind kind, const std::string& demuxer,
-                 PlayCount plays, const InterruptionCheck& interrupted) {
+                 const InterruptionCheck& interrupted) {
     auto source = std::make_unique<FfmpegSource>(path, kind, demuxer, interrupted);
-    TRY(source->scan(plays));
+    TRY(source->scan());
     return std::unique_ptr<MediaSource>(std::move(source));
 }
 

@@ -1,5 +1,6 @@
-// Frames from a file FFmpeg reads, for the kinds of source that go through it: GIF (with its
-// disposal and transparency), animated PNG, MP4/MOV and WebM/MKV video, and single still images.
+// Frames from a file FFmpeg reads, for the kinds of source that go through it: MP4/MOV and
+// WebM/MKV video, and single still images (JPEG, BMP, TIFF). GIF, PNG and WebP never come here:
+// import reads them with readers of their own.
 //
 // The file is opened through FFmpeg's "file" protocol alone and with the demuxer its kind's
 // row chose (see FfmpegGuess.h), so FFmpeg never probes further on its own. Opening reads the
@@ -15,10 +16,11 @@
 
 namespace velorin::tools {
 
-// Opens `path` as a source of `kind`, read with FFmpeg's demuxer `demuxer`; `plays` is how
-// often the file says it plays, read by the kind's own row.
-common::Result<std::unique_ptr<MediaSource>>
-openFfmpegSource(const std::string& path, SourceKind kind, const std::string& demuxer,
-                 PlayCount plays, const InterruptionCheck& interrupted);
+// Opens `path` as a source of `kind`, read with FFmpeg's demuxer `demuxer`. Neither a video nor
+// a still image says how often it plays.
+common::Result<std::unique_ptr<MediaSource>> openFfmpegSource(const std::string& path,
+                                                              SourceKind kind,
+                                                              const std::string& demuxer,
+                                                              const InterruptionCheck& interrupted);
 
 } // namespace velorin::tools

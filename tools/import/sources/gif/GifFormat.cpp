@@ -1,22 +1,18 @@
 #include "tools/import/sources/gif/GifFormat.h"
 
-#include "tools/import/sources/ffmpeg/FfmpegSource.h"
-#include "tools/import/sources/gif/GifPlayCount.h"
+#include "tools/import/sources/gif/GifSource.h"
 
 namespace velorin::tools {
 
 namespace {
 
-constexpr const char* gifDemuxer = "gif";
-
 bool isGif(const SourceHead& head) {
-    return head.ffmpegGuessIsOneOf({gifDemuxer});
+    return !head.isFolder() && looksLikeGif(head.bytes());
 }
 
 common::Result<std::unique_ptr<MediaSource>> openGif(const SourceHead& head,
                                                      const SourceOpening& opening) {
-    return openFfmpegSource(head.path(), SourceKind::Gif, gifDemuxer, gifPlayCount(head.bytes()),
-                            opening.interrupted);
+    return openGifSource(head.path(), opening.interrupted);
 }
 
 } // namespace

@@ -1,5 +1,6 @@
-// GIF files: recognised by FFmpeg's guess, decoded with FFmpeg (with their transparency and
-// disposal), and how often they play read from their looping extension (GifPlayCount.h).
+// GIF files: recognised by their signature and read by the import's own GIF reader
+// (GifSource.h), which composes every picture as browsers show it and reads how often the file
+// plays from its looping extension.
 #pragma once
 
 #include "tools/import/sources/SourceFormats.h"

@@ -7,13 +7,13 @@ namespace velorin::tools {
 namespace {
 
 bool isStillImage(const SourceHead& head) {
-    return head.ffmpegGuessIsOneOf({"png_pipe", "jpeg_pipe", "bmp_pipe", "tiff_pipe"});
+    return head.ffmpegGuessIsOneOf({"jpeg_pipe", "bmp_pipe", "tiff_pipe"});
 }
 
 common::Result<std::unique_ptr<MediaSource>> openStillImage(const SourceHead& head,
                                                             const SourceOpening& opening) {
     return openFfmpegSource(head.path(), SourceKind::StillImage, *head.ffmpegDemuxer(),
-                            std::nullopt, opening.interrupted);
+                            opening.interrupted);
 }
 
 } // namespace

@@ -1,7 +1,11 @@
 #include "tools/import/sources/webp/WebpSource.h"
 
+#include "tools/import/SourceFileBytes.h"
+#include "tools/import/sources/FrameDelay.h"
+#include "tools/import/sources/FrameOffer.h"
+
+#include <algorithm>
 #include <cstring>
-#include <fstream>
 #include <webp/demux.h>
 
 namespace velorin::tools {
@@ -27,19 +31,7 @@ private:
 };
 
 common::Result<void> WebpSource::scan() {
-    std::ifstream file(m_path, std::ios::binary | std::ios::ate);
-    if (!file)
-        return common::Fault{m_path, "cannot be read"};
-    auto size = static_cast<std::streamoff>(file.tellg());
-    if (size < 0 || static_cast<std::uint64_t>(size) > maximumWebpFileBytes)
-        return common::Fault{m_path, "is larger than the " +
-                                         std::to_string(maximumWebpFileBytes / (1024 * 1024)) +
-                                         " MiB a WebP may be"};
-    m_bytes.resize(static_cast<std::size_t>(size));
-    file.seekg(0);
-    file.read(reinterpret_cast<char*>(m_bytes.data()), size);
-    if (!file)
-        return common::Fault{m_path, "cannot be read"};
+    m_bytes = TRY(readSourceFile(m_path, maximumWebpFileBytes, "WebP"));
     WebPData data{m_bytes.data(), m_bytes.size()};
     std::unique_ptr<WebPDemuxer, DemuxRelease> demuxer(WebPDemux(&data));
     if (!demuxer)
@@ -62,7 +54,10 @@ common::Result<void> WebpSource::scan() {
     double start = 0;
     if (WebPDemuxGetFrame(demuxer.get(), 1, &iterator)) {
         do {
-            double duration = animated ? iterator.duration / 1000.0 : 0;
+            double duration =
+                animated ? frameDelaySeconds(
+                               static_cast<std::uint32_t>(std::max(iterator.duration, 0)), 1000)
+                         : 0;
             description.frames.push_back({start, duration});
             start += duration;
         } while (WebPDemuxNextFrame(&iterator));
@@ -84,28 +79,19 @@ common::Result<void> WebpSource::decode(FrameConsumer& consumer) {
     std::unique_ptr<WebPAnimDecoder, DecoderRelease> decoder(WebPAnimDecoderNew(&data, &options));
     if (!decoder)
         return common::Fault{m_path, "is not a WebP image libwebp can decode"};
-    double start = 0;
     std::size_t index = 0;
     std::size_t bytes = static_cast<std::size_t>(m_description.width) * m_description.height * 4;
-    while (!consumer.finished() && WebPAnimDecoderHasMoreFrames(decoder.get())) {
+    while (!consumer.finished() && WebPAnimDecoderHasMoreFrames(decoder.get()) &&
+           index < m_description.frames.size()) {
         TRY(consumer.poll());
         std::uint8_t* pixels = nullptr;
         int endMilliseconds = 0;
         if (!WebPAnimDecoderGetNext(decoder.get(), &pixels, &endMilliseconds))
-            return common::Fault{m_path,
-                                 "frame " + std::to_string(index + 1) + " cannot be decoded"};
-        double end = m_description.kind == SourceKind::AnimatedWebp ? endMilliseconds / 1000.0 : 0;
-        if (consumer.wants(start, std::max(end, start))) {
-            CanvasFrame frame;
-            frame.index = index;
-            frame.start = start;
-            frame.duration = std::max(end - start, 0.0);
-            frame.width = m_description.width;
-            frame.height = m_description.height;
-            frame.pixels.assign(pixels, pixels + bytes);
-            TRY(consumer.take(frame));
-        }
-        start = std::max(end, start);
+            return common::Fault{m_path, frameName(index) + " cannot be decoded"};
+        // The timeline read beforehand, under the tiny-delay rule, rather than the decoder's
+        // own timestamps, which keep every delay as written.
+        TRY(offerFrame(consumer, index, m_description.frames[index], m_description.width,
+                       m_description.height, {pixels, bytes}));
         ++index;
     }
     return {};
