@@ -5,6 +5,7 @@
 #include <fstream>
 #include <gtest/gtest.h>
 #include <iterator>
+#include <ostream>
 #include <string>
 
 namespace velorin::sim {
@@ -15,6 +16,11 @@ struct FaultCase {
     int line;
     const char* message;
 };
+
+// Names each case in the test listing by the message it expects, not by its bytes.
+void PrintTo(const FaultCase& fault, std::ostream* out) {
+    *out << "line " << fault.line << ", " << fault.message;
+}
 
 class ScenarioFaultTest : public ::testing::TestWithParam<FaultCase> {};
 

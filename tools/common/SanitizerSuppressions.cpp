@@ -1,4 +1,4 @@
-// What the leak checker of the sanitizer builds is not to report in velorin-sim and its tests.
+// What the sanitizers' leak and thread checkers are not to report in velorin-sim and its tests.
 //
 // The text stack keeps one font map for the life of the process, and fontconfig, pango,
 // harfbuzz and cairo keep caches of fonts, glyphs and shapes behind it that they never free;
@@ -25,4 +25,14 @@ extern "C" __attribute__((visibility("default"), used)) const char* __lsan_defau
 
 extern "C" __attribute__((visibility("default"), used)) const char* __lsan_default_options() {
     return "print_suppressions=0";
+}
+
+// Pango hands fontconfig's set-up and its font matching to threads of its own and waits for
+// them with glib's locks, which are made on the kernel's futexes directly and so are unseen by
+// the thread checker: every string such a thread made and the drawing thread then reads looks
+// like a race. Only races with fontconfig's or pango's own code in their stacks are left out;
+// everything else the program does on its threads is still checked.
+extern "C" __attribute__((visibility("default"), used)) const char* __tsan_default_suppressions() {
+    return "race:libfontconfig.so\n"
+           "race:libpangoft2-1.0.so\n";
 }
