@@ -352,6 +352,34 @@ TEST_F(SequenceCheckTest, TheVerdictComesFirstAndTheFramesOnlyWhenAsked) {
     EXPECT_EQ(runCommand({folder(), "--quiet", "--strict"}).status, 1);
 }
 
+// The frames are listed in the order the device plays when it lists the folder by name: frames
+// that share a key keep that listing's order, and a note says it is not their names' order.
+TEST_F(SequenceCheckTest, TheFramesAreListedInTheOrderThatReallyPlays) {
+    writeFrames(testing::numberedFrameNames("", 1, 12));
+    auto report = check();
+    std::vector<std::string> played;
+    for (const auto& frame : report.frames)
+        played.push_back(frame.name);
+    EXPECT_THAT(played, ElementsAre("1.png", "10.png", "11.png", "12.png", "2.png", "3.png",
+                                    "4.png", "5.png", "6.png", "7.png", "8.png", "9.png"));
+    EXPECT_FALSE(report.listedOrderIsNatural());
+    auto run = runCommand({folder(), "--frames"});
+    EXPECT_THAT(run.output, HasSubstr("  2. 10.png  window \"\"  key 0  450x450\n"));
+    EXPECT_THAT(run.output, HasSubstr("\n  Note: this is the order the device plays when it lists "
+                                      "the folder by name, as here; frames with equal keys keep "
+                                      "the listing's order, so it is not the order of their "
+                                      "names\n"));
+
+    // A name listed first that sets another prefix length orders the rest by it.
+    fs::remove_all(folder());
+    writeFrames({"cover.png", "frame1.png", "frame2.png", "frame10.png"});
+    report = check();
+    EXPECT_EQ(report.prefixSource, "cover.png");
+    EXPECT_EQ(report.prefixLength, 0);
+    EXPECT_EQ(report.frames.front().name, "cover.png");
+    EXPECT_EQ(report.frames.back().name, "frame2.png");
+}
+
 TEST_F(SequenceCheckTest, ProblemsOfOneKindFoundInSeveralFilesTakeOneLine) {
     writeFrames({"frame1.png", "frame2.png", "FRAME3.PNG", "FRAME4.PNG", "Frame5.Png"});
     fs::create_directory(fs::path(folder()) / "frame6.png");
