@@ -14,8 +14,10 @@
 #include "tools/common/InterruptionWatch.h"
 #include "tools/common/ProgressBar.h"
 #include "tools/common/ScreenSize.h"
+#include "tools/common/SequenceArgument.h"
 #include "tools/lockscreen/LockScreenOptions.h"
 #include "tools/preview/ContactSheet.h"
+#include "tools/preview/ExtensionOffMark.h"
 #include "tools/preview/FramePipeline.h"
 #include "tools/preview/PreviewOutput.h"
 #include "tools/preview/PreviewRecorder.h"
@@ -194,6 +196,24 @@ void printSummary(const PreviewSequence& sequence, const PreviewSettings& settin
     std::printf("animation:     %s\n", output.finalPath(previewAnimation).c_str());
 }
 
+// With the extension off in the preferences the preview plays with, the device shows nothing:
+// every picture is marked, and the summary says so with the command that turns it on.
+ExtensionMark markFor(const PreviewSequence& sequence) {
+    return chosenSequence(sequence.deviceRoot()).enabled ? ExtensionMark::None
+                                                         : ExtensionMark::ExtensionOff;
+}
+
+void printExtensionOff(const PreviewSequence& sequence, const std::string& givenRoot) {
+    std::string command = std::string("velorin-sim prefs set ") + enabledPreferenceKey + " true" +
+                          (givenRoot.empty() ? "" : " --root " + givenRoot);
+    std::fprintf(stderr,
+                 "velorin-sim: the extension is off in the preferences of %s, so the device "
+                 "shows nothing; `%s` turns it on. The preview shows what would play, each "
+                 "picture marked \"%s\".\n",
+                 sequence.preferenceRoot().c_str(), command.c_str(),
+                 std::string(extensionOffWords).c_str());
+}
+
 // Puts the listing order back when the preview is done.
 class ScopedListingOrder {
 public:
@@ -227,6 +247,10 @@ int runPreview(const PreviewArguments& arguments) {
     auto sequence = PreviewSequence::choose(arguments.sequence, arguments.root, watch.check());
     if (!sequence)
         return watch.received() ? watch.reportInterruption() : report(sequence.fault());
+    ExtensionMark mark = markFor(*sequence.value());
+    for (PreviewSettings& screen : allSettings)
+        screen.mark = mark;
+    settings = allSettings.front();
     FrameFiles frameFiles = arguments.noFrames ? FrameFiles::Omitted : FrameFiles::Written;
     auto output = PreviewOutput::open(arguments.out, frameFiles);
     if (!output)
@@ -247,6 +271,8 @@ int runPreview(const PreviewArguments& arguments) {
     if (auto committed = output.value()->commit(); !committed)
         return report(committed.fault());
     printSummary(*sequence.value(), settings.value(), *output.value(), frameFiles);
+    if (mark == ExtensionMark::ExtensionOff)
+        printExtensionOff(*sequence.value(), arguments.root);
     if (allSettings.size() > 1)
         std::printf("The contact sheet shows the %zu screens side by side, in the order given; "
                     "the frames and the animation are of the first.\n",
@@ -262,6 +288,10 @@ int runPreview(const PreviewArguments& arguments) {
 } // namespace
 
 CommandRun addPreviewOptions(CLI::App& command) {
+    command.footer("When the root's preferences turn the extension off (enablebatteryanimation), "
+                   "the device shows nothing: preview says so on standard error with the "
+                   "command that turns it on, and still renders what would play, each frame and "
+                   "panel marked \"extension off\".");
     auto arguments = std::make_shared<PreviewArguments>();
     command.add_option("SEQUENCE", arguments->sequence,
                        "A sequence folder (an argument holding a \"/\" or naming a folder here), "

@@ -4,6 +4,7 @@
 #include "sim/ExtensionLoader.h"
 #include "sim/SimulatedHost.h"
 #include "tools/lockscreen/LockScreenPicture.h"
+#include "tools/preview/ExtensionOffMark.h"
 
 #include <cmath>
 #include <filesystem>
@@ -49,9 +50,11 @@ common::Result<void> play(sim::SimulatedHost& host, const PreviewSettings& setti
     int count = settings.frameCount();
     for (int index = 0; index < count; ++index) {
         host.advanceTo(settings.frameNanoseconds(index));
-        std::shared_ptr<const FramePixels> picture = camera.takeNow(host);
+        std::unique_ptr<FramePixels> picture = camera.takeNow(host);
         if (!picture)
             return common::Fault("the lock screen cannot be rendered at this size");
+        if (settings.mark == ExtensionMark::ExtensionOff)
+            markExtensionOff(*picture);
         TRY(sink(RecordedFrame{index, static_cast<double>(index) / settings.framesPerSecond,
                                std::move(picture)}));
     }

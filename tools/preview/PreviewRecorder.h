@@ -1,7 +1,8 @@
 // Records a preview: runs the real extension in a simulated host shell and renders the lock
 // screen at evenly spaced moments.
 //
-// The host starts enabled, locked and lit, with the chosen sequence; at time zero it
+// The host starts enabled, locked and lit, with the chosen sequence, even when the root's
+// preferences turn the extension off (the pictures are then marked so); at time zero it
 // launches, presents its page and is plugged into the charger, and the frames follow from
 // there. The device root's other preferences (looping, hiding the host's charging view, ...)
 // apply as they would on a device.
@@ -20,6 +21,9 @@
 
 namespace velorin::tools {
 
+// Whether each picture is marked as showing what the device, with the extension off, does not.
+enum class ExtensionMark { None, ExtensionOff };
+
 struct PreviewSettings {
     // The screen in points, and pixels per point.
     platform::CGSize screen{390, 844};
@@ -28,6 +32,7 @@ struct PreviewSettings {
     double framesPerSecond{30};
     // The lock screen's pieces and what its clock and date say, or a bare wallpaper.
     LockScreenDress dress;
+    ExtensionMark mark{ExtensionMark::None};
 
     // Seconds times frames a second, rounded: the first frame is at time zero and the last
     // one frame's length before the end.

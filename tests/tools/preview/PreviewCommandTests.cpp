@@ -9,6 +9,7 @@
 #include <array>
 #include <filesystem>
 #include <fstream>
+#include <gmock/gmock.h>
 #include <gtest/gtest.h>
 #include <map>
 #include <set>
@@ -25,7 +26,12 @@ struct Scratch {
     testing::TemporaryDeviceRoot root;
     testing::TemporaryDeviceRoot folder;
     fs::path temporary = folder.path() / "tmp";
-    Scratch() { fs::create_directory(temporary); }
+    // The extension is on, as on a device that shows the sequence.
+    Scratch() {
+        fs::create_directory(temporary);
+        root.writePreferences("com.tarnwick.velorin", {{"enablebatteryanimation", on()}});
+    }
+    static platform::PropertyValue on() { return platform::PropertyValue::boolean(true); }
 
     testing::SimOutcome preview(std::vector<std::string> arguments,
                                 std::vector<std::string> settings = {}) const {
@@ -191,8 +197,10 @@ TEST(PreviewCommandTest, AnInterruptionLeavesTheOutputAndTheTemporaryFolderAsThe
 
 TEST(PreviewCommandTest, AFolderPlaysWhereItsOptionsPlaceItAndStaysAsItWas) {
     Scratch scratch;
-    scratch.root.writePreferences("com.tarnwick.velorin",
-                                  {{"hidebattery", platform::PropertyValue::boolean(true)}});
+    scratch.root.writePreferences(
+        "com.tarnwick.velorin",
+        {{"enablebatteryanimation", Scratch::on()},
+         {"hidebattery", platform::PropertyValue::boolean(true)}});
     fs::path sequence = writeRedSequence(scratch.folder.path());
     auto before = snapshot(sequence);
     fs::path out = scratch.folder.path() / "out";
@@ -245,12 +253,51 @@ TEST(PreviewCommandTest, AFolderPlaysWhereItsOptionsPlaceItAndStaysAsItWas) {
     EXPECT_LT(inside[1], 60);
 }
 
+// With the extension off the device shows nothing: preview says so with the command that turns
+// it on, and still renders what would play, with a band across every picture.
+TEST(PreviewCommandTest, WithTheExtensionOffEveryPictureIsMarkedAndTheWayToTurnItOnIsGiven) {
+    Scratch scratch;
+    fs::path sequence = writeRedSequence(scratch.folder.path());
+    fs::path on = scratch.folder.path() / "on";
+    ASSERT_EQ(scratch.preview(scratch.shortPreview(sequence, on, "100x200", "2")).status, 0);
+    std::string root = scratch.root.path().string();
+    scratch.root.writePreferences("com.tarnwick.velorin",
+                                  {{"enablebatteryanimation", platform::PropertyValue::boolean(false)}});
+    fs::path off = scratch.folder.path() / "off";
+    auto outcome = scratch.preview(scratch.shortPreview(sequence, off, "100x200", "2"));
+    ASSERT_EQ(outcome.status, 0) << outcome.err;
+    EXPECT_EQ(outcome.err, "velorin-sim: the extension is off in the preferences of " + root +
+                               ", so the device shows nothing; `velorin-sim prefs set "
+                               "enablebatteryanimation true --root " +
+                               root +
+                               "` turns it on. The preview shows what would play, each picture "
+                               "marked \"extension off\".\n");
+    for (const std::string frame : {"frames/frame-0001.png", "frames/frame-0002.png"}) {
+        SCOPED_TRACE(frame);
+        auto plain = readPng(on / frame);
+        auto marked = readPng(off / frame);
+        ASSERT_TRUE(plain && marked);
+        // The animation still plays where its options place it; the middle is banded in red.
+        EXPECT_EQ(colorAt(*marked, 11, 151), colorAt(*plain, 11, 151));
+        auto band = colorAt(*marked, 1, 89);
+        EXPECT_GT(band[0], band[1] + 40);
+        EXPECT_NE(band, colorAt(*plain, 1, 89));
+        EXPECT_EQ(colorAt(*marked, 1, 20), colorAt(*plain, 1, 20));
+    }
+    // A preference list without the switch leaves the extension off too, as on a device.
+    fs::remove(scratch.root.path() / "var/mobile/Library/Preferences/com.tarnwick.velorin.plist");
+    auto absent = scratch.preview(scratch.shortPreview(sequence, off, "100x200", "2"));
+    EXPECT_THAT(absent.err, ::testing::HasSubstr("the extension is off"));
+}
+
 TEST(PreviewCommandTest, TheHostsChargingViewAndTheBacklightShowOnTheScreen) {
     Scratch scratch;
     // With hidebattery off the extension leaves the host's charging view alone; after 30 idle
     // seconds the host dims the screen to a tenth.
-    scratch.root.writePreferences("com.tarnwick.velorin",
-                                  {{"hidebattery", platform::PropertyValue::boolean(false)}});
+    scratch.root.writePreferences(
+        "com.tarnwick.velorin",
+        {{"enablebatteryanimation", Scratch::on()},
+         {"hidebattery", platform::PropertyValue::boolean(false)}});
     fs::path sequence = writeRedSequence(scratch.folder.path());
     fs::path out = scratch.folder.path() / "out";
     auto outcome = scratch.preview({sequence.string(), "--root", scratch.root.path().string(),
