@@ -216,6 +216,7 @@ TEST(PreviewCommandTest, AFolderPlaysWhereItsOptionsPlaceItAndStaysAsItWas) {
                   " to frame-0004.png\n"
                   "contact sheet: " +
                   (out / "contact-sheet.png").string() + "\n" +
+                  "showing:       charger in at 0.00 s; the contact sheet samples 0 to 0.75 s\n"
                   "animation:     " + (out / "animation.webp").string() + "\n");
     EXPECT_EQ(snapshot(sequence), before);
     EXPECT_TRUE(fs::is_empty(scratch.temporary)) << "the private root is left behind";
@@ -288,6 +289,37 @@ TEST(PreviewCommandTest, WithTheExtensionOffEveryPictureIsMarkedAndTheWayToTurnI
     fs::remove(scratch.root.path() / "var/mobile/Library/Preferences/com.tarnwick.velorin.plist");
     auto absent = scratch.preview(scratch.shortPreview(sequence, off, "100x200", "2"));
     EXPECT_THAT(absent.err, ::testing::HasSubstr("the extension is off"));
+}
+
+// The preview says when the showing ends, or starts again when it repeats, and the contact
+// sheet samples that showing rather than the empty screen after it.
+TEST(PreviewCommandTest, ThePreviewSaysWhenTheShowingEndsOrStartsAgain) {
+    Scratch scratch;
+    fs::path sequence = writeRedSequence(scratch.folder.path());
+    auto arguments = [&](const fs::path& out) {
+        return std::vector<std::string>{sequence.string(), "--root", scratch.root.path().string(),
+                                        "--screen", "60x80", "--scale", "1", "--seconds", "9",
+                                        "--fps", "2", "--no-frames", "--out", out.string()};
+    };
+    auto once = scratch.preview(arguments(scratch.folder.path() / "once"));
+    ASSERT_EQ(once.status, 0) << once.err;
+    EXPECT_THAT(once.out, ::testing::HasSubstr("\nshowing:       charger in at 0.00 s, showing "
+                                               "ends at 4.00 s; the contact sheet samples 0 to "
+                                               "4.00 s\n"));
+    scratch.root.writePreferences("com.tarnwick.velorin",
+                                  {{"enablebatteryanimation", Scratch::on()},
+                                   {"loopbatteryanimation", Scratch::on()}});
+    auto repeats = scratch.preview(arguments(scratch.folder.path() / "repeats"));
+    ASSERT_EQ(repeats.status, 0) << repeats.err;
+    EXPECT_THAT(repeats.out, ::testing::HasSubstr("\nshowing:       charger in at 0.00 s, restart "
+                                                  "at 4.00 s, restart at 8.00 s; the contact "
+                                                  "sheet samples 0 to 8.50 s\n"));
+    // Sampling less time, the sheet of one showing has its panels closer together than the
+    // sheet of the repeating showings.
+    auto onceSheet = readPng(scratch.folder.path() / "once/contact-sheet.png");
+    auto repeatsSheet = readPng(scratch.folder.path() / "repeats/contact-sheet.png");
+    ASSERT_TRUE(onceSheet && repeatsSheet);
+    EXPECT_FALSE(onceSheet->pixels() == repeatsSheet->pixels());
 }
 
 TEST(PreviewCommandTest, TheHostsChargingViewAndTheBacklightShowOnTheScreen) {
@@ -376,6 +408,7 @@ TEST(PreviewCommandTest, WithoutFramesOnlyTheSheetAndTheAnimationAreWritten) {
               "Previewed my-sequence: 4 frames of 60x80 pixels, 1 s at 4 frames a second\n"
               "contact sheet: " +
                   (out / "contact-sheet.png").string() + "\n" +
+                  "showing:       charger in at 0.00 s; the contact sheet samples 0 to 0.75 s\n"
                   "animation:     " + (out / "animation.webp").string() + "\n");
     // The former preview's frames go with the rest of it, so that no frames of another
     // preview stand beside the new sheet.
@@ -418,7 +451,9 @@ TEST(PreviewCommandTest, AShuffledListingAndSeveralScreens) {
     auto [smallText, small] = sheetOf({"--screen", "320x568"});
     ASSERT_TRUE(wide && small);
     EXPECT_EQ(wide->width(), sorted->width() + small->width());
-    EXPECT_EQ(wide->height(), std::max(sorted->height(), small->height()));
+    // Each sheet is named by its screen, in a line above its panels.
+    EXPECT_GT(wide->height(), std::max(sorted->height(), small->height()));
+    EXPECT_NE(wideText.find("each named above its panels"), std::string::npos) << wideText;
 }
 
 TEST(PreviewCommandTest, TheBundledDefaultSequencePreviews) {
