@@ -305,12 +305,13 @@ void printReport(const CheckReport& report, std::ostream& output, FrameListing l
             output << '\n';
         }
     }
-    if (report.frames.size() > 1 && (!report.listedOrderIsNatural() || report.listedOrderHasTies()))
+    if (report.frames.size() > 1 && !report.listedOrderIsNatural())
         output << "  Note: this is the order the device plays when it lists the folder by name, "
-                  "as here; frames with equal keys keep the listing's order, so "
-               << (report.listedOrderIsNatural()
-                       ? "another listing may play them otherwise\n"
-                       : "it is not the order of their names\n");
+                  "as here, and it is not the order of their names (see the problems above)\n";
+    else if (report.frames.size() > 1 && report.listedOrderHasTies())
+        output << "  Note: this is the order the device plays when it lists the folder by name, "
+                  "as here; frames with equal keys keep the listing's order, so another listing "
+                  "may play them otherwise\n";
     if (report.playsInNaturalOrder() && report.frames.size() > 1)
         output << "Order: the natural order of the names, whichever frame is listed first\n";
     if (!report.frames.empty())

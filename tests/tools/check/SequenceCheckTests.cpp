@@ -366,9 +366,8 @@ TEST_F(SequenceCheckTest, TheFramesAreListedInTheOrderThatReallyPlays) {
     auto run = runCommand({folder(), "--frames"});
     EXPECT_THAT(run.output, HasSubstr("  2. 10.png  window \"\"  key 0  450x450\n"));
     EXPECT_THAT(run.output, HasSubstr("\n  Note: this is the order the device plays when it lists "
-                                      "the folder by name, as here; frames with equal keys keep "
-                                      "the listing's order, so it is not the order of their "
-                                      "names\n"));
+                                      "the folder by name, as here, and it is not the order of "
+                                      "their names (see the problems above)\n"));
 
     // A name listed first that sets another prefix length orders the rest by it.
     fs::remove_all(folder());
