@@ -1,5 +1,6 @@
 // velorin-sim check: how a sequence plays, and what makes it play otherwise than its author
-// meant, each problem with its severity.
+// meant, each problem with its severity. The verdict comes first, in one line, then the
+// problems; the frames are listed one by one only when asked.
 //
 // The exit status is 0 without errors, 1 with errors (with --strict, with warnings too), and
 // 2 when the sequence cannot be read at all.
@@ -27,6 +28,8 @@ struct CheckArguments {
     std::string screen;
     bool json{false};
     bool strict{false};
+    bool frames{false};
+    bool quiet{false};
 };
 
 int runCheck(const CheckArguments& arguments) {
@@ -46,8 +49,11 @@ int runCheck(const CheckArguments& arguments) {
     auto format = arguments.json ? ReportFormat::Json : ReportFormat::Text;
     if (format == ReportFormat::Json)
         std::cout << reportToJsonText(checked.value()) << '\n';
+    else if (arguments.quiet)
+        std::cout << verdictLine(checked.value()) << '\n';
     else
-        printReport(checked.value(), std::cout);
+        printReport(checked.value(), std::cout,
+                    arguments.frames ? FrameListing::Listed : FrameListing::Counted);
     std::cout.flush();
     return static_cast<int>(checked.value().status(arguments.strict ? Strictness::WarningsToo
                                                                     : Strictness::ErrorsOnly));
@@ -56,8 +62,10 @@ int runCheck(const CheckArguments& arguments) {
 } // namespace
 
 CommandRun addCheckOptions(CLI::App& command) {
-    command.footer("Each problem is an error (it plays wrong or not at all), a warning (it plays "
-                   "but may surprise) or a note.\nExit status: 0 without errors; 1 with errors, "
+    command.footer("The first line is the verdict: the problems counted and what plays. Each "
+                   "problem is an error (it plays wrong or not at all), a warning (it plays but "
+                   "may surprise) or a note; problems of one kind found in several files take "
+                   "one line.\nExit status: 0 without errors; 1 with errors, "
                    "or with --strict with warnings too; 2 when the sequence cannot be read.");
     auto options = std::make_shared<CheckArguments>();
     command
@@ -76,8 +84,17 @@ CommandRun addCheckOptions(CLI::App& command) {
                     "in points, whether it leaves the screen, and which of the lock screen's "
                     "clock, date, buttons and home indicator it covers")
         ->check(screenSize);
-    command.add_flag("--json", options->json,
-                     "Print the report as one JSON object; each problem has its severity");
+    auto* json = command.add_flag("--json", options->json,
+                                  "Print the report as one JSON object; each problem has its "
+                                  "severity");
+    auto* frames = command.add_flag("--frames,--verbose", options->frames,
+                                    "Also list every frame in playing order, with its window, "
+                                    "key and size");
+    command
+        .add_flag("--quiet,-q", options->quiet,
+                  "Print only the verdict line; the exit status is the same")
+        ->excludes(json)
+        ->excludes(frames);
     command.add_flag("--strict", options->strict, "Exit with 1 for warnings too");
     return [options] { return runCheck(*options); };
 }

@@ -3,10 +3,14 @@
 #include "animation/DecodingBudget.h"
 #include "common/ByteCount.h"
 #include "common/QuoteText.h"
+#include "tools/common/NaturalOrder.h"
 
 #include <algorithm>
+#include <map>
 #include <nlohmann/json.hpp>
 #include <ostream>
+#include <sstream>
+#include <tuple>
 
 namespace velorin::tools {
 
@@ -209,6 +213,27 @@ bool CheckReport::playsInNaturalOrder() const {
     });
 }
 
+bool CheckReport::listedOrderIsNatural() const {
+    std::vector<std::string> playing;
+    for (const auto& frame : frames) {
+        if (frame.size)
+            playing.push_back(frame.name);
+    }
+    std::vector<std::string> natural = playing;
+    sortNaturally(natural);
+    return playing == natural;
+}
+
+bool CheckReport::listedOrderHasTies() const {
+    return std::adjacent_find(frames.begin(), frames.end(), [](const auto& a, const auto& b) {
+               return a.size && b.size && a.sortKey == b.sortKey;
+           }) != frames.end();
+}
+
+std::size_t CheckReport::playingFrameCount() const {
+    return framesWithinBudget;
+}
+
 ExitStatus CheckReport::status(Strictness strictness) const {
     if (count(Severity::Error) > 0 ||
         (strictness == Strictness::WarningsToo && count(Severity::Warning) > 0))
@@ -216,22 +241,77 @@ ExitStatus CheckReport::status(Strictness strictness) const {
     return ExitStatus::Success;
 }
 
-void printReport(const CheckReport& report, std::ostream& output) {
+std::string verdictLine(const CheckReport& report) {
+    std::string line = report.folder + ": ";
+    if (report.problems.empty())
+        line += "no problems";
+    else
+        line += countOf(report.count(Severity::Error), "error", "errors") + ", " +
+                countOf(report.count(Severity::Warning), "warning", "warnings") + ", " +
+                countOf(report.count(Severity::Note), "note", "notes");
+    if (report.frames.empty())
+        return line + "; nothing plays: no frame";
+    std::size_t playing = report.playingFrameCount();
+    if (playing == 0)
+        return line + "; nothing plays: no frame decodes";
+    line += "; " + (playing == report.frames.size()
+                        ? countOf(playing, "frame plays", "frames play")
+                        : std::to_string(playing) + " of " +
+                              countOf(report.frames.size(), "frame plays", "frames play"));
+    if (playing > 1) {
+        if (report.playsInNaturalOrder())
+            line += ", in the order of their names";
+        else if (report.listedOrderIsNatural())
+            line += ", in the order of their names as listed here, but not whichever frame the "
+                    "device lists first";
+        else
+            line += ", in another order than their names";
+    }
+    std::ostringstream duration;
+    duration << report.box.animationDuration;
+    return line + ", one run in " + duration.str() + " s";
+}
+
+void printReport(const CheckReport& report, std::ostream& output, FrameListing listing) {
+    output << verdictLine(report) << '\n';
+    if (!report.problems.empty()) {
+        output << "Problems:\n";
+        for (Severity severity : {Severity::Error, Severity::Warning, Severity::Note}) {
+            for (const auto& problem : report.problems) {
+                if (problem.severity != severity)
+                    continue;
+                output << "  " << severityName(severity) << ": " << problem.file << ": "
+                       << problemKindName(problem.kind) << ": " << problem.message << '\n';
+            }
+        }
+    }
     output << "Sequence folder: " << report.folder << '\n';
     if (!report.frames.empty())
         printPrefixLength(report, output);
-    output << "Frames in playing order: " << report.frames.size() << '\n';
-    std::size_t position = 0;
-    for (const auto& frame : report.frames) {
-        output << "  " << ++position << ". " << frame.name << "  window "
-               << common::quoteText(frame.window) << (frame.windowCut ? " (cut)" : "") << "  key "
-               << frame.sortKey;
-        if (frame.size)
-            output << "  " << frame.size->width << "x" << frame.size->height;
-        else
-            output << "  not decodable";
+    output << "Frames in playing order: " << report.frames.size();
+    if (listing == FrameListing::Counted) {
+        output << (report.frames.empty() ? "\n" : " (--frames lists them)\n");
+    } else {
         output << '\n';
+        std::size_t position = 0;
+        for (const auto& frame : report.frames) {
+            output << "  " << ++position << ". " << frame.name << "  window "
+                   << common::quoteText(frame.window) << (frame.windowCut ? " (cut)" : "")
+                   << "  key " << frame.sortKey;
+            if (frame.size)
+                output << "  " << frame.size->width << "x" << frame.size->height;
+            else
+                output << "  not decodable";
+            output << '\n';
+        }
     }
+    if (report.frames.size() > 1 && !report.listedOrderIsNatural())
+        output << "  Note: this is the order the device plays when it lists the folder by name, "
+                  "as here, and it is not the order of their names (see the problems above)\n";
+    else if (report.frames.size() > 1 && report.listedOrderHasTies())
+        output << "  Note: this is the order the device plays when it lists the folder by name, "
+                  "as here; frames with equal keys keep the listing's order, so another listing "
+                  "may play them otherwise\n";
     if (report.playsInNaturalOrder() && report.frames.size() > 1)
         output << "Order: the natural order of the names, whichever frame is listed first\n";
     if (!report.frames.empty())
@@ -241,21 +321,42 @@ void printReport(const CheckReport& report, std::ostream& output) {
            << describeSource(report.optionsSource) << '\n';
     if (report.placement)
         printPlacement(*report.placement, output);
-    if (report.problems.empty()) {
-        output << "No problems: the folder plays as its names suggest.\n";
-        return;
+}
+
+std::string nameSome(const std::vector<std::string>& names) {
+    constexpr std::size_t namedAtMost = 5;
+    std::string text;
+    std::size_t named = std::min(names.size(), namedAtMost);
+    for (std::size_t index = 0; index < named; ++index) {
+        bool last = index + 1 == named && names.size() == named;
+        text += (index == 0 ? "" : last ? " and " : ", ") + names[index];
     }
-    output << "Problems: " << countOf(report.count(Severity::Error), "error", "errors") << ", "
-           << countOf(report.count(Severity::Warning), "warning", "warnings") << ", "
-           << countOf(report.count(Severity::Note), "note", "notes") << '\n';
-    for (Severity severity : {Severity::Error, Severity::Warning, Severity::Note}) {
-        for (const auto& problem : report.problems) {
-            if (problem.severity != severity)
-                continue;
-            output << "  " << severityName(severity) << ": " << problem.file << ": "
-                   << problemKindName(problem.kind) << ": " << problem.message << '\n';
+    if (names.size() > named)
+        text += " and " + std::to_string(names.size() - named) + " more";
+    return text;
+}
+
+void groupProblemsOfOneKind(CheckReport& report) {
+    // The files of each kind, severity and message, in the order first found.
+    std::map<std::tuple<ProblemKind, Severity, std::string>, std::vector<std::string>> files;
+    for (const auto& problem : report.problems)
+        files[{problem.kind, problem.severity, problem.message}].push_back(problem.file);
+    std::vector<CheckProblem> grouped;
+    for (auto& problem : report.problems) {
+        auto found = files.find({problem.kind, problem.severity, problem.message});
+        if (found == files.end())
+            continue;
+        std::vector<std::string> names = std::move(found->second);
+        files.erase(found);
+        if (names.size() > 1) {
+            problem.message = std::to_string(names.size()) + " files, " + nameSome(names) +
+                              ": each " + problem.message;
+            problem.file = report.folder;
+            problem.files = std::move(names);
         }
+        grouped.push_back(std::move(problem));
     }
+    report.problems = std::move(grouped);
 }
 
 nlohmann::ordered_json reportToJson(const CheckReport& report) {
@@ -283,10 +384,13 @@ nlohmann::ordered_json reportToJson(const CheckReport& report) {
     }
     auto problems = Json::array();
     for (const auto& problem : report.problems) {
-        problems.push_back({{"file", problem.file},
-                            {"kind", problemKindName(problem.kind)},
-                            {"severity", severityName(problem.severity)},
-                            {"message", problem.message}});
+        Json entry{{"file", problem.file},
+                   {"kind", problemKindName(problem.kind)},
+                   {"severity", severityName(problem.severity)},
+                   {"message", problem.message}};
+        if (!problem.files.empty())
+            entry["files"] = problem.files;
+        problems.push_back(std::move(entry));
     }
     Json json{{"folder", report.folder},
               {"prefixLength", report.prefixLength},

@@ -1,8 +1,9 @@
 // What `velorin-sim check` finds in a sequence folder, and how it is printed.
 //
-// A report lists the frames in playing order with what each one's place rests on, whether that
-// order is the natural order of the names whichever frame the folder lists first, and the
-// problems that make the folder play otherwise than its author meant. Each problem names the
+// A report lists the frames in the order the device plays them when it lists the folder as the
+// tools do (by name), with what each one's place rests on, whether that order is the natural
+// order of the names whichever frame the folder lists first, and the problems that make the
+// folder play otherwise than its author meant. Each problem names the
 // file it concerns, a kind that scripts can match, a severity and a sentence for the author:
 // an error when the sequence plays wrong or not at all, a warning when it plays but may
 // surprise, a note for the rest. The exit status is 1 only for errors, or, when asked to be
@@ -101,6 +102,8 @@ struct CheckProblem {
     ProblemKind kind;
     Severity severity;
     std::string message;
+    // The files a problem found in several of them names together; empty for one file.
+    std::vector<std::string> files{};
 };
 
 struct PixelSize {
@@ -165,7 +168,9 @@ struct CheckReport {
     std::int32_t prefixLength{0};
     // A name that gives it; empty without frames.
     std::string prefixSource;
-    // In playing order, with `prefixLength` in force.
+    // In the order they play when the folder is listed by name, as the tools list it, ordered
+    // by the extension's own code: `prefixLength` comes from the first frame of that listing,
+    // and frames with equal keys keep the listing's order.
     std::vector<CheckedFrame> frames;
     // Every prefix length a frame name listed first gives, the most common first.
     std::vector<PrefixLengthOrder> orders;
@@ -184,15 +189,35 @@ struct CheckReport {
         addProblem(std::move(file), kind, usualSeverity(kind), std::move(message));
     }
     void addProblem(std::string file, ProblemKind kind, Severity severity, std::string message) {
-        problems.push_back({std::move(file), kind, severity, std::move(message)});
+        problems.push_back({std::move(file), kind, severity, std::move(message), {}});
     }
     std::size_t count(Severity severity) const;
     // Whether the frames play in the natural order of their names whichever is listed first.
     bool playsInNaturalOrder() const;
+    // Whether the frames that decode play in the natural order of their names when the folder
+    // is listed by name, as in `frames`.
+    bool listedOrderIsNatural() const;
+    // Whether some frames that play next to each other share a sort key.
+    bool listedOrderHasTies() const;
+    // How many frames a showing plays: those that decode, within the memory budget.
+    std::size_t playingFrameCount() const;
     ExitStatus status(Strictness strictness = Strictness::ErrorsOnly) const;
 };
 
-void printReport(const CheckReport& report, std::ostream& output);
+// Whether the text report lists every frame.
+enum class FrameListing { Counted, Listed };
+
+// "FOLDER: 1 error, 0 warnings, 0 notes; 24 frames play, in another order than their names,
+// one run in 2 s": the problems counted and what plays, in one line.
+std::string verdictLine(const CheckReport& report);
+// The verdict, then the problems grouped by severity, then how the folder plays.
+void printReport(const CheckReport& report, std::ostream& output,
+                 FrameListing listing = FrameListing::Counted);
+// Folds the problems of one kind, severity and message found in several files into one, which
+// names the files; the first of them keeps its place.
+void groupProblemsOfOneKind(CheckReport& report);
+// "a.png, b.png and c.png", or the first five "and 3 more".
+std::string nameSome(const std::vector<std::string>& names);
 nlohmann::ordered_json reportToJson(const CheckReport& report);
 // The JSON text of a report; bytes that are not UTF-8 in names are replaced.
 std::string reportToJsonText(const CheckReport& report);

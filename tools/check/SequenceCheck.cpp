@@ -12,6 +12,7 @@
 #include "tools/check/OptionsProblems.h"
 #include "tools/check/ReadLimitsCheck.h"
 #include "tools/common/NaturalOrder.h"
+#include "tools/import/ImportableFile.h"
 
 #include <algorithm>
 #include <cctype>
@@ -24,9 +25,6 @@ namespace velorin::tools {
 namespace {
 
 using sim::isResourceForkName;
-
-// At most this many files are named in one message; the rest are counted.
-constexpr std::size_t namedAtMost = 5;
 
 bool isCaseVariantOfFrameExtension(std::string_view name) {
     auto extension = pathExtension(name);
@@ -58,18 +56,13 @@ std::string devicePathOf(const std::filesystem::path& absolutePath) {
     return text;
 }
 
-// The frames in the order the device plays them when `prefixSource` is listed first; the
-// others follow in natural order, so that frames with equal keys are shown in that order.
-void listFrames(const std::vector<std::string>& frameNames, const std::string& prefixSource,
-                CheckReport& report) {
-    std::vector<std::string> listing = frameNames;
-    sortNaturally(listing);
-    std::stable_partition(listing.begin(), listing.end(), [&prefixSource](const std::string& name) {
-        return name == prefixSource;
-    });
-    auto order = orderFrames(listing);
+// The frames in the order the device plays them when it lists the folder as the tools do, by
+// the extension's own ordering: the first frame listed sets the prefix length, and frames with
+// equal keys keep the listing's order.
+void listFrames(const std::vector<std::string>& frameNames, CheckReport& report) {
+    auto order = orderFrames(frameNames);
     report.prefixLength = order.prefixLength;
-    report.prefixSource = prefixSource;
+    report.prefixSource = frameNames.front();
     for (const auto& frame : order.frames) {
         report.frames.push_back(
             {frame.name, frame.window.text, frame.window.sortKey, frame.window.cutAtEnd, {}});
@@ -95,13 +88,8 @@ void reportNotPng(std::vector<std::string> names,
     bool resourceForks = std::any_of(names.begin(), names.end(), isResourceForkName);
     std::string message = names.size() == 1 ? std::string("ends in \".png\" but is not a PNG image")
                                             : std::to_string(names.size()) +
-                                                  " files end in \".png\" but are not PNG images: ";
-    if (names.size() > 1) {
-        for (std::size_t index = 0; index < names.size() && index < namedAtMost; ++index)
-            message += (index > 0 ? ", " : "") + names[index];
-        if (names.size() > namedAtMost)
-            message += " and " + std::to_string(names.size() - namedAtMost) + " more";
-    }
+                                                  " files end in \".png\" but are not PNG images: " +
+                                                  nameSome(names);
     if (resourceForks)
         message += " (\"._\" names are resource-fork files that another system leaves beside "
                    "each file)";
@@ -129,6 +117,41 @@ void reportNotPng(std::vector<std::string> names,
                    : "; remove " + std::string(them) + " or give " + them + " another extension";
     report.addProblem(names.size() == 1 ? names.front() : report.folder, ProblemKind::NotPng,
                       std::move(message));
+}
+
+// At most this many files of a folder without frames are asked whether import reads them, so
+// that a folder of thousands of pictures costs no more than this.
+constexpr std::size_t importProbesAtMost = 32;
+
+// A folder without frames may hold what import reads (a GIF, a video, JPEG frames): the
+// command that makes a sequence of them.
+std::string importSuggestion(const std::string& folder, const std::vector<std::string>& listing) {
+    std::vector<std::string> readable;
+    std::vector<std::string> kinds;
+    std::size_t probes = 0;
+    for (const auto& name : listing) {
+        if (name.starts_with(".") || name == optionsFileName)
+            continue;
+        if (probes++ == importProbesAtMost)
+            break;
+        auto kind = importableFileKind((std::filesystem::path(folder) / name).string());
+        if (!kind)
+            continue;
+        readable.push_back(name);
+        if (std::find(kinds.begin(), kinds.end(), *kind) == kinds.end())
+            kinds.push_back(*kind);
+    }
+    if (readable.empty())
+        return {};
+    std::string kindList;
+    for (std::size_t index = 0; index < kinds.size(); ++index)
+        kindList += (index == 0 ? "" : index + 1 == kinds.size() ? " and " : ", ") + kinds[index];
+    if (readable.size() == 1)
+        return "; import reads " + readable.front() + " (" + kindList + "): velorin-sim import " +
+               (std::filesystem::path(folder) / readable.front()).string() +
+               " makes a sequence of it";
+    return "; import reads its pictures (" + kindList + ": " + nameSome(readable) +
+           "): velorin-sim import " + folder + " makes a sequence of them";
 }
 
 // The options file as the extension reads it, whole through the device file system; a file
@@ -190,27 +213,26 @@ CheckReport checkListedFolder(int root, const std::string& devicePath, const std
     auto frameNames = filterFrameNames(listing);
     if (frameNames.empty()) {
         report.addProblem(shown, ProblemKind::NoFrames,
-                          "holds no frame (no name ends in \".png\"); the animation stays blank");
+                          "holds no frame (no name ends in \".png\"); the animation stays blank" +
+                              importSuggestion(shown, listing));
     } else {
-        // The frames are decoded in the order of the most likely listing, where resource-fork
-        // files do not count as frames that play; the order is then judged for every name
-        // that may be listed first, with the frames that do play.
-        std::vector<std::string> likelyPlaying = frameNames;
-        std::erase_if(likelyPlaying,
-                      [](const std::string& name) { return isResourceForkName(name); });
-        auto judgements = judgeFrameOrder(frameNames, likelyPlaying);
-        listFrames(frameNames, judgements.front().order.firstNames.front(), report);
+        // The frames are decoded in the order they play when listed by name, as the tools
+        // list; the order is then judged for every name that may be listed first, with the
+        // frames that do play.
+        listFrames(frameNames, report);
         auto notPng = checkFrameFiles(root, devicePath, report);
-        judgements = judgeFrameOrder(frameNames, playingFrames(report));
+        auto judgements = judgeFrameOrder(frameNames, playingFrames(report));
+        // What files that are no PNG do is said against the order most names give.
+        reportNotPng(notPng, judgements, report);
         keepListedOrderFirst(judgements, report.prefixLength);
         for (const auto& judgement : judgements)
             report.orders.push_back(judgement.order);
-        reportNotPng(notPng, judgements, report);
         addOrderProblems(judgements, notPng, frameNames.size(), report);
     }
     OptionsLimits limits = checkOptionsLimits(root, devicePath, report);
     checkOptions(root, devicePath, request.screen, limits, report);
     checkFrameSizes(report);
+    groupProblemsOfOneKind(report);
     return report;
 }
 

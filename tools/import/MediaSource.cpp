@@ -1,5 +1,6 @@
 #include "tools/import/MediaSource.h"
 
+#include "tools/import/ImportableFile.h"
 #include "tools/import/sources/SourceFormats.h"
 
 #include <filesystem>
@@ -78,6 +79,19 @@ common::Result<std::unique_ptr<MediaSource>> openMediaSource(const std::string& 
     if (head.empty())
         return common::Fault{path, "is empty or cannot be read"};
     return openRecognisedSource(SourceHead::file(path, std::move(head)), opening);
+}
+
+std::optional<std::string> importableFileKind(const std::string& path) {
+    std::error_code error;
+    if (!fs::is_regular_file(path, error))
+        return std::nullopt;
+    std::vector<std::uint8_t> head = readHead(path);
+    if (head.empty())
+        return std::nullopt;
+    const SourceFormat* format = recogniseSource(SourceHead::file(path, std::move(head)));
+    if (!format)
+        return std::nullopt;
+    return std::string(format->description);
 }
 
 } // namespace velorin::tools

@@ -40,6 +40,24 @@ std::size_t countResourceForkFrames(const std::string& folder) {
     return count;
 }
 
+// Whether an order problem means the frames may play out of the order of their names: frames
+// that play in another order, or that all share one key so that the listing alone orders them.
+bool playsOutOfOrder(const CheckProblem& problem) {
+    return problem.kind == ProblemKind::OrderDiffers ||
+           (problem.kind == ProblemKind::EqualKeys && problem.severity == Severity::Error);
+}
+
+// The order that plays when the folder is listed by name, as the start of a clause.
+std::string listedOrder(const CheckReport& report) {
+    constexpr std::size_t shownAtMost = 6;
+    std::string text = "listed by name, they play ";
+    for (std::size_t index = 0; index < report.frames.size() && index < shownAtMost; ++index)
+        text += (index == 0 ? "" : ", ") + report.frames[index].name;
+    if (report.frames.size() > shownAtMost)
+        text += ", … (" + std::to_string(report.frames.size() - shownAtMost) + " more)";
+    return text;
+}
+
 } // namespace
 
 common::Result<void> copyIntoStagedSequence(const SequenceArgument& source,
@@ -59,18 +77,20 @@ common::Result<CheckReport> judgeForInstall(const SequenceArgument& source, Orde
     if (report.frames.empty())
         return common::Fault(source.folder, "holds no frame (no name ends in \".png\"); there is "
                                             "nothing to install");
-    if (order == OrderCheck::Force || report.count(Severity::Error) == 0)
+    if (order == OrderCheck::Force)
         return checked;
     std::string reasons;
     for (const auto& problem : report.problems) {
-        if (problem.kind == ProblemKind::OrderDiffers)
+        if (playsOutOfOrder(problem))
             reasons += (reasons.empty() ? "" : "; and ") + problem.message;
     }
     if (reasons.empty())
         return checked;
+    std::string played = report.listedOrderIsNatural() ? "" : " (" + listedOrder(report) + ")";
     return common::Fault(source.folder, "is not installed: its frames would play in another order "
-                                        "than the natural order of their names: " +
-                                            reasons + " (--force installs it as it is)");
+                                        "than the natural order of their names" +
+                                            played + ": " + reasons +
+                                            " (--force installs it as it is)");
 }
 
 common::Result<void> copySequenceAsInstalled(const SequenceArgument& source, int target,

@@ -5,7 +5,8 @@
 // listed as frames, set the prefix length when listed first, and fail to decode. Before
 // anything is written the folder is judged as `check` judges it, without those files: one
 // whose frames would play in another order than the natural order of their names, for some
-// name the device may list first, is refused unless forced. The copy is staged beside its
+// name the device may list first, or whose frames all read one key so that the listing alone
+// orders them, is refused unless forced. The copy is staged beside its
 // destination and moved into place by one rename (see tools/common/StagedSequence.h); an
 // existing sequence of the name is refused unless replacing. Choosing it goes through the
 // preferences' locked writer and sets the sequence and the extension's switch together; when
@@ -54,8 +55,9 @@ struct InstalledSequence {
 };
 
 // The sequence judged as the device would play it once installed: a fault when it holds no
-// frame, or when its frames would play in another order than their names and that is not
-// overridden.
+// frame, or when its frames may play in another order than their names (check's order errors)
+// and that is not overridden; the fault gives the order that plays when listed by name, the
+// reasons and how to rename the frames.
 common::Result<CheckReport> judgeForInstall(const SequenceArgument& source, OrderCheck order);
 
 // Copies a sequence by the copy rule, without resource-fork files, into the open folder

@@ -6,6 +6,7 @@
 #include <array>
 #include <cmath>
 #include <cstdio>
+#include <cstdlib>
 #include <string>
 #include <utility>
 
@@ -21,11 +22,13 @@ constexpr std::uint32_t margin = 16;
 constexpr std::uint32_t labelGap = 8;
 constexpr std::array<std::uint8_t, 4> sheetColor{28, 28, 32, 255};
 constexpr TextStyle labelStyle{14, FontWeight::Regular, {220 / 255.0, 220 / 255.0, 228 / 255.0, 1}};
+constexpr TextStyle titleStyle{20, FontWeight::Bold, {235 / 255.0, 235 / 255.0, 240 / 255.0, 1}};
 
-std::string timeLabel(double seconds) {
+// "1.50 s", or "4.00 s · showing ends".
+std::string tileLabel(double seconds, const std::string& events) {
     char text[32];
     std::snprintf(text, sizeof text, "%.2f s", seconds);
-    return text;
+    return events.empty() ? std::string(text) : std::string(text) + " · " + events;
 }
 
 // The whole pixels a label takes.
@@ -53,22 +56,36 @@ void place(platform::CGImage& sheet, const platform::CGImage& tile, std::uint32_
 
 } // namespace
 
-std::vector<int> ContactSheet::chooseTiles(int frameCount) {
+std::vector<int> ContactSheet::chooseTiles(int lastFrame, const std::vector<int>& eventFrames) {
     std::vector<int> tiles;
-    if (frameCount <= 0)
+    if (lastFrame < 0)
         return tiles;
-    int count = std::min(frameCount, maximumTiles);
+    int count = std::min(lastFrame + 1, maximumTiles);
     for (int tile = 0; tile < count; ++tile) {
-        double position = count == 1 ? 0.0
-                                     : static_cast<double>(tile) * (frameCount - 1) /
-                                           static_cast<double>(count - 1);
+        double position =
+            count == 1 ? 0.0
+                       : static_cast<double>(tile) * lastFrame / static_cast<double>(count - 1);
         tiles.push_back(static_cast<int>(std::lround(position)));
     }
+    // The first frame, where the charger goes in, keeps its tile.
+    for (int event : eventFrames) {
+        if (event <= 0 || event > lastFrame ||
+            std::find(tiles.begin(), tiles.end(), event) != tiles.end())
+            continue;
+        auto nearest = std::min_element(tiles.begin() + 1, tiles.end(), [event](int a, int b) {
+            return std::abs(a - event) < std::abs(b - event);
+        });
+        if (nearest != tiles.end())
+            *nearest = event;
+    }
+    std::sort(tiles.begin(), tiles.end());
+    tiles.erase(std::unique(tiles.begin(), tiles.end()), tiles.end());
     return tiles;
 }
 
-ContactSheet::ContactSheet(int frameCount, std::uint32_t frameWidth, std::uint32_t frameHeight)
-    : m_wanted(chooseTiles(frameCount)) {
+ContactSheet::ContactSheet(std::vector<int> tiles, std::uint32_t frameWidth,
+                           std::uint32_t frameHeight, std::string title)
+    : m_wanted(std::move(tiles)), m_title(std::move(title)) {
     std::uint32_t longer = std::max({frameWidth, frameHeight, std::uint32_t{1}});
     double factor = std::min(1.0, static_cast<double>(tileLongerSide) / longer);
     m_tileWidth =
@@ -77,15 +94,22 @@ ContactSheet::ContactSheet(int frameCount, std::uint32_t frameWidth, std::uint32
         std::max<std::uint32_t>(1, static_cast<std::uint32_t>(std::lround(frameHeight * factor)));
 }
 
+ContactSheet ContactSheet::forPreview(const PreviewSettings& settings) {
+    ShowingPlan plan = planShowings(settings, settings.looping);
+    return ContactSheet(chooseTiles(plan.lastSampledFrame, plan.eventFrames),
+                        settings.pixelWidth(), settings.pixelHeight(), settings.sheetTitle);
+}
+
 bool ContactSheet::wants(int index) const {
     return std::binary_search(m_wanted.begin(), m_wanted.end(), index);
 }
 
-void ContactSheet::add(int index, double seconds, const FramePixels& frame) {
+void ContactSheet::add(int index, double seconds, const std::string& events,
+                       const FramePixels& frame) {
     if (!wants(index))
         return;
     if (auto tile = scaleDown(frame, m_tileWidth, m_tileHeight))
-        m_tiles.push_back({index, seconds, std::move(tile)});
+        m_tiles.push_back({index, tileLabel(seconds, events), std::move(tile)});
 }
 
 platform::Ref<platform::CGImage> ContactSheet::assemble() const {
@@ -96,11 +120,16 @@ platform::Ref<platform::CGImage> ContactSheet::assemble() const {
     std::uint32_t rows = (tileCount + columns - 1) / columns;
     std::uint32_t widestLabel = 0;
     for (const Tile& tile : m_tiles)
-        widestLabel = std::max(widestLabel, labelWidth(timeLabel(tile.seconds)));
+        widestLabel = std::max(widestLabel, labelWidth(tile.label));
     std::uint32_t cellWidth = std::max(m_tileWidth, widestLabel);
     std::uint32_t cellHeight = m_tileHeight + labelGap + labelHeight();
     std::uint32_t width = margin + columns * (cellWidth + margin);
-    std::uint32_t height = margin + rows * (cellHeight + margin);
+    std::uint32_t titleHeight =
+        m_title.empty()
+            ? 0
+            : static_cast<std::uint32_t>(std::ceil(measureText(m_title, titleStyle).height)) +
+                  margin;
+    std::uint32_t height = margin + titleHeight + rows * (cellHeight + margin);
     auto sheet = platform::CGImage::createTransparent(width, height);
     if (!sheet)
         return nullptr;
@@ -110,12 +139,15 @@ platform::Ref<platform::CGImage> ContactSheet::assemble() const {
     for (std::uint32_t position = 0; position < tileCount; ++position) {
         const Tile& tile = m_tiles[position];
         std::uint32_t cellLeft = margin + (position % columns) * (cellWidth + margin);
-        std::uint32_t cellTop = margin + (position / columns) * (cellHeight + margin);
+        std::uint32_t cellTop = margin + titleHeight + (position / columns) * (cellHeight + margin);
         place(*sheet, *tile.image, cellLeft + (cellWidth - m_tileWidth) / 2, cellTop);
-        setTextOnPicture(sheet->mutablePixels(), width, height, timeLabel(tile.seconds), labelStyle,
+        setTextOnPicture(sheet->mutablePixels(), width, height, tile.label, labelStyle,
                          platform::CGRectMake(cellLeft, cellTop + m_tileHeight + labelGap,
                                               cellWidth, labelHeight()));
     }
+    if (titleHeight > 0)
+        setTextOnPicture(sheet->mutablePixels(), width, height, m_title, titleStyle,
+                         platform::CGRectMake(0, margin, width, titleHeight - margin));
     return sheet;
 }
 

@@ -124,7 +124,7 @@ struct FramePipeline::State {
         : settings(previewSettings), output(previewOutput), frameFiles(files),
           count(previewSettings.frameCount()),
           animation(previewSettings.pixelWidth(), previewSettings.pixelHeight()),
-          sheet(count, previewSettings.pixelWidth(), previewSettings.pixelHeight()) {}
+          sheet(ContactSheet::forPreview(previewSettings)) {}
 
     common::Fault earliestFault() {
         std::lock_guard lock(mutex);
@@ -282,7 +282,7 @@ common::Result<void> FramePipeline::add(const RecordedFrame& frame) {
         return state.earliestFault();
     if (!repeats && !state.animationWorker && !state.addToAnimation(job))
         return state.earliestFault();
-    state.sheet.add(frame.index, frame.seconds, *frame.picture);
+    state.sheet.add(frame.index, frame.seconds, frame.events, *frame.picture);
     return {};
 }
 

@@ -9,13 +9,17 @@
 #include "platform/DeviceFileSystem.h"
 #include "platform/display/Image.h"
 #include "settings/Settings.h"
+#include "sim/Trace.h"
 #include "tools/common/Commands.h"
 #include "tools/common/FaultReport.h"
 #include "tools/common/InterruptionWatch.h"
+#include "tools/common/PreferenceListReading.h"
 #include "tools/common/ProgressBar.h"
 #include "tools/common/ScreenSize.h"
+#include "tools/common/SequenceArgument.h"
 #include "tools/lockscreen/LockScreenOptions.h"
 #include "tools/preview/ContactSheet.h"
+#include "tools/preview/ExtensionOffMark.h"
 #include "tools/preview/FramePipeline.h"
 #include "tools/preview/PreviewOutput.h"
 #include "tools/preview/PreviewRecorder.h"
@@ -134,13 +138,13 @@ common::Result<PreviewSettings> checkSettings(const PreviewArguments& arguments,
 common::Result<platform::Ref<platform::CGImage>>
 renderSheet(const PreviewSequence& sequence, const PreviewSettings& settings,
             const common::InterruptionCheck& interrupted) {
-    ContactSheet sheet(settings.frameCount(), settings.pixelWidth(), settings.pixelHeight());
+    ContactSheet sheet = ContactSheet::forPreview(settings);
     auto recorded =
         recordPreview(sequence, settings, [&](const RecordedFrame& frame) -> common::Result<void> {
             // Asked between two frames, so that the preview stops there and removes its
             // staging folder and private root instead of leaving them behind.
             TRY(common::stopIfInterrupted(interrupted));
-            sheet.add(frame.index, frame.seconds, *frame.picture);
+            sheet.add(frame.index, frame.seconds, frame.events, *frame.picture);
             return {};
         });
     if (!recorded)
@@ -153,11 +157,19 @@ renderSheet(const PreviewSequence& sequence, const PreviewSettings& settings,
     return assembled;
 }
 
-// Renders the preview into the output's staging folder.
+// What the showing did at a moment of the preview: "charger in" at 0 s.
+struct ShowingMoment {
+    double seconds;
+    std::string events;
+};
+
+// Renders the preview into the output's staging folder, and notes the moments something
+// happened.
 common::Result<void> render(const PreviewSequence& sequence, const PreviewSettings& settings,
                             const common::InterruptionCheck& interrupted,
                             const PreviewOutput& output, FrameFiles frameFiles,
-                            const std::vector<platform::Ref<platform::CGImage>>& otherSheets) {
+                            const std::vector<platform::Ref<platform::CGImage>>& otherSheets,
+                            std::vector<ShowingMoment>& moments) {
     int count = settings.frameCount();
     FramePipeline pipeline(settings, output, frameFiles);
     ProgressBar progress("Rendering", count, progressDisplayForStandardError());
@@ -167,6 +179,8 @@ common::Result<void> render(const PreviewSequence& sequence, const PreviewSettin
             // staging folder and private root instead of leaving them behind.
             TRY(common::stopIfInterrupted(interrupted));
             TRY(pipeline.add(frame));
+            if (!frame.events.empty())
+                moments.push_back({frame.seconds, frame.events});
             progress.update(frame.index + 1);
             return {};
         });
@@ -177,7 +191,8 @@ common::Result<void> render(const PreviewSequence& sequence, const PreviewSettin
 }
 
 void printSummary(const PreviewSequence& sequence, const PreviewSettings& settings,
-                  const PreviewOutput& output, FrameFiles frameFiles) {
+                  const PreviewOutput& output, FrameFiles frameFiles,
+                  const std::vector<ShowingMoment>& moments) {
     int count = settings.frameCount();
     std::printf("Previewed %s: %d frames of %ux%u pixels, %g s at %g frames a second\n",
                 sequence.name().c_str(), count, settings.pixelWidth(), settings.pixelHeight(),
@@ -191,7 +206,36 @@ void printSummary(const PreviewSequence& sequence, const PreviewSettings& settin
         std::printf("\n");
     }
     std::printf("contact sheet: %s\n", output.finalPath(previewContactSheet).c_str());
+    if (!moments.empty()) {
+        std::string said;
+        for (const ShowingMoment& moment : moments) {
+            char time[32];
+            std::snprintf(time, sizeof time, "%.2f s", moment.seconds);
+            said += (said.empty() ? "" : ", ") + moment.events + " at " + time;
+        }
+        ShowingPlan plan = planShowings(settings, settings.looping);
+        std::printf("showing:       %s; the contact sheet samples 0 to %.2f s\n", said.c_str(),
+                    plan.lastSampledFrame / settings.framesPerSecond);
+    }
     std::printf("animation:     %s\n", output.finalPath(previewAnimation).c_str());
+}
+
+// With the extension off in the preferences the preview plays with, the device shows nothing:
+// every picture is marked, and the summary says so with the command that turns it on.
+ExtensionMark markFor(const PreviewSequence& sequence) {
+    return chosenSequence(sequence.deviceRoot()).enabled ? ExtensionMark::None
+                                                         : ExtensionMark::ExtensionOff;
+}
+
+void printExtensionOff(const PreviewSequence& sequence, const std::string& givenRoot) {
+    std::string command = std::string("velorin-sim prefs set ") + enabledPreferenceKey + " true" +
+                          (givenRoot.empty() ? "" : " --root " + givenRoot);
+    std::fprintf(stderr,
+                 "velorin-sim: the extension is off in the preferences of %s, so the device "
+                 "shows nothing; `%s` turns it on. The preview shows what would play, each "
+                 "picture marked \"%s\".\n",
+                 sequence.preferenceRoot().c_str(), command.c_str(),
+                 std::string(extensionOffWords).c_str());
 }
 
 // Puts the listing order back when the preview is done.
@@ -227,6 +271,18 @@ int runPreview(const PreviewArguments& arguments) {
     auto sequence = PreviewSequence::choose(arguments.sequence, arguments.root, watch.check());
     if (!sequence)
         return watch.received() ? watch.reportInterruption() : report(sequence.fault());
+    ExtensionMark mark = markFor(*sequence.value());
+    Looping looping =
+        readRootSettings(sequence.value()->deviceRoot()).loop ? Looping::Repeats : Looping::Once;
+    for (PreviewSettings& screen : allSettings) {
+        screen.mark = mark;
+        screen.looping = looping;
+        // Several sheets side by side are told apart by their screens.
+        if (allSettings.size() > 1)
+            screen.sheetTitle = sim::formatNumber(screen.screen.width) + " x " +
+                                sim::formatNumber(screen.screen.height) + " points";
+    }
+    settings = allSettings.front();
     FrameFiles frameFiles = arguments.noFrames ? FrameFiles::Omitted : FrameFiles::Written;
     auto output = PreviewOutput::open(arguments.out, frameFiles);
     if (!output)
@@ -238,18 +294,22 @@ int runPreview(const PreviewArguments& arguments) {
             return watch.received() ? watch.reportInterruption() : report(sheet.fault());
         otherSheets.push_back(sheet.value());
     }
+    std::vector<ShowingMoment> moments;
     if (auto rendered = render(*sequence.value(), settings.value(), watch.check(), *output.value(),
-                               frameFiles, otherSheets);
+                               frameFiles, otherSheets, moments);
         !rendered)
         return watch.received() ? watch.reportInterruption() : report(rendered.fault());
     if (watch.interrupted())
         return watch.reportInterruption();
     if (auto committed = output.value()->commit(); !committed)
         return report(committed.fault());
-    printSummary(*sequence.value(), settings.value(), *output.value(), frameFiles);
+    printSummary(*sequence.value(), settings.value(), *output.value(), frameFiles, moments);
+    if (mark == ExtensionMark::ExtensionOff)
+        printExtensionOff(*sequence.value(), arguments.root);
     if (allSettings.size() > 1)
-        std::printf("The contact sheet shows the %zu screens side by side, in the order given; "
-                    "the frames and the animation are of the first.\n",
+        std::printf("The contact sheet shows the %zu screens side by side, in the order given, "
+                    "each named above its panels; the frames and the animation are of the "
+                    "first.\n",
                     allSettings.size());
     if (listing.value().order == platform::ListingOrder::Shuffled)
         std::printf("The folder was listed shuffled with seed %llu; `--listing shuffled:%llu` "
@@ -262,6 +322,10 @@ int runPreview(const PreviewArguments& arguments) {
 } // namespace
 
 CommandRun addPreviewOptions(CLI::App& command) {
+    command.footer("When the root's preferences turn the extension off (enablebatteryanimation), "
+                   "the device shows nothing: preview says so on standard error with the "
+                   "command that turns it on, and still renders what would play, each frame and "
+                   "panel marked \"extension off\".");
     auto arguments = std::make_shared<PreviewArguments>();
     command.add_option("SEQUENCE", arguments->sequence,
                        "A sequence folder (an argument holding a \"/\" or naming a folder here), "

@@ -1,7 +1,8 @@
 // Records a preview: runs the real extension in a simulated host shell and renders the lock
 // screen at evenly spaced moments.
 //
-// The host starts enabled, locked and lit, with the chosen sequence; at time zero it
+// The host starts enabled, locked and lit, with the chosen sequence, even when the root's
+// preferences turn the extension off (the pictures are then marked so); at time zero it
 // launches, presents its page and is plugged into the charger, and the frames follow from
 // there. The device root's other preferences (looping, hiding the host's charging view, ...)
 // apply as they would on a device.
@@ -17,8 +18,16 @@
 #include <functional>
 #include <memory>
 #include <optional>
+#include <string>
+#include <vector>
 
 namespace velorin::tools {
+
+// Whether a showing starts again when it ends, as the root's loopbatteryanimation says.
+enum class Looping { Once, Repeats };
+
+// Whether each picture is marked as showing what the device, with the extension off, does not.
+enum class ExtensionMark { None, ExtensionOff };
 
 struct PreviewSettings {
     // The screen in points, and pixels per point.
@@ -28,6 +37,11 @@ struct PreviewSettings {
     double framesPerSecond{30};
     // The lock screen's pieces and what its clock and date say, or a bare wallpaper.
     LockScreenDress dress;
+    ExtensionMark mark{ExtensionMark::None};
+    // What the contact sheet samples: one showing, or the whole preview when they repeat.
+    Looping looping{Looping::Once};
+    // Set above the contact sheet when several screens are placed side by side.
+    std::string sheetTitle;
 
     // Seconds times frames a second, rounded: the first frame is at time zero and the last
     // one frame's length before the end.
@@ -42,9 +56,22 @@ struct PreviewSettings {
 struct RecordedFrame {
     int index;
     double seconds;
+    // What the showing did since the frame before, in the words a person uses: "charger in",
+    // "showing ends", "restart"; empty when nothing happened.
+    std::string events;
     // Shared, so that the sink may keep the picture for encoding on other threads.
     std::shared_ptr<const FramePixels> picture;
 };
+
+// The moments the contact sheet gives a panel to: the frames from the first to
+// `lastSampledFrame`, which is the end of the first showing when it plays once (the screen is
+// then empty) and the whole preview when it repeats; and `eventFrames`, the first frame at or
+// after each moment a showing ends or starts again.
+struct ShowingPlan {
+    int lastSampledFrame{0};
+    std::vector<int> eventFrames;
+};
+ShowingPlan planShowings(const PreviewSettings& settings, Looping looping);
 
 // Takes each frame as it is rendered; a fault stops the recording.
 using FrameSink = std::function<common::Result<void>(const RecordedFrame&)>;

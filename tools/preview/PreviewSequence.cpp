@@ -76,9 +76,10 @@ common::Result<void> fillPrivateRoot(const std::string& privateRoot, const std::
 
 } // namespace
 
-PreviewSequence::PreviewSequence(std::string deviceRoot, std::string name, SequenceArgument source)
-    : m_deviceRoot(std::move(deviceRoot)), m_name(std::move(name)), m_source(std::move(source)) {
-}
+PreviewSequence::PreviewSequence(std::string deviceRoot, std::string name, SequenceArgument source,
+                                 std::string preferenceRoot)
+    : m_deviceRoot(std::move(deviceRoot)), m_preferenceRoot(std::move(preferenceRoot)),
+      m_name(std::move(name)), m_source(std::move(source)) {}
 
 PreviewSequence::~PreviewSequence() = default;
 
@@ -89,7 +90,7 @@ PreviewSequence::choose(const std::string& argument, const std::string& givenRoo
                                          : resolveSequenceArgument(argument, givenRoot));
     if (resolved.kind == SequenceArgument::Kind::Name)
         return std::unique_ptr<PreviewSequence>(
-            new PreviewSequence(resolved.root, resolved.name, resolved));
+            new PreviewSequence(resolved.root, resolved.name, resolved, resolved.root));
     // A folder plays with the preferences of the root asked for, or of the user's own.
     auto root = TRY(chooseDeviceRoot(givenRoot));
     const std::string& preferenceRoot = root;
@@ -97,7 +98,7 @@ PreviewSequence::choose(const std::string& argument, const std::string& givenRoo
     std::string name = nameForCopy(argument);
     // Owned from here, so that a failed copy leaves nothing behind.
     std::unique_ptr<PreviewSequence> sequence(
-        new PreviewSequence(privateRoot.path(), name, resolved));
+        new PreviewSequence(privateRoot.path(), name, resolved, root));
     sequence->m_privateRoot = std::move(privateRoot);
     TRY(fillPrivateRoot(sequence->deviceRoot(), argument, name, preferenceRoot, interrupted));
     return sequence;

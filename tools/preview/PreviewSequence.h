@@ -35,6 +35,9 @@ public:
     // The device root the host reads, and the sequence name to choose in it.
     const std::string& deviceRoot() const { return m_deviceRoot; }
     const std::string& name() const { return m_name; }
+    // The root whose preferences the preview plays with: the sequence's, or for a folder the
+    // root asked for or the user's own.
+    const std::string& preferenceRoot() const { return m_preferenceRoot; }
     // The sequence as the user gave it: their own folder, or the sequence in a root.
     const SequenceArgument& source() const { return m_source; }
     // Whether the host plays a private copy of the user's folder.
@@ -47,8 +50,10 @@ public:
     common::Result<void> refresh(const common::InterruptionCheck& interrupted = {});
 
 private:
-    PreviewSequence(std::string deviceRoot, std::string name, SequenceArgument source);
+    PreviewSequence(std::string deviceRoot, std::string name, SequenceArgument source,
+                    std::string preferenceRoot);
     std::string m_deviceRoot;
+    std::string m_preferenceRoot;
     std::string m_name;
     SequenceArgument m_source;
     // A private root made for a folder given as the sequence; none when a root is previewed.

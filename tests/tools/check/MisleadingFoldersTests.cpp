@@ -140,7 +140,7 @@ TEST(MisleadingFoldersTest, ARightOrderTakesOneLineAndTheWhyIsGivenOnce) {
                 HasSubstr("Order: the natural order of the names, whichever frame is listed "
                           "first\n"));
     EXPECT_THAT(run.out,
-                HasSubstr("Problems: 0 errors, 1 warning, 0 notes\n  warning: " + folder.string() +
+                HasSubstr("Problems:\n  warning: " + folder.string() +
                           ": window-cut: the frames play in the right order, but the number "
                           "windows of all 60 frames run past the end of their names "
                           "(\"Untitled-1.png\" is 14 characters long, shorter than 18, twice the "
@@ -155,7 +155,11 @@ TEST(MisleadingFoldersTest, ARightOrderTakesOneLineAndTheWhyIsGivenOnce) {
         testing::writeBytes(forks / name, "Mac OS X");
     auto forked = testing::runVelorinSim(scratch.path(), {"check", forks.string()});
     EXPECT_EQ(forked.status, 1);
-    EXPECT_THAT(forked.out, HasSubstr("Problems: 1 error, 0 warnings, 0 notes\n  error: "));
+    EXPECT_THAT(forked.out, ::testing::StartsWith(forks.string() + ": 1 error, 0 warnings, 0 notes; "
+                                                                   "30 of 60 frames play, in "
+                                                                   "another order than their "
+                                                                   "names"));
+    EXPECT_THAT(forked.out, HasSubstr("\nProblems:\n  error: "));
     EXPECT_THAT(forked.out, HasSubstr("30 files end in \".png\" but are not PNG images: "
                                       "._frame1.png, ._frame2.png, ._frame3.png, ._frame4.png, "
                                       "._frame5.png and 25 more"));

@@ -4,6 +4,7 @@
 #include "sequences/SequenceOptions.h"
 #include "tests/support/FrameImages.h"
 #include "tests/support/TemporaryDeviceRoot.h"
+#include "tests/tools/import/TestMedia.h"
 #include "tests/tools/common/SequenceFolders.h"
 #include "tools/check/CheckReport.h"
 #include "tools/check/SequenceCheck.h"
@@ -25,6 +26,8 @@ namespace {
 namespace fs = std::filesystem;
 using ::testing::ElementsAre;
 using ::testing::ElementsAreArray;
+using ::testing::HasSubstr;
+using ::testing::StartsWith;
 
 // A sequence folder on this machine, laid out by each test.
 class SequenceCheckTest : public ::testing::Test {
@@ -278,7 +281,7 @@ TEST_F(SequenceCheckTest, WellNamedFolderHasNoProblems) {
     EXPECT_EQ(report.frames[11].name, "frame12.png");
     EXPECT_EQ(report.frames[11].window, "12.pn");
 
-    auto run = runCommand({folder()});
+    auto run = runCommand({folder(), "--frames"});
     EXPECT_EQ(run.status, 0);
     EXPECT_THAT(run.output, ::testing::HasSubstr("12. frame12.png  window \"12.pn\"  key 12"));
     // The extension's device root is left as it was.
@@ -322,6 +325,108 @@ TEST_F(SequenceCheckTest, JsonReportHoldsFramesWindowsAndProblems) {
     EXPECT_EQ(json["naturalOrder"], false);
     EXPECT_EQ(json["orders"][0]["prefixLength"], 1);
     EXPECT_EQ(json["orders"][0]["verdict"], "other");
+}
+
+// The verdict comes first; the frames are listed only when asked, and --quiet gives the verdict
+// alone with the same exit status.
+TEST_F(SequenceCheckTest, TheVerdictComesFirstAndTheFramesOnlyWhenAsked) {
+    writeFrames(testing::numberedFrameNames("frame", 1, 3));
+    auto run = runCommand({folder()});
+    EXPECT_EQ(run.status, 0);
+    EXPECT_THAT(run.output, StartsWith(folder() + ": no problems; 3 frames play, in the order of "
+                                                  "their names, one run in 2 s\n"));
+    EXPECT_THAT(run.output, HasSubstr("Frames in playing order: 3 (--frames lists them)\n"));
+    EXPECT_THAT(run.output, ::testing::Not(HasSubstr("frame1.png")));
+    EXPECT_THAT(runCommand({folder(), "--verbose"}).output, HasSubstr("\n  3. frame3.png  "));
+
+    fs::remove_all(folder());
+    writeFrames(testing::numberedFrameNames("a", 1, 12));
+    auto quiet = runCommand({folder(), "--quiet"});
+    EXPECT_EQ(quiet.status, 1);
+    EXPECT_EQ(quiet.output, folder() + ": 1 error, 0 warnings, 0 notes; 12 frames play, in "
+                                       "another order than their names, one run in 2 s\n");
+    auto full = runCommand({folder()});
+    EXPECT_EQ(full.status, 1);
+    EXPECT_THAT(full.output, StartsWith(quiet.output + "Problems:\n  error: " + folder() +
+                                        ": order-differs: "));
+    EXPECT_EQ(runCommand({folder(), "--quiet", "--strict"}).status, 1);
+}
+
+// The frames are listed in the order the device plays when it lists the folder by name: frames
+// that share a key keep that listing's order, and a note says it is not their names' order.
+TEST_F(SequenceCheckTest, TheFramesAreListedInTheOrderThatReallyPlays) {
+    writeFrames(testing::numberedFrameNames("", 1, 12));
+    auto report = check();
+    std::vector<std::string> played;
+    for (const auto& frame : report.frames)
+        played.push_back(frame.name);
+    EXPECT_THAT(played, ElementsAre("1.png", "10.png", "11.png", "12.png", "2.png", "3.png",
+                                    "4.png", "5.png", "6.png", "7.png", "8.png", "9.png"));
+    EXPECT_FALSE(report.listedOrderIsNatural());
+    auto run = runCommand({folder(), "--frames"});
+    EXPECT_THAT(run.output, HasSubstr("  2. 10.png  window \"\"  key 0  450x450\n"));
+    EXPECT_THAT(run.output, HasSubstr("\n  Note: this is the order the device plays when it lists "
+                                      "the folder by name, as here, and it is not the order of "
+                                      "their names (see the problems above)\n"));
+
+    // A name listed first that sets another prefix length orders the rest by it.
+    fs::remove_all(folder());
+    writeFrames({"cover.png", "frame1.png", "frame2.png", "frame10.png"});
+    report = check();
+    EXPECT_EQ(report.prefixSource, "cover.png");
+    EXPECT_EQ(report.prefixLength, 0);
+    EXPECT_EQ(report.frames.front().name, "cover.png");
+    EXPECT_EQ(report.frames.back().name, "frame2.png");
+}
+
+TEST_F(SequenceCheckTest, ProblemsOfOneKindFoundInSeveralFilesTakeOneLine) {
+    writeFrames({"frame1.png", "frame2.png", "FRAME3.PNG", "FRAME4.PNG", "Frame5.Png"});
+    fs::create_directory(fs::path(folder()) / "frame6.png");
+    fs::create_directory(fs::path(folder()) / "frame7.png");
+    auto report = check();
+    EXPECT_THAT(fileAndKind(report), ElementsAre(std::pair{folder(), "extension-case"},
+                                                 std::pair{folder(), "undecodable"}));
+    EXPECT_EQ(report.problems[0].message,
+              "3 files, FRAME3.PNG, FRAME4.PNG and Frame5.Png: each is not a frame: only names "
+              "ending in \".png\", in lower case, are played");
+    EXPECT_THAT(reportToJson(report)["problems"][1]["files"].get<std::vector<std::string>>(),
+                ElementsAre("frame6.png", "frame7.png"));
+    auto run = runCommand({folder()});
+    EXPECT_THAT(run.output, HasSubstr("\n  warning: " + folder() + ": extension-case: 3 files, "));
+    EXPECT_THAT(run.output, StartsWith(folder() + ": 1 error, 1 warning, 0 notes; 2 of 4 frames "
+                                                  "play, in the order of their names"));
+
+    // A problem found in one file stays that file's.
+    fs::remove(fs::path(folder()) / "FRAME4.PNG");
+    fs::remove(fs::path(folder()) / "Frame5.Png");
+    EXPECT_THAT(fileAndKind(check()), ElementsAre(std::pair{"FRAME3.PNG", "extension-case"},
+                                                  std::pair{folder(), "undecodable"}));
+}
+
+// A folder without frames but with pictures import reads points to the command that makes a
+// sequence of them: the one file, or the folder.
+TEST_F(SequenceCheckTest, AFolderOfPicturesImportReadsPointsToImport) {
+    testing::writeBytes(fs::path(folder()) / "notes.txt", "frames to come");
+    const std::string blank = "holds no frame (no name ends in \".png\"); the animation stays blank";
+    auto report = check();
+    ASSERT_EQ(report.problems.size(), 1u);
+    EXPECT_EQ(report.problems[0].message, blank);
+
+    testing::writeGif(fs::path(folder()) / "ring.gif", testing::coloredFrames(3, 100));
+    report = check();
+    ASSERT_EQ(report.problems.size(), 1u);
+    EXPECT_EQ(report.problems[0].message, blank + "; import reads ring.gif (GIF): velorin-sim "
+                                                  "import " +
+                                              folder() + "/ring.gif makes a sequence of it");
+    EXPECT_EQ(report.status(), ExitStatus::ProblemsFound);
+
+    testing::writeGif(fs::path(folder()) / "spark.gif", testing::coloredFrames(2, 100));
+    report = check();
+    ASSERT_EQ(report.problems.size(), 1u);
+    EXPECT_THAT(report.problems[0].message,
+                HasSubstr("; import reads its pictures (GIF: ring.gif and spark.gif): velorin-sim "
+                          "import " +
+                          folder() + " makes a sequence of them"));
 }
 
 TEST_F(SequenceCheckTest, FolderIsLeftUnchanged) {

@@ -86,7 +86,7 @@ TEST(SequenceArgumentTest, CheckTakesANameAndPreviewPlaysTheRootsChoice) {
     // A sequence linked to a folder elsewhere in the root is read as the device reads it.
     testing::writeFrames(root.hostPath("shared/rings"), testing::numberedFrameNames("ring", 1, 2));
     fs::create_directory_symlink("/shared/rings", root.hostPath(sequences + "rings"));
-    auto linked = testing::runVelorinSim(scratch.path(), {"check", "rings", "--root", rootPath});
+    auto linked = testing::runVelorinSim(scratch.path(), {"check", "rings", "--root", rootPath, "--frames"});
     EXPECT_EQ(linked.status, 0) << linked.err;
     EXPECT_THAT(linked.out, HasSubstr("1. ring1.png"));
 

@@ -86,7 +86,8 @@ TEST(InstallCommandTest, WhatWouldPlayOutOfOrderIsRefusedUnlessForcedAndNothingI
     auto refused = scratch.install({source.string()});
     EXPECT_THAT(refused.err, HasSubstr(source.string() + ": is not installed: its frames would "
                                                          "play in another order than the natural "
-                                                         "order of their names: "));
+                                                         "order of their names (listed by name, "
+                                                         "they play a1.png, a10.png, a11.png, "));
     EXPECT_THAT(refused.err, HasSubstr("\"a10.png\" (window \"1\", key 1"));
     EXPECT_THAT(refused.err, HasSubstr("(--force installs it as it is)\n"));
     EXPECT_THAT(scratch.install({source.string(), "--as", "old", "--force"}).err,
@@ -96,6 +97,38 @@ TEST(InstallCommandTest, WhatWouldPlayOutOfOrderIsRefusedUnlessForcedAndNothingI
     EXPECT_EQ(forced.status, 0) << forced.err;
     EXPECT_THAT(forced.out, HasSubstr("Check found 1 error and 0 warnings"));
     EXPECT_EQ(namesIn(scratch.installed("letters")).size(), 12u);
+}
+
+// Frames that all read one key play in the listing's order, which is not their names': refused
+// like any other order out of natural order, with the order that plays and how to rename them.
+TEST(InstallCommandTest, FramesThatAllReadOneKeyAreRefusedWithTheOrderThatPlays) {
+    InstallScratch scratch;
+    fs::path numbers = scratch.here.path() / "numbers";
+    testing::writeFrames(numbers, testing::numberedFrameNames("", 1, 24));
+    fs::path digitInPrefix = scratch.here.path() / "anim";
+    testing::writeFrames(digitInPrefix, {"anim2_001.png", "anim2_002.png", "anim2_003.png"});
+    auto before = scratch.rootSnapshot();
+    auto refused = scratch.install({numbers.string(), "--select"});
+    EXPECT_EQ(refused.status, 2);
+    EXPECT_EQ(refused.err,
+              "velorin-sim: " + numbers.string() +
+                  ": is not installed: its frames would play in another order than the natural "
+                  "order of their names (listed by name, they play 1.png, 10.png, 11.png, 12.png, "
+                  "13.png, 14.png, … (18 more)): whichever frame is listed first (prefix length "
+                  "0), every frame reads key 0 (no number is read with a prefix length of 0), so "
+                  "the frames play in the order the folder is listed, which is in no set order; "
+                  "rename the frames to one prefix without digits followed by numbers padded "
+                  "with zeros, such as frame01.png to frame24.png (--force installs it as it "
+                  "is)\n");
+    auto anim = scratch.install({digitInPrefix.string()});
+    EXPECT_EQ(anim.status, 2);
+    EXPECT_THAT(anim.err, HasSubstr("(prefix length 4), every frame reads key 2, so the frames "
+                                    "play in the order the folder is listed"));
+    EXPECT_EQ(scratch.rootSnapshot(), before);
+
+    auto forced = scratch.install({numbers.string(), "--force"});
+    EXPECT_EQ(forced.status, 0) << forced.err;
+    EXPECT_EQ(namesIn(scratch.installed("numbers")).size(), 24u);
 }
 
 TEST(InstallCommandTest, ResourceForkFilesAreLeftOutAndTheSourceStaysAsItWas) {

@@ -141,9 +141,11 @@ TEST(LiveCommandTest, BadArgumentsAreRefusedBeforeTheWindowOpensAndNothingIsLeft
 
 TEST(LiveCommandTest, CapturesOfAScenarioAreThePreviewsPicturesOfTheSameMoments) {
     LiveScratch scratch;
-    // The host's own charging view shows as well, for the first three seconds.
+    // The host's own charging view shows as well, for the first three seconds; the extension
+    // is on, so the preview's pictures are not marked as showing nothing.
     scratch.root.writePreferences("com.tarnwick.velorin",
-                                  {{"hidebattery", platform::PropertyValue::boolean(false)}});
+                                  {{"enablebatteryanimation", platform::PropertyValue::boolean(true)},
+                                   {"hidebattery", platform::PropertyValue::boolean(false)}});
     fs::path sequence = writeSequence(scratch.folder.path() / "mine", 4, 255, 60);
     std::string root = scratch.root.path().string();
     fs::path previewOut = scratch.folder.path() / "preview";

@@ -1,20 +1,55 @@
 #include "tools/preview/ContactSheet.h"
 
+#include <algorithm>
 #include <gtest/gtest.h>
 
 namespace velorin::tools {
 namespace {
 
 TEST(ContactSheetTest, TilesAreEvenlySpacedFromTheFirstFrameToTheLast) {
-    EXPECT_TRUE(ContactSheet::chooseTiles(0).empty());
-    EXPECT_EQ(ContactSheet::chooseTiles(1), std::vector<int>{0});
-    EXPECT_EQ(ContactSheet::chooseTiles(3), (std::vector<int>{0, 1, 2}));
-    auto tiles = ContactSheet::chooseTiles(240);
+    EXPECT_TRUE(ContactSheet::chooseTiles(-1).empty());
+    EXPECT_EQ(ContactSheet::chooseTiles(0), std::vector<int>{0});
+    EXPECT_EQ(ContactSheet::chooseTiles(2), (std::vector<int>{0, 1, 2}));
+    auto tiles = ContactSheet::chooseTiles(239);
     ASSERT_EQ(tiles.size(), 12u);
     EXPECT_EQ(tiles.front(), 0);
     EXPECT_EQ(tiles.back(), 239);
     for (std::size_t tile = 1; tile < tiles.size(); ++tile)
         EXPECT_NEAR(tiles[tile] - tiles[tile - 1], 239.0 / 11, 1.0);
+}
+
+// A showing that plays once is sampled up to its end at four seconds; showings that repeat are
+// sampled through the whole preview. Each end or restart has a panel of its own.
+TEST(ContactSheetTest, TheSheetSamplesTheShowingWithAPanelAtEachEnd) {
+    PreviewSettings eight;
+    eight.seconds = 8;
+    eight.framesPerSecond = 30;
+    ShowingPlan once = planShowings(eight, Looping::Once);
+    EXPECT_EQ(once.lastSampledFrame, 120);
+    EXPECT_EQ(once.eventFrames, std::vector<int>{120});
+    ShowingPlan repeats = planShowings(eight, Looping::Repeats);
+    EXPECT_EQ(repeats.lastSampledFrame, 239);
+    EXPECT_EQ(repeats.eventFrames, std::vector<int>{120});
+
+    // No frame falls on the end itself: the first one after it.
+    PreviewSettings uneven;
+    uneven.seconds = 10;
+    uneven.framesPerSecond = 3.3;
+    EXPECT_EQ(planShowings(uneven, Looping::Repeats).eventFrames, (std::vector<int>{14, 27}));
+    // A preview shorter than a showing is sampled whole.
+    PreviewSettings short_;
+    short_.seconds = 3;
+    EXPECT_EQ(planShowings(short_, Looping::Once).lastSampledFrame, 89);
+    EXPECT_TRUE(planShowings(short_, Looping::Once).eventFrames.empty());
+
+    auto tiles = ContactSheet::chooseTiles(239, {120});
+    ASSERT_EQ(tiles.size(), 12u);
+    EXPECT_EQ(tiles.front(), 0);
+    EXPECT_EQ(tiles.back(), 239);
+    EXPECT_NE(std::find(tiles.begin(), tiles.end(), 120), tiles.end());
+    EXPECT_TRUE(std::is_sorted(tiles.begin(), tiles.end()));
+    // Events past the last frame sampled, or at the charger's moment, change nothing.
+    EXPECT_EQ(ContactSheet::chooseTiles(120, {0, 200}), ContactSheet::chooseTiles(120));
 }
 
 TEST(ContactSheetTest, ScalingDownAveragesThePixelsEachTargetPixelCovers) {
@@ -27,11 +62,11 @@ TEST(ContactSheetTest, ScalingDownAveragesThePixelsEachTargetPixelCovers) {
 }
 
 TEST(ContactSheetTest, TheSheetHoldsOneTileForEachChosenFrameWithItsTimeBeneathIt) {
-    ContactSheet sheet(2, 100, 80);
+    ContactSheet sheet(ContactSheet::chooseTiles(1), 100, 80);
     FramePixels frame{100, 80, platform::PixelBytes(100 * 80 * 4, 255)};
     EXPECT_FALSE(sheet.assemble());
-    sheet.add(0, 0.0, frame);
-    sheet.add(1, 0.5, frame);
+    sheet.add(0, 0.0, "", frame);
+    sheet.add(1, 0.5, "", frame);
     auto assembled = sheet.assemble();
     ASSERT_TRUE(assembled);
     // Two cells side by side, as wide as their tiles, which are wider than their labels.
@@ -47,6 +82,16 @@ TEST(ContactSheetTest, TheSheetHoldsOneTileForEachChosenFrameWithItsTimeBeneathI
         }
         EXPECT_GT(lightest, 150) << "no label beneath the tile at " << cellLeft;
     }
+
+    // A title above the panels makes the sheet taller by its line, and a label that names an
+    // event widens its cell.
+    ContactSheet titled(ContactSheet::chooseTiles(1), 100, 80, "390 x 844 points");
+    titled.add(0, 0.0, "charger in", frame);
+    titled.add(1, 4.0, "showing ends", frame);
+    auto withTitle = titled.assemble();
+    ASSERT_TRUE(withTitle);
+    EXPECT_GT(withTitle->height(), assembled->height() + 16);
+    EXPECT_GT(withTitle->width(), assembled->width());
 }
 
 } // namespace

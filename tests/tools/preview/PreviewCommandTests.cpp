@@ -9,6 +9,7 @@
 #include <array>
 #include <filesystem>
 #include <fstream>
+#include <gmock/gmock.h>
 #include <gtest/gtest.h>
 #include <map>
 #include <set>
@@ -25,7 +26,12 @@ struct Scratch {
     testing::TemporaryDeviceRoot root;
     testing::TemporaryDeviceRoot folder;
     fs::path temporary = folder.path() / "tmp";
-    Scratch() { fs::create_directory(temporary); }
+    // The extension is on, as on a device that shows the sequence.
+    Scratch() {
+        fs::create_directory(temporary);
+        root.writePreferences("com.tarnwick.velorin", {{"enablebatteryanimation", on()}});
+    }
+    static platform::PropertyValue on() { return platform::PropertyValue::boolean(true); }
 
     testing::SimOutcome preview(std::vector<std::string> arguments,
                                 std::vector<std::string> settings = {}) const {
@@ -191,8 +197,10 @@ TEST(PreviewCommandTest, AnInterruptionLeavesTheOutputAndTheTemporaryFolderAsThe
 
 TEST(PreviewCommandTest, AFolderPlaysWhereItsOptionsPlaceItAndStaysAsItWas) {
     Scratch scratch;
-    scratch.root.writePreferences("com.tarnwick.velorin",
-                                  {{"hidebattery", platform::PropertyValue::boolean(true)}});
+    scratch.root.writePreferences(
+        "com.tarnwick.velorin",
+        {{"enablebatteryanimation", Scratch::on()},
+         {"hidebattery", platform::PropertyValue::boolean(true)}});
     fs::path sequence = writeRedSequence(scratch.folder.path());
     auto before = snapshot(sequence);
     fs::path out = scratch.folder.path() / "out";
@@ -208,6 +216,7 @@ TEST(PreviewCommandTest, AFolderPlaysWhereItsOptionsPlaceItAndStaysAsItWas) {
                   " to frame-0004.png\n"
                   "contact sheet: " +
                   (out / "contact-sheet.png").string() + "\n" +
+                  "showing:       charger in at 0.00 s; the contact sheet samples 0 to 0.75 s\n"
                   "animation:     " + (out / "animation.webp").string() + "\n");
     EXPECT_EQ(snapshot(sequence), before);
     EXPECT_TRUE(fs::is_empty(scratch.temporary)) << "the private root is left behind";
@@ -245,12 +254,82 @@ TEST(PreviewCommandTest, AFolderPlaysWhereItsOptionsPlaceItAndStaysAsItWas) {
     EXPECT_LT(inside[1], 60);
 }
 
+// With the extension off the device shows nothing: preview says so with the command that turns
+// it on, and still renders what would play, with a band across every picture.
+TEST(PreviewCommandTest, WithTheExtensionOffEveryPictureIsMarkedAndTheWayToTurnItOnIsGiven) {
+    Scratch scratch;
+    fs::path sequence = writeRedSequence(scratch.folder.path());
+    fs::path on = scratch.folder.path() / "on";
+    ASSERT_EQ(scratch.preview(scratch.shortPreview(sequence, on, "100x200", "2")).status, 0);
+    std::string root = scratch.root.path().string();
+    scratch.root.writePreferences("com.tarnwick.velorin",
+                                  {{"enablebatteryanimation", platform::PropertyValue::boolean(false)}});
+    fs::path off = scratch.folder.path() / "off";
+    auto outcome = scratch.preview(scratch.shortPreview(sequence, off, "100x200", "2"));
+    ASSERT_EQ(outcome.status, 0) << outcome.err;
+    EXPECT_EQ(outcome.err, "velorin-sim: the extension is off in the preferences of " + root +
+                               ", so the device shows nothing; `velorin-sim prefs set "
+                               "enablebatteryanimation true --root " +
+                               root +
+                               "` turns it on. The preview shows what would play, each picture "
+                               "marked \"extension off\".\n");
+    for (const std::string frame : {"frames/frame-0001.png", "frames/frame-0002.png"}) {
+        SCOPED_TRACE(frame);
+        auto plain = readPng(on / frame);
+        auto marked = readPng(off / frame);
+        ASSERT_TRUE(plain && marked);
+        // The animation still plays where its options place it; the middle is banded in red.
+        EXPECT_EQ(colorAt(*marked, 11, 151), colorAt(*plain, 11, 151));
+        auto band = colorAt(*marked, 1, 89);
+        EXPECT_GT(band[0], band[1] + 40);
+        EXPECT_NE(band, colorAt(*plain, 1, 89));
+        EXPECT_EQ(colorAt(*marked, 1, 20), colorAt(*plain, 1, 20));
+    }
+    // A preference list without the switch leaves the extension off too, as on a device.
+    fs::remove(scratch.root.path() / "var/mobile/Library/Preferences/com.tarnwick.velorin.plist");
+    auto absent = scratch.preview(scratch.shortPreview(sequence, off, "100x200", "2"));
+    EXPECT_THAT(absent.err, ::testing::HasSubstr("the extension is off"));
+}
+
+// The preview says when the showing ends, or starts again when it repeats, and the contact
+// sheet samples that showing rather than the empty screen after it.
+TEST(PreviewCommandTest, ThePreviewSaysWhenTheShowingEndsOrStartsAgain) {
+    Scratch scratch;
+    fs::path sequence = writeRedSequence(scratch.folder.path());
+    auto arguments = [&](const fs::path& out) {
+        return std::vector<std::string>{sequence.string(), "--root", scratch.root.path().string(),
+                                        "--screen", "60x80", "--scale", "1", "--seconds", "9",
+                                        "--fps", "2", "--no-frames", "--out", out.string()};
+    };
+    auto once = scratch.preview(arguments(scratch.folder.path() / "once"));
+    ASSERT_EQ(once.status, 0) << once.err;
+    EXPECT_THAT(once.out, ::testing::HasSubstr("\nshowing:       charger in at 0.00 s, showing "
+                                               "ends at 4.00 s; the contact sheet samples 0 to "
+                                               "4.00 s\n"));
+    scratch.root.writePreferences("com.tarnwick.velorin",
+                                  {{"enablebatteryanimation", Scratch::on()},
+                                   {"loopbatteryanimation", Scratch::on()}});
+    auto repeats = scratch.preview(arguments(scratch.folder.path() / "repeats"));
+    ASSERT_EQ(repeats.status, 0) << repeats.err;
+    EXPECT_THAT(repeats.out, ::testing::HasSubstr("\nshowing:       charger in at 0.00 s, restart "
+                                                  "at 4.00 s, restart at 8.00 s; the contact "
+                                                  "sheet samples 0 to 8.50 s\n"));
+    // Sampling less time, the sheet of one showing has its panels closer together than the
+    // sheet of the repeating showings.
+    auto onceSheet = readPng(scratch.folder.path() / "once/contact-sheet.png");
+    auto repeatsSheet = readPng(scratch.folder.path() / "repeats/contact-sheet.png");
+    ASSERT_TRUE(onceSheet && repeatsSheet);
+    EXPECT_FALSE(onceSheet->pixels() == repeatsSheet->pixels());
+}
+
 TEST(PreviewCommandTest, TheHostsChargingViewAndTheBacklightShowOnTheScreen) {
     Scratch scratch;
     // With hidebattery off the extension leaves the host's charging view alone; after 30 idle
     // seconds the host dims the screen to a tenth.
-    scratch.root.writePreferences("com.tarnwick.velorin",
-                                  {{"hidebattery", platform::PropertyValue::boolean(false)}});
+    scratch.root.writePreferences(
+        "com.tarnwick.velorin",
+        {{"enablebatteryanimation", Scratch::on()},
+         {"hidebattery", platform::PropertyValue::boolean(false)}});
     fs::path sequence = writeRedSequence(scratch.folder.path());
     fs::path out = scratch.folder.path() / "out";
     auto outcome = scratch.preview({sequence.string(), "--root", scratch.root.path().string(),
@@ -329,6 +408,7 @@ TEST(PreviewCommandTest, WithoutFramesOnlyTheSheetAndTheAnimationAreWritten) {
               "Previewed my-sequence: 4 frames of 60x80 pixels, 1 s at 4 frames a second\n"
               "contact sheet: " +
                   (out / "contact-sheet.png").string() + "\n" +
+                  "showing:       charger in at 0.00 s; the contact sheet samples 0 to 0.75 s\n"
                   "animation:     " + (out / "animation.webp").string() + "\n");
     // The former preview's frames go with the rest of it, so that no frames of another
     // preview stand beside the new sheet.
@@ -371,7 +451,9 @@ TEST(PreviewCommandTest, AShuffledListingAndSeveralScreens) {
     auto [smallText, small] = sheetOf({"--screen", "320x568"});
     ASSERT_TRUE(wide && small);
     EXPECT_EQ(wide->width(), sorted->width() + small->width());
-    EXPECT_EQ(wide->height(), std::max(sorted->height(), small->height()));
+    // Each sheet is named by its screen, in a line above its panels.
+    EXPECT_GT(wide->height(), std::max(sorted->height(), small->height()));
+    EXPECT_NE(wideText.find("each named above its panels"), std::string::npos) << wideText;
 }
 
 TEST(PreviewCommandTest, TheBundledDefaultSequencePreviews) {

@@ -43,12 +43,18 @@ std::string whatImportReads() {
     return text;
 }
 
-common::Result<std::unique_ptr<MediaSource>> openRecognisedSource(const SourceHead& head,
-                                                                  const SourceOpening& opening) {
+const SourceFormat* recogniseSource(const SourceHead& head) {
     for (const SourceFormat* format : formats) {
         if (format->recognises(head))
-            return format->open(head, opening);
+            return format;
     }
+    return nullptr;
+}
+
+common::Result<std::unique_ptr<MediaSource>> openRecognisedSource(const SourceHead& head,
+                                                                  const SourceOpening& opening) {
+    if (const SourceFormat* format = recogniseSource(head))
+        return format->open(head, opening);
     if (const auto& demuxer = head.ffmpegDemuxer())
         return common::Fault{head.path(), refusalFor(*demuxer)};
     return common::Fault{head.path(), "is not in a format FFmpeg recognises; " + whatImportReads()};

@@ -33,6 +33,9 @@ struct SourceFormat {
 // "import reads GIF, animated PNG, ..., still images and folders of frames".
 std::string whatImportReads();
 
+// The first row that recognises the source; none when no row does.
+const SourceFormat* recogniseSource(const SourceHead& head);
+
 // Opens the source with the first row that recognises it; a fault naming the file, what it is
 // taken for and what import reads when no row does.
 common::Result<std::unique_ptr<MediaSource>> openRecognisedSource(const SourceHead& head,
