@@ -170,4 +170,76 @@ RunFigures compareRun(const fs::path& scratch, const fs::path& root, const Seque
     return figures;
 }
 
+std::optional<fs::path> makeClip(const fs::path& scratch, const ImportClip& clip) {
+    fs::path path = scratch / "import" / (clip.name + ".mp4");
+    if (fs::exists(path))
+        return path;
+    fs::create_directories(path.parent_path());
+    fs::path partial = path;
+    partial += ".partial.mp4";
+    std::string size = std::to_string(clip.width) + "x" + std::to_string(clip.height);
+    auto made = runProcess({"ffmpeg", "-nostdin", "-v", "error", "-y", "-f", "lavfi", "-i",
+                            "testsrc2=size=" + size + ":rate=30", "-t",
+                            std::to_string(clip.seconds), "-c:v", "libx264", "-preset",
+                            "ultrafast", "-pix_fmt", "yuv420p", partial.string()});
+    if (made.status != 0)
+        return std::nullopt;
+    fs::rename(partial, path);
+    return path;
+}
+
+ImportFigures compareImport(const fs::path& scratch, const fs::path& clip,
+                            const Programs& programs, int rounds) {
+    fs::path out = scratch / "import" / "out";
+    fs::path ffmpegOut = scratch / "import" / "ffmpeg-frames";
+    fs::create_directories(out);
+    std::string name = clip.stem().string();
+    std::vector<std::string> import{programs.velorinSim, "import", clip.string(), name,
+                                    "--out", out.string(), "--replace"};
+    // A first run gives the size of the frames, which FFmpeg is then asked for.
+    timed(import, 0);
+    ImportFigures figures;
+    for (const auto& entry : fs::directory_iterator(out / name)) {
+        if (entry.path().extension() == ".png")
+            ++figures.frames;
+    }
+    Picture first = readPicture(out / name / "frame0001.png");
+    figures.frameWidth = first.width;
+    figures.frameHeight = first.height;
+    fs::remove_all(ffmpegOut);
+    fs::create_directories(ffmpegOut);
+    std::vector<std::string> ffmpeg{
+        "ffmpeg", "-nostdin", "-v", "error", "-y", "-i", clip.string(), "-vf",
+        "scale=" + std::to_string(first.width) + ":" + std::to_string(first.height),
+        (ffmpegOut / "frame%04d.png").string()};
+    InterleavedTimes times;
+    auto measured = [&](const std::vector<std::string>& arguments, std::size_t& peak) {
+        auto outcome = runProcess(arguments);
+        if (outcome.status != 0)
+            throw std::runtime_error(arguments.front() + " exited with " +
+                                     std::to_string(outcome.status));
+        peak = std::max(peak, outcome.peakResidentBytes);
+        return Timing{outcome.seconds, outcome.processorSeconds};
+    };
+    times.add("import", [&] { return measured(import, figures.importPeakResidentBytes); });
+    times.add("ffmpeg", [&] { return measured(ffmpeg, figures.ffmpegPeakResidentBytes); });
+    times.run(rounds);
+    figures.import = times.median("import");
+    figures.ffmpeg = times.median("ffmpeg");
+    figures.importProcessor = times.processorMedian("import");
+    figures.ffmpegProcessor = times.processorMedian("ffmpeg");
+    return figures;
+}
+
+std::size_t importPeakResidentBytes(const fs::path& scratch, const fs::path& clip,
+                                    const Programs& programs) {
+    fs::path out = scratch / "import" / "out";
+    fs::create_directories(out);
+    auto outcome = runProcess({programs.velorinSim, "import", clip.string(), clip.stem().string(),
+                               "--out", out.string(), "--replace"});
+    if (outcome.status != 0)
+        throw std::runtime_error("velorin-sim import " + clip.string() + " failed");
+    return outcome.peakResidentBytes;
+}
+
 } // namespace velorin::bench

@@ -270,7 +270,7 @@ private:
     common::Result<void> emit(FrameConsumer& consumer, HeldFrame& held, double end);
     common::Result<void> receiveFrames(FrameConsumer& consumer, AVCodecContext* decoder,
                                        HeldFrame& held);
-    common::Result<CanvasFrame> convert(const AVFrame& frame);
+    common::Result<CanvasFrame> convert(const AVFrame& frame, const FrameConsumer& consumer);
     common::Fault frameFault(std::size_t index, int status) const;
 
     std::shared_ptr<const SourceFile> m_file;
@@ -378,21 +378,54 @@ common::Fault FfmpegSource::frameFault(std::size_t index, int status) const {
                          frameName(index) + " cannot be decoded: " + reason + detail(status)};
 }
 
-common::Result<CanvasFrame> FfmpegSource::convert(const AVFrame& frame) {
+// The size a frame is converted to, and libswscale's filter for it. A frame with transparency
+// is converted at its own size, for the consumer to resize premultiplied: scaling straight
+// colour would blend the colour of transparent pixels into the visible edges.
+struct ConversionTarget {
+    int width{0};
+    int height{0};
+    int flags{SWS_BICUBIC};
+};
+
+ConversionTarget conversionTarget(const AVFrame& frame, const AVPixFmtDescriptor* descriptor,
+                                  const FrameConsumer& consumer, const FrameOrientation& orientation) {
+    ConversionTarget target{frame.width, frame.height, SWS_BICUBIC};
+    bool transparent = !descriptor || (descriptor->flags & AV_PIX_FMT_FLAG_ALPHA) ||
+                       (descriptor->flags & AV_PIX_FMT_FLAG_PAL);
+    auto size = consumer.drawingSize();
+    if (!size || transparent)
+        return target;
+    // The frame is turned upright after it is converted, so a quarter turn swaps the sides.
+    bool sideways = orientation.clockwiseQuarterTurn % 180 != 0;
+    target.width = static_cast<int>(sideways ? size->height : size->width);
+    target.height = static_cast<int>(sideways ? size->width : size->height);
+    if (consumer.resizeFilter() == ResizeFilter::NearestNeighbour)
+        target.flags = SWS_POINT;
+    else if (target.width < frame.width && target.height < frame.height)
+        // Averaging every source pixel a frame pixel covers, as the consumer's own resizing
+        // does: a bicubic filter of a few taps would alias a picture shrunk several times.
+        target.flags = SWS_AREA;
+    return target;
+}
+
+common::Result<CanvasFrame> FfmpegSource::convert(const AVFrame& frame,
+                                                  const FrameConsumer& consumer) {
     TRY(checkCanvasSize(m_path, static_cast<std::uint64_t>(std::max(frame.width, 0)),
                         static_cast<std::uint64_t>(std::max(frame.height, 0)), "a frame "));
     bool fullRange = frame.color_range == AVCOL_RANGE_JPEG;
     AVPixelFormat format = plainFormat(static_cast<AVPixelFormat>(frame.format), fullRange);
-    m_scaler.reset(sws_getCachedContext(m_scaler.release(), frame.width, frame.height, format,
-                                        frame.width, frame.height, AV_PIX_FMT_RGBA,
-                                        SWS_BICUBIC | SWS_ACCURATE_RND | SWS_FULL_CHR_H_INT,
-                                        nullptr, nullptr, nullptr));
+    const AVPixFmtDescriptor* descriptor = av_pix_fmt_desc_get(format);
+    ConversionTarget target =
+        conversionTarget(frame, descriptor, consumer, m_description.orientation);
+    m_scaler.reset(sws_getCachedContext(
+        m_scaler.release(), frame.width, frame.height, format, target.width, target.height,
+        AV_PIX_FMT_RGBA, target.flags | SWS_ACCURATE_RND | SWS_FULL_CHR_H_INT, nullptr, nullptr,
+        nullptr));
     if (!m_scaler)
         return common::Fault{
             m_path, std::string("has frames in a pixel format that cannot be "
                                 "converted: ") +
                         (av_get_pix_fmt_name(format) ? av_get_pix_fmt_name(format) : "unknown")};
-    const AVPixFmtDescriptor* descriptor = av_pix_fmt_desc_get(format);
     if (descriptor && !(descriptor->flags & AV_PIX_FMT_FLAG_RGB) &&
         !(descriptor->flags & AV_PIX_FMT_FLAG_PAL)) {
         int colorspace = frame.colorspace;
@@ -403,8 +436,8 @@ common::Result<CanvasFrame> FfmpegSource::convert(const AVFrame& frame) {
                                  sws_getCoefficients(SWS_CS_DEFAULT), 1, 0, 1 << 16, 1 << 16);
     }
     CanvasFrame canvas;
-    canvas.width = static_cast<std::uint32_t>(frame.width);
-    canvas.height = static_cast<std::uint32_t>(frame.height);
+    canvas.width = static_cast<std::uint32_t>(target.width);
+    canvas.height = static_cast<std::uint32_t>(target.height);
     canvas.pixels.resize(static_cast<std::size_t>(canvas.width) * canvas.height * 4);
     std::uint8_t* planes[4] = {canvas.pixels.data(), nullptr, nullptr, nullptr};
     int strides[4] = {static_cast<int>(canvas.width * 4), 0, 0, 0};
@@ -423,7 +456,7 @@ common::Result<void> FfmpegSource::emit(FrameConsumer& consumer, HeldFrame& held
     std::size_t index = m_emittedFrames++;
     if (!consumer.wants(held.start, end))
         return {};
-    auto canvas = TRY(convert(*frame));
+    auto canvas = TRY(convert(*frame, consumer));
     canvas.index = index;
     canvas.start = held.start;
     canvas.duration = end - held.start;
@@ -471,8 +504,10 @@ common::Result<void> FfmpegSource::decode(FrameConsumer& consumer) {
         return common::Fault{m_path, "cannot set up its decoder"};
     decoder->pkt_timebase = stream->time_base;
     decoder->max_pixels = static_cast<std::int64_t>(maximumCanvasPixels);
-    // The machine's cores are shared; two threads keep a video moving without taking them all.
-    decoder->thread_count = 2;
+    // FFmpeg's own threads, as many as it finds processors, working on several frames at once
+    // and on parts of one: decoding is most of an import's time.
+    decoder->thread_count = 0;
+    decoder->thread_type = FF_THREAD_FRAME | FF_THREAD_SLICE;
     if (int status = avcodec_open2(decoder.get(), codec, nullptr); status < 0)
         return common::Fault{m_path,
                              "cannot be decoded: its decoder cannot be set up" + detail(status)};

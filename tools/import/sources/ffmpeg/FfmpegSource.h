@@ -6,8 +6,10 @@
 // callbacks on it, with the demuxer its kind's row chose (see FfmpegGuess.h): it opens no file
 // and no protocol of its own, and never probes further on its own. Opening reads the
 // packets' timestamps without decoding; decoding reads the file again from the start, converts
-// the wanted frames to RGBA with libswscale, honouring the video's colour matrix and range, and
-// turns (and mirrors) them upright as the video's display matrix asks. Audio and other streams
+// only the wanted frames to RGBA with libswscale, honouring the video's colour matrix and range,
+// straight to the size the consumer writes them at when they are opaque (see
+// FrameConsumer::drawingSize), and turns (and mirrors) them upright as the video's display
+// matrix asks. It decodes on FFmpeg's own threads. Audio and other streams
 // are skipped.
 #pragma once
 
