@@ -11,6 +11,7 @@
 #include <memory>
 #include <png.h>
 #include <stdexcept>
+#include <tuple>
 #include <unistd.h>
 
 namespace velorin::bench {
@@ -62,6 +63,31 @@ Picture readPicture(const fs::path& path) {
     if (!png_image_finish_read(&image, nullptr, picture.rgba.get(), 0, nullptr))
         throw std::runtime_error("cannot decode " + path.string());
     return picture;
+}
+
+// Two programs timed whole in interleaved rounds, each expected to succeed.
+std::pair<ProgramFigures, ProgramFigures> compareProgramsWhole(
+    const std::vector<std::string>& first, const std::vector<std::string>& second, int rounds) {
+    ProgramFigures figures[2];
+    InterleavedTimes times;
+    for (int index = 0; index < 2; ++index) {
+        const auto& arguments = index == 0 ? first : second;
+        times.add(std::to_string(index), [&arguments, &figures, index] {
+            auto outcome = runProcess(arguments);
+            if (outcome.status != 0)
+                throw std::runtime_error(arguments.front() + " " + arguments[1] +
+                                         " exited with " + std::to_string(outcome.status));
+            figures[index].peakResidentBytes =
+                std::max(figures[index].peakResidentBytes, outcome.peakResidentBytes);
+            return Timing{outcome.seconds, outcome.processorSeconds};
+        });
+    }
+    times.run(rounds);
+    for (int index = 0; index < 2; ++index) {
+        figures[index].seconds = times.median(std::to_string(index));
+        figures[index].processorSeconds = times.processorMedian(std::to_string(index));
+    }
+    return {figures[0], figures[1]};
 }
 
 } // namespace
@@ -144,30 +170,8 @@ RunFigures compareRun(const fs::path& scratch, const fs::path& root, const Seque
     std::vector<std::string> run{programs.velorinSim, "run", scenario.string(), "--root",
                                  root.string()};
     std::vector<std::string> bare{programs.bareDecode, (root / sequenceDevicePath(shape)).string()};
-    RunFigures figures;
-    InterleavedTimes times;
-    times.add("run", [&] {
-        auto outcome = runProcess(run);
-        if (outcome.status != 0)
-            throw std::runtime_error("velorin-sim run failed");
-        figures.runPeakResidentBytes =
-            std::max(figures.runPeakResidentBytes, outcome.peakResidentBytes);
-        return Timing{outcome.seconds, outcome.processorSeconds};
-    });
-    times.add("bare", [&] {
-        auto outcome = runProcess(bare);
-        if (outcome.status != 0)
-            throw std::runtime_error("the bare decoder failed");
-        figures.bareDecodePeakResidentBytes =
-            std::max(figures.bareDecodePeakResidentBytes, outcome.peakResidentBytes);
-        return Timing{outcome.seconds, outcome.processorSeconds};
-    });
-    times.run(rounds);
-    figures.run = times.median("run");
-    figures.bareDecode = times.median("bare");
-    figures.runProcessor = times.processorMedian("run");
-    figures.bareDecodeProcessor = times.processorMedian("bare");
-    return figures;
+    auto [velorin, bareDecode] = compareProgramsWhole(run, bare, rounds);
+    return {velorin, bareDecode};
 }
 
 std::optional<fs::path> makeClip(const fs::path& scratch, const ImportClip& clip) {
@@ -212,22 +216,7 @@ ImportFigures compareImport(const fs::path& scratch, const fs::path& clip,
         "ffmpeg", "-nostdin", "-v", "error", "-y", "-i", clip.string(), "-vf",
         "scale=" + std::to_string(first.width) + ":" + std::to_string(first.height),
         (ffmpegOut / "frame%04d.png").string()};
-    InterleavedTimes times;
-    auto measured = [&](const std::vector<std::string>& arguments, std::size_t& peak) {
-        auto outcome = runProcess(arguments);
-        if (outcome.status != 0)
-            throw std::runtime_error(arguments.front() + " exited with " +
-                                     std::to_string(outcome.status));
-        peak = std::max(peak, outcome.peakResidentBytes);
-        return Timing{outcome.seconds, outcome.processorSeconds};
-    };
-    times.add("import", [&] { return measured(import, figures.importPeakResidentBytes); });
-    times.add("ffmpeg", [&] { return measured(ffmpeg, figures.ffmpegPeakResidentBytes); });
-    times.run(rounds);
-    figures.import = times.median("import");
-    figures.ffmpeg = times.median("ffmpeg");
-    figures.importProcessor = times.processorMedian("import");
-    figures.ffmpegProcessor = times.processorMedian("ffmpeg");
+    std::tie(figures.import, figures.ffmpeg) = compareProgramsWhole(import, ffmpeg, rounds);
     return figures;
 }
 

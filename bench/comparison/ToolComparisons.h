@@ -48,14 +48,16 @@ struct PreviewFigures {
 PreviewFigures comparePreview(const std::filesystem::path& scratch, const Programs& programs,
                               int rounds);
 
+// A program timed whole: its median wall and processor seconds, and its peak resident memory.
+struct ProgramFigures {
+    double seconds{0};
+    double processorSeconds{0};
+    std::size_t peakResidentBytes{0};
+};
+
 struct RunFigures {
-    // Median wall and processor seconds.
-    double run{0};
-    double bareDecode{0};
-    double runProcessor{0};
-    double bareDecodeProcessor{0};
-    std::size_t runPeakResidentBytes{0};
-    std::size_t bareDecodePeakResidentBytes{0};
+    ProgramFigures run;
+    ProgramFigures bareDecode;
 };
 
 // A scenario that plugs the charger once, with looping off, on the sequence under `root`.
@@ -74,13 +76,8 @@ struct ImportFigures {
     std::uint32_t frameWidth{0};
     std::uint32_t frameHeight{0};
     int frames{0};
-    // Median wall and processor seconds.
-    double import{0};
-    double ffmpeg{0};
-    double importProcessor{0};
-    double ffmpegProcessor{0};
-    std::size_t importPeakResidentBytes{0};
-    std::size_t ffmpegPeakResidentBytes{0};
+    ProgramFigures import;
+    ProgramFigures ffmpeg;
 };
 
 // The clip made once with FFmpeg's command (a moving test picture, H.264 at 30 frames a second)

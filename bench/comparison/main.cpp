@@ -143,13 +143,14 @@ void printImport(const fs::path& scratch, const Programs& programs, bool quick) 
             return;
         }
         auto figures = compareImport(scratch, *path, programs, quick ? 1 : 3);
-        double wall = figures.import / figures.ffmpeg;
-        double processor = figures.importProcessor / figures.ffmpegProcessor;
+        double wall = figures.import.seconds / figures.ffmpeg.seconds;
+        double processor = figures.import.processorSeconds / figures.ffmpeg.processorSeconds;
         std::printf("| %ux%u to %ux%u | %d | %.2f s / %.2f s | %.2f s / %.2f s | %.2fx | %.2fx | "
                     "at most %.1fx: %s |\n",
                     clip.width, clip.height, figures.frameWidth, figures.frameHeight,
-                    figures.frames, figures.import, figures.ffmpeg, figures.importProcessor,
-                    figures.ffmpegProcessor, wall, processor, target,
+                    figures.frames, figures.import.seconds, figures.ffmpeg.seconds,
+                    figures.import.processorSeconds, figures.ffmpeg.processorSeconds, wall,
+                    processor, target,
                     wall <= target ? "met" : (processor <= target ? "met in processor time" : "NOT met"));
         std::fflush(stdout);
     }
@@ -213,12 +214,14 @@ int compare(const fs::path& scratch, const Programs& programs, bool quick, bool 
     std::printf("| | median wall | median processor | peak resident |\n|---|---|---|---|\n");
     std::printf("| `velorin-sim run` (launch, lock, plug, end at 1.5 s) | %.1f ms | %.1f ms | "
                 "%.1f MiB |\n",
-                run.run * 1000, run.runProcessor * 1000, run.runPeakResidentBytes / mebibyte);
+                run.run.seconds * 1000, run.run.processorSeconds * 1000,
+                run.run.peakResidentBytes / mebibyte);
     std::printf("| bare libpng, 1 thread | %.1f ms | %.1f ms | %.1f MiB |\n",
-                run.bareDecode * 1000, run.bareDecodeProcessor * 1000,
-                run.bareDecodePeakResidentBytes / mebibyte);
+                run.bareDecode.seconds * 1000, run.bareDecode.processorSeconds * 1000,
+                run.bareDecode.peakResidentBytes / mebibyte);
     std::printf("\nRatio: %.3fx in wall time (target: at most 0.40x), %.3fx in processor time\n",
-                run.run / run.bareDecode, run.runProcessor / run.bareDecodeProcessor);
+                run.run.seconds / run.bareDecode.seconds,
+                run.run.processorSeconds / run.bareDecode.processorSeconds);
     std::fflush(stdout);
 
     auto check = compareCheck(scratch, programs, quick ? 3 : 7);
