@@ -2,9 +2,10 @@
 # Builds what the benchmark needs and runs it: the project's loading of generated sequences
 # against bare libpng and zlib, and velorin-sim's check, preview and run timed whole, each
 # interleaved with its baseline and given as medians and ratios of wall time and of processor
-# time, on a machine it names; then the live window's frames under Xvfb. Ends by saying how long
-# it took.
-#   scripts/bench.sh [--quick] [--loading]   (--loading: the loading comparisons alone)
+# time, on a machine it names (import against FFmpeg's own command, `ffmpeg`, among them); then
+# the live window's frames under Xvfb. Ends by saying how long it took.
+#   scripts/bench.sh [--quick] [--loading|--import]   (--loading: the loading comparisons alone;
+#   --import: the import comparisons alone)
 # The sequences are drawn once into $VELORIN_BENCH_SCRATCH (default: build/bench-scratch) and
 # kept there for later runs; nothing there is committed. The wall-time figures want an idle
 # machine (the benchmark prints the load average at its start and end); the processor-time
@@ -20,7 +21,11 @@ scratch=${VELORIN_BENCH_SCRATCH:-$here/build/bench-scratch}
 # The live window at its default size on a 1280x1024 desktop of Xvfb, held to one processor,
 # while the bundled sample plays showing after showing for 12 s of the wall clock: its own
 # frame statistics, and the processor time it and the X server spent a frame.
-if command -v xvfb-run >/dev/null 2>&1; then
+importOnly=false
+for argument in "$@"; do [ "$argument" = --import ] && importOnly=true; done
+if $importOnly; then
+    :
+elif command -v xvfb-run >/dev/null 2>&1; then
     statistics=$(mktemp)
     TIMEFORMAT='%U %S'
     spent=$( { time xvfb-run -a -s "-screen 0 1280x1024x24" taskset -c 0 \

@@ -98,7 +98,7 @@ namespace {
 std::string selfPath;
 
 // Starts `arguments` with its standard output on `output` (or thrown away) and its errors
-// thrown away.
+// thrown away. A program named without a folder (`ffmpeg`) is looked for on the PATH.
 pid_t spawn(const std::vector<std::string>& arguments, int output) {
     std::vector<char*> argv;
     for (const auto& argument : arguments)
@@ -112,7 +112,7 @@ pid_t spawn(const std::vector<std::string>& arguments, int output) {
         posix_spawn_file_actions_addopen(&actions, STDOUT_FILENO, "/dev/null", O_WRONLY, 0);
     posix_spawn_file_actions_addopen(&actions, STDERR_FILENO, "/dev/null", O_WRONLY, 0);
     pid_t child = 0;
-    int failed = posix_spawn(&child, argv[0], &actions, nullptr, argv.data(), environ);
+    int failed = posix_spawnp(&child, argv[0], &actions, nullptr, argv.data(), environ);
     posix_spawn_file_actions_destroy(&actions);
     if (failed != 0)
         throw std::runtime_error("cannot run " + arguments.front());

@@ -11,6 +11,7 @@
 #include <memory>
 #include <png.h>
 #include <stdexcept>
+#include <tuple>
 #include <unistd.h>
 
 namespace velorin::bench {
@@ -62,6 +63,31 @@ Picture readPicture(const fs::path& path) {
     if (!png_image_finish_read(&image, nullptr, picture.rgba.get(), 0, nullptr))
         throw std::runtime_error("cannot decode " + path.string());
     return picture;
+}
+
+// Two programs timed whole in interleaved rounds, each expected to succeed.
+std::pair<ProgramFigures, ProgramFigures> compareProgramsWhole(
+    const std::vector<std::string>& first, const std::vector<std::string>& second, int rounds) {
+    ProgramFigures figures[2];
+    InterleavedTimes times;
+    for (int index = 0; index < 2; ++index) {
+        const auto& arguments = index == 0 ? first : second;
+        times.add(std::to_string(index), [&arguments, &figures, index] {
+            auto outcome = runProcess(arguments);
+            if (outcome.status != 0)
+                throw std::runtime_error(arguments.front() + " " + arguments[1] +
+                                         " exited with " + std::to_string(outcome.status));
+            figures[index].peakResidentBytes =
+                std::max(figures[index].peakResidentBytes, outcome.peakResidentBytes);
+            return Timing{outcome.seconds, outcome.processorSeconds};
+        });
+    }
+    times.run(rounds);
+    for (int index = 0; index < 2; ++index) {
+        figures[index].seconds = times.median(std::to_string(index));
+        figures[index].processorSeconds = times.processorMedian(std::to_string(index));
+    }
+    return {figures[0], figures[1]};
 }
 
 } // namespace
@@ -144,30 +170,65 @@ RunFigures compareRun(const fs::path& scratch, const fs::path& root, const Seque
     std::vector<std::string> run{programs.velorinSim, "run", scenario.string(), "--root",
                                  root.string()};
     std::vector<std::string> bare{programs.bareDecode, (root / sequenceDevicePath(shape)).string()};
-    RunFigures figures;
-    InterleavedTimes times;
-    times.add("run", [&] {
-        auto outcome = runProcess(run);
-        if (outcome.status != 0)
-            throw std::runtime_error("velorin-sim run failed");
-        figures.runPeakResidentBytes =
-            std::max(figures.runPeakResidentBytes, outcome.peakResidentBytes);
-        return Timing{outcome.seconds, outcome.processorSeconds};
-    });
-    times.add("bare", [&] {
-        auto outcome = runProcess(bare);
-        if (outcome.status != 0)
-            throw std::runtime_error("the bare decoder failed");
-        figures.bareDecodePeakResidentBytes =
-            std::max(figures.bareDecodePeakResidentBytes, outcome.peakResidentBytes);
-        return Timing{outcome.seconds, outcome.processorSeconds};
-    });
-    times.run(rounds);
-    figures.run = times.median("run");
-    figures.bareDecode = times.median("bare");
-    figures.runProcessor = times.processorMedian("run");
-    figures.bareDecodeProcessor = times.processorMedian("bare");
+    auto [velorin, bareDecode] = compareProgramsWhole(run, bare, rounds);
+    return {velorin, bareDecode};
+}
+
+std::optional<fs::path> makeClip(const fs::path& scratch, const ImportClip& clip) {
+    fs::path path = scratch / "import" / (clip.name + ".mp4");
+    if (fs::exists(path))
+        return path;
+    fs::create_directories(path.parent_path());
+    fs::path partial = path;
+    partial += ".partial.mp4";
+    std::string size = std::to_string(clip.width) + "x" + std::to_string(clip.height);
+    auto made = runProcess({"ffmpeg", "-nostdin", "-v", "error", "-y", "-f", "lavfi", "-i",
+                            "testsrc2=size=" + size + ":rate=30", "-t",
+                            std::to_string(clip.seconds), "-c:v", "libx264", "-preset",
+                            "ultrafast", "-pix_fmt", "yuv420p", partial.string()});
+    if (made.status != 0)
+        return std::nullopt;
+    fs::rename(partial, path);
+    return path;
+}
+
+ImportFigures compareImport(const fs::path& scratch, const fs::path& clip,
+                            const Programs& programs, int rounds) {
+    fs::path out = scratch / "import" / "out";
+    fs::path ffmpegOut = scratch / "import" / "ffmpeg-frames";
+    fs::create_directories(out);
+    std::string name = clip.stem().string();
+    std::vector<std::string> import{programs.velorinSim, "import", clip.string(), name,
+                                    "--out", out.string(), "--replace"};
+    // A first run gives the size of the frames, which FFmpeg is then asked for.
+    timed(import, 0);
+    ImportFigures figures;
+    for (const auto& entry : fs::directory_iterator(out / name)) {
+        if (entry.path().extension() == ".png")
+            ++figures.frames;
+    }
+    Picture first = readPicture(out / name / "frame0001.png");
+    figures.frameWidth = first.width;
+    figures.frameHeight = first.height;
+    fs::remove_all(ffmpegOut);
+    fs::create_directories(ffmpegOut);
+    std::vector<std::string> ffmpeg{
+        "ffmpeg", "-nostdin", "-v", "error", "-y", "-i", clip.string(), "-vf",
+        "scale=" + std::to_string(first.width) + ":" + std::to_string(first.height),
+        (ffmpegOut / "frame%04d.png").string()};
+    std::tie(figures.import, figures.ffmpeg) = compareProgramsWhole(import, ffmpeg, rounds);
     return figures;
+}
+
+std::size_t importPeakResidentBytes(const fs::path& scratch, const fs::path& clip,
+                                    const Programs& programs) {
+    fs::path out = scratch / "import" / "out";
+    fs::create_directories(out);
+    auto outcome = runProcess({programs.velorinSim, "import", clip.string(), clip.stem().string(),
+                               "--out", out.string(), "--replace"});
+    if (outcome.status != 0)
+        throw std::runtime_error("velorin-sim import " + clip.string() + " failed");
+    return outcome.peakResidentBytes;
 }
 
 } // namespace velorin::bench

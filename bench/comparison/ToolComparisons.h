@@ -1,12 +1,15 @@
 // velorin-sim timed whole, as a user runs it: `check` on 100,000 names with distinct and with
-// equal ordering keys, the default `preview` against libpng writing the same frames, and a
-// `run` of one showing against a bare one-thread libpng program decoding the same files.
+// equal ordering keys, the default `preview` against libpng writing the same frames, a `run` of
+// one showing against a bare one-thread libpng program decoding the same files, and `import` of
+// H.264 clips against FFmpeg's own command writing frames of the same size.
 #pragma once
 
 #include "bench/comparison/GeneratedSequences.h"
 
 #include <cstddef>
+#include <cstdint>
 #include <filesystem>
+#include <optional>
 #include <string>
 
 namespace velorin::bench {
@@ -45,18 +48,50 @@ struct PreviewFigures {
 PreviewFigures comparePreview(const std::filesystem::path& scratch, const Programs& programs,
                               int rounds);
 
+// A program timed whole: its median wall and processor seconds, and its peak resident memory.
+struct ProgramFigures {
+    double seconds{0};
+    double processorSeconds{0};
+    std::size_t peakResidentBytes{0};
+};
+
 struct RunFigures {
-    // Median wall and processor seconds.
-    double run{0};
-    double bareDecode{0};
-    double runProcessor{0};
-    double bareDecodeProcessor{0};
-    std::size_t runPeakResidentBytes{0};
-    std::size_t bareDecodePeakResidentBytes{0};
+    ProgramFigures run;
+    ProgramFigures bareDecode;
 };
 
 // A scenario that plugs the charger once, with looping off, on the sequence under `root`.
 RunFigures compareRun(const std::filesystem::path& scratch, const std::filesystem::path& root,
                       const SequenceShape& shape, const Programs& programs, int rounds);
+
+struct ImportClip {
+    std::string name;
+    std::uint32_t width{0};
+    std::uint32_t height{0};
+    int seconds{0};
+};
+
+struct ImportFigures {
+    // The size of the frames both write.
+    std::uint32_t frameWidth{0};
+    std::uint32_t frameHeight{0};
+    int frames{0};
+    ProgramFigures import;
+    ProgramFigures ffmpeg;
+};
+
+// The clip made once with FFmpeg's command (a moving test picture, H.264 at 30 frames a second)
+// and kept in `scratch`; none when the `ffmpeg` program is missing.
+std::optional<std::filesystem::path> makeClip(const std::filesystem::path& scratch,
+                                              const ImportClip& clip);
+
+// `velorin-sim import CLIP` with its defaults, against `ffmpeg -i CLIP -vf scale=W:H
+// frame%04d.png` at the size of import's frames.
+ImportFigures compareImport(const std::filesystem::path& scratch, const std::filesystem::path& clip,
+                            const Programs& programs, int rounds);
+
+// The peak resident memory of one `velorin-sim import CLIP` with its defaults.
+std::size_t importPeakResidentBytes(const std::filesystem::path& scratch,
+                                    const std::filesystem::path& clip, const Programs& programs);
 
 } // namespace velorin::bench

@@ -1,7 +1,8 @@
 // velorin_compare: the project's speed and memory against bare libpng and zlib, measured side
 // by side on this machine and printed as ratios (run by scripts/bench.sh).
-//   velorin_compare SCRATCH VELORIN_SIM BARE_DECODE SAMPLE_ROOT [--quick] [--loading]
-//     (--loading: the loading comparisons alone, none of velorin-sim's)
+//   velorin_compare SCRATCH VELORIN_SIM BARE_DECODE SAMPLE_ROOT [--quick] [--loading] [--import]
+//     (--loading: the loading comparisons alone, none of velorin-sim's; --import: the import
+//     comparisons alone)
 //   velorin_compare --one-showing ROOT FRAMES SIDE     (used by itself: one showing's memory)
 //   velorin_compare --measure PROGRAM ARGUMENTS...     (used by itself: a program timed whole)
 // SCRATCH receives the generated sequences and every output; nothing in it is committed.
@@ -18,6 +19,7 @@
 #include <exception>
 #include <fstream>
 #include <string>
+#include <tuple>
 #include <unistd.h>
 
 namespace velorin::bench {
@@ -125,6 +127,49 @@ void printLoading(const SequenceShape& shape, const LoadingFigures& figures,
                 overFrames, verdict(overFrames <= 8));
 }
 
+void printImport(const fs::path& scratch, const Programs& programs, bool quick) {
+    const std::vector<std::pair<ImportClip, double>> clips{{{"uhd-4s", 3840, 2160, 4}, 1.5},
+                                                           {{"hd-4s", 1920, 1080, 4}, 1.2}};
+    std::printf("\n### `velorin-sim import` of 4 s of H.264 against `ffmpeg -i CLIP -vf "
+                "scale=W:H frame%%04d.png` writing frames of the same size\n\n");
+    std::printf("| clip | frames | median wall, import / ffmpeg | median processor, import / "
+                "ffmpeg | wall ratio | processor ratio | target |\n|---|---|---|---|---|---|---|\n");
+    for (const auto& [clip, target] : clips) {
+        auto path = makeClip(scratch, clip);
+        if (!path) {
+            std::printf("| %ux%u | not measured: the `ffmpeg` program is missing "
+                        "(scripts/install-dependencies.sh installs it) | | | | | |\n",
+                        clip.width, clip.height);
+            return;
+        }
+        auto figures = compareImport(scratch, *path, programs, quick ? 1 : 3);
+        double wall = figures.import.seconds / figures.ffmpeg.seconds;
+        double processor = figures.import.processorSeconds / figures.ffmpeg.processorSeconds;
+        std::printf("| %ux%u to %ux%u | %d | %.2f s / %.2f s | %.2f s / %.2f s | %.2fx | %.2fx | "
+                    "at most %.1fx: %s |\n",
+                    clip.width, clip.height, figures.frameWidth, figures.frameHeight,
+                    figures.frames, figures.import.seconds, figures.ffmpeg.seconds,
+                    figures.import.processorSeconds, figures.ffmpeg.processorSeconds, wall,
+                    processor, target,
+                    wall <= target ? "met" : (processor <= target ? "met in processor time" : "NOT met"));
+        std::fflush(stdout);
+    }
+    std::printf("\nPeak resident memory of `velorin-sim import` with its defaults (a longer "
+                "source is cut to one showing's four seconds, and read to its end for its "
+                "timing):\n\n| clip | 4 s | 60 s |\n|---|---|---|\n");
+    for (const auto& [width, height, name] :
+         {std::tuple{3840u, 2160u, "uhd"}, std::tuple{1920u, 1080u, "hd"}}) {
+        auto shortClip = makeClip(scratch, {std::string(name) + "-4s", width, height, 4});
+        auto longClip = makeClip(scratch, {std::string(name) + "-60s", width, height, 60});
+        if (!shortClip || !longClip)
+            return;
+        std::printf("| %ux%u | %.1f MiB | %.1f MiB |\n", width, height,
+                    importPeakResidentBytes(scratch, *shortClip, programs) / mebibyte,
+                    importPeakResidentBytes(scratch, *longClip, programs) / mebibyte);
+        std::fflush(stdout);
+    }
+}
+
 int compare(const fs::path& scratch, const Programs& programs, bool quick, bool loadingOnly) {
     auto start = Clock::now();
     std::printf("## velorin_compare, %s\n\n", today().c_str());
@@ -169,12 +214,14 @@ int compare(const fs::path& scratch, const Programs& programs, bool quick, bool 
     std::printf("| | median wall | median processor | peak resident |\n|---|---|---|---|\n");
     std::printf("| `velorin-sim run` (launch, lock, plug, end at 1.5 s) | %.1f ms | %.1f ms | "
                 "%.1f MiB |\n",
-                run.run * 1000, run.runProcessor * 1000, run.runPeakResidentBytes / mebibyte);
+                run.run.seconds * 1000, run.run.processorSeconds * 1000,
+                run.run.peakResidentBytes / mebibyte);
     std::printf("| bare libpng, 1 thread | %.1f ms | %.1f ms | %.1f MiB |\n",
-                run.bareDecode * 1000, run.bareDecodeProcessor * 1000,
-                run.bareDecodePeakResidentBytes / mebibyte);
+                run.bareDecode.seconds * 1000, run.bareDecode.processorSeconds * 1000,
+                run.bareDecode.peakResidentBytes / mebibyte);
     std::printf("\nRatio: %.3fx in wall time (target: at most 0.40x), %.3fx in processor time\n",
-                run.run / run.bareDecode, run.runProcessor / run.bareDecodeProcessor);
+                run.run.seconds / run.bareDecode.seconds,
+                run.run.processorSeconds / run.bareDecode.processorSeconds);
     std::fflush(stdout);
 
     auto check = compareCheck(scratch, programs, quick ? 3 : 7);
@@ -206,6 +253,8 @@ int compare(const fs::path& scratch, const Programs& programs, bool quick, bool 
                 "files: %.1f MB.\n",
                 preview.preview / preview.libpngWriting, preview.frameBytes / 1e6);
 
+    printImport(scratch, programs, quick);
+
     std::printf("\nLoad average at the end %s. The whole benchmark took %.0f s.\n",
                 loadAverages().c_str(), secondsSince(start));
     return 0;
@@ -229,20 +278,31 @@ int main(int argc, char** argv) {
         }
         bool quick = false;
         bool loadingOnly = false;
+        bool importOnly = false;
         for (int index = 5; index < argc; ++index) {
             std::string flag = argv[index];
             quick = quick || flag == "--quick";
             loadingOnly = loadingOnly || flag == "--loading";
-            if (flag != "--quick" && flag != "--loading")
+            importOnly = importOnly || flag == "--import";
+            if (flag != "--quick" && flag != "--loading" && flag != "--import")
                 argc = 0;
         }
         if (argc < 5) {
             std::fprintf(stderr,
                          "usage: velorin_compare SCRATCH VELORIN_SIM BARE_DECODE SAMPLE_ROOT "
-                         "[--quick] [--loading]\n");
+                         "[--quick] [--loading] [--import]\n");
             return 2;
         }
         std::filesystem::create_directories(argv[1]);
+        if (importOnly) {
+            std::printf("Machine: %s, %zu processors for this process; load average at the start "
+                        "%s\n",
+                        processorModel().c_str(), velorin::processorCount(), loadAverages().c_str());
+            printImport(std::filesystem::absolute(argv[1]), Programs{argv[2], argv[3], argv[4]},
+                        quick);
+            std::printf("\nLoad average at the end %s.\n", loadAverages().c_str());
+            return 0;
+        }
         return compare(std::filesystem::absolute(argv[1]), Programs{argv[2], argv[3], argv[4]},
                        quick, loadingOnly);
     } catch (const std::exception& error) {

@@ -29,6 +29,10 @@ struct PixelSize {
     std::uint32_t height{0};
 };
 
+// How a source's pixels are brought to the size of the frames: smoothly (averaging when they
+// shrink), or each frame pixel from the nearest source pixel.
+enum class ResizeFilter { Smooth, NearestNeighbour };
+
 // The box for a source of `sourceWidth` × `sourceHeight` pixels (both above 0). A side that
 // follows the source's proportions is rounded to a hundredth of a point.
 PointBox chooseBox(const BoxRequest& request, std::uint32_t sourceWidth,

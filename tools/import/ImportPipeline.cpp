@@ -4,6 +4,7 @@
 #include "platform/display/Image.h"
 #include "tools/common/SampleRoot.h"
 #include "tools/common/SequenceArgument.h"
+#include "tools/import/FrameFileWriting.h"
 #include "tools/import/FrameSampler.h"
 #include "tools/import/PremultipliedResize.h"
 #include "tools/import/SequenceFrameNames.h"
@@ -73,14 +74,15 @@ common::Result<void> checkApart(const std::string& source, const std::string& de
     return {};
 }
 
-// Writes each wanted source frame, resized, to the output frames that show it.
+// Writes each wanted source frame, resized, to the output frames that show it. The frames are
+// encoded and written on other threads (FrameFileWriting.h) while the source decodes on.
 class SequenceWriter final : public FrameConsumer {
 public:
     SequenceWriter(const StagedSequence& staged, const SequenceShape& shape,
                    const std::vector<double>& sourceTimes, double sourceEnd,
                    const ImportHooks& hooks, int sourceFrames)
-        : m_staged(staged), m_shape(shape), m_sampler(sourceTimes, sourceEnd), m_hooks(hooks),
-          m_progress("Importing", sourceFrames, hooks.progress) {}
+        : m_shape(shape), m_sampler(sourceTimes, sourceEnd), m_hooks(hooks),
+          m_progress("Importing", sourceFrames, hooks.progress), m_files(staged, shape.frameCount) {}
 
     common::Result<void> poll() override {
         TRY(common::stopIfInterrupted(m_hooks.interrupted));
@@ -90,65 +92,35 @@ public:
     bool wants(double, double end) const override { return m_sampler.wants(end); }
     bool finished() const override { return m_sampler.finished(); }
     std::optional<PixelSize> drawingSize() const override { return m_shape.pixels; }
+    ResizeFilter resizeFilter() const override { return ResizeFilter::Smooth; }
 
     common::Result<void> take(const CanvasFrame& frame) override {
         std::vector<int> frames = m_sampler.take(frame.start + frame.duration);
         if (frames.empty())
             return {};
-        // A frame drawn at the sequence's size (a vector source's) is taken as it is.
-        bool drawnToSize =
+        // A frame made at the sequence's size (a vector source's, a video's) is taken as it is.
+        bool madeToSize =
             frame.width == m_shape.pixels.width && frame.height == m_shape.pixels.height;
-        auto pixels = drawnToSize ? frame.pixels
-                                  : resizeRgba(frame.pixels, frame.width, frame.height,
-                                               m_shape.pixels.width, m_shape.pixels.height);
-        bool opaque = true;
-        for (std::size_t alpha = 3; alpha < pixels.size() && opaque; alpha += 4)
-            opaque = pixels[alpha] == 255;
-        platform::PngEncoding encoding;
-        if (opaque) {
-            encoding.colorType = platform::PngColorType::RGB;
-            encoding.opacity = platform::PngOpacity::Opaque;
-        }
-        m_lastPng = platform::encodePng(
-            platform::PixelView{m_shape.pixels.width, m_shape.pixels.height, pixels}, encoding);
-        if (m_lastPng.empty())
-            return common::Fault{"a frame cannot be encoded as PNG"};
-        return writeFrames(frames);
+        auto pixels = madeToSize ? frame.pixels
+                                 : resizeRgba(frame.pixels, frame.width, frame.height,
+                                              m_shape.pixels.width, m_shape.pixels.height);
+        return m_files.add(std::move(pixels), m_shape.pixels.width, m_shape.pixels.height,
+                           std::move(frames));
     }
 
     // Output frames the source did not reach, when it ended early, show its last frame.
     common::Result<void> finish() {
         m_progress.finish();
-        std::vector<int> frames = m_sampler.takeRemaining();
-        if (frames.empty())
-            return {};
-        if (m_lastPng.empty())
-            return common::Fault{"no frame of the source could be decoded"};
-        return writeFrames(frames);
+        return m_files.finish(m_sampler.takeRemaining());
     }
 
 private:
-    common::Result<void> writeFrames(const std::vector<int>& frames) {
-        for (int frame : frames) {
-            std::string name = sequenceFrameName(frame, m_shape.frameCount);
-            std::ofstream file(m_staged.stagedPath(name), std::ios::binary | std::ios::trunc);
-            file.write(reinterpret_cast<const char*>(m_lastPng.data()),
-                       static_cast<std::streamsize>(m_lastPng.size()));
-            file.close();
-            if (!file)
-                return common::Fault{(fs::path(m_staged.destination()) / name).string(),
-                                     "cannot be written"};
-        }
-        return {};
-    }
-
-    const StagedSequence& m_staged;
     SequenceShape m_shape;
     FrameSampler m_sampler;
     const ImportHooks& m_hooks;
     ProgressBar m_progress;
     int m_visited{0};
-    std::vector<std::uint8_t> m_lastPng;
+    FrameFileWriter m_files;
 };
 
 common::Result<std::string> chooseParent(const ImportRequest& request) {

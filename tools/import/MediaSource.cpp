@@ -4,7 +4,7 @@
 #include "tools/import/sources/SourceFormats.h"
 
 #include <filesystem>
-#include <fstream>
+#include <sys/stat.h>
 
 namespace velorin::tools {
 
@@ -21,11 +21,10 @@ bool isSchemeCharacter(char character) {
            character == '.';
 }
 
-std::vector<std::uint8_t> readHead(const std::string& path) {
-    std::ifstream file(path, std::ios::binary);
+std::vector<std::uint8_t> readHead(const SourceFile& file) {
     std::vector<std::uint8_t> head(headBytes);
-    file.read(reinterpret_cast<char*>(head.data()), static_cast<std::streamsize>(head.size()));
-    head.resize(static_cast<std::size_t>(std::max<std::streamsize>(file.gcount(), 0)));
+    std::int64_t count = file.readAt(0, head.data(), head.size());
+    head.resize(static_cast<std::size_t>(std::max<std::int64_t>(count, 0)));
     return head;
 }
 
@@ -73,12 +72,15 @@ common::Result<std::unique_ptr<MediaSource>> openMediaSource(const std::string& 
     SourceOpening opening{folderTiming, interrupted};
     if (fs::is_directory(status))
         return openRecognisedSource(SourceHead::folder(path), opening);
-    if (!fs::is_regular_file(status))
-        return common::Fault{path, "is not a regular file or a folder"};
-    std::vector<std::uint8_t> head = readHead(path);
+    // A pipe or a device is refused before it is opened at all.
+    if (struct stat found{}; !fs::is_regular_file(status) && ::stat(path.c_str(), &found) == 0)
+        return common::Fault{path, whyNotRead(found.st_mode)};
+    // Whatever is at the path now is checked again on the open file, which alone is read.
+    auto file = TRY(SourceFile::open(path));
+    std::vector<std::uint8_t> head = readHead(*file);
     if (head.empty())
         return common::Fault{path, "is empty or cannot be read"};
-    return openRecognisedSource(SourceHead::file(path, std::move(head)), opening);
+    return openRecognisedSource(SourceHead::file(std::move(file), std::move(head)), opening);
 }
 
 std::optional<std::string> importableFileKind(const std::string& path) {

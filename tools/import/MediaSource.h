@@ -94,9 +94,13 @@ public:
     virtual common::Result<void> take(const CanvasFrame& frame) = 0;
     // True once the consumer needs no more frames: decoding stops there, without a fault.
     virtual bool finished() const { return false; }
-    // The size the frames are written at, when the consumer knows it. A source drawn from
-    // vectors draws its frames at this size instead of its own, so that none is resized.
+    // The size the frames are written at, when the consumer knows it, and how they are brought
+    // to it. A source drawn from vectors draws its frames at this size instead of its own, and a
+    // video's opaque frames are scaled straight to it as they are converted, so that none is
+    // converted at full size and resized again; a frame of another size is resized by the
+    // consumer.
     virtual std::optional<PixelSize> drawingSize() const { return std::nullopt; }
+    virtual ResizeFilter resizeFilter() const { return ResizeFilter::Smooth; }
 };
 
 class MediaSource {

@@ -3,6 +3,7 @@
 #pragma once
 
 #include "common/Result.h"
+#include "tools/import/sources/SourceFile.h"
 
 #include <cstddef>
 #include <cstdint>
@@ -11,9 +12,10 @@
 
 namespace velorin::tools {
 
-// The file's bytes; a fault naming it when it cannot be read or holds more than `limit` bytes,
-// saying "larger than the N MiB a `kind` may be".
-common::Result<std::vector<std::uint8_t>> readSourceFile(const std::string& path, std::size_t limit,
+// The open file's bytes, as large as it was when it was checked; a fault naming it when it
+// cannot be read or holds more than `limit` bytes, saying "larger than the N MiB a `kind` may
+// be".
+common::Result<std::vector<std::uint8_t>> readSourceFile(const SourceFile& file, std::size_t limit,
                                                          const std::string& kind);
 
 } // namespace velorin::tools

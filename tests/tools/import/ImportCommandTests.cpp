@@ -12,6 +12,7 @@
 #include <gtest/gtest.h>
 #include <nlohmann/json.hpp>
 #include <sys/file.h>
+#include <sys/stat.h>
 
 namespace velorin::tools {
 namespace {
@@ -59,6 +60,18 @@ TEST(ImportCommand, RefusesBadInputWithAMessageNamingItAndWritesNothing) {
     auto folderTiming = scratch.run({scratch.source.string(), "--duration", "2"});
     EXPECT_EQ(folderTiming.status, 2);
     EXPECT_NE(folderTiming.err.find("--duration"), std::string::npos);
+    EXPECT_TRUE(fs::is_empty(scratch.out));
+    // A pipe has no writer here: opening it to read would wait for ever.
+    fs::path pipe = scratch.scratch / "clip-pipe.gif";
+    ASSERT_EQ(::mkfifo(pipe.c_str(), 0600), 0);
+    auto piped = scratch.run({pipe.string(), "--out", scratch.out.string()});
+    EXPECT_EQ(piped.status, 2);
+    EXPECT_NE(piped.err.find("clip-pipe.gif: is a pipe (FIFO), not a regular file"),
+              std::string::npos)
+        << piped.err;
+    auto device = scratch.run({"/dev/zero", "zero", "--out", scratch.out.string()});
+    EXPECT_EQ(device.status, 2);
+    EXPECT_NE(device.err.find("/dev/zero: is a device"), std::string::npos) << device.err;
     EXPECT_TRUE(fs::is_empty(scratch.out));
 }
 

@@ -148,6 +148,13 @@ TEST(ImportSourceTimeline, VideoKeepsVariableTimesAndStandsUpright) {
     ASSERT_EQ(decoded.frames[0].width, 16u);
     expectColor(pixelOf(decoded.frames[0], 12, 3), red, 12);
     expectColor(pixelOf(decoded.frames[0], 3, 28), blue, 12);
+    // Told the size the frames are written at, the video scales them straight to it, turned.
+    auto scaled = testing::decodeWhole(scratch / "clip.mp4", {}, PixelSize{8, 16});
+    ASSERT_EQ(scaled.frames.size(), 3u);
+    ASSERT_EQ(scaled.frames[0].width, 8u);
+    ASSERT_EQ(scaled.frames[0].height, 16u);
+    expectColor(pixelOf(scaled.frames[0], 6, 1), red, 12);
+    expectColor(pixelOf(scaled.frames[0], 1, 14), blue, 12);
 
     // Mirrored as well, as a front camera's recording may ask: the mark comes to the top left.
     turned.mirrored = true;
@@ -185,6 +192,10 @@ TEST(ImportSourceTimeline, VideoColoursFollowTheirMatrixAndRangeAndSoundIsIgnore
         ASSERT_EQ(decoded.frames.size(), 1u);
         EXPECT_FALSE(decoded.description.audioIgnored);
         expectColor(pixelOf(decoded.frames[0], 16, 8), warm, 6);
+        auto scaled = testing::decodeWhole(scratch / file, {}, PixelSize{8, 4});
+        ASSERT_EQ(scaled.frames.size(), 1u);
+        ASSERT_EQ(scaled.frames[0].width, 8u);
+        expectColor(pixelOf(scaled.frames[0], 4, 2), warm, 6);
     }
     auto webm = testing::decodeWhole(scratch / "clip.webm");
     ASSERT_EQ(webm.frames.size(), 3u);

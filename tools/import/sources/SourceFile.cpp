@@ -17,12 +17,32 @@ constexpr std::size_t bufferBytes = 64 * 1024;
 
 } // namespace
 
-common::Result<SourceFile> SourceFile::open(const std::string& path) {
-    auto file = TRY(common::openFile(path, O_RDONLY).withContext(path, "cannot be read"));
+std::string whyNotRead(mode_t mode) {
+    if (S_ISFIFO(mode))
+        return "is a pipe (FIFO), not a regular file; import reads files and folders only";
+    if (S_ISCHR(mode) || S_ISBLK(mode))
+        return "is a device, not a regular file; import reads files and folders only";
+    if (S_ISSOCK(mode))
+        return "is a socket, not a regular file; import reads files and folders only";
+    if (S_ISDIR(mode))
+        return "is a folder now, but was a file when import looked at it; it is not read";
+    return "is not a regular file; import reads files and folders only";
+}
+
+common::Result<std::shared_ptr<const SourceFile>> SourceFile::open(const std::string& path) {
+    // O_NONBLOCK: opening a pipe without a writer, or some devices, would wait for ever.
+    // O_NOCTTY: a terminal put in the file's place must not become this process's.
+    auto file = TRY(common::openFile(path, O_RDONLY | O_NONBLOCK | O_NOCTTY)
+                        .withContext(path, "cannot be read"));
     auto status = TRY(common::statusOf(file.get()).withContext(path, "cannot be read"));
     if (!S_ISREG(status.st_mode))
-        return common::Fault{path, "is not a regular file"};
-    return SourceFile(path, file.release(), static_cast<std::uint64_t>(status.st_size));
+        return common::Fault{path, whyNotRead(status.st_mode)};
+    // A regular file never blocks; reads are plain blocking reads from here on.
+    int flags = ::fcntl(file.get(), F_GETFL);
+    if (flags < 0 || ::fcntl(file.get(), F_SETFL, flags & ~O_NONBLOCK) < 0)
+        return common::Fault{path, "cannot be read: " + common::describeSystemError(errno)};
+    return std::shared_ptr<const SourceFile>(
+        new SourceFile(path, file.release(), static_cast<std::uint64_t>(status.st_size)));
 }
 
 SourceFile::SourceFile(std::string path, int descriptor, std::uint64_t size)
@@ -40,6 +60,8 @@ SourceFile::~SourceFile() {
 
 std::int64_t SourceFile::readAt(std::uint64_t offset, std::uint8_t* destination,
                                 std::size_t length) const {
+    // A file that grew since it was checked is read as it was checked.
+    length = static_cast<std::size_t>(std::min<std::uint64_t>(length, m_size - std::min(offset, m_size)));
     std::size_t done = 0;
     while (done < length) {
         ssize_t count = ::pread(m_descriptor, destination + done, length - done,

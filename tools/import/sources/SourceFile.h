@@ -1,5 +1,11 @@
 // A source file opened for reading by position, and a buffered reader that walks it in order.
 //
+// A source is opened once, and everything that reads it reads that open file: its kind is
+// recognised from it, its size checked on it, and every reader (FFmpeg's included) is handed
+// it. So what was checked is what is read, whatever happens to the path meanwhile. It is opened
+// without waiting (a pipe or a device put where the file was would otherwise block the open
+// for ever) and then kept only when it is a regular file.
+//
 // The readers of animated images read their files as they go rather than holding them, so a
 // file of any length takes a few kilobytes of buffer. Reading ends either at the end of the
 // file, which a reader tells apart so that a file cut short can be said to be cut short, or at
@@ -10,23 +16,28 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <memory>
 #include <string>
+#include <sys/types.h>
 #include <vector>
 
 namespace velorin::tools {
 
 class SourceFile {
 public:
-    static common::Result<SourceFile> open(const std::string& path);
+    // A fault naming the path when it cannot be opened or is not a regular file (a pipe, a
+    // device, a folder); it never waits for a writer or a device.
+    static common::Result<std::shared_ptr<const SourceFile>> open(const std::string& path);
     SourceFile(SourceFile&& other) noexcept;
     SourceFile& operator=(SourceFile&&) = delete;
     SourceFile(const SourceFile&) = delete;
     ~SourceFile();
 
     const std::string& path() const { return m_path; }
+    // The size the open file had when it was checked; nothing past it is read.
     std::uint64_t size() const { return m_size; }
-    // Reads up to `length` bytes from `offset`: fewer only where the file ends. -1 on a read
-    // fault.
+    // Reads up to `length` bytes from `offset`: fewer only where the file ends (at its checked
+    // size, or earlier where it has shrunk). -1 on a read fault.
     std::int64_t readAt(std::uint64_t offset, std::uint8_t* destination, std::size_t length) const;
 
 private:
@@ -36,6 +47,10 @@ private:
     int m_descriptor{-1};
     std::uint64_t m_size{0};
 };
+
+// Why a source that is not a regular file (`mode` as stat gives it) is not read: "is a pipe
+// (FIFO), not a regular file; ...".
+std::string whyNotRead(mode_t mode);
 
 // Reads a file in order from a position, through a buffer.
 class SequentialReader {

@@ -7,11 +7,13 @@
 namespace velorin::tools {
 
 SourceHead SourceHead::folder(std::string path) {
-    return SourceHead(std::move(path), true, {});
+    return SourceHead(std::move(path), nullptr, {});
 }
 
-SourceHead SourceHead::file(std::string path, std::vector<std::uint8_t> bytes) {
-    return SourceHead(std::move(path), false, std::move(bytes));
+SourceHead SourceHead::file(std::shared_ptr<const SourceFile> file,
+                            std::vector<std::uint8_t> bytes) {
+    std::string path = file->path();
+    return SourceHead(std::move(path), std::move(file), std::move(bytes));
 }
 
 const std::optional<std::string>& SourceHead::ffmpegDemuxer() const {

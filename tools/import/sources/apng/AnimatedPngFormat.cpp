@@ -13,7 +13,7 @@ bool isPng(const SourceHead& head) {
 
 common::Result<std::unique_ptr<MediaSource>> openPng(const SourceHead& head,
                                                      const SourceOpening& opening) {
-    return openAnimatedPngSource(head.path(), opening.interrupted);
+    return openAnimatedPngSource(head.file(), opening.interrupted);
 }
 
 } // namespace

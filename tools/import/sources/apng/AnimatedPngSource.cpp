@@ -127,14 +127,15 @@ private:
 
 class AnimatedPngSource final : public MediaSource {
 public:
-    AnimatedPngSource(SourceFile file, InterruptionCheck interrupted)
-        : m_file(std::move(file)), m_interrupted(std::move(interrupted)) {}
+    AnimatedPngSource(std::shared_ptr<const SourceFile> file, InterruptionCheck interrupted)
+        : m_handle(std::move(file)), m_file(*m_handle), m_interrupted(std::move(interrupted)) {}
 
     common::Result<void> scan();
     common::Result<void> decode(FrameConsumer& consumer) override;
 
 private:
-    SourceFile m_file;
+    std::shared_ptr<const SourceFile> m_handle;
+    const SourceFile& m_file;
     InterruptionCheck m_interrupted;
     ApngLayout m_layout;
     // The frames shown: the animation's, or the default image alone.
@@ -221,7 +222,11 @@ common::Result<void> AnimatedPngSource::decode(FrameConsumer& consumer) {
 
 common::Result<std::unique_ptr<MediaSource>>
 openAnimatedPngSource(const std::string& path, const InterruptionCheck& interrupted) {
-    auto file = TRY(SourceFile::open(path));
+    return openAnimatedPngSource(TRY(SourceFile::open(path)), interrupted);
+}
+
+common::Result<std::unique_ptr<MediaSource>>
+openAnimatedPngSource(std::shared_ptr<const SourceFile> file, const InterruptionCheck& interrupted) {
     auto source = std::make_unique<AnimatedPngSource>(std::move(file), interrupted);
     TRY(source->scan());
     return std::unique_ptr<MediaSource>(std::move(source));

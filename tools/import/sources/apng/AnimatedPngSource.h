@@ -16,11 +16,15 @@
 #pragma once
 
 #include "tools/import/MediaSource.h"
+#include "tools/import/sources/SourceFile.h"
 
 #include <span>
 
 namespace velorin::tools {
 
+// Reads the open file `file`; the path form opens it first (see SourceFile.h).
+common::Result<std::unique_ptr<MediaSource>>
+openAnimatedPngSource(std::shared_ptr<const SourceFile> file, const InterruptionCheck& interrupted);
 common::Result<std::unique_ptr<MediaSource>>
 openAnimatedPngSource(const std::string& path, const InterruptionCheck& interrupted);
 

@@ -15,6 +15,7 @@ extern "C" {
 #include <cmath>
 #include <cstring>
 #include <filesystem>
+#include <limits>
 #include <utility>
 
 namespace velorin::tools {
@@ -60,26 +61,114 @@ void quietenFfmpeg() {
     av_log_set_level(AV_LOG_QUIET);
 }
 
+// FFmpeg reads the source through these callbacks, from the file import opened and checked,
+// each input with a position of its own; it never opens a file by name.
+class FileReading {
+public:
+    explicit FileReading(const SourceFile& file) : m_file(file) {}
+    ~FileReading() {
+        if (m_context)
+            av_freep(&m_context->buffer);
+        avio_context_free(&m_context);
+    }
+    FileReading(const FileReading&) = delete;
+    FileReading& operator=(const FileReading&) = delete;
+
+    // The context FFmpeg reads through; none when memory ran out.
+    AVIOContext* context() {
+        if (m_context)
+            return m_context;
+        auto* buffer = static_cast<unsigned char*>(av_malloc(bufferBytes));
+        if (!buffer)
+            return nullptr;
+        m_context = avio_alloc_context(buffer, static_cast<int>(bufferBytes), 0, this, read,
+                                       nullptr, seek);
+        if (!m_context)
+            av_free(buffer);
+        return m_context;
+    }
+
+private:
+    static constexpr std::size_t bufferBytes = 64 * 1024;
+
+    static int read(void* opaque, std::uint8_t* destination, int length) {
+        auto& reading = *static_cast<FileReading*>(opaque);
+        std::int64_t count = reading.m_file.readAt(reading.m_position, destination,
+                                                   static_cast<std::size_t>(std::max(length, 0)));
+        if (count < 0)
+            return AVERROR(EIO);
+        if (count == 0)
+            return AVERROR_EOF;
+        reading.m_position += static_cast<std::uint64_t>(count);
+        return static_cast<int>(count);
+    }
+
+    static std::int64_t seek(void* opaque, std::int64_t offset, int whence) {
+        auto& reading = *static_cast<FileReading*>(opaque);
+        auto size = static_cast<std::int64_t>(reading.m_file.size());
+        std::int64_t from = 0;
+        switch (whence & ~AVSEEK_FORCE) {
+        case AVSEEK_SIZE:
+            return size;
+        case SEEK_SET:
+            break;
+        case SEEK_CUR:
+            from = static_cast<std::int64_t>(reading.m_position);
+            break;
+        case SEEK_END:
+            from = size;
+            break;
+        default:
+            return AVERROR(EINVAL);
+        }
+        if (offset > std::numeric_limits<std::int64_t>::max() - from || from + offset < 0)
+            return AVERROR(EINVAL);
+        reading.m_position = static_cast<std::uint64_t>(from + offset);
+        return from + offset;
+    }
+
+    const SourceFile& m_file;
+    std::uint64_t m_position{0};
+    AVIOContext* m_context{nullptr};
+};
+
+// A demuxer that would open another file (a reference inside a movie, say) is refused: import
+// reads the one file it was given.
+extern "C" int refuseOtherFiles(AVFormatContext*, AVIOContext**, const char*, int,
+                                AVDictionary**) {
+    return AVERROR(EPERM);
+}
+
 struct OpenedInput {
+    // Declared first, so that it outlives the format context that reads through it.
+    std::unique_ptr<FileReading> reading;
     FormatContext context;
     int videoStream{-1};
 };
 
-common::Result<OpenedInput> openInput(const std::string& path, const std::string& demuxerName,
+common::Result<OpenedInput> openInput(const SourceFile& file, const std::string& demuxerName,
                                       const InterruptionCheck& interrupted) {
     quietenFfmpeg();
+    const std::string& path = file.path();
     const AVInputFormat* format = av_find_input_format(demuxerName.c_str());
     if (!format)
         return common::Fault{path, "FFmpeg has no \"" + demuxerName + "\" reader"};
+    auto reading = std::make_unique<FileReading>(file);
     AVFormatContext* raw = avformat_alloc_context();
-    if (!raw)
+    if (!raw || !reading->context()) {
+        avformat_free_context(raw);
         return common::Fault{path, "out of memory"};
+    }
+    raw->pb = reading->context();
+    raw->flags |= AVFMT_FLAG_CUSTOM_IO;
+    raw->io_open = refuseOtherFiles;
     raw->interrupt_callback.callback = askInterruption;
     raw->interrupt_callback.opaque = const_cast<InterruptionCheck*>(&interrupted);
     AVDictionary* options = nullptr;
-    av_dict_set(&options, "protocol_whitelist", "file", 0);
-    std::error_code error;
-    std::string location = "file:" + std::filesystem::absolute(path, error).string();
+    // No protocol at all: everything is read through the callbacks above.
+    av_dict_set(&options, "protocol_whitelist", "none", 0);
+    // The file's name, for demuxers that look at it, never opened.
+    std::string location = std::filesystem::path(path).filename().string();
     int status = avformat_open_input(&raw, location.c_str(), format, &options);
     av_dict_free(&options);
     if (status < 0)
@@ -88,7 +177,7 @@ common::Result<OpenedInput> openInput(const std::string& path, const std::string
         return common::Fault{path, "cannot be read: it is damaged or not the kind of file it "
                                    "looks like" +
                                        detail(status)};
-    OpenedInput input{FormatContext(raw), -1};
+    OpenedInput input{std::move(reading), FormatContext(raw), -1};
     AVFormatContext* context = input.context.get();
     // Decoders that look at the streams refuse pictures larger than a canvas may be.
     std::vector<AVDictionary*> streamOptions(context->nb_streams, nullptr);
@@ -165,10 +254,10 @@ AVPixelFormat plainFormat(AVPixelFormat format, bool& fullRange) {
 
 class FfmpegSource final : public MediaSource {
 public:
-    FfmpegSource(std::string path, SourceKind kind, std::string demuxer,
+    FfmpegSource(std::shared_ptr<const SourceFile> file, SourceKind kind, std::string demuxer,
                  InterruptionCheck interrupted)
-        : m_path(std::move(path)), m_kind(kind), m_demuxer(std::move(demuxer)),
-          m_interrupted(std::move(interrupted)) {}
+        : m_file(std::move(file)), m_path(m_file->path()), m_kind(kind),
+          m_demuxer(std::move(demuxer)), m_interrupted(std::move(interrupted)) {}
 
     common::Result<void> scan();
     common::Result<void> decode(FrameConsumer& consumer) override;
@@ -181,9 +270,10 @@ private:
     common::Result<void> emit(FrameConsumer& consumer, HeldFrame& held, double end);
     common::Result<void> receiveFrames(FrameConsumer& consumer, AVCodecContext* decoder,
                                        HeldFrame& held);
-    common::Result<CanvasFrame> convert(const AVFrame& frame);
+    common::Result<CanvasFrame> convert(const AVFrame& frame, const FrameConsumer& consumer);
     common::Fault frameFault(std::size_t index, int status) const;
 
+    std::shared_ptr<const SourceFile> m_file;
     std::string m_path;
     SourceKind m_kind;
     std::string m_demuxer;
@@ -197,7 +287,7 @@ private:
 };
 
 common::Result<void> FfmpegSource::scan() {
-    auto input = TRY(openInput(m_path, m_demuxer, m_interrupted));
+    auto input = TRY(openInput(*m_file, m_demuxer, m_interrupted));
     AVFormatContext* context = input.context.get();
     m_videoStream = input.videoStream;
     AVStream* stream = context->streams[m_videoStream];
@@ -288,21 +378,54 @@ common::Fault FfmpegSource::frameFault(std::size_t index, int status) const {
                          frameName(index) + " cannot be decoded: " + reason + detail(status)};
 }
 
-common::Result<CanvasFrame> FfmpegSource::convert(const AVFrame& frame) {
+// The size a frame is converted to, and libswscale's filter for it. A frame with transparency
+// is converted at its own size, for the consumer to resize premultiplied: scaling straight
+// colour would blend the colour of transparent pixels into the visible edges.
+struct ConversionTarget {
+    int width{0};
+    int height{0};
+    int flags{SWS_BICUBIC};
+};
+
+ConversionTarget conversionTarget(const AVFrame& frame, const AVPixFmtDescriptor* descriptor,
+                                  const FrameConsumer& consumer, const FrameOrientation& orientation) {
+    ConversionTarget target{frame.width, frame.height, SWS_BICUBIC};
+    bool transparent = !descriptor || (descriptor->flags & AV_PIX_FMT_FLAG_ALPHA) ||
+                       (descriptor->flags & AV_PIX_FMT_FLAG_PAL);
+    auto size = consumer.drawingSize();
+    if (!size || transparent)
+        return target;
+    // The frame is turned upright after it is converted, so a quarter turn swaps the sides.
+    bool sideways = orientation.clockwiseQuarterTurn % 180 != 0;
+    target.width = static_cast<int>(sideways ? size->height : size->width);
+    target.height = static_cast<int>(sideways ? size->width : size->height);
+    if (consumer.resizeFilter() == ResizeFilter::NearestNeighbour)
+        target.flags = SWS_POINT;
+    else if (target.width < frame.width && target.height < frame.height)
+        // Averaging every source pixel a frame pixel covers, as the consumer's own resizing
+        // does: a bicubic filter of a few taps would alias a picture shrunk several times.
+        target.flags = SWS_AREA;
+    return target;
+}
+
+common::Result<CanvasFrame> FfmpegSource::convert(const AVFrame& frame,
+                                                  const FrameConsumer& consumer) {
     TRY(checkCanvasSize(m_path, static_cast<std::uint64_t>(std::max(frame.width, 0)),
                         static_cast<std::uint64_t>(std::max(frame.height, 0)), "a frame "));
     bool fullRange = frame.color_range == AVCOL_RANGE_JPEG;
     AVPixelFormat format = plainFormat(static_cast<AVPixelFormat>(frame.format), fullRange);
-    m_scaler.reset(sws_getCachedContext(m_scaler.release(), frame.width, frame.height, format,
-                                        frame.width, frame.height, AV_PIX_FMT_RGBA,
-                                        SWS_BICUBIC | SWS_ACCURATE_RND | SWS_FULL_CHR_H_INT,
-                                        nullptr, nullptr, nullptr));
+    const AVPixFmtDescriptor* descriptor = av_pix_fmt_desc_get(format);
+    ConversionTarget target =
+        conversionTarget(frame, descriptor, consumer, m_description.orientation);
+    m_scaler.reset(sws_getCachedContext(
+        m_scaler.release(), frame.width, frame.height, format, target.width, target.height,
+        AV_PIX_FMT_RGBA, target.flags | SWS_ACCURATE_RND | SWS_FULL_CHR_H_INT, nullptr, nullptr,
+        nullptr));
     if (!m_scaler)
         return common::Fault{
             m_path, std::string("has frames in a pixel format that cannot be "
                                 "converted: ") +
                         (av_get_pix_fmt_name(format) ? av_get_pix_fmt_name(format) : "unknown")};
-    const AVPixFmtDescriptor* descriptor = av_pix_fmt_desc_get(format);
     if (descriptor && !(descriptor->flags & AV_PIX_FMT_FLAG_RGB) &&
         !(descriptor->flags & AV_PIX_FMT_FLAG_PAL)) {
         int colorspace = frame.colorspace;
@@ -313,8 +436,8 @@ common::Result<CanvasFrame> FfmpegSource::convert(const AVFrame& frame) {
                                  sws_getCoefficients(SWS_CS_DEFAULT), 1, 0, 1 << 16, 1 << 16);
     }
     CanvasFrame canvas;
-    canvas.width = static_cast<std::uint32_t>(frame.width);
-    canvas.height = static_cast<std::uint32_t>(frame.height);
+    canvas.width = static_cast<std::uint32_t>(target.width);
+    canvas.height = static_cast<std::uint32_t>(target.height);
     canvas.pixels.resize(static_cast<std::size_t>(canvas.width) * canvas.height * 4);
     std::uint8_t* planes[4] = {canvas.pixels.data(), nullptr, nullptr, nullptr};
     int strides[4] = {static_cast<int>(canvas.width * 4), 0, 0, 0};
@@ -333,7 +456,7 @@ common::Result<void> FfmpegSource::emit(FrameConsumer& consumer, HeldFrame& held
     std::size_t index = m_emittedFrames++;
     if (!consumer.wants(held.start, end))
         return {};
-    auto canvas = TRY(convert(*frame));
+    auto canvas = TRY(convert(*frame, consumer));
     canvas.index = index;
     canvas.start = held.start;
     canvas.duration = end - held.start;
@@ -368,7 +491,7 @@ common::Result<void> FfmpegSource::receiveFrames(FrameConsumer& consumer, AVCode
 }
 
 common::Result<void> FfmpegSource::decode(FrameConsumer& consumer) {
-    auto input = TRY(openInput(m_path, m_demuxer, m_interrupted));
+    auto input = TRY(openInput(*m_file, m_demuxer, m_interrupted));
     AVFormatContext* context = input.context.get();
     AVStream* stream = context->streams[m_videoStream];
     const AVCodec* codec = avcodec_find_decoder(stream->codecpar->codec_id);
@@ -381,8 +504,10 @@ common::Result<void> FfmpegSource::decode(FrameConsumer& consumer) {
         return common::Fault{m_path, "cannot set up its decoder"};
     decoder->pkt_timebase = stream->time_base;
     decoder->max_pixels = static_cast<std::int64_t>(maximumCanvasPixels);
-    // The machine's cores are shared; two threads keep a video moving without taking them all.
-    decoder->thread_count = 2;
+    // FFmpeg's own threads, as many as it finds processors, working on several frames at once
+    // and on parts of one: decoding is most of an import's time.
+    decoder->thread_count = 0;
+    decoder->thread_type = FF_THREAD_FRAME | FF_THREAD_SLICE;
     if (int status = avcodec_open2(decoder.get(), codec, nullptr); status < 0)
         return common::Fault{m_path,
                              "cannot be decoded: its decoder cannot be set up" + detail(status)};
@@ -420,9 +545,9 @@ common::Result<void> FfmpegSource::decode(FrameConsumer& consumer) {
 } // namespace
 
 common::Result<std::unique_ptr<MediaSource>>
-openFfmpegSource(const std::string& path, SourceKind kind, const std::string& demuxer,
-                 const InterruptionCheck& interrupted) {
-    auto source = std::make_unique<FfmpegSource>(path, kind, demuxer, interrupted);
+openFfmpegSource(std::shared_ptr<const SourceFile> file, SourceKind kind,
+                 const std::string& demuxer, const InterruptionCheck& interrupted) {
+    auto source = std::make_unique<FfmpegSource>(std::move(file), kind, demuxer, interrupted);
     TRY(source->scan());
     return std::unique_ptr<MediaSource>(std::move(source));
 }

@@ -12,7 +12,7 @@ bool isGif(const SourceHead& head) {
 
 common::Result<std::unique_ptr<MediaSource>> openGif(const SourceHead& head,
                                                      const SourceOpening& opening) {
-    return openGifSource(head.path(), opening.interrupted);
+    return openGifSource(head.file(), opening.interrupted);
 }
 
 } // namespace

@@ -29,8 +29,8 @@ FrameDisposal disposalOf(std::uint8_t method) {
 
 class GifSource final : public MediaSource {
 public:
-    GifSource(SourceFile file, InterruptionCheck interrupted)
-        : m_file(std::move(file)), m_interrupted(std::move(interrupted)) {}
+    GifSource(std::shared_ptr<const SourceFile> file, InterruptionCheck interrupted)
+        : m_handle(std::move(file)), m_file(*m_handle), m_interrupted(std::move(interrupted)) {}
 
     common::Result<void> scan();
     common::Result<void> decode(FrameConsumer& consumer) override;
@@ -40,7 +40,8 @@ private:
     common::Result<void> drawImage(std::size_t index, const GifImage& image,
                                    FrameCompositor& compositor);
 
-    SourceFile m_file;
+    std::shared_ptr<const SourceFile> m_handle;
+    const SourceFile& m_file;
     InterruptionCheck m_interrupted;
     GifScreen m_screen;
 };
@@ -183,7 +184,11 @@ bool looksLikeGif(std::span<const std::uint8_t> head) {
 
 common::Result<std::unique_ptr<MediaSource>> openGifSource(const std::string& path,
                                                            const InterruptionCheck& interrupted) {
-    auto file = TRY(SourceFile::open(path));
+    return openGifSource(TRY(SourceFile::open(path)), interrupted);
+}
+
+common::Result<std::unique_ptr<MediaSource>>
+openGifSource(std::shared_ptr<const SourceFile> file, const InterruptionCheck& interrupted) {
     auto source = std::make_unique<GifSource>(std::move(file), interrupted);
     TRY(source->scan());
     return std::unique_ptr<MediaSource>(std::move(source));

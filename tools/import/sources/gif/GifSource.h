@@ -18,6 +18,7 @@
 #pragma once
 
 #include "tools/import/MediaSource.h"
+#include "tools/import/sources/SourceFile.h"
 
 #include <span>
 
@@ -26,6 +27,9 @@ namespace velorin::tools {
 // Whether the bytes begin like a GIF ("GIF87a" or "GIF89a").
 bool looksLikeGif(std::span<const std::uint8_t> head);
 
+// Reads the open file `file`; the path form opens it first (see SourceFile.h).
+common::Result<std::unique_ptr<MediaSource>>
+openGifSource(std::shared_ptr<const SourceFile> file, const InterruptionCheck& interrupted);
 common::Result<std::unique_ptr<MediaSource>> openGifSource(const std::string& path,
                                                            const InterruptionCheck& interrupted);
 

@@ -14,7 +14,7 @@ common::Result<std::unique_ptr<MediaSource>> openLottie(const SourceHead& head,
                                                         const SourceOpening&) {
     if (guessLottie(head.path(), head.bytes()) == LottieGuess::LottieArchive)
         return lottieArchiveFault(head.path());
-    return openLottieSource(head.path());
+    return openLottieSource(*head.file());
 }
 
 } // namespace

@@ -132,9 +132,9 @@ common::Result<std::unique_ptr<MediaSource>> openLottieText(const std::string& p
         std::make_unique<LottieSource>(path, std::move(animation), timing));
 }
 
-common::Result<std::unique_ptr<MediaSource>> openLottieSource(const std::string& path) {
-    auto bytes = TRY(readSourceFile(path, maximumLottieFileBytes, "Lottie file"));
-    return openLottieText(path, std::string(bytes.begin(), bytes.end()));
+common::Result<std::unique_ptr<MediaSource>> openLottieSource(const SourceFile& file) {
+    auto bytes = TRY(readSourceFile(file, maximumLottieFileBytes, "Lottie file"));
+    return openLottieText(file.path(), std::string(bytes.begin(), bytes.end()));
 }
 
 } // namespace velorin::tools

@@ -15,6 +15,7 @@
 #pragma once
 
 #include "tools/import/MediaSource.h"
+#include "tools/import/sources/SourceFile.h"
 
 #include <span>
 #include <string>
@@ -27,7 +28,8 @@ enum class LottieGuess { NotLottie, LottieText, LottieArchive };
 // so) or a ".lottie" archive, from its name and first bytes.
 LottieGuess guessLottie(const std::string& path, std::span<const std::uint8_t> head);
 
-common::Result<std::unique_ptr<MediaSource>> openLottieSource(const std::string& path);
+// Reads the open file whole.
+common::Result<std::unique_ptr<MediaSource>> openLottieSource(const SourceFile& file);
 
 // The same from the bytes of a text already read; `path` names it in faults.
 common::Result<std::unique_ptr<MediaSource>> openLottieText(const std::string& path,

@@ -12,7 +12,7 @@ bool isStillImage(const SourceHead& head) {
 
 common::Result<std::unique_ptr<MediaSource>> openStillImage(const SourceHead& head,
                                                             const SourceOpening& opening) {
-    return openFfmpegSource(head.path(), SourceKind::StillImage, *head.ffmpegDemuxer(),
+    return openFfmpegSource(head.file(), SourceKind::StillImage, *head.ffmpegDemuxer(),
                             opening.interrupted);
 }
 

@@ -12,7 +12,7 @@ bool isVideo(const SourceHead& head) {
 
 common::Result<std::unique_ptr<MediaSource>> openVideo(const SourceHead& head,
                                                        const SourceOpening& opening) {
-    return openFfmpegSource(head.path(), SourceKind::Video, *head.ffmpegDemuxer(),
+    return openFfmpegSource(head.file(), SourceKind::Video, *head.ffmpegDemuxer(),
                             opening.interrupted);
 }
 

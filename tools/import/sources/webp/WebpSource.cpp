@@ -22,7 +22,8 @@ struct DecoderRelease {
 class WebpSource final : public MediaSource {
 public:
     explicit WebpSource(std::string path) : m_path(std::move(path)) {}
-    common::Result<void> scan();
+    // Reads the whole file, which the source then holds, and its frames' timings.
+    common::Result<void> scan(const SourceFile& file);
     common::Result<void> decode(FrameConsumer& consumer) override;
 
 private:
@@ -30,8 +31,8 @@ private:
     std::vector<std::uint8_t> m_bytes;
 };
 
-common::Result<void> WebpSource::scan() {
-    m_bytes = TRY(readSourceFile(m_path, maximumWebpFileBytes, "WebP"));
+common::Result<void> WebpSource::scan(const SourceFile& file) {
+    m_bytes = TRY(readSourceFile(file, maximumWebpFileBytes, "WebP"));
     WebPData data{m_bytes.data(), m_bytes.size()};
     std::unique_ptr<WebPDemuxer, DemuxRelease> demuxer(WebPDemux(&data));
     if (!demuxer)
@@ -106,7 +107,7 @@ bool isWebp(const SourceHead& head) {
 common::Result<std::unique_ptr<MediaSource>> openWebp(const SourceHead& head,
                                                       const SourceOpening&) {
     auto source = std::make_unique<WebpSource>(head.path());
-    TRY(source->scan());
+    TRY(source->scan(*head.file()));
     return std::unique_ptr<MediaSource>(std::move(source));
 }
 

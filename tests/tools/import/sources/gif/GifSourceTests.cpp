@@ -241,7 +241,7 @@ TEST(GifSourceReference, BlocksAndPixelsMatchWhatGiflibReadsOfTheWholeFile) {
         ASSERT_EQ(DGifSlurp(reference), GIF_OK);
         auto file = SourceFile::open(path);
         ASSERT_TRUE(file);
-        GifBlockReader reader(file.value());
+        GifBlockReader reader(*file.value());
         ASSERT_TRUE(reader.readScreen());
         int index = 0;
         while (auto image = reader.nextImage()) {
@@ -261,7 +261,7 @@ TEST(GifSourceReference, BlocksAndPixelsMatchWhatGiflibReadsOfTheWholeFile) {
             }
             std::vector<std::uint8_t> indices(image->area.width * image->area.height);
             auto decoded = decodeGifPicture(
-                file.value(), *image,
+                *file.value(), *image,
                 [&](std::uint32_t row, const std::uint8_t* pixels, std::uint32_t count) {
                     std::copy(pixels, pixels + count, indices.begin() + row * image->area.width);
                 });

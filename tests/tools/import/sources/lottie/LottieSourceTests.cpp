@@ -32,7 +32,7 @@ TEST(LottieSource, RefusesWhatItCannotReadSayingWhereAndWhy) {
     testing::ScratchFolder scratch;
     // A syntax fault gives its line and the reader's reason.
     writeText(scratch / "broken.json", "{\n  \"v\": \"5.7.0\",\n  \"fr\": 10 10,\n  \"layers\": []\n}");
-    auto broken = openLottieSource((scratch / "broken.json").string());
+    auto broken = openLottieSource(*SourceFile::open((scratch / "broken.json").string()).value());
     ASSERT_FALSE(broken);
     EXPECT_EQ(broken.fault().line, 3);
     EXPECT_NE(broken.fault().message.find("is not valid JSON at column 13: syntax error"),
