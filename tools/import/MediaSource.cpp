@@ -87,10 +87,14 @@ std::optional<std::string> importableFileKind(const std::string& path) {
     std::error_code error;
     if (!fs::is_regular_file(path, error))
         return std::nullopt;
-    std::vector<std::uint8_t> head = readHead(path);
+    auto file = SourceFile::open(path);
+    if (!file)
+        return std::nullopt;
+    std::vector<std::uint8_t> head = readHead(*file.value());
     if (head.empty())
         return std::nullopt;
-    const SourceFormat* format = recogniseSource(SourceHead::file(path, std::move(head)));
+    const SourceFormat* format =
+        recogniseSource(SourceHead::file(std::move(file.value()), std::move(head)));
     if (!format)
         return std::nullopt;
     return std::string(format->description);
