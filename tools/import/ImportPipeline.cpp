@@ -1,5 +1,7 @@
 #include "tools/import/ImportPipeline.h"
 
+#include "common/SystemCalls.h"
+
 #include "common/ByteCount.h"
 #include "platform/display/Image.h"
 #include "tools/common/SampleRoot.h"
@@ -131,13 +133,9 @@ private:
     common::Result<void> writeFrames(const std::vector<int>& frames) {
         for (int frame : frames) {
             std::string name = sequenceFrameName(frame, m_shape.frameCount);
-            std::ofstream file(m_staged.stagedPath(name), std::ios::binary | std::ios::trunc);
-            file.write(reinterpret_cast<const char*>(m_lastPng.data()),
-                       static_cast<std::streamsize>(m_lastPng.size()));
-            file.close();
-            if (!file)
-                return common::Fault{(fs::path(m_staged.destination()) / name).string(),
-                                     "cannot be written"};
+            TRY(common::writeNewFile(m_staged.stagedPath(name), m_lastPng)
+                    .withContext((fs::path(m_staged.destination()) / name).string(),
+                                 "cannot be written"));
         }
         return {};
     }
@@ -155,7 +153,7 @@ common::Result<std::string> chooseParent(const ImportRequest& request) {
     if (!request.out.empty())
         return request.out;
     auto root = TRY(chooseDeviceRoot(request.root, RootAccess::Write));
-    return sequencesFolderOfRoot(root);
+    return sequencesFolderForWriting(root);
 }
 
 common::Result<BudgetFit> fitShape(const ImportRequest& request, const SourceDescription& source,
@@ -176,7 +174,8 @@ common::Result<BudgetFit> fitShape(const ImportRequest& request, const SourceDes
             request.source,
             "the sequence needs " + std::to_string(shape.frameCount) + " frames of " +
                 std::to_string(shape.pixels.width) + "x" + std::to_string(shape.pixels.height) +
-                " pixels, " + common::describeByteCount(shape.decodedBytes()) +
+                " pixels, " +
+                common::describeByteCountOver(shape.decodedBytes(), request.budgetBytes) +
                 " decoded, even at " + rate(shape.framesPerSecond) + " frames a second and scale " +
                 rate(shape.scale) + "; a showing decodes at most " +
                 common::describeByteCount(request.budgetBytes) +
@@ -299,12 +298,11 @@ common::Result<ImportOutcome> importSequence(const ImportRequest& request,
         TRY(source.decode(writer));
         TRY(writer.finish());
     }
-    std::ofstream options(staged->stagedPath("options.json"), std::ios::trunc);
-    options << sequenceOptionsText(outcome.box, plan.runSeconds, request.placement);
-    options.close();
-    if (!options)
-        return common::Fault{(fs::path(destination) / "options.json").string(),
-                             "cannot be written"};
+    std::string options = sequenceOptionsText(outcome.box, plan.runSeconds, request.placement);
+    TRY(common::writeNewFile(staged->stagedPath("options.json"),
+                             std::span(reinterpret_cast<const std::uint8_t*>(options.data()),
+                                       options.size()))
+            .withContext((fs::path(destination) / "options.json").string(), "cannot be written"));
     TRY(common::stopIfInterrupted(hooks.interrupted));
     auto committed = TRY(staged->commit());
     if (committed)
