@@ -4,7 +4,8 @@
 # interleaved with its baseline and given as medians and ratios of wall time and of processor
 # time, on a machine it names; then the live window's frames under Xvfb. Ends by saying how long
 # it took.
-#   scripts/bench.sh [--quick] [--loading]   (--loading: the loading comparisons alone)
+#   scripts/bench.sh [--quick] [--loading] [--list]   (--loading: the loading comparisons alone;
+#                                                      --list: `list` against a bare header read)
 # The sequences are drawn once into $VELORIN_BENCH_SCRATCH (default: build/bench-scratch) and
 # kept there for later runs; nothing there is committed. The wall-time figures want an idle
 # machine (the benchmark prints the load average at its start and end); the processor-time
@@ -13,7 +14,7 @@ set -euo pipefail
 here=$(cd "$(dirname "$0")/.." && pwd)
 started=$(date +%s)
 "$here/scripts/build.sh" release velorin-sim velorin velorin_sample_root velorin_compare \
-    velorin_bare_decode
+    velorin_bare_decode velorin_bare_headers
 scratch=${VELORIN_BENCH_SCRATCH:-$here/build/bench-scratch}
 "$here/build/bench/velorin_compare" "$scratch" "$here/build/tools/velorin-sim" \
     "$here/build/bench/velorin_bare_decode" "$here/build/samples/sample-root" "$@"

@@ -200,7 +200,7 @@ CheckReport checkListedFolder(int root, const std::string& devicePath, const std
                       [](const std::string& name) { return isResourceForkName(name); });
         auto judgements = judgeFrameOrder(frameNames, likelyPlaying);
         listFrames(frameNames, judgements.front().order.firstNames.front(), report);
-        auto notPng = checkFrameFiles(root, devicePath, report);
+        auto notPng = checkFrameFiles(root, devicePath, request.frameReading, report);
         judgements = judgeFrameOrder(frameNames, playingFrames(report));
         keepListedOrderFirst(judgements, report.prefixLength);
         for (const auto& judgement : judgements)
