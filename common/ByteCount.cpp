@@ -27,4 +27,11 @@ std::string describeByteCount(std::uint64_t bytes) {
     return std::to_string(bytes) + (bytes == 1 ? " byte" : " bytes");
 }
 
+std::string describeByteCountOver(std::uint64_t bytes, std::uint64_t limit) {
+    // Within a tenth of the limit, rounding could make the two read alike.
+    if (bytes <= limit || bytes - limit >= limit / 10 + 1)
+        return describeByteCount(bytes);
+    return describeByteCount(limit) + " + " + describeByteCount(bytes - limit);
+}
+
 } // namespace velorin::common

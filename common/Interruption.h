@@ -23,6 +23,13 @@ inline Fault interruptionFault() {
     return Fault("interrupted; nothing was kept");
 }
 
+// The signals that interrupt a command: SIGINT, SIGTERM and SIGHUP. A program that handles
+// them blocks them from its very start, before any library has set itself up, so that one
+// arriving in the first milliseconds waits rather than ending the program by default; once its
+// handlers are in place it unblocks them, and one that arrived meanwhile reaches the handler.
+void blockInterruptionSignals();
+void unblockInterruptionSignals();
+
 // The interruption fault when the check says to stop, success otherwise; asked between steps
 // as TRY(stopIfInterrupted(interrupted)).
 inline Result<void> stopIfInterrupted(const InterruptionCheck& check) {

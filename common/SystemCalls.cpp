@@ -29,6 +29,10 @@ Fault lastSystemFault() {
 std::string describeSystemError(int error) {
     if (error == 0)
         return "the system gave no reason";
+    // The system's words ("Too many levels of symbolic links") hide the likely cause: a link
+    // that leads back to itself.
+    if (error == ELOOP)
+        return "a loop of symbolic links (too many levels of links)";
     return std::strerror(error);
 }
 
@@ -146,6 +150,18 @@ Result<void> writeAll(int descriptor, std::span<const std::uint8_t> bytes) {
         bytes = bytes.subspan(static_cast<std::size_t>(written));
     }
     return {};
+}
+
+Result<void> writeNewFile(const std::string& path, std::span<const std::uint8_t> bytes,
+                          mode_t mode) {
+    auto file = TRY(openFile(path, O_WRONLY | O_CREAT | O_TRUNC, mode));
+    Result<void> written = writeAll(file.get(), bytes);
+    if (written && ::close(file.release()) != 0 && errno != EINTR)
+        written = lastSystemFault();
+    // What could not be written whole is not left to pass for the file.
+    if (!written)
+        ::unlink(path.c_str());
+    return written;
 }
 
 Result<std::size_t> readSome(int descriptor, std::span<std::uint8_t> buffer) {

@@ -72,6 +72,13 @@ Result<void> lockExclusive(int descriptor, LockWait wait);
 Result<void> syncFile(int descriptor);
 // write(2) until every byte is written.
 Result<void> writeAll(int descriptor, std::span<const std::uint8_t> bytes);
+// A new file at `path` (or one emptied there) holding `bytes`: open(2) with O_CREAT and
+// O_TRUNC, every byte written, and close(2), whose failure (a full or quota-bound file system
+// may report only there) counts as the write's, and the file is then removed. Every file the tools write from memory is
+// written through here or writeAll, so that a failure names its reason ("No space left on
+// device").
+Result<void> writeNewFile(const std::string& path, std::span<const std::uint8_t> bytes,
+                          mode_t mode = 0666);
 // read(2) once: the count read, 0 at the end of the file.
 Result<std::size_t> readSome(int descriptor, std::span<std::uint8_t> buffer);
 

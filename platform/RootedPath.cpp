@@ -97,19 +97,27 @@ FileDescriptor openRootFolder(const std::string& hostPath) {
     return FileDescriptor(::open(hostPath.c_str(), O_PATH | O_DIRECTORY | O_CLOEXEC));
 }
 
-FileDescriptor openInRootOneComponentAtATime(int root, std::string_view path, int flags,
-                                             mode_t mode) {
+std::optional<RootedLocation> locateInRoot(int root, std::string_view path, AboveRoot aboveRoot,
+                                           RootedLocation* refusal) {
     if (holdsNul(path)) {
         errno = ENOENT;
-        return FileDescriptor();
+        return std::nullopt;
     }
-    std::deque<std::string> remaining = pathComponents(path);
-    // The folders walked through, the root first; ".." goes back one and stops at the root.
+    // Each name to go, and whether a link's target gave it.
+    struct Step {
+        std::string name;
+        bool namedByLink;
+    };
+    std::deque<Step> remaining;
+    for (std::string& part : pathComponents(path))
+        remaining.push_back({std::move(part), false});
+    // The folders walked through, the root first; ".." goes back one.
     std::vector<FileDescriptor> walked;
     walked.emplace_back(::fcntl(root, F_DUPFD_CLOEXEC, 0));
     if (!walked.back())
-        return FileDescriptor();
+        return std::nullopt;
     int linksFollowed = 0;
+    std::string lastLink;
     auto followLink = [&](const std::string& name) -> bool {
         if (++linksFollowed > maximumLinksFollowed) {
             errno = ELOOP;
@@ -118,61 +126,92 @@ FileDescriptor openInRootOneComponentAtATime(int root, std::string_view path, in
         std::optional<std::string> target = readLinkAt(walked.back().get(), name);
         if (!target)
             return false;
+        lastLink = name;
         // An absolute target is read from the root, as on the device.
         if (target->starts_with('/'))
             walked.resize(1);
         std::deque<std::string> targetParts = pathComponents(*target);
-        remaining.insert(remaining.begin(), targetParts.begin(), targetParts.end());
+        for (auto part = targetParts.rbegin(); part != targetParts.rend(); ++part)
+            remaining.push_front({std::move(*part), true});
         return true;
     };
 
     while (!remaining.empty()) {
-        std::string name = std::move(remaining.front());
+        Step step = std::move(remaining.front());
         remaining.pop_front();
-        if (name == "..") {
-            if (walked.size() > 1)
+        if (step.name == "..") {
+            if (walked.size() > 1) {
                 walked.pop_back();
-            continue;
-        }
-        int folder = walked.back().get();
-        if (!remaining.empty()) {
-            // A folder on the way: a link is followed by hand, anything else must be a folder.
-            FileDescriptor step(::openat(folder, name.c_str(), O_PATH | O_NOFOLLOW | O_CLOEXEC));
-            if (!step)
-                return FileDescriptor();
-            struct stat status {};
-            if (::fstat(step.get(), &status) != 0)
-                return FileDescriptor();
-            if (S_ISLNK(status.st_mode)) {
-                if (!followLink(name))
-                    return FileDescriptor();
                 continue;
             }
-            if (!S_ISDIR(status.st_mode)) {
-                errno = ENOTDIR;
-                return FileDescriptor();
+            if (aboveRoot == AboveRoot::StopsAtRoot)
+                continue;
+            if (refusal)
+                refusal->lastLink = lastLink;
+            errno = EXDEV;
+            return std::nullopt;
+        }
+        int folder = walked.back().get();
+        struct stat status {};
+        if (::fstatat(folder, step.name.c_str(), &status, AT_SYMLINK_NOFOLLOW) != 0) {
+            if (errno != ENOENT)
+                return std::nullopt;
+            // Missing: the rest is for the caller to make or to give up on, unless it would
+            // climb back out of what is not there.
+            RootedLocation location{std::move(walked.back()), {step.name}, step.namedByLink,
+                                    lastLink};
+            for (Step& later : remaining) {
+                if (later.name == "..") {
+                    errno = ENOENT;
+                    return std::nullopt;
+                }
+                location.rest.push_back(std::move(later.name));
             }
-            walked.push_back(std::move(step));
+            return location;
+        }
+        if (S_ISLNK(status.st_mode)) {
+            if (!followLink(step.name))
+                return std::nullopt;
             continue;
         }
-        // The last component: opened as asked, except that a link is never followed by the
-        // kernel; it answers ELOOP (or, with O_PATH, gives the link itself) and is followed
-        // here, inside the root.
-        FileDescriptor opened(::openat(folder, name.c_str(), flags | O_NOFOLLOW | O_CLOEXEC, mode));
-        if (opened) {
-            struct stat status {};
-            bool isLink =
-                (flags & O_PATH) && ::fstat(opened.get(), &status) == 0 && S_ISLNK(status.st_mode);
-            if (!isLink)
-                return opened;
-        } else if (errno != ELOOP) {
-            return FileDescriptor();
+        if (remaining.empty())
+            return RootedLocation{std::move(walked.back()), {step.name}, step.namedByLink,
+                                  lastLink};
+        if (!S_ISDIR(status.st_mode)) {
+            errno = ENOTDIR;
+            return std::nullopt;
         }
-        if (!followLink(name))
-            return FileDescriptor();
+        FileDescriptor next(::openat(folder, step.name.c_str(),
+                                     O_PATH | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC));
+        if (!next)
+            return std::nullopt;
+        walked.push_back(std::move(next));
     }
     // The path named the root itself, or a folder reached by "..".
-    return FileDescriptor(::openat(walked.back().get(), ".", flags | O_CLOEXEC, mode));
+    return RootedLocation{std::move(walked.back()), {}, false, lastLink};
+}
+
+FileDescriptor openInRootOneComponentAtATime(int root, std::string_view path, int flags,
+                                             mode_t mode) {
+    std::optional<RootedLocation> location = locateInRoot(root, path, AboveRoot::StopsAtRoot);
+    if (!location)
+        return FileDescriptor();
+    if (location->rest.size() > 1) {
+        errno = ENOENT;
+        return FileDescriptor();
+    }
+    if (location->rest.empty())
+        return FileDescriptor(::openat(location->folder.get(), ".", flags | O_CLOEXEC, mode));
+    // The entry was no link when walked; one put there since is not followed.
+    FileDescriptor opened(::openat(location->folder.get(), location->rest.front().c_str(),
+                                   flags | O_NOFOLLOW | O_CLOEXEC, mode));
+    struct stat status {};
+    if (opened && (flags & O_PATH) && ::fstat(opened.get(), &status) == 0 &&
+        S_ISLNK(status.st_mode)) {
+        errno = ELOOP;
+        return FileDescriptor();
+    }
+    return opened;
 }
 
 FileDescriptor openInRoot(int root, std::string_view path, int flags, mode_t mode) {

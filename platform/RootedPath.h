@@ -12,7 +12,9 @@
 // absolute targets, with at most 40 links followed, as the kernel allows.
 //
 // openat2 only opens. Making folders, listing, renaming and removing are done with the *at
-// calls on a folder descriptor opened here, naming a single entry in it.
+// calls on a folder descriptor opened here, naming a single entry in it. Writers that need
+// that folder, or need to refuse a path that climbs out of the root rather than stop it at
+// the root, walk the path with locateInRoot, the same walk the fallback opens with.
 #pragma once
 
 #include "platform/Export.h"
@@ -61,6 +63,36 @@ VELORIN_EXPORT std::deque<std::string> pathComponents(std::string_view path);
 // The target of the symbolic link `name` in the folder `folder`; none, with errno set, when it
 // cannot be read.
 VELORIN_EXPORT std::optional<std::string> readLinkAt(int folder, const std::string& name);
+
+// What a walk inside a root does with a ".." at the root: the device's own resolution stops
+// there (readers); a writer refuses the path instead (EXDEV), since what a link climbing out
+// names on this machine is no file of the device's, and writing there would change it.
+enum class AboveRoot { StopsAtRoot, Refused };
+
+// Where a path inside a root leads, as far as it exists.
+struct RootedLocation {
+    // The last folder reached, opened with O_PATH.
+    FileDescriptor folder;
+    // What is left of the path from `folder`, links resolved: nothing when the path names
+    // `folder` itself; one name for an entry of `folder` that is no link (it may not exist);
+    // several when the first of them is a missing folder, the rest to go below it.
+    std::deque<std::string> rest;
+    // Whether the first name of `rest` came from a link's target rather than from the path
+    // itself: a folder a link names is never made by a writer.
+    bool restNamedByLink{false};
+    // The last link followed on the way, for messages; empty when none was.
+    std::string lastLink;
+};
+
+// Walks `path` inside the root folder `root` one component at a time, following links by
+// hand (at most 40, as the kernel does; then ELOOP), re-rooting absolute targets. None, with
+// errno set, when an entry on the way cannot be read or is no folder (ENOTDIR), when a ".."
+// after a missing folder cannot be resolved (ENOENT), or, with AboveRoot::Refused, when the
+// path climbs above the root (EXDEV; `lastLink` of `refusal` then names the link that did, if
+// one did). Readers and writers of a root resolve through this one walk.
+VELORIN_EXPORT std::optional<RootedLocation> locateInRoot(int root, std::string_view path,
+                                                          AboveRoot aboveRoot,
+                                                          RootedLocation* refusal = nullptr);
 
 // The same, without ever using openat2, for testing the fallback where the kernel has no
 // openat2; callers use openInRoot.

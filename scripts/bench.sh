@@ -4,8 +4,8 @@
 # interleaved with its baseline and given as medians and ratios of wall time and of processor
 # time, on a machine it names (import against FFmpeg's own command, `ffmpeg`, among them); then
 # the live window's frames under Xvfb. Ends by saying how long it took.
-#   scripts/bench.sh [--quick] [--loading|--import]   (--loading: the loading comparisons alone;
-#   --import: the import comparisons alone)
+#   scripts/bench.sh [--quick] [--loading|--import|--list]   (--loading: the loading comparisons
+#   alone; --import: the import comparisons alone; --list: `list` against a bare header read)
 # The sequences are drawn once into $VELORIN_BENCH_SCRATCH (default: build/bench-scratch) and
 # kept there for later runs; nothing there is committed. The wall-time figures want an idle
 # machine (the benchmark prints the load average at its start and end); the processor-time
@@ -14,16 +14,19 @@ set -euo pipefail
 here=$(cd "$(dirname "$0")/.." && pwd)
 started=$(date +%s)
 "$here/scripts/build.sh" release velorin-sim velorin velorin_sample_root velorin_compare \
-    velorin_bare_decode
+    velorin_bare_decode velorin_bare_headers
 scratch=${VELORIN_BENCH_SCRATCH:-$here/build/bench-scratch}
 "$here/build/bench/velorin_compare" "$scratch" "$here/build/tools/velorin-sim" \
     "$here/build/bench/velorin_bare_decode" "$here/build/samples/sample-root" "$@"
 # The live window at its default size on a 1280x1024 desktop of Xvfb, held to one processor,
 # while the bundled sample plays showing after showing for 12 s of the wall clock: its own
 # frame statistics, and the processor time it and the X server spent a frame.
-importOnly=false
-for argument in "$@"; do [ "$argument" = --import ] && importOnly=true; done
-if $importOnly; then
+# Not for the runs of one comparison alone.
+oneComparison=false
+for argument in "$@"; do
+    case "$argument" in --import | --list) oneComparison=true ;; esac
+done
+if $oneComparison; then
     :
 elif command -v xvfb-run >/dev/null 2>&1; then
     statistics=$(mktemp)

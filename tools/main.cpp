@@ -1,4 +1,5 @@
 // velorin-sim: preview charging sequences and script a simulated device.
+#include "common/Interruption.h"
 #include "tools/common/CommandLine.h"
 #include "tools/common/Commands.h"
 #include "tools/common/InterruptionWatch.h"
@@ -10,7 +11,21 @@
 #include <string>
 #include <vector>
 
+namespace {
+
+// Runs before the libraries the program links set themselves up, and long before main: a
+// signal in those first moments waits for the handlers rather than ending the program.
+void blockInterruptionsFromTheStart(int, char**, char**) {
+    velorin::common::blockInterruptionSignals();
+}
+[[gnu::section(".preinit_array"), gnu::used]] void (*blockAtStart)(int, char**, char**) =
+    blockInterruptionsFromTheStart;
+
+} // namespace
+
 int main(int argc, char** argv) {
+    // Blocked already (above); again here, for a program started some other way.
+    velorin::common::blockInterruptionSignals();
     velorin::tools::InterruptionWatch::noteFromProgramStart();
     CLI::App application{"velorin-sim: a simulated lock screen for the Velorin extension",
                          "velorin-sim"};

@@ -113,6 +113,35 @@ CheckFigures compareCheck(const fs::path& scratch, const Programs& programs, int
     return {checkNames, times.median("distinct"), times.median("equal")};
 }
 
+ListFigures compareList(const fs::path& scratch, const Programs& programs, int rounds) {
+    constexpr int listedFrames = 10'000;
+    fs::path root = scratch / "list-root";
+    fs::path folder = root / "var/jb/vod/Library/Velorin/chargingSequences/long";
+    if (!fs::exists(folder / ".complete")) {
+        fs::create_directories(folder);
+        const std::uint32_t side = 120;
+        std::vector<std::uint8_t> pixels(std::size_t{side} * side * 4);
+        for (std::size_t index = 0; index < pixels.size(); ++index)
+            pixels[index] = static_cast<std::uint8_t>(index * 7 % 251);
+        fs::path first = folder / "long00001.png";
+        writeBarePng(first, pixels.data(), side, side, BarePngWriting{});
+        for (int index = 1; index < listedFrames; ++index) {
+            char name[32];
+            std::snprintf(name, sizeof name, "long%05d.png", index + 1);
+            fs::copy_file(first, folder / name, fs::copy_options::overwrite_existing);
+        }
+        std::ofstream(folder / ".complete") << "made\n";
+    }
+    std::string bareHeaders =
+        (fs::path(programs.bareDecode).parent_path() / "velorin_bare_headers").string();
+    InterleavedTimes times;
+    times.add("list", [&] { return timed({programs.velorinSim, "list", "--root", root}, 0); });
+    times.add("bare", [&] { return timed({bareHeaders, folder.string()}, 0); });
+    times.run(rounds);
+    return {listedFrames, times.median("list"), times.median("bare"),
+            times.processorMedian("list"), times.processorMedian("bare")};
+}
+
 PreviewFigures comparePreview(const fs::path& scratch, const Programs& programs, int rounds) {
     fs::path out = scratch / "preview";
     fs::path rewritten = scratch / "preview-libpng";

@@ -1,7 +1,9 @@
 // velorin-sim timed whole, as a user runs it: `check` on 100,000 names with distinct and with
-// equal ordering keys, the default `preview` against libpng writing the same frames, a `run` of
-// one showing against a bare one-thread libpng program decoding the same files, and `import` of
-// H.264 clips against FFmpeg's own command writing frames of the same size.
+// velorin-sim timed whole, as a user runs it: `check` on 100,000 names with distinct and with
+// equal ordering keys, `list` of a 10,000-frame sequence against a bare read of its headers, the
+// default `preview` against libpng writing the same frames, a `run` of one showing against a
+// bare one-thread libpng program decoding the same files, and `import` of H.264 clips against
+// FFmpeg's own command writing frames of the same size.
 #pragma once
 
 #include "bench/comparison/GeneratedSequences.h"
@@ -31,6 +33,21 @@ struct CheckFigures {
 // own) and like "a1.png", "a10.png", "a11.png"... (a prefix of one, every key 1).
 CheckFigures compareCheck(const std::filesystem::path& scratch, const Programs& programs,
                           int rounds);
+
+struct ListFigures {
+    std::size_t frames{0};
+    // Median wall and processor seconds.
+    double list{0};
+    double bareHeaders{0};
+    double listProcessor{0};
+    double bareHeadersProcessor{0};
+};
+
+// A root whose one sequence has 10,000 real frames (one small PNG, copied), listed whole,
+// against a bare one-thread program reading each frame's header (velorin_bare_headers, beside
+// velorin_bare_decode).
+ListFigures compareList(const std::filesystem::path& scratch, const Programs& programs,
+                        int rounds);
 
 struct PreviewFigures {
     int frames{0};

@@ -170,13 +170,32 @@ void printImport(const fs::path& scratch, const Programs& programs, bool quick) 
     }
 }
 
-int compare(const fs::path& scratch, const Programs& programs, bool quick, bool loadingOnly) {
+void printList(const ListFigures& list) {
+    std::printf("\n### `velorin-sim list` of a root whose one sequence has %zu frames, against a "
+                "bare one-thread read of the frames' headers\n\n",
+                list.frames);
+    std::printf("| | median wall | median processor |\n|---|---|---|\n");
+    std::printf("| `velorin-sim list` | %.1f ms | %.1f ms |\n", list.list * 1000,
+                list.listProcessor * 1000);
+    std::printf("| bare header read, 1 thread | %.1f ms | %.1f ms |\n", list.bareHeaders * 1000,
+                list.bareHeadersProcessor * 1000);
+    std::printf("\nRatio: %.2fx in processor time, %.2fx in wall time (target: at most 2x)\n",
+                list.listProcessor / list.bareHeadersProcessor, list.list / list.bareHeaders);
+    std::fflush(stdout);
+}
+
+int compare(const fs::path& scratch, const Programs& programs, bool quick, bool loadingOnly,
+            bool listOnly) {
     auto start = Clock::now();
     std::printf("## velorin_compare, %s\n\n", today().c_str());
     std::printf("Machine: %s, %zu processors for this process; load average at the start %s\n",
                 processorModel().c_str(), processorCount(), loadAverages().c_str());
     if (loadNow() > 1.0)
         std::printf("(the machine is busy: the medians are less certain; run again when idle)\n");
+    if (listOnly) {
+        printList(compareList(scratch, programs, quick ? 3 : 9));
+        return 0;
+    }
     fs::path root = scratch / "root";
     const std::vector<std::pair<SequenceShape, int>> sequences{
         {{60, 300}, quick ? 5 : 21}, {{120, 600}, quick ? 3 : 9}, {{60, 1200}, quick ? 3 : 5}};
@@ -233,6 +252,9 @@ int compare(const fs::path& scratch, const Programs& programs, bool quick, bool 
                 check.equalKeys / check.distinctKeys);
     std::fflush(stdout);
 
+    auto list = compareList(scratch, programs, quick ? 3 : 9);
+    printList(list);
+
     auto preview = comparePreview(scratch, programs, quick ? 2 : 5);
     std::printf("\n### `velorin-sim preview` with its defaults (%d frames, %.0f s shown)\n\n",
                 preview.frames, preview.shownSeconds);
@@ -279,18 +301,20 @@ int main(int argc, char** argv) {
         bool quick = false;
         bool loadingOnly = false;
         bool importOnly = false;
+        bool listOnly = false;
         for (int index = 5; index < argc; ++index) {
             std::string flag = argv[index];
             quick = quick || flag == "--quick";
             loadingOnly = loadingOnly || flag == "--loading";
             importOnly = importOnly || flag == "--import";
-            if (flag != "--quick" && flag != "--loading" && flag != "--import")
+            listOnly = listOnly || flag == "--list";
+            if (flag != "--quick" && flag != "--loading" && flag != "--import" && flag != "--list")
                 argc = 0;
         }
         if (argc < 5) {
             std::fprintf(stderr,
                          "usage: velorin_compare SCRATCH VELORIN_SIM BARE_DECODE SAMPLE_ROOT "
-                         "[--quick] [--loading] [--import]\n");
+                         "[--quick] [--loading] [--import] [--list]\n");
             return 2;
         }
         std::filesystem::create_directories(argv[1]);
@@ -304,7 +328,7 @@ int main(int argc, char** argv) {
             return 0;
         }
         return compare(std::filesystem::absolute(argv[1]), Programs{argv[2], argv[3], argv[4]},
-                       quick, loadingOnly);
+                       quick, loadingOnly, listOnly);
     } catch (const std::exception& error) {
         std::fprintf(stderr, "velorin_compare: %s\n", error.what());
         return 1;

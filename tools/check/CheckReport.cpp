@@ -169,7 +169,8 @@ void printPlacement(const PlacementReport& placement, std::ostream& output) {
 }
 
 void printDecodedSize(const CheckReport& report, std::ostream& output) {
-    output << "Decoded size: " << common::describeByteCount(report.decodedBytes);
+    output << "Decoded size: "
+           << common::describeByteCountOver(report.decodedBytes, showingMemoryBudgetBytes);
     if (report.decodedBytes <= showingMemoryBudgetBytes) {
         output << " of the " << common::describeByteCount(showingMemoryBudgetBytes)
                << " a showing may hold\n";

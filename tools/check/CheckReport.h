@@ -161,6 +161,11 @@ struct PrefixLengthOrder {
 // Which exit status warnings give.
 enum class Strictness { ErrorsOnly, WarningsToo };
 
+// How the frames of a sequence are read: decoded whole, as a showing decodes them, or only as
+// far as their PNG headers (size, and whether the file is a PNG and an animated one), which
+// costs a small read per frame whatever the frames' size.
+enum class FrameReading { Decoded, HeadersOnly };
+
 struct CheckReport {
     // The folder as the user named it.
     std::string folder;
@@ -184,6 +189,9 @@ struct CheckReport {
     // frames a showing admits within its memory budget, in playing order.
     std::uint64_t decodedBytes{0};
     std::size_t framesWithinBudget{0};
+    // Whether every frame was decoded (check), or only its header read (list), so that a
+    // frame whose pixels are damaged counts as decodable by what its header claims.
+    FrameReading frameReading{FrameReading::Decoded};
 
     void addProblem(std::string file, ProblemKind kind, std::string message) {
         addProblem(std::move(file), kind, usualSeverity(kind), std::move(message));

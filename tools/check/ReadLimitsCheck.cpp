@@ -11,8 +11,11 @@
 #include "sequences/SequenceOptions.h"
 #include "tools/check/PngFileKind.h"
 
+#include <array>
 #include <fcntl.h>
+#include <span>
 #include <sys/stat.h>
+#include <unistd.h>
 
 namespace velorin::tools {
 
@@ -27,6 +30,10 @@ std::optional<std::uint64_t> regularFileSize(int root, const std::string& device
         return std::nullopt;
     return static_cast<std::uint64_t>(status.st_size);
 }
+
+// What a header read takes of a frame: the signature and the chunks before the image data,
+// where an animation control chunk would be, in one read.
+constexpr std::size_t headerBytesRead = 4096;
 
 // The header's size when the extension would take it; as FrameDecoding reads it.
 std::optional<platform::PngSize> headerSize(std::span<const std::uint8_t> bytes) {
@@ -46,7 +53,8 @@ OptionsLimits checkOptionsLimits(int root, const std::string& devicePath, CheckR
         return OptionsLimits::Within;
     if (*size > optionsFileByteLimit) {
         report.addProblem(name, ProblemKind::OptionsTooLarge,
-                          "is " + common::describeByteCount(*size) + ", larger than the " +
+                          "is " + common::describeByteCountOver(*size, optionsFileByteLimit) +
+                              ", larger than the " +
                               common::describeByteCount(optionsFileByteLimit) +
                               " the extension reads; it is refused whole and every option has "
                               "its default");
@@ -110,13 +118,52 @@ FrameInspection inspectFrame(int root, const std::string& devicePath,
     return inspection;
 }
 
+// The same from the file's first bytes alone: what the header says stands for the decode,
+// which is left to `check`.
+// `folder` is the sequence folder, opened once inside the root: a frame that is a plain file
+// is opened from it by its name alone, and only a link is resolved from the root again, as the
+// device resolves it, so that the cost is one short open a frame.
+FrameInspection inspectFrameHeader(int root, int folder, const std::string& devicePath,
+                                   const std::string& name) noexcept {
+    FrameInspection inspection;
+    platform::FileDescriptor file(
+        folder >= 0 ? ::openat(folder, name.c_str(), O_RDONLY | O_NONBLOCK | O_NOFOLLOW | O_CLOEXEC)
+                    : -1);
+    if (!file)
+        file = platform::openInRoot(root, devicePath + name, O_RDONLY | O_NONBLOCK);
+    struct stat status {};
+    if (!file || ::fstat(file.get(), &status) != 0 || !S_ISREG(status.st_mode))
+        return inspection;
+    if (static_cast<std::uint64_t>(status.st_size) > frameFileByteLimit) {
+        inspection.unreadSize = static_cast<std::uint64_t>(status.st_size);
+        return inspection;
+    }
+    std::array<std::uint8_t, headerBytesRead> leading{};
+    ssize_t count = ::pread(file.get(), leading.data(), leading.size(), 0);
+    if (count < 0)
+        return inspection;
+    std::span<const std::uint8_t> bytes(leading.data(), static_cast<std::size_t>(count));
+    inspection.readable = true;
+    inspection.claimed = headerSize(bytes);
+    inspection.kind = pngFileKind(bytes);
+    inspection.decoded = inspection.kind != PngFileKind::NotPng && inspection.claimed;
+    return inspection;
+}
+
 } // namespace
 
 std::vector<std::string> checkFrameFiles(int root, const std::string& devicePath,
-                                         CheckReport& report) {
+                                         FrameReading reading, CheckReport& report) {
+    report.frameReading = reading;
     std::vector<FrameInspection> inspections(report.frames.size());
+    platform::FileDescriptor folder;
+    if (reading == FrameReading::HeadersOnly)
+        folder = platform::openInRoot(root, devicePath, O_PATH | O_DIRECTORY);
     runInParallel(inspections.size(), processorCount(), [&](std::size_t index) {
-        inspections[index] = inspectFrame(root, devicePath, report.frames[index].name);
+        const std::string& name = report.frames[index].name;
+        inspections[index] = reading == FrameReading::Decoded
+                                 ? inspectFrame(root, devicePath, name)
+                                 : inspectFrameHeader(root, folder.get(), devicePath, name);
     });
 
     std::vector<std::string> notPng;
@@ -130,7 +177,8 @@ std::vector<std::string> checkFrameFiles(int root, const std::string& devicePath
             const auto& size = inspection.unreadSize;
             if (size && *size > frameFileByteLimit)
                 report.addProblem(frame.name, ProblemKind::FrameTooLarge,
-                                  "is " + common::describeByteCount(*size) + ", larger than the " +
+                                  "is " + common::describeByteCountOver(*size, frameFileByteLimit) +
+                                      ", larger than the " +
                                       common::describeByteCount(frameFileByteLimit) +
                                       " the extension reads for a frame; it is left out");
             else
@@ -168,7 +216,9 @@ std::vector<std::string> checkFrameFiles(int root, const std::string& devicePath
     if (!budgetEnded)
         return notPng;
     report.addProblem(report.folder, ProblemKind::OverBudget,
-                      "its frames decode to " + common::describeByteCount(report.decodedBytes) +
+                      "its frames decode to " +
+                          common::describeByteCountOver(report.decodedBytes,
+                                                        showingMemoryBudgetBytes) +
                           ", more than the " + common::describeByteCount(showingMemoryBudgetBytes) +
                           " a showing may hold: only the first " +
                           std::to_string(report.framesWithinBudget) + " of the " +

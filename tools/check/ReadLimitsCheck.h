@@ -32,6 +32,6 @@ void checkListingLimit(int root, const std::string& devicePath, CheckReport& rep
 // within its budget. Files that are no PNG at all are given back rather than reported one by
 // one, so that they can be named together.
 std::vector<std::string> checkFrameFiles(int root, const std::string& devicePath,
-                                         CheckReport& report);
+                                         FrameReading reading, CheckReport& report);
 
 } // namespace velorin::tools

@@ -220,7 +220,7 @@ CheckReport checkListedFolder(int root, const std::string& devicePath, const std
         // list; the order is then judged for every name that may be listed first, with the
         // frames that do play.
         listFrames(frameNames, report);
-        auto notPng = checkFrameFiles(root, devicePath, report);
+        auto notPng = checkFrameFiles(root, devicePath, request.frameReading, report);
         auto judgements = judgeFrameOrder(frameNames, playingFrames(report));
         // What files that are no PNG do is said against the order most names give.
         reportNotPng(notPng, judgements, report);

@@ -26,6 +26,8 @@ struct CheckRequest {
     // With a screen size, the report also holds the placement the options give on it.
     std::optional<ScreenSize> screen;
     ResourceForkFiles resourceForkFiles{ResourceForkFiles::Counted};
+    // `list` reads the headers only; `check` decodes every frame.
+    FrameReading frameReading{FrameReading::Decoded};
 };
 
 // Checks a sequence: a folder on this machine (read under the root "/"), or a sequence in a

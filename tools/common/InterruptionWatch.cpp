@@ -35,9 +35,16 @@ struct sigaction noting() {
 
 void InterruptionWatch::noteFromProgramStart() {
     struct sigaction action = noting();
-    ::sigaction(SIGINT, &action, nullptr);
-    ::sigaction(SIGTERM, &action, nullptr);
+    for (int signal : {SIGINT, SIGTERM, SIGHUP}) {
+        // A signal the program was started to ignore (nohup, a background job) stays ignored.
+        struct sigaction inherited {};
+        if (::sigaction(signal, nullptr, &inherited) == 0 && inherited.sa_handler == SIG_IGN)
+            continue;
+        ::sigaction(signal, &action, nullptr);
+    }
     notingFromStart = true;
+    // Blocked since the program started; one that arrived meanwhile is noted now.
+    common::unblockInterruptionSignals();
 }
 
 void InterruptionWatch::endAsUnwatchedSignalWould() {
@@ -51,8 +58,11 @@ void InterruptionWatch::endAsUnwatchedSignalWould() {
 
 void InterruptionWatch::obeyFromNowOn() {
     endAsUnwatchedSignalWould();
-    ::signal(SIGINT, SIG_DFL);
-    ::signal(SIGTERM, SIG_DFL);
+    for (int signal : {SIGINT, SIGTERM, SIGHUP}) {
+        struct sigaction current {};
+        if (::sigaction(signal, nullptr, &current) == 0 && current.sa_handler == noteSignal)
+            ::signal(signal, SIG_DFL);
+    }
 }
 
 InterruptionWatch::InterruptionWatch() {
@@ -63,6 +73,7 @@ InterruptionWatch::InterruptionWatch() {
     struct sigaction action = noting();
     ::sigaction(SIGINT, &action, &m_previousInterrupt);
     ::sigaction(SIGTERM, &action, &m_previousTerminate);
+    ::sigaction(SIGHUP, &action, &m_previousHangUp);
     if (const char* at = std::getenv("VELORIN_TEST_SIGNAL_AT_CHECK")) {
         char* end = nullptr;
         m_checksUntilTestSignal = std::strtol(at, &end, 10);
@@ -73,6 +84,7 @@ InterruptionWatch::InterruptionWatch() {
 InterruptionWatch::~InterruptionWatch() {
     ::sigaction(SIGINT, &m_previousInterrupt, nullptr);
     ::sigaction(SIGTERM, &m_previousTerminate, nullptr);
+    ::sigaction(SIGHUP, &m_previousHangUp, nullptr);
 }
 
 bool InterruptionWatch::interrupted() {

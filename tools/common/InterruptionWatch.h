@@ -1,7 +1,10 @@
-// The signal handling every long command of velorin-sim shares: SIGINT and SIGTERM are noted
+// The signal handling every long command of velorin-sim shares: SIGINT, SIGTERM and SIGHUP
+// (the terminal closed) are noted
 // rather than obeyed at once, so that the command stops at its next step, removes what it had
 // made (private copies in $TMPDIR, staging folders) and ends with the usual status for the
-// signal, 128 plus its number (130 for SIGINT, 143 for SIGTERM).
+// signal, 128 plus its number (130 for SIGINT, 143 for SIGTERM, 129 for SIGHUP). They are
+// blocked from the program's start until main has put the handlers in place
+// (common/Interruption.h), so that none is lost or ends the program in its first moments.
 //
 // A command makes its watch before it makes anything, and asks `interrupted()` between steps.
 // Only one watch is alive at a time; the former handlers come back when it goes.
@@ -19,8 +22,9 @@ namespace velorin::tools {
 
 class InterruptionWatch {
 public:
-    // Called first in main: from then on SIGINT and SIGTERM are noted, so that one arriving
-    // before a command has made its watch is not lost: the command's first step stops.
+    // Called first in main: from then on SIGINT, SIGTERM and SIGHUP are noted (unblocking
+    // them), so that one arriving before a command has made its watch is not lost: the
+    // command's first step stops. A signal the program was started to ignore stays ignored.
     static void noteFromProgramStart();
     // Called last in main: when a signal was noted and no command watched for it (a short
     // command that makes nothing), the program ends now as that signal would have ended it.
@@ -50,6 +54,7 @@ public:
 private:
     struct sigaction m_previousInterrupt {};
     struct sigaction m_previousTerminate {};
+    struct sigaction m_previousHangUp {};
     long m_checksUntilTestSignal{0};
     int m_testSignal{0};
 };

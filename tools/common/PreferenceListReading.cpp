@@ -54,7 +54,9 @@ readOpenedPreferenceList(const common::Result<platform::FileDescriptor>& opened)
         return refused("is not a regular file");
     if (static_cast<std::uint64_t>(status.st_size) > platform::preferenceListByteLimit)
         return refused(
-            "is " + common::describeByteCount(static_cast<std::uint64_t>(status.st_size)) +
+            "is " +
+            common::describeByteCountOver(static_cast<std::uint64_t>(status.st_size),
+                                          platform::preferenceListByteLimit) +
             ", larger than the " + common::describeByteCount(platform::preferenceListByteLimit) +
             " the extension reads");
     errno = 0;

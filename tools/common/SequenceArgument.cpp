@@ -1,7 +1,9 @@
 #include "tools/common/SequenceArgument.h"
 
 #include "common/QuoteText.h"
+#include "common/RootedDestination.h"
 #include "platform/RootedPath.h"
+#include "sequences/FrameListing.h"
 #include "sequences/SequenceDirectory.h"
 #include "settings/Settings.h"
 #include "tools/common/NaturalOrder.h"
@@ -59,6 +61,10 @@ std::string sequencesFolderOfRoot(const std::string& root) {
     return folder;
 }
 
+common::Result<std::string> sequencesFolderForWriting(const std::string& root) {
+    return common::folderDestinationInRoot(root, sequenceRoot, sequencesFolderOfRoot(root));
+}
+
 std::string sequenceFolderInRoot(const std::string& root, const std::string& name) {
     return (fs::path(sequencesFolderOfRoot(root)) / name).string();
 }
@@ -108,10 +114,11 @@ common::Result<SequenceArgument> resolveChosenSequence(const std::string& givenR
 
 std::vector<std::string> sequenceNamesInRoot(const std::string& root) {
     std::vector<std::string> names;
-    std::error_code error;
-    for (fs::directory_iterator entry(sequencesFolderOfRoot(root), error), end;
-         !error && entry != end; entry.increment(error)) {
-        std::string name = entry->path().filename().string();
+    // Listed inside the root, as a settings pane on the device lists it, so that a sequences
+    // folder reached through a link in the root lists what the extension would play.
+    platform::FileDescriptor rootFolder = platform::openRootFolder(root);
+    auto entries = rootFolder ? listSequenceFolder(rootFolder.get(), sequenceRoot) : std::nullopt;
+    for (const std::string& name : entries.value_or(std::vector<std::string>{})) {
         // Hidden folders are the tools' own staging, never a sequence a user chose.
         if (!name.starts_with(".") && holdsSequence(root, name))
             names.push_back(name);

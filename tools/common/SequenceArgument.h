@@ -39,6 +39,12 @@ common::Result<SequenceArgument> resolveChosenSequence(const std::string& givenR
 // trailing slash: the one place the tools join a root and the sequences' device path.
 std::string sequencesFolderOfRoot(const std::string& root);
 
+// The same folder as the commands that write into the root reach it: resolved inside the root
+// as the device and the readers resolve it, a path on this machine with no link in it (its
+// missing folders left to make). A fault, before anything is written, when it leads out of
+// the root (common/RootedDestination.h).
+common::Result<std::string> sequencesFolderForWriting(const std::string& root);
+
 // The folder of the sequence `name` under the device root `root`, on this machine.
 std::string sequenceFolderInRoot(const std::string& root, const std::string& name);
 

@@ -1,6 +1,7 @@
 #include "tools/import/FrameFileWriting.h"
 
 #include "animation/ParallelWork.h"
+#include "common/SystemCalls.h"
 #include "platform/display/Image.h"
 #include "tools/import/SequenceFrameNames.h"
 
@@ -8,7 +9,6 @@
 #include <deque>
 #include <exception>
 #include <filesystem>
-#include <fstream>
 #include <mutex>
 #include <optional>
 #include <string>
@@ -41,13 +41,8 @@ struct Job {
 };
 
 common::Result<void> writeBytes(const FrameFile& file, const std::vector<std::uint8_t>& bytes) {
-    std::ofstream stream(file.stagedPath, std::ios::binary | std::ios::trunc);
-    stream.write(reinterpret_cast<const char*>(bytes.data()),
-                 static_cast<std::streamsize>(bytes.size()));
-    stream.close();
-    if (!stream)
-        return common::Fault{file.shownPath, "cannot be written"};
-    return {};
+    return common::writeNewFile(file.stagedPath, bytes).withContext(file.shownPath,
+                                                                     "cannot be written");
 }
 
 // An opaque picture is written as RGB, a quarter smaller and faster to read.
@@ -221,7 +216,7 @@ common::Result<void> FrameFileWriter::finish(const std::vector<int>& repeatingLa
                       fs::copy_options::overwrite_existing, error);
         if (error)
             return common::Fault{(fs::path(state.staged.destination()) / name).string(),
-                                 "cannot be written"};
+                                 "cannot be written: " + common::describeSystemError(error)};
     }
     return {};
 }

@@ -1,5 +1,7 @@
 #include "tools/import/ImportPipeline.h"
 
+#include "common/SystemCalls.h"
+
 #include "common/ByteCount.h"
 #include "platform/display/Image.h"
 #include "tools/common/SampleRoot.h"
@@ -127,7 +129,7 @@ common::Result<std::string> chooseParent(const ImportRequest& request) {
     if (!request.out.empty())
         return request.out;
     auto root = TRY(chooseDeviceRoot(request.root, RootAccess::Write));
-    return sequencesFolderOfRoot(root);
+    return sequencesFolderForWriting(root);
 }
 
 common::Result<BudgetFit> fitShape(const ImportRequest& request, const SourceDescription& source,
@@ -148,7 +150,8 @@ common::Result<BudgetFit> fitShape(const ImportRequest& request, const SourceDes
             request.source,
             "the sequence needs " + std::to_string(shape.frameCount) + " frames of " +
                 std::to_string(shape.pixels.width) + "x" + std::to_string(shape.pixels.height) +
-                " pixels, " + common::describeByteCount(shape.decodedBytes()) +
+                " pixels, " +
+                common::describeByteCountOver(shape.decodedBytes(), request.budgetBytes) +
                 " decoded, even at " + rate(shape.framesPerSecond) + " frames a second and scale " +
                 rate(shape.scale) + "; a showing decodes at most " +
                 common::describeByteCount(request.budgetBytes) +
@@ -271,12 +274,11 @@ common::Result<ImportOutcome> importSequence(const ImportRequest& request,
         TRY(source.decode(writer));
         TRY(writer.finish());
     }
-    std::ofstream options(staged->stagedPath("options.json"), std::ios::trunc);
-    options << sequenceOptionsText(outcome.box, plan.runSeconds, request.placement);
-    options.close();
-    if (!options)
-        return common::Fault{(fs::path(destination) / "options.json").string(),
-                             "cannot be written"};
+    std::string options = sequenceOptionsText(outcome.box, plan.runSeconds, request.placement);
+    TRY(common::writeNewFile(staged->stagedPath("options.json"),
+                             std::span(reinterpret_cast<const std::uint8_t*>(options.data()),
+                                       options.size()))
+            .withContext((fs::path(destination) / "options.json").string(), "cannot be written"));
     TRY(common::stopIfInterrupted(hooks.interrupted));
     auto committed = TRY(staged->commit());
     if (committed)

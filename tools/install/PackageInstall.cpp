@@ -50,6 +50,8 @@ bool namesPackageFile(const std::string& argument) {
 common::Result<InstalledPackage> installPackage(const PackageInstallRequest& request,
                                                 const common::InterruptionCheck& interrupted) {
     auto root = TRY(chooseDeviceRoot(request.root, RootAccess::Write));
+    // Where the sequences go is settled before anything is unpacked.
+    std::string parent = TRY(sequencesFolderForWriting(root));
     if (request.choice == ChoiceAfterInstall::Choose) {
         TRY(readPreferences(root));
     }
@@ -65,7 +67,6 @@ common::Result<InstalledPackage> installPackage(const PackageInstallRequest& req
                                  "velorin-sim prefs set " +
                                  sequenceNamePreferenceKey + " NAME"};
 
-    std::string parent = sequencesFolderOfRoot(root);
     std::vector<StagedPackageSequence> sequences;
     for (const std::string& name : package.sequenceNames) {
         SequenceArgument source{SequenceArgument::Kind::Folder, unpacked.path() + "/" + name, name,

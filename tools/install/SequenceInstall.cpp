@@ -115,8 +115,8 @@ common::Result<InstalledSequence> installSequence(const InstallRequest& request,
         name = source.kind == SequenceArgument::Kind::Name ? source.name
                                                            : sequenceNameFromSource(source.folder);
     TRY(checkSequenceName(name));
-    std::string parent = sequencesFolderOfRoot(root);
-    std::string destination = sequenceFolderInRoot(root, name);
+    std::string parent = TRY(sequencesFolderForWriting(root));
+    std::string destination = (fs::path(parent) / name).string();
     if (sameFolder(source.folder, destination))
         return common::Fault(destination, "is the folder to install; give --as another name");
     // A preference list that the choice could not be written to is found before anything.

@@ -4,12 +4,15 @@
 // too, and the lock screen's pieces it covers are named with the points where it does.
 //
 // Each sequence is judged by the same analysis as `check`, read inside the root as the device
-// reads it; `check NAME` gives the problems themselves. A sequence installed from a package
+// reads it, except that only each frame's PNG header is read (its size, whether it is a PNG
+// and an animated one), so that a long sequence lists in about the time its headers take to
+// read; `check NAME` decodes every frame and gives the problems themselves. A sequence installed from a package
 // names it, from the record install keeps beside the sequences. Only reads the root.
 #include "common/ByteCount.h"
 #include "common/QuoteText.h"
 #include "sequences/SequenceDirectory.h"
 #include "settings/Settings.h"
+#include "animation/DecodingBudget.h"
 #include "tools/check/SequenceCheck.h"
 #include "tools/common/Commands.h"
 #include "tools/common/FaultReport.h"
@@ -95,7 +98,8 @@ void printText(const std::string& root, const std::vector<ListedSequence>& liste
                     countOf(report.frames.size(), "frame", "frames").c_str(),
                     number(report.box.animationDuration).c_str(), number(report.box.width).c_str(),
                     number(report.box.height).c_str(),
-                    common::describeByteCount(report.decodedBytes).c_str(),
+                    common::describeByteCountOver(report.decodedBytes, showingMemoryBudgetBytes)
+                        .c_str(),
                     problemCounts(report).c_str(), originText(sequence).c_str());
         for (const auto& problem : report.problems) {
             if (problem.kind == ProblemKind::CoversLockScreen)
@@ -120,7 +124,8 @@ void printText(const std::string& root, const std::vector<ListedSequence>& liste
     else
         std::printf("; the extension is off (velorin-sim prefs set %s true turns it on)\n",
                     enabledPreferenceKey);
-    std::printf("velorin-sim check NAME gives a sequence's problems.\n");
+    std::printf("The frames' headers were read, not their pictures: velorin-sim check NAME "
+                "decodes every frame and gives a sequence's problems.\n");
 }
 
 void printJson(const std::string& root, const std::vector<ListedSequence>& listed,
@@ -160,6 +165,8 @@ void printJson(const std::string& root, const std::vector<ListedSequence>& liste
               {"chosen", chosen.name},
               {"chosenExists", chosenFound || chosen.exists},
               {"enabled", chosen.enabled},
+              // The pictures were not decoded: `check` verifies them.
+              {"picturesVerified", false},
               {"sequences", std::move(sequences)}};
     std::cout << json.dump(2, ' ', false, Json::error_handler_t::replace) << '\n';
 }
@@ -185,7 +192,8 @@ int runList(const std::string& givenRoot, const std::string& screenText, bool js
             entry.changedSinceInstalled =
                 sequenceFingerprint(sequence.folder) != origin->second.fingerprint;
         }
-        auto checked = checkSequence(sequence, CheckRequest{screen, ResourceForkFiles::Counted});
+        auto checked = checkSequence(sequence, CheckRequest{screen, ResourceForkFiles::Counted,
+                                                            FrameReading::HeadersOnly});
         if (checked)
             entry.report = std::move(checked.value());
         else

@@ -1,5 +1,6 @@
 #include "tools/live/LiveLoop.h"
 
+#include "common/SystemCalls.h"
 #include "settings/Settings.h"
 #include "sim/Trace.h"
 #include "tools/check/SequenceCheck.h"
@@ -89,13 +90,13 @@ sim::HostSetup hostSetupFor(const PreviewSequence& sequence, const LiveOptions& 
 // Writes a capture whole: a new file beside it, then renamed over it.
 common::Result<void> writeCapture(const FramePixels& picture, const fs::path& path) {
     std::string temporary = path.string() + ".velorin-new-" + std::to_string(getpid());
-    if (!writeFramePng(picture, temporary))
-        return common::Fault(path.string(), "cannot be written");
+    TRY(writeFramePng(picture, temporary).withContext(path.string(), "cannot be written"));
     std::error_code error;
     fs::rename(temporary, path, error);
     if (error) {
+        std::string reason = common::describeSystemError(error);
         fs::remove(temporary, error);
-        return common::Fault(path.string(), "cannot be written");
+        return common::Fault(path.string(), "cannot be written: " + reason);
     }
     return {};
 }
@@ -104,8 +105,7 @@ common::Result<void> writeCapture(const FramePixels& picture, const fs::path& pa
 common::Result<std::string> writeScreenshot(const FramePixels& picture, const fs::path& folder) {
     std::string temporary =
         (folder / (".velorin-live-screenshot-" + std::to_string(getpid()))).string();
-    if (!writeFramePng(picture, temporary))
-        return common::Fault(temporary, "cannot be written");
+    TRY(writeFramePng(picture, temporary).withContext(temporary, "cannot be written"));
     for (int number = 1; number <= 9999; ++number) {
         char name[32];
         std::snprintf(name, sizeof name, "velorin-live-%04d.png", number);

@@ -1,8 +1,10 @@
 #include "tools/package/SequencePackages.h"
 
 #include "common/ExclusiveLock.h"
+#include "common/RootedDestination.h"
 #include "common/SystemCalls.h"
 #include "common/WholeOutput.h"
+#include "sequences/SequenceDirectory.h"
 #include "tools/common/SequenceArgument.h"
 
 #include <algorithm>
@@ -24,8 +26,15 @@ constexpr const char* recordName = "installedPackages.json";
 // Far more than a record of every sequence a root could hold takes.
 constexpr std::uintmax_t mostRecordBytes = 16u * 1024 * 1024;
 
-fs::path recordPath(const std::string& root) {
-    return fs::path(sequencesFolderOfRoot(root)).parent_path() / recordName;
+// The record's place, in the Velorin folder resolved inside the root as the sequences are.
+common::Result<fs::path> recordPath(const std::string& root) {
+    fs::path shown = fs::path(sequencesFolderOfRoot(root)).parent_path();
+    fs::path sequencesPath = fs::path(sequenceRoot).lexically_normal();
+    if (!sequencesPath.has_filename())
+        sequencesPath = sequencesPath.parent_path();
+    auto folder = TRY(common::folderDestinationInRoot(
+        root, sequencesPath.parent_path().string(), shown.string()));
+    return fs::path(folder) / recordName;
 }
 
 std::optional<std::string> readRecordText(const fs::path& path) {
@@ -60,7 +69,8 @@ common::Result<common::ExclusiveLock> lockRecord(const fs::path& path) {
 
 std::map<std::string, PackageOrigin> readSequencePackages(const std::string& root) {
     std::map<std::string, PackageOrigin> origins;
-    auto text = readRecordText(recordPath(root));
+    auto path = recordPath(root);
+    auto text = path ? readRecordText(path.value()) : std::nullopt;
     if (!text)
         return origins;
     Json record = Json::parse(*text, nullptr, false);
@@ -81,7 +91,7 @@ std::map<std::string, PackageOrigin> readSequencePackages(const std::string& roo
 
 common::Result<std::optional<std::string>>
 recordSequencePackages(const std::string& root, const std::map<std::string, PackageOrigin>& added) {
-    fs::path path = recordPath(root);
+    fs::path path = TRY(recordPath(root));
     auto lock = TRY(lockRecord(path).withContext(path.string(), "cannot be written"));
     std::optional<std::string> former = readRecordText(path);
     Json record = former ? Json::parse(*former, nullptr, false) : Json::object();
@@ -99,7 +109,7 @@ recordSequencePackages(const std::string& root, const std::map<std::string, Pack
 
 common::Result<void> restoreSequencePackages(const std::string& root,
                                              const std::optional<std::string>& former) {
-    fs::path path = recordPath(root);
+    fs::path path = TRY(recordPath(root));
     // Put back under the lock when it can be taken; the former text is written back all the same.
     auto lock = lockRecord(path);
     if (former)

@@ -2,6 +2,7 @@
 
 #include "common/ByteCount.h"
 #include "common/ExclusiveLock.h"
+#include "common/RootedDestination.h"
 #include "common/SystemCalls.h"
 #include "common/WholeOutput.h"
 #include "platform/PreferenceStore.h"
@@ -10,7 +11,6 @@
 #include "settings/Settings.h"
 #include "tools/common/InterruptionWatch.h"
 #include "tools/common/PreferenceListReading.h"
-#include "tools/prefs/ListWriteTarget.h"
 #include "tools/prefs/PreferenceEditor.h"
 
 #include <cerrno>
@@ -53,7 +53,9 @@ common::Result<void> checkWrittenList(const std::string& shown,
                                       const std::vector<std::uint8_t>& bytes) {
     if (bytes.size() > platform::preferenceListByteLimit)
         return common::Fault(shown,
-                             "would grow to " + common::describeByteCount(bytes.size()) +
+                             "would grow to " +
+                                 common::describeByteCountOver(
+                                     bytes.size(), platform::preferenceListByteLimit) +
                                  ", larger than the " +
                                  common::describeByteCount(platform::preferenceListByteLimit) +
                                  " the extension reads; left unchanged");
@@ -76,9 +78,11 @@ common::Result<void> editPreferenceList(const std::string& root, MissingList mis
         readRootPreferenceList(root).state == PreferenceListReading::State::Missing)
         return {};
     auto rootFolder = TRY(common::openRoot(root).withContext(root, "cannot open the device root"));
-    auto target = TRY(resolveListWriteTarget(
+    auto target = TRY(common::fileDestinationInRoot(
         rootFolder.get(), platform::preferenceDevicePath(preferenceDomain),
-        missing == MissingList::Create ? MissingFolders::Make : MissingFolders::Refuse, shown));
+        missing == MissingList::Create ? common::MissingFolders::Make
+                                       : common::MissingFolders::Refuse,
+        shown));
     const int folder = target.folder.get();
     const std::string& name = target.name;
 

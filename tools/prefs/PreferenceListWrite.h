@@ -26,8 +26,8 @@ enum class ListChange { Changed, Unchanged };
 using ListEdit = std::function<ListChange(platform::PropertyListDictionary&)>;
 
 // Applies `edit` to the Velorin domain's list under the device root `root`, resolving the
-// list inside the root (see ListWriteTarget.h). A missing list starts empty, or, with
-// LeaveAbsent, is left missing and nothing is made.
+// list inside the root as the device does (see common/RootedDestination.h). A missing list
+// starts empty, or, with LeaveAbsent, is left missing and nothing is made.
 common::Result<void> editPreferenceList(const std::string& root, MissingList missing,
                                         const ListEdit& edit);
 

@@ -1,6 +1,7 @@
 #include "tools/preview/FramePipeline.h"
 
 #include "animation/ParallelWork.h"
+#include "common/SystemCalls.h"
 #include "platform/display/Image.h"
 #include "tools/preview/AnimatedWebp.h"
 #include "tools/preview/ContactSheet.h"
@@ -51,12 +52,7 @@ std::int64_t frameMilliseconds(int index, double framesPerSecond) {
 
 common::Result<void> writeBytes(const std::string& path, const std::string& shownPath,
                                 const std::vector<std::uint8_t>& bytes) {
-    std::ofstream file(path, std::ios::binary | std::ios::trunc);
-    file.write(reinterpret_cast<const char*>(bytes.data()), static_cast<long>(bytes.size()));
-    file.close();
-    if (!file)
-        return common::Fault(shownPath, "cannot write the file");
-    return {};
+    return common::writeNewFile(path, bytes).withContext(shownPath, "cannot write the file");
 }
 
 // Consecutive frames whose pictures are the same: the first is encoded, and the files of the
@@ -84,9 +80,12 @@ bool samePicture(const FramePixels& first, const FramePixels& second) {
 
 } // namespace
 
-bool writeFramePng(const FramePixels& picture, const std::string& path) {
-    return platform::writePngFile(platform::PixelView{picture.width, picture.height, picture.rgba},
-                                  path.c_str(), frameEncoding());
+common::Result<void> writeFramePng(const FramePixels& picture, const std::string& path) {
+    std::vector<std::uint8_t> png = platform::encodePng(
+        platform::PixelView{picture.width, picture.height, picture.rgba}, frameEncoding());
+    if (png.empty())
+        return common::Fault("the picture cannot be encoded as PNG");
+    return common::writeNewFile(path, png);
 }
 
 struct FramePipeline::State {
@@ -138,13 +137,13 @@ struct FramePipeline::State {
     }
 
     bool writeFrame(const Job& job) {
-        bool written = false;
+        common::Result<void> written = common::Fault("the frame was not written");
         if (job.picture) {
             written = writeFramePng(*job.picture, job.stagedPath);
             {
                 std::lock_guard lock(mutex);
                 job.run->finished = true;
-                job.run->written = written;
+                job.run->written = written.ok();
             }
             changed.notify_all();
         } else {
@@ -157,11 +156,19 @@ struct FramePipeline::State {
                     return false;
             }
             std::error_code error;
-            written = fs::copy_file(job.run->firstStagedPath, job.stagedPath, error);
+            fs::copy_file(job.run->firstStagedPath, job.stagedPath, error);
+            if (error)
+                written = common::Fault(common::describeSystemError(error));
+            else
+                written = {};
         }
-        if (!written)
-            noteFault(job.index, common::Fault(job.finalPath, "cannot write the frame"));
-        return written;
+        if (!written) {
+            noteFault(job.index, std::move(written)
+                                     .withContext(job.finalPath, "cannot write the frame")
+                                     .fault());
+            return false;
+        }
+        return true;
     }
 
     bool addToAnimation(const Job& job) {

@@ -27,10 +27,10 @@
 namespace velorin::tools {
 
 // Writes `picture` straight into a new file at `path` as a preview writes its frames: an RGB PNG
-// (the pictures are opaque), written for speed; false on failure, when no partial file is left
-// behind. It touches nothing but the picture and the file, so several threads may write frames
+// (the pictures are opaque), written for speed; a fault with the system's reason on failure, when no
+// partial file is left behind. It touches nothing but the picture and the file, so several threads may write frames
 // at once.
-bool writeFramePng(const FramePixels& picture, const std::string& path);
+common::Result<void> writeFramePng(const FramePixels& picture, const std::string& path);
 
 class FramePipeline {
 public:

@@ -234,9 +234,9 @@ TEST(InstallCommandTest, AnInstallThatCannotBeChosenOrIsInterruptedIsUndoneWhole
     auto pastLimit = scratch.install({source.string(), "--replace", "--select"});
     EXPECT_EQ(pastLimit.status, 2);
     EXPECT_EQ(pastLimit.err, "velorin-sim: " + list.string() +
-                                 ": would grow to 1.0 MiB, larger than the 1 MiB the extension "
-                                 "reads; left unchanged; so old was not installed, and the "
-                                 "sequence it replaced is back\n");
+                                 ": would grow to 1 MiB + 57 bytes, larger than the 1 MiB the "
+                                 "extension reads; left unchanged; so old was not installed, "
+                                 "and the sequence it replaced is back\n");
     EXPECT_EQ(scratch.rootSnapshot(), before);
 }
 

@@ -38,7 +38,8 @@ TEST(ListCommandTest, EachSequenceWithItsProblemsAndTheChosenOne) {
                   "The root's batteryanimation chooses \"particlespin\", which is no sequence "
                   "here: nothing shows; the extension is off (velorin-sim prefs set "
                   "enablebatteryanimation true turns it on)\n"
-                  "velorin-sim check NAME gives a sequence's problems.\n");
+                  "The frames' headers were read, not their pictures: velorin-sim check NAME "
+                  "decodes every frame and gives a sequence's problems.\n");
 
     root.writePreferences("com.tarnwick.velorin",
                           {{"enablebatteryanimation", platform::PropertyValue::boolean(true)},
@@ -73,6 +74,38 @@ TEST(ListCommandTest, EachSequenceWithItsProblemsAndTheChosenOne) {
                           {{"batteryanimation", platform::PropertyValue::string("wide/dark")}});
     EXPECT_THAT(list().out, ::testing::HasSubstr("chooses \"wide/dark\", which plays the folder "
                                                  "\"wide/dark\" inside the sequence folder"));
+}
+
+TEST(ListCommandTest, ListReadsTheHeadersAndCheckDecodesThePictures) {
+    testing::TemporaryDeviceRoot root;
+    testing::TemporaryDeviceRoot scratch;
+    const std::string rootPath = root.path().string();
+    const std::string folder = sequences + "damaged";
+    testing::writeFrames(root.hostPath(folder), testing::numberedFrameNames("d", 1, 3), 40, 40);
+    // The second frame's pixels are damaged past its header: only a decode finds it.
+    auto second = root.hostPath(folder + "/d2.png");
+    std::string bytes = testing::readWholeFile(second);
+    ASSERT_GT(bytes.size(), 60u);
+    for (std::size_t index = bytes.size() - 30; index < bytes.size() - 20; ++index)
+        bytes[index] = static_cast<char>(bytes[index] ^ 0x5A);
+    testing::writeBytes(second, bytes);
+    // What the header tells is found without a decode: a file that is no PNG.
+    root.writeFile(folder + "/d4.png", "not a picture");
+
+    auto listed = testing::runVelorinSim(scratch.path(), {"list", "--root", rootPath, "--json"});
+    ASSERT_EQ(listed.status, 0) << listed.err;
+    auto json = nlohmann::json::parse(listed.out);
+    EXPECT_EQ(json["picturesVerified"], false);
+    const auto& damaged = json["sequences"][0];
+    EXPECT_EQ(damaged["frames"], 4);
+    EXPECT_EQ(damaged["decodedFrames"], 3) << "the damaged frame's header claims a picture";
+    EXPECT_EQ(damaged["decodedBytes"], 3 * 40 * 40 * 4);
+    EXPECT_EQ(damaged["errors"], 1) << "the file that is no PNG";
+
+    auto checked = testing::runVelorinSim(scratch.path(), {"check", "damaged", "--root", rootPath});
+    EXPECT_EQ(checked.status, 1);
+    EXPECT_THAT(checked.out, ::testing::HasSubstr("d2.png"));
+    EXPECT_THAT(checked.out, ::testing::HasSubstr("ends in \".png\" but is not a PNG image"));
 }
 
 TEST(ListCommandTest, OnAGivenScreenThePiecesOfTheLockScreenASequenceCoversAreNoted) {
