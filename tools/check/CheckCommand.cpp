@@ -9,11 +9,13 @@
 #include "tools/common/Commands.h"
 #include "tools/common/FaultReport.h"
 #include "tools/common/SequenceArgument.h"
+#include "tools/common/TerminalColour.h"
 
 #include <CLI/CLI.hpp>
 #include <cstdio>
 #include <iostream>
 #include <memory>
+#include <sstream>
 
 namespace velorin::tools {
 
@@ -46,9 +48,12 @@ int runCheck(const CheckArguments& arguments) {
     auto format = arguments.json ? ReportFormat::Json : ReportFormat::Text;
     if (format == ReportFormat::Json)
         std::cout << reportToJsonText(checked.value()) << '\n';
-    else
-        printReport(checked.value(), std::cout);
     std::cout.flush();
+    if (format == ReportFormat::Text) {
+        std::ostringstream text;
+        printReport(checked.value(), text);
+        writeColoured(text.str(), stdout);
+    }
     return static_cast<int>(checked.value().status(arguments.strict ? Strictness::WarningsToo
                                                                     : Strictness::ErrorsOnly));
 }
