@@ -21,9 +21,11 @@
 namespace {
 
 // The message about words the parser did not expect, with its guess at what was meant. The
-// words are taken from every command parsed, in the order the user gave them.
+// words are taken from every command parsed, in the order the user gave them; when none of them
+// can be told, the parser's own message stands.
 std::string unexpectedArgumentsText(const CLI::App& application,
-                                    const std::vector<std::string>& given) {
+                                    const std::vector<std::string>& given,
+                                    const std::string& parserMessage) {
     const CLI::App* deepest = &application;
     std::vector<std::string> left = application.remaining();
     while (!deepest->get_subcommands().empty()) {
@@ -39,6 +41,8 @@ std::string unexpectedArgumentsText(const CLI::App& application,
             left.erase(found);
         }
     }
+    if (unexpected.empty())
+        return parserMessage;
     const char* extraWordOption = nullptr;
     const CLI::App* command = deepest;
     while (command->get_parent() && command->get_parent()->get_parent())
@@ -136,7 +140,7 @@ int main(int argc, char** argv) {
             application.get_subcommands().empty() ? nullptr : application.get_subcommands().front();
         std::string message = error.what();
         if (dynamic_cast<const CLI::ExtrasError*>(&error))
-            message = unexpectedArgumentsText(application, arranged.arguments);
+            message = unexpectedArgumentsText(application, arranged.arguments, message);
         std::fprintf(stderr, "velorin-sim: %s\nRun `velorin-sim help%s%s` for the options.\n",
                      message.c_str(), command ? " " : "",
                      command ? command->get_name().c_str() : "");
