@@ -51,9 +51,9 @@ constexpr std::array commands{
             "Copy a sequence folder, or the sequences of a package (.deb), into a device root's "
             "sequences, leaving out resource-fork files, and refuse one whose frames would play "
             "out of order",
-            addInstallOptions},
+            addInstallOptions, "--as"},
     Command{"pack", "Make a package (.deb) of sequences that a phone's package manager installs",
-            addPackOptions},
+            addPackOptions, "--add"},
     Command{"list",
             "List a device root's sequences: frames, run length, box, decoded size, problems by "
             "severity, and the one its preferences choose",

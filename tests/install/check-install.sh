@@ -2,7 +2,8 @@
 # Installs a built tree into a scratch prefix and builds a small program against it, once
 # through the CMake package and once through pkg-config, then runs both and the installed
 # velorin-sim from a copy of the prefix moved elsewhere, so that it must find its extension and
-# sample root beside itself.
+# sample root beside itself. It checks the manual page and the shell completions installed
+# beside it.
 #
 # Then it installs as the README says, into $HOME/.local, with HOME a scratch folder that
 # already holds a user's own device root (~/.local/share/velorin/root, with a sequence and a
@@ -36,6 +37,34 @@ test -f "$prefix/$sample/var/jb/vod/Library/Velorin/chargingSequences/particlesp
 test -f "$prefix/$sample/var/mobile/Library/Preferences/com.tarnwick.velorin.plist"
 test -f "$prefix/$sample/velorin-sample-root.manifest"
 test ! -e "$prefix/share/velorin/root"
+
+# The manual page and the completions are made from velorin-sim's own definitions: each names
+# every command and option its --help gives, and each shell can read its script.
+page="$prefix/share/man/man1/velorin-sim.1"
+grep -q '^\.TH VELORIN\\-SIM 1 ' "$page"
+bash_completion="$prefix/share/bash-completion/completions/velorin-sim"
+zsh_completion="$prefix/share/zsh/vendor-completions/_velorin-sim"
+fish_completion="$prefix/share/fish/vendor_completions.d/velorin-sim.fish"
+commands=$("$prefix/bin/velorin-sim" help | sed -n 's/^  \([a-z]*\)  .*/\1/p')
+test -n "$commands"
+for command in $commands; do
+    grep -q "^\.SS \"velorin\\\\-sim $command" "$page"
+    grep -q "^        $command)" "$bash_completion"
+    grep -q "^                $command)" "$zsh_completion"
+    grep -q "__fish_use_subcommand -a $command " "$fish_completion"
+done
+grep -q '^\\fB\\-\\-fps\\fR' "$page"
+bash -n "$bash_completion"
+# shellcheck disable=SC2016
+complete_words() { # complete_words WORD... : what bash completes the last word to
+    bash -c '. "$1"; shift; COMP_WORDS=("$@"); COMP_CWORD=$(($# - 1)); _velorin_sim
+             printf "%s\n" "${COMPREPLY[@]}"' completion "$bash_completion" velorin-sim "$@"
+}
+test "$(complete_words imp)" = import
+test "$(complete_words import clip.gif --fp)" = --fps
+test "$(complete_words prefs se)" = set
+if command -v zsh >/dev/null 2>&1; then zsh -n "$zsh_completion"; fi
+if command -v fish >/dev/null 2>&1; then fish --no-execute "$fish_completion"; fi
 
 unset VELORIN_SAMPLE_ROOT VELORIN_EXTENSION_LIBRARY
 # Every velorin-sim run here has a home of its own in the scratch folder, as a user's is set on

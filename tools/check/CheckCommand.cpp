@@ -10,11 +10,13 @@
 #include "tools/common/Commands.h"
 #include "tools/common/FaultReport.h"
 #include "tools/common/SequenceArgument.h"
+#include "tools/common/TerminalColour.h"
 
 #include <CLI/CLI.hpp>
 #include <cstdio>
 #include <iostream>
 #include <memory>
+#include <sstream>
 
 namespace velorin::tools {
 
@@ -49,12 +51,16 @@ int runCheck(const CheckArguments& arguments) {
     auto format = arguments.json ? ReportFormat::Json : ReportFormat::Text;
     if (format == ReportFormat::Json)
         std::cout << reportToJsonText(checked.value()) << '\n';
-    else if (arguments.quiet)
-        std::cout << verdictLine(checked.value()) << '\n';
-    else
-        printReport(checked.value(), std::cout,
-                    arguments.frames ? FrameListing::Listed : FrameListing::Counted);
     std::cout.flush();
+    if (format == ReportFormat::Text) {
+        std::ostringstream text;
+        if (arguments.quiet)
+            text << verdictLine(checked.value()) << '\n';
+        else
+            printReport(checked.value(), text,
+                        arguments.frames ? FrameListing::Listed : FrameListing::Counted);
+        writeColoured(text.str(), stdout);
+    }
     return static_cast<int>(checked.value().status(arguments.strict ? Strictness::WarningsToo
                                                                     : Strictness::ErrorsOnly));
 }

@@ -1,7 +1,5 @@
 #include "tools/common/CommandLine.h"
 
-#include "tools/common/NearestName.h"
-
 #include <algorithm>
 #include <cstddef>
 
@@ -14,21 +12,6 @@ bool isCommand(const std::string& word, const std::vector<std::string>& commands
 }
 
 } // namespace
-
-std::optional<std::string> nearestCommand(const std::string& word,
-                                          const std::vector<std::string>& commands) {
-    std::optional<std::string> nearest;
-    std::size_t nearestDistance = 3;
-    for (const std::string& command : commands) {
-        std::size_t distance =
-            command.starts_with(word) && !word.empty() ? 1 : spellingDistance(word, command);
-        if (distance < nearestDistance) {
-            nearestDistance = distance;
-            nearest = command;
-        }
-    }
-    return nearest;
-}
 
 ArrangedArguments arrangeArguments(const std::vector<std::string>& arguments,
                                    const std::vector<std::string>& commands) {

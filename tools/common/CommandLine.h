@@ -8,11 +8,6 @@
 
 namespace velorin::tools {
 
-// The known command nearest to `word` in spelling (at most two edits away, or one it begins),
-// or none.
-std::optional<std::string> nearestCommand(const std::string& word,
-                                          const std::vector<std::string>& commands);
-
 // What main does with the arguments before the parser sees them.
 struct ArrangedArguments {
     enum class Action { Parse, ShowHelp, ShowVersion, UnknownCommand, MissingCommand };

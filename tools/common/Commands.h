@@ -26,6 +26,9 @@ struct Command {
     const char* summary;
     // Adds the command's options to its parser, and gives how to run it with their values.
     CommandRun (*addOptions)(CLI::App& command);
+    // The option a word after the command's own arguments is most likely meant for, for the
+    // guess in the message about it (`install DIR NAME` means `--as NAME`); null when none is.
+    const char* extraWordOption{nullptr};
 };
 
 // Every command, in the order the command list gives them.

@@ -42,4 +42,20 @@ std::optional<std::string> nearestName(std::string_view word, const std::vector<
     return nearest;
 }
 
+std::optional<std::string> likelyMeant(std::string_view word,
+                                       const std::vector<std::string>& names) {
+    if (word.empty())
+        return std::nullopt;
+    for (const std::string& name : names) {
+        if (name.starts_with(word) && name != word)
+            return name;
+    }
+    return nearestName(word, names, word.size() <= 3 ? 1 : 2);
+}
+
+std::string didYouMean(std::string_view word, const std::vector<std::string>& names) {
+    auto meant = likelyMeant(word, names);
+    return meant ? "; did you mean `" + *meant + "`?" : std::string();
+}
+
 } // namespace velorin::tools

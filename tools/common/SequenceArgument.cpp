@@ -9,6 +9,7 @@
 #include "tools/common/NaturalOrder.h"
 #include "tools/common/PreferenceListReading.h"
 #include "tools/common/SampleRoot.h"
+#include "tools/common/TerminalColour.h"
 
 #include <cstdio>
 #include <fcntl.h>
@@ -83,12 +84,10 @@ common::Result<SequenceArgument> resolveSequenceArgument(const std::string& argu
         if (argument.find('/') == std::string::npos) {
             std::string root = rootToLookIn(givenRoot);
             if (!root.empty() && holdsSequence(root, argument))
-                std::fprintf(stderr,
-                             "velorin-sim: note: the folder %s here is used; it hides the "
-                             "sequence %s of the device root (give %s to use that one)\n",
-                             common::quoteText(argument).c_str(),
-                             common::quoteText(argument).c_str(),
-                             sequenceFolderInRoot(root, argument).c_str());
+                printNote("the folder " + common::quoteText(argument) +
+                          " here is used; it hides the sequence " + common::quoteText(argument) +
+                          " of the device root (give " + sequenceFolderInRoot(root, argument) +
+                          " to use that one)");
         }
         return SequenceArgument{SequenceArgument::Kind::Folder, argument, ownName(argument), {}};
     }

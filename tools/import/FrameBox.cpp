@@ -2,6 +2,7 @@
 
 #include "platform/display/Image.h"
 
+#include <algorithm>
 #include <cmath>
 
 namespace velorin::tools {
@@ -30,6 +31,15 @@ PointBox chooseBox(const BoxRequest& request, std::uint32_t sourceWidth,
         return {roundToHundredth(*request.heightPoints / heightPerWidth), *request.heightPoints};
     double width = request.widthPoints.value_or(defaultBoxWidthPoints);
     return {width, roundToHundredth(width * heightPerWidth)};
+}
+
+double chooseScale(const BoxRequest& request, const PointBox& box, std::uint32_t sourceWidth,
+                   SourcePixels pixels) {
+    if (request.scale)
+        return *request.scale;
+    if (request.widthPoints || request.heightPoints || pixels == SourcePixels::Vector)
+        return importScale;
+    return std::min(importScale, sourceWidth / box.width);
 }
 
 std::optional<PixelSize> pixelSizeAt(const PointBox& box, double scale) {

@@ -7,6 +7,9 @@
 #include "tools/common/Commands.h"
 #include "tools/common/FaultReport.h"
 #include "tools/common/InterruptionWatch.h"
+#include "tools/common/NearestName.h"
+#include "tools/common/NextSteps.h"
+#include "tools/common/TerminalColour.h"
 #include "tools/import/ImportPipeline.h"
 #include "tools/import/ImportReport.h"
 
@@ -25,6 +28,7 @@ struct ImportArguments {
     std::string y;
     bool eased{false};
     bool fill{false};
+    bool once{false};
     bool keepLength{false};
     bool replace{false};
     bool strict{false};
@@ -38,18 +42,24 @@ common::Result<ImportRequest> completeRequest(ImportArguments& arguments) {
         auto place = parseHorizontalPlace(arguments.x);
         if (!place)
             return common::Fault{"--x " + arguments.x,
-                                 "expected center, right or a number of points"};
+                                 "expected center, right or a number of points" +
+                                     didYouMean(arguments.x, {"center", "right"})};
         request.placement.x = *place;
     }
     if (!arguments.y.empty()) {
         auto place = parseVerticalPlace(arguments.y);
         if (!place)
             return common::Fault{"--y " + arguments.y,
-                                 "expected center, bottom or a number of points"};
+                                 "expected center, bottom or a number of points" +
+                                     didYouMean(arguments.y, {"center", "bottom"})};
         request.placement.y = *place;
     }
     request.pacing = arguments.eased ? Pacing::Eased : Pacing::SourcePace;
-    request.fill = arguments.fill ? FillChoice::RepeatCycles : FillChoice::HoldLastFrame;
+    if (arguments.fill && arguments.once)
+        return common::Fault{"--once", "plays one cycle; --fill repeats cycles: give one of them"};
+    request.fill = arguments.fill   ? FillChoice::RepeatCycles
+                   : arguments.once ? FillChoice::HoldLastFrame
+                                    : FillChoice::AsTheSourceSays;
     request.length = arguments.keepLength ? LengthChoice::KeepLength : LengthChoice::TrimToShowing;
     request.existing = arguments.replace ? ExistingSequence::Replace : ExistingSequence::Refuse;
     request.cutShort =
@@ -71,8 +81,14 @@ int runImport(ImportArguments& arguments) {
     if (!outcome)
         return report(outcome.fault());
     for (const std::string& warning : outcome.value().warnings)
-        std::fprintf(stderr, "velorin-sim: warning: %s\n", warning.c_str());
+        printWarning(warning);
     std::fputs(importReportText(outcome.value()).c_str(), stdout);
+    const ImportOutcome& imported = outcome.value();
+    std::fputs((imported.root.empty()
+                    ? nextStepsOutsideRoot(imported.folder)
+                    : nextStepsInRoot(imported.root, arguments.request.root, imported.name))
+                   .c_str(),
+               stdout);
     return 0;
 }
 
@@ -85,9 +101,8 @@ CommandRun addImportOptions(CLI::App& command) {
         ->required();
     command.add_option("NAME", request.name,
                        "The sequence's name (default: the source's name without extension)");
-    auto* root =
-        command.add_option("--root", request.root,
-                           "Device root whose sequences receive it (default: the sample root)");
+    auto* root = command.add_option("--root", request.root,
+                                    "Device root whose sequences receive it (default: your own)");
     command.add_option("--out", request.out, "Folder that receives the sequence folder instead")
         ->excludes(root);
     command.add_option("--fps", arguments->framesPerSecond,
@@ -95,9 +110,14 @@ CommandRun addImportOptions(CLI::App& command) {
     command.add_option("--duration", request.totalSeconds,
                        "A folder's frames last this many seconds in all (instead of --fps)");
     command.add_option("--width", request.box.widthPoints,
-                       "Box width in points (default: 150, or from --height)");
+                       "Box width in points (default: 150, or from --height); the frames are made "
+                       "at scale 3");
     command.add_option("--height", request.box.heightPoints,
-                       "Box height in points (default: from the width and the source)");
+                       "Box height in points (default: from the width and the source); the frames "
+                       "are made at scale 3");
+    command.add_option("--scale", request.box.scale,
+                       "Pixels a point of the frames (default: 3, or the source's own pixels when "
+                       "it has fewer, so that a small source is not enlarged)");
     command.add_option("--x", arguments->x, "Left edge: center, right or points (default: center)");
     command.add_option("--y", arguments->y, "Top edge: center, bottom or points (default: bottom)");
     command.add_option("--x-offset", request.placement.xOffsetFromBottom,
@@ -107,7 +127,10 @@ CommandRun addImportOptions(CLI::App& command) {
     command.add_flag("--eased", arguments->eased,
                      "Sample evenly, so the device's ease-in-ease-out curve paces the source");
     command.add_flag("--fill", arguments->fill,
-                     "Repeat a looping source's cycles to fill the four-second showing");
+                     "Repeat the source's cycles to fill the four-second showing, even when it "
+                     "does not say it loops (a source that loops forever does so by itself)");
+    command.add_flag("--once", arguments->once,
+                     "Play one cycle of a looping source and hold its last frame");
     command.add_flag("--keep-length", arguments->keepLength,
                      "Keep all of a source longer than a showing (the device cuts it at 4 s)");
     command.add_flag("--replace", arguments->replace, "Replace a sequence of the same name");

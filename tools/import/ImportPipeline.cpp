@@ -8,9 +8,12 @@
 #include "tools/common/SequenceArgument.h"
 #include "tools/import/FrameFileWriting.h"
 #include "tools/import/FrameSampler.h"
+#include "tools/import/HardEdges.h"
 #include "tools/import/PremultipliedResize.h"
 #include "tools/import/SequenceFrameNames.h"
+#include "tools/import/sources/SourceFormats.h"
 
+#include <algorithm>
 #include <cmath>
 #include <cstdio>
 #include <filesystem>
@@ -54,6 +57,10 @@ common::Result<void> checkRequest(const ImportRequest& request) {
         if (offset && !std::isfinite(*offset))
             return common::Fault{option, "expected a number of points"};
     }
+    if (request.box.scale &&
+        (!positiveFinite(*request.box.scale) || *request.box.scale > importScale))
+        return common::Fault{"--scale",
+                             "expected pixels a point above 0 and up to " + rate(importScale)};
     if (!request.root.empty() && !request.out.empty())
         return common::Fault{"--out", "give either --root or --out, not both"};
     return {};
@@ -84,17 +91,22 @@ public:
                    const std::vector<double>& sourceTimes, double sourceEnd,
                    const ImportHooks& hooks, int sourceFrames)
         : m_shape(shape), m_sampler(sourceTimes, sourceEnd), m_hooks(hooks),
-          m_progress("Importing", sourceFrames, hooks.progress), m_files(staged, shape.frameCount) {}
+          m_keptFrames(sourceFrames), m_progress("Importing", sourceFrames, hooks.progress),
+          m_files(staged, shape.frameCount) {}
 
     common::Result<void> poll() override {
         TRY(common::stopIfInterrupted(m_hooks.interrupted));
-        m_progress.update(++m_visited);
+        m_progress.update(std::min(++m_visited, m_keptFrames));
         return {};
     }
+    // The filter frames are resized with, chosen on the first frame resized here. A source that
+    // makes its frames at the sequence's size (a video) asks before its first frame, and is
+    // told to smooth.
+    ResizeFilter filter() const { return m_filter.value_or(ResizeFilter::Smooth); }
     bool wants(double, double end) const override { return m_sampler.wants(end); }
     bool finished() const override { return m_sampler.finished(); }
     std::optional<PixelSize> drawingSize() const override { return m_shape.pixels; }
-    ResizeFilter resizeFilter() const override { return ResizeFilter::Smooth; }
+    ResizeFilter resizeFilter() const override { return filter(); }
 
     common::Result<void> take(const CanvasFrame& frame) override {
         std::vector<int> frames = m_sampler.take(frame.start + frame.duration);
@@ -103,9 +115,15 @@ public:
         // A frame made at the sequence's size (a vector source's, a video's) is taken as it is.
         bool madeToSize =
             frame.width == m_shape.pixels.width && frame.height == m_shape.pixels.height;
+        if (!madeToSize && !m_filter)
+            m_filter = chooseResizeFilter(frame.pixels, frame.width, frame.height,
+                                          m_shape.pixels.width, m_shape.pixels.height);
         auto pixels = madeToSize ? frame.pixels
-                                 : resizeRgba(frame.pixels, frame.width, frame.height,
-                                              m_shape.pixels.width, m_shape.pixels.height);
+                      : m_filter == ResizeFilter::NearestNeighbour
+                          ? nearestResizeRgba(frame.pixels, frame.width, frame.height,
+                                              m_shape.pixels.width, m_shape.pixels.height)
+                          : resizeRgba(frame.pixels, frame.width, frame.height,
+                                       m_shape.pixels.width, m_shape.pixels.height);
         return m_files.add(std::move(pixels), m_shape.pixels.width, m_shape.pixels.height,
                            std::move(frames));
     }
@@ -120,28 +138,51 @@ private:
     SequenceShape m_shape;
     FrameSampler m_sampler;
     const ImportHooks& m_hooks;
+    int m_keptFrames;
     ProgressBar m_progress;
     int m_visited{0};
+    std::optional<ResizeFilter> m_filter;
     FrameFileWriter m_files;
 };
 
-common::Result<std::string> chooseParent(const ImportRequest& request) {
+// The source frames up to the last moment the sequence shows: decoding stops after them, so the
+// progress counts only these.
+int keptSourceFrames(const SourceDescription& source, const std::vector<double>& sourceTimes) {
+    double last =
+        sourceTimes.empty() ? 0 : *std::max_element(sourceTimes.begin(), sourceTimes.end());
+    std::size_t kept = 0;
+    for (const FrameTiming& frame : source.frames) {
+        if (kept > 0 && frame.start > last + 1e-9)
+            break;
+        ++kept;
+    }
+    return static_cast<int>(std::max<std::size_t>(kept, 1));
+}
+
+// The device root that receives the sequence (none with --out) and the folder it goes into.
+struct ImportDestination {
+    std::string root;
+    std::string parent;
+};
+
+common::Result<ImportDestination> chooseDestination(const ImportRequest& request) {
     if (!request.out.empty())
-        return request.out;
+        return ImportDestination{{}, request.out};
     auto root = TRY(chooseDeviceRoot(request.root, RootAccess::Write));
-    return sequencesFolderForWriting(root);
+    auto parent = TRY(sequencesFolderForWriting(root));
+    return ImportDestination{std::move(root), std::move(parent)};
 }
 
 common::Result<BudgetFit> fitShape(const ImportRequest& request, const SourceDescription& source,
-                                   double runSeconds, PointBox box) {
-    ShapeRequest shapeRequest{box, runSeconds, request.framesPerSecond, importScale,
+                                   double runSeconds, PointBox box, double scale) {
+    ShapeRequest shapeRequest{box, runSeconds, request.framesPerSecond, scale,
                               source.singleFrame()};
     auto fit = fitToBudget(shapeRequest, request.budgetBytes);
     if (!fit)
         return common::Fault{request.box.widthPoints || request.box.heightPoints
                                  ? "--width/--height"
                                  : request.source,
-                             "at scale " + rate(importScale) + " the frames would pass " +
+                             "at scale " + rate(scale) + " the frames would pass " +
                                  std::to_string(platform::maximumImageSide) +
                                  " pixels a side; choose a smaller box"};
     const SequenceShape& shape = fit->shape;
@@ -165,7 +206,7 @@ common::Result<BudgetFit> fitShape(const ImportRequest& request, const SourceDes
     return *fit;
 }
 
-void noteFallbacks(const BudgetFit& fit, const ImportRequest& request,
+void noteFallbacks(const BudgetFit& fit, const ImportRequest& request, double scale,
                    std::vector<std::string>& notes) {
     std::string budget = common::describeByteCount(request.budgetBytes);
     if (fit.rateLowered)
@@ -173,7 +214,7 @@ void noteFallbacks(const BudgetFit& fit, const ImportRequest& request,
                         rate(fit.shape.framesPerSecond) + " frames a second to fit the " + budget +
                         " a showing may decode");
     if (fit.scaleLowered)
-        notes.push_back("scale lowered from " + rate(importScale) + " to " + rate(fit.shape.scale) +
+        notes.push_back("scale lowered from " + rate(scale) + " to " + rate(fit.shape.scale) +
                         " pixels a point to fit the " + budget + " a showing may decode");
 }
 
@@ -194,14 +235,15 @@ std::string lostFramesText(const SourceDescription& source) {
                 ") " + (lost.frames == 1 ? "is" : "are") + " lost";
     }
     std::size_t whole = source.frames.size();
-    return text + "; " + std::to_string(whole) + (whole == 1 ? " whole frame (" : " whole frames (") +
+    return text + "; " + std::to_string(whole) +
+           (whole == 1 ? " whole frame (" : " whole frames (") +
            formatSeconds(source.lengthSeconds) + (whole == 1 ? ") is imported" : ") are imported");
 }
 
 common::Result<ImportOutcome> importSequence(const ImportRequest& request,
                                              const ImportHooks& hooks) {
     TRY(checkRequest(request));
-    auto parent = TRY(chooseParent(request));
+    auto [root, parent] = TRY(chooseDestination(request));
     std::string name = request.name.empty() ? sequenceNameFromSource(request.source) : request.name;
     TRY(checkSequenceName(name));
     std::string destination = (fs::path(parent) / name).string();
@@ -223,8 +265,9 @@ common::Result<ImportOutcome> importSequence(const ImportRequest& request,
     ImportOutcome outcome;
     outcome.name = name;
     outcome.folder = destination;
+    outcome.root = root;
     outcome.sourceKind = description.kind;
-    outcome.sourceFormat = description.formatName;
+    outcome.sourceFormat = nameOfSource(description, request.source);
     outcome.sourceWidth = description.width;
     outcome.sourceHeight = description.height;
     outcome.sourceFrames = description.frames.size();
@@ -255,9 +298,19 @@ common::Result<ImportOutcome> importSequence(const ImportRequest& request,
     }
     outcome.runSeconds = plan.runSeconds;
     outcome.box = chooseBox(request.box, description.width, description.height);
-    auto fit = TRY(fitShape(request, description, plan.runSeconds, outcome.box));
+    double scale =
+        chooseScale(request.box, outcome.box, description.width,
+                    description.kind == SourceKind::VectorAnimation ? SourcePixels::Vector
+                                                                    : SourcePixels::Raster);
+    if (scale < importScale && !request.box.scale)
+        outcome.notes.push_back("the source is " + std::to_string(description.width) + "x" +
+                                std::to_string(description.height) +
+                                " pixels, fewer than the box takes at scale " + rate(importScale) +
+                                ": its own pixels are kept (--scale, --width or --height enlarge "
+                                "it)");
+    auto fit = TRY(fitShape(request, description, plan.runSeconds, outcome.box, scale));
     outcome.shape = fit.shape;
-    noteFallbacks(fit, request, outcome.notes);
+    noteFallbacks(fit, request, scale, outcome.notes);
 
     int count = outcome.shape.frameCount;
     std::vector<double> sourceTimes;
@@ -270,9 +323,12 @@ common::Result<ImportOutcome> importSequence(const ImportRequest& request,
     {
         SequenceWriter writer(*staged, outcome.shape, sourceTimes,
                               outcome.singleFrame ? 0 : description.lengthSeconds, hooks,
-                              static_cast<int>(description.frames.size()));
+                              keptSourceFrames(description, sourceTimes));
         TRY(source.decode(writer));
         TRY(writer.finish());
+        if (writer.filter() == ResizeFilter::NearestNeighbour)
+            outcome.notes.push_back("the source has hard edges (few colours, no anti-aliasing): "
+                                    "it is enlarged without smoothing, each pixel repeated");
     }
     std::string options = sequenceOptionsText(outcome.box, plan.runSeconds, request.placement);
     TRY(common::writeNewFile(staged->stagedPath("options.json"),

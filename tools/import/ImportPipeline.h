@@ -45,7 +45,7 @@ struct ImportRequest {
     std::optional<double> totalSeconds;
     Pacing pacing{Pacing::SourcePace};
     LengthChoice length{LengthChoice::TrimToShowing};
-    FillChoice fill{FillChoice::HoldLastFrame};
+    FillChoice fill{FillChoice::AsTheSourceSays};
     BoxRequest box;
     Placement placement;
     ExistingSequence existing{ExistingSequence::Refuse};
@@ -62,7 +62,10 @@ struct ImportHooks {
 struct ImportOutcome {
     std::string name;
     std::string folder;
+    // The device root it went into; empty when it was written into a folder of the user's.
+    std::string root;
     SourceKind sourceKind{SourceKind::StillImage};
+    // What people call the source: "MP4 video", "GIF".
     std::string sourceFormat;
     std::uint32_t sourceWidth{0};
     std::uint32_t sourceHeight{0};

@@ -18,26 +18,6 @@ __attribute__((format(printf, 2, 3))) void append(std::string& text, const char*
     text += line;
 }
 
-const char* kindName(SourceKind kind) {
-    switch (kind) {
-    case SourceKind::Gif:
-        return "GIF";
-    case SourceKind::AnimatedPng:
-        return "animated PNG";
-    case SourceKind::AnimatedWebp:
-        return "animated WebP";
-    case SourceKind::Video:
-        return "video";
-    case SourceKind::StillImage:
-        return "still image";
-    case SourceKind::Folder:
-        return "folder of frames";
-    case SourceKind::VectorAnimation:
-        return "Lottie animation";
-    }
-    return "source";
-}
-
 std::string playsText(const PlayCount& plays) {
     if (!plays)
         return "";
@@ -68,9 +48,9 @@ std::string importReportText(const ImportOutcome& outcome) {
     append(text, "  decoded: %s of the %s a showing may decode\n",
            common::describeByteCount(shape.decodedBytes()).c_str(),
            common::describeByteCount(outcome.budgetBytes).c_str());
-    append(text, "  source:  %s (%s), %ux%u pixels, %zu %s, %s%s\n", kindName(outcome.sourceKind),
-           outcome.sourceFormat.c_str(), outcome.sourceWidth, outcome.sourceHeight,
-           outcome.sourceFrames, outcome.sourceFrames == 1 ? "frame" : "frames",
+    append(text, "  source:  %s, %ux%u pixels, %zu %s, %s%s\n", outcome.sourceFormat.c_str(),
+           outcome.sourceWidth, outcome.sourceHeight, outcome.sourceFrames,
+           outcome.sourceFrames == 1 ? "frame" : "frames",
            formatSeconds(outcome.sourceSeconds).c_str(), playsText(outcome.plays).c_str());
     if (!outcome.notes.empty()) {
         text += "notes:\n";

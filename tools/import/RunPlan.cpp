@@ -1,5 +1,6 @@
 #include "tools/import/RunPlan.h"
 
+#include <algorithm>
 #include <cmath>
 #include <cstdio>
 
@@ -15,24 +16,44 @@ bool saysItLoops(PlayCount plays) {
     return plays && (*plays == playsForever || *plays > 1);
 }
 
+std::string timesText(double times) {
+    char text[32];
+    std::snprintf(text, sizeof text, "%.0f %s", times, times == 1 ? "time" : "times");
+    return text;
+}
+
+// Why a shorter source is repeated, or none when it is not: one that loops forever fills the
+// showing, one that says how often it plays keeps that count, and --fill repeats one that does
+// not say; --once, and a source that plays once, are not repeated.
+std::optional<std::string> repetitionReason(PlayCount plays, FillChoice fill) {
+    if (fill == FillChoice::HoldLastFrame || (plays && *plays == 1))
+        return std::nullopt;
+    if (!plays)
+        return fill == FillChoice::RepeatCycles
+                   ? std::optional<std::string>("it does not say whether it loops; repeated as "
+                                                "--fill asks")
+                   : std::nullopt;
+    if (*plays == playsForever)
+        return std::string("it loops forever; --once plays it once");
+    return "it says it plays " + timesText(*plays) + "; --once plays it once";
+}
+
 void planShorterSource(RunPlan& plan, PlayCount plays, FillChoice fill) {
     double source = plan.sourceSeconds;
-    if (fill == FillChoice::RepeatCycles && plays && *plays == 1) {
+    if (fill == FillChoice::RepeatCycles && plays && *plays == 1)
         plan.notes.push_back("--fill: the source plays once, so it is not repeated");
-    } else if (fill == FillChoice::RepeatCycles) {
-        double cycles = showingLengthSeconds / source;
-        if (plays && *plays != playsForever && *plays < cycles)
-            cycles = *plays;
-        plan.runSeconds = std::min(showingLengthSeconds, cycles * source);
-        plan.repeats = true;
-        char text[160];
-        std::snprintf(text, sizeof text, "the source's %s cycle is repeated %.3g times%s",
-                      formatSeconds(source).c_str(), plan.runSeconds / source,
-                      plays ? "" : " (it does not say whether it loops; repeated as asked)");
-        plan.notes.push_back(text);
+    if (auto reason = repetitionReason(plays, fill)) {
+        // Whole cycles only: a run that stopped within a cycle would end on a frame the source
+        // never rests on.
+        double cycles = std::max(1.0, std::floor(showingLengthSeconds / source + sameLength));
+        if (plays && *plays != playsForever)
+            cycles = std::min(cycles, static_cast<double>(*plays));
+        plan.runSeconds = cycles * source;
+        plan.repeats = cycles > 1;
+        plan.notes.push_back("the source's " + formatSeconds(source) + " cycle plays " +
+                             timesText(cycles) + " (" + *reason + ")");
         if (showingLengthSeconds - plan.runSeconds > sameLength)
-            plan.notes.push_back("it plays " + std::to_string(*plays) +
-                                 " times, so the last frame holds for the last " +
+            plan.notes.push_back("the last frame holds for the last " +
                                  formatSeconds(showingLengthSeconds - plan.runSeconds) +
                                  " of the showing");
         return;
@@ -42,7 +63,7 @@ void planShorterSource(RunPlan& plan, PlayCount plays, FillChoice fill) {
                        " showing: the last frame holds for the last " +
                        formatSeconds(showingLengthSeconds - source);
     if (fill == FillChoice::HoldLastFrame && saysItLoops(plays))
-        note += " (it loops: --fill repeats it to fill the showing)";
+        note += " (--once: it loops, but plays one cycle)";
     plan.notes.push_back(note);
 }
 

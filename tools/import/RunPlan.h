@@ -3,10 +3,9 @@
 //
 // A showing lasts four seconds (showingLengthSeconds, as the presentation times it) and plays a
 // sequence's frames once. A source longer than that is trimmed to the showing unless its whole
-// length is kept (the device then cuts it when the showing ends); a shorter one holds its last
-// frame for the rest of the showing, or, when it loops and filling is asked for, repeats its
-// cycles until the showing is full (a source that says how often it plays is repeated no more
-// often than that). Every decision is given as a note for the command's report.
+// length is kept (the device then cuts it when the showing ends); a shorter one repeats as it
+// says it does (see FillChoice), in whole cycles within the showing, and holds its last frame
+// for the rest. Every decision is given as a note for the command's report.
 #pragma once
 
 #include "presentation/ShowingLength.h"
@@ -18,7 +17,11 @@
 namespace velorin::tools {
 
 enum class LengthChoice { TrimToShowing, KeepLength };
-enum class FillChoice { HoldLastFrame, RepeatCycles };
+// What a source shorter than a showing does: as it says of itself (one that loops forever fills
+// the showing with whole cycles, one that plays a set number of times keeps that count, others
+// play once), one cycle and then its last frame held (--once), or whole cycles to fill the
+// showing even when it does not say that it loops (--fill).
+enum class FillChoice { AsTheSourceSays, HoldLastFrame, RepeatCycles };
 
 // How often a source says it plays: none when it does not say (a video, a folder of frames),
 // `playsForever` for an endless loop, else the number of plays (1 for once).

@@ -8,6 +8,8 @@
 #include "tools/common/Commands.h"
 #include "tools/common/FaultReport.h"
 #include "tools/common/InterruptionWatch.h"
+#include "tools/common/NextSteps.h"
+#include "tools/common/TerminalColour.h"
 #include "tools/install/PackageInstall.h"
 #include "tools/install/SequenceInstall.h"
 
@@ -30,7 +32,8 @@ std::string countOf(std::size_t count, const char* singular, const char* plural)
     return std::to_string(count) + " " + (count == 1 ? singular : plural);
 }
 
-void printInstalled(const InstalledSequence& installed) {
+// `givenRoot` is the root as the user named it, empty for their own.
+void printInstalled(const InstalledSequence& installed, const std::string& givenRoot) {
     const CheckReport& report = installed.report;
     std::printf("%s %s in %s: %s, %s decoded\n", installed.replaced ? "Replaced" : "Installed",
                 installed.name.c_str(), installed.folder.c_str(),
@@ -44,14 +47,16 @@ void printInstalled(const InstalledSequence& installed) {
     std::size_t errors = report.count(Severity::Error);
     std::size_t warnings = report.count(Severity::Warning);
     if (errors + warnings > 0)
-        std::printf("Check found %s and %s: velorin-sim check %s --root %s\n",
-                    countOf(errors, "error", "errors").c_str(),
-                    countOf(warnings, "warning", "warnings").c_str(), installed.name.c_str(),
-                    installed.root.c_str());
+        writeColoured("Check found " + countOf(errors, "error", "errors") + " and " +
+                          countOf(warnings, "warning", "warnings") + ": velorin-sim check " +
+                          installed.name + " --root " + installed.root + "\n",
+                      stdout);
     if (installed.chosen)
         std::printf("Chose %s and turned the extension on\n", installed.name.c_str());
+    else
+        std::fputs(nextStepsInRoot(installed.root, givenRoot, installed.name).c_str(), stdout);
     if (installed.note)
-        std::fprintf(stderr, "velorin-sim: note: %s\n", installed.note->c_str());
+        printNote(*installed.note);
 }
 
 int runPackageInstall(const InstallArguments& arguments, InterruptionWatch& watch) {
@@ -59,12 +64,11 @@ int runPackageInstall(const InstallArguments& arguments, InterruptionWatch& watc
         return report(common::Fault{"--as",
                                     "renames a folder's sequence; a package's sequences keep "
                                     "their names"});
-    PackageInstallRequest request{arguments.request.source, arguments.request.root,
-                                  arguments.replace ? ExistingSequence::Replace
-                                                    : ExistingSequence::Refuse,
-                                  arguments.select ? ChoiceAfterInstall::Choose
-                                                   : ChoiceAfterInstall::Leave,
-                                  arguments.force ? OrderCheck::Force : OrderCheck::Refuse};
+    PackageInstallRequest request{
+        arguments.request.source, arguments.request.root,
+        arguments.replace ? ExistingSequence::Replace : ExistingSequence::Refuse,
+        arguments.select ? ChoiceAfterInstall::Choose : ChoiceAfterInstall::Leave,
+        arguments.force ? OrderCheck::Force : OrderCheck::Refuse};
     auto installed = installPackage(request, watch.check());
     if (!installed && watch.received())
         return watch.reportInterruption();
@@ -73,7 +77,7 @@ int runPackageInstall(const InstallArguments& arguments, InterruptionWatch& watc
     const PackageDescription& package = installed.value().package;
     std::printf("From package %s %s:\n", package.identifier.c_str(), package.version.c_str());
     for (const InstalledSequence& sequence : installed.value().sequences)
-        printInstalled(sequence);
+        printInstalled(sequence, arguments.request.root);
     if (!package.maintainerScripts.empty()) {
         std::string scripts;
         for (const std::string& script : package.maintainerScripts)
@@ -104,7 +108,7 @@ int runInstall(InstallArguments& arguments) {
         return watch.reportInterruption();
     if (!installed)
         return report(installed.fault());
-    printInstalled(installed.value());
+    printInstalled(installed.value(), arguments.request.root);
     return 0;
 }
 

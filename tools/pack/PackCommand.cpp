@@ -9,6 +9,8 @@
 #include "tools/common/Commands.h"
 #include "tools/common/FaultReport.h"
 #include "tools/common/InterruptionWatch.h"
+#include "tools/common/NearestName.h"
+#include "tools/common/TerminalColour.h"
 #include "tools/pack/SequencePack.h"
 
 #include <CLI/CLI.hpp>
@@ -48,8 +50,9 @@ int runPack(PackArguments& arguments) {
     else if (arguments.compression == "gzip")
         request.compression = PackageCompression::Gzip;
     else
-        return report(
-            common::Fault{"--compression " + arguments.compression, "expected xz or gzip"});
+        return report(common::Fault{"--compression " + arguments.compression,
+                                    "expected xz or gzip" +
+                                        didYouMean(arguments.compression, {"xz", "gzip"})});
     request.existing =
         arguments.replace ? common::ExistingFile::Replace : common::ExistingFile::Refuse;
     request.errors = arguments.force ? CheckErrors::Force : CheckErrors::Refuse;
@@ -68,7 +71,7 @@ int runPack(PackArguments& arguments) {
                 outcome.control.architecture.c_str(), outcome.file.c_str(), names.c_str(),
                 outcome.files, common::describeByteCount(outcome.bytes).c_str());
     for (const std::string& note : outcome.notes)
-        std::fprintf(stderr, "velorin-sim: note: %s\n", note.c_str());
+        printNote(note);
     std::printf("%s\n", toThePhone);
     return 0;
 }

@@ -7,6 +7,7 @@
 #include "sequences/SequenceDirectory.h"
 #include "settings/Settings.h"
 #include "sim/PrivatePreferenceDomain.h"
+#include "tools/common/NearestName.h"
 #include "tools/common/PreferenceListReading.h"
 #include "tools/prefs/PreferenceListWrite.h"
 
@@ -41,13 +42,22 @@ std::string knownKeyList() {
     return list;
 }
 
-common::Result<const PreferenceKey*> findKey(const std::string& file, const std::string& name) {
+std::vector<std::string> knownKeyNames() {
+    std::vector<std::string> names;
+    for (const PreferenceKey& key : keys)
+        names.emplace_back(key.name);
+    return names;
+}
+
+// A fault about a key names only the key: the list it would be read from is not at fault.
+common::Result<const PreferenceKey*> findKey(const std::string& name) {
     for (const PreferenceKey& key : keys) {
         if (name == key.name)
             return &key;
     }
-    return common::Fault(file, "unknown key " + common::quoteText(name) +
-                                   " (known keys: " + knownKeyList() + ")");
+    return common::Fault("unknown key " + common::quoteText(name) +
+                         didYouMean(name, knownKeyNames()) + " (known keys: " + knownKeyList() +
+                         ")");
 }
 
 // The domain's dictionary as the extension reads it: empty when the list does not exist, a
@@ -120,21 +130,22 @@ bool sequenceFolderExists(const std::string& root, const std::string& name) {
 }
 
 // The value `valueText` stands for under `key`, typed as the key expects.
-common::Result<platform::PropertyValue> typedValue(const std::string& file, const std::string& key,
+common::Result<platform::PropertyValue> typedValue(const std::string& key,
                                                    const std::string& valueText) {
-    auto known = TRY(findKey(file, key));
+    auto known = TRY(findKey(key));
     if (known->kind == PreferenceValueKind::Switch) {
         auto parsed = parseSwitch(valueText);
         if (!parsed)
-            return common::Fault(file, common::quoteText(key) +
-                                           " takes true or false (or yes, no, 1, 0), not " +
-                                           common::quoteText(valueText));
+            return common::Fault(common::quoteText(key) +
+                                 " takes true or false (or yes, no, 1, 0), not " +
+                                 common::quoteText(valueText) +
+                                 didYouMean(valueText, {"true", "false", "yes", "no"}));
         return platform::PropertyValue::boolean(*parsed);
     }
     if (valueText.empty())
-        return common::Fault(file, common::quoteText(key) +
-                                       " takes a sequence name; an empty one chooses none (use "
-                                       "unset to go back to the default)");
+        return common::Fault(common::quoteText(key) +
+                             " takes a sequence name; an empty one chooses none (use "
+                             "unset to go back to the default)");
     return platform::PropertyValue::string(valueText);
 }
 
@@ -157,7 +168,7 @@ common::Result<std::vector<PreferenceReading>> readPreferences(const std::string
 }
 
 common::Result<PreferenceReading> readPreference(const std::string& root, const std::string& key) {
-    auto known = TRY(findKey(preferenceFileUnderRoot(root), key));
+    auto known = TRY(findKey(key));
     auto domain = TRY(loadDomain(root));
     return readKey(domain, *known);
 }
@@ -170,10 +181,9 @@ setPreference(const std::string& root, const std::string& key, const std::string
 common::Result<std::vector<std::string>>
 setPreferences(const std::string& root,
                const std::vector<std::pair<std::string, std::string>>& keysAndValues) {
-    const std::string file = preferenceFileUnderRoot(root);
     std::vector<std::pair<std::string, platform::PropertyValue>> typed;
     for (const auto& [key, valueText] : keysAndValues) {
-        auto value = TRY(typedValue(file, key, valueText));
+        auto value = TRY(typedValue(key, valueText));
         typed.emplace_back(key, std::move(value));
     }
     bool enabled = false;
@@ -197,14 +207,21 @@ setPreferences(const std::string& root,
                                "; the lock screen will show an empty animation (" +
                                "`velorin-sim list` shows the sequences there)");
     }
-    if (!enabled)
+    const bool switchSet =
+        std::any_of(keysAndValues.begin(), keysAndValues.end(), [](const auto& keyAndValue) {
+            return keyAndValue.first == enabledPreferenceKey;
+        });
+    if (!enabled && switchSet)
+        warnings.push_back("the extension is now off: from the host's next launch the lock "
+                           "screen shows no charging animation");
+    else if (!enabled)
         warnings.push_back(std::string("the extension is off: set ") + enabledPreferenceKey +
                            " to true to see it (it takes effect at the host's next launch)");
     return warnings;
 }
 
 common::Result<void> unsetPreference(const std::string& root, const std::string& key) {
-    TRY(findKey(preferenceFileUnderRoot(root), key));
+    TRY(findKey(key));
     return editPreferenceList(
         root, MissingList::LeaveAbsent, [&](platform::PropertyListDictionary& dictionary) {
             return dictionary.remove(key) ? ListChange::Changed : ListChange::Unchanged;

@@ -5,12 +5,13 @@
 //   prefs set KEY VALUE     store a value, typed as the key expects
 //   prefs unset KEY         remove a key, so the extension uses its default
 //
-// Each takes --root DIR (default: your device root). The extension reads the file
+// Each takes --root DIR (default: your own). The extension reads the file
 // afresh at its next settings load; a running host learns of the change from the settings
 // notification, which this command does not post.
 #include "tools/common/Commands.h"
 #include "tools/common/FaultReport.h"
 #include "tools/common/SampleRoot.h"
+#include "tools/common/TerminalColour.h"
 #include "tools/prefs/PreferenceEditor.h"
 
 #include <CLI/CLI.hpp>
@@ -62,7 +63,7 @@ int runSet(const PrefsArguments& arguments) {
     if (!result)
         return report(result.fault());
     for (const std::string& warning : result.value())
-        std::fprintf(stderr, "velorin-sim: warning: %s\n", warning.c_str());
+        printWarning(warning);
     return 0;
 }
 
@@ -103,7 +104,7 @@ int runUnset(const PrefsArguments& arguments) {
 CLI::App* addAction(CLI::App& prefs, const char* name, const char* description,
                     const std::shared_ptr<PrefsArguments>& arguments) {
     auto* action = prefs.add_subcommand(name, description);
-    action->add_option("--root", arguments->root, "Device root (default: your device root)");
+    action->add_option("--root", arguments->root, "Device root (default: your own)");
     return action;
 }
 
@@ -112,7 +113,7 @@ CLI::App* addAction(CLI::App& prefs, const char* name, const char* description,
 CommandRun addPrefsOptions(CLI::App& prefs) {
     prefs.require_subcommand(0, 1);
     auto arguments = std::make_shared<PrefsArguments>();
-    prefs.add_option("--root", arguments->root, "Device root (default: your device root)");
+    prefs.add_option("--root", arguments->root, "Device root (default: your own)");
     auto* get = addAction(prefs, "get", "Print every known key, or one, as key=value", arguments);
     get->add_option("KEY", arguments->key, "The key to print");
     auto* set = addAction(prefs, "set", "Store a value under a key", arguments);

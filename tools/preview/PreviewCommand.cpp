@@ -14,6 +14,7 @@
 #include "tools/common/FaultReport.h"
 #include "tools/common/InterruptionWatch.h"
 #include "tools/common/PreferenceListReading.h"
+#include "tools/common/NearestName.h"
 #include "tools/common/ProgressBar.h"
 #include "tools/common/ScreenSize.h"
 #include "tools/common/SequenceArgument.h"
@@ -79,7 +80,8 @@ common::Result<ListingChoice> readListing(const std::string& text) {
         if (error == std::errc() && end == digits.data() + digits.size() && !digits.empty())
             return ListingChoice{platform::ListingOrder::Shuffled, seed};
     }
-    return common::Fault("--listing " + text, "expected sorted, shuffled or shuffled:SEED");
+    return common::Fault("--listing " + text, "expected sorted, shuffled or shuffled:SEED" +
+                                                  didYouMean(text, {"sorted", "shuffled"}));
 }
 
 // The screens, in the order given: the first is the preview's, the others add their contact

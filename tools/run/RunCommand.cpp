@@ -60,7 +60,7 @@ CommandRun addRunOptions(CLI::App& command) {
     auto scenario = std::make_shared<std::string>();
     auto root = std::make_shared<std::string>();
     command.add_option("SCENARIO", *scenario, "Scenario file")->required();
-    command.add_option("--root", *root, "Device root (default: your device root)");
+    command.add_option("--root", *root, "Device root (default: your own)");
     return [scenario, root] { return runScenarioFile(*scenario, *root); };
 }
 

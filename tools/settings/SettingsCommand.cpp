@@ -47,7 +47,7 @@ int runSettings(const std::string& givenRoot) {
 
 CommandRun addSettingsOptions(CLI::App& command) {
     auto root = std::make_shared<std::string>();
-    command.add_option("--root", *root, "Device root (default: your device root)");
+    command.add_option("--root", *root, "Device root (default: your own)");
     return [root] { return runSettings(*root); };
 }
 

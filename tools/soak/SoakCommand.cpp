@@ -96,7 +96,7 @@ CommandRun addSoakOptions(CLI::App& command) {
         ->check(CLI::PositiveNumber);
     command.add_option("--seed", arguments->seed, "Seed of the random events (default 1)");
     command.add_option("--root", arguments->root,
-                       "Device root to copy (default: your device root)");
+                       "Device root to copy (default: your own)");
     return [arguments] { return runSoakCommand(*arguments); };
 }
 

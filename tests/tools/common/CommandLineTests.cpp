@@ -4,6 +4,7 @@
 #include "tests/tools/common/SimProcess.h"
 #include "tools/common/CommandLine.h"
 #include "tools/common/Commands.h"
+#include "tools/common/NearestName.h"
 
 #include <gtest/gtest.h>
 #include <set>
@@ -15,10 +16,16 @@ const std::vector<std::string> commands{"settings", "check", "run",    "prefs",
                                         "preview",  "soak",  "import", "root"};
 
 TEST(CommandLineTest, AWordThatNamesNoCommandGetsTheNearestOne) {
-    EXPECT_EQ(nearestCommand("chek", commands), "check");
-    EXPECT_EQ(nearestCommand("prev", commands), "preview");
-    EXPECT_EQ(nearestCommand("settngs", commands), "settings");
-    EXPECT_EQ(nearestCommand("frobnicate", commands), std::nullopt);
+    EXPECT_EQ(likelyMeant("chek", commands), "check");
+    EXPECT_EQ(likelyMeant("prev", commands), "preview");
+    EXPECT_EQ(likelyMeant("settngs", commands), "settings");
+    EXPECT_EQ(likelyMeant("frobnicate", commands), std::nullopt);
+    // Two edits reach almost any short word, so a short one gets a guess only one edit away.
+    EXPECT_EQ(likelyMeant("--fsp", {"--fps", "--out"}), "--fps");
+    EXPECT_EQ(likelyMeant("xy", {"xz", "gzip"}), "xz");
+    EXPECT_EQ(likelyMeant("ab", {"xz", "gzip"}), std::nullopt);
+    EXPECT_EQ(didYouMean("centre", {"center", "right"}), "; did you mean `center`?");
+    EXPECT_EQ(didYouMean("middle", {"center", "right"}), "");
 
     auto arranged = arrangeArguments({"velorin-sim", "chek", "DIR"}, commands);
     EXPECT_EQ(arranged.action, ArrangedArguments::Action::UnknownCommand);
@@ -63,6 +70,46 @@ TEST(CommandLineTest, TheToolGuidesAsItSpeaks) {
     EXPECT_EQ(version.status, 0);
     EXPECT_NE(version.out.find("libvelorin.so.0"), std::string::npos) << version.out;
     EXPECT_NE(version.out.find("libpng "), std::string::npos) << version.out;
+}
+
+// Each mistyped word gets the guess, named in the words the user typed, whatever kind of word
+// it is; nothing is written on the way.
+TEST(CommandLineTest, EveryMistypedWordGetsAGuess) {
+    testing::TemporaryDeviceRoot scratch;
+    struct Case {
+        std::vector<std::string> arguments;
+        std::string said;
+    };
+    const std::vector<Case> cases{
+        {{"import", "ring.gif", "--fsp", "12"},
+         "velorin-sim: import: unknown option `--fsp`; did you mean `--fps`?\n"},
+        {{"import", "ring.gif", "--fsp=12"}, "unknown option `--fsp`; did you mean `--fps`?"},
+        {{"prefs", "sett", "hidebattery", "true"},
+         "velorin-sim: prefs: unknown action `sett`; did you mean `set`? (prefs takes get, set or "
+         "unset)\n"},
+        {{"prefs", "set", "hidebattery", "true", "--rot", "R"},
+         "prefs set: unknown option `--rot`; did you mean `--root`?"},
+        {{"install", "ring", "myring"},
+         "velorin-sim: install: unexpected argument `myring`; did you mean `--as myring`?\n"},
+        {{"import", "ring.gif", "--x", "centre"},
+         "velorin-sim: --x centre: expected center, right or a number of points; did you mean "
+         "`center`?\n"},
+        {{"import", "ring.gif", "--y", "botom"}, "did you mean `bottom`?"},
+        {{"preview", "--listing", "shufled"}, "did you mean `shuffled`?"},
+        {{"pack", "ring", "--compression", "gz"}, "expected xz or gzip; did you mean `gzip`?"},
+        {{"prefs", "get", "hidebatery"},
+         "velorin-sim: unknown key \"hidebatery\"; did you mean `hidebattery`? (known keys: "},
+        {{"prefs", "set", "hidebattery", "ture"},
+         "velorin-sim: \"hidebattery\" takes true or false (or yes, no, 1, 0), not \"ture\"; did "
+         "you mean `true`?\n"},
+    };
+    for (const Case& mistake : cases) {
+        auto outcome = testing::runVelorinSim(scratch.path(), mistake.arguments);
+        EXPECT_EQ(outcome.status, 2) << mistake.arguments.front() << outcome.err;
+        EXPECT_NE(outcome.err.find(mistake.said), std::string::npos) << outcome.err;
+        // A fault about a key or an argument is not a fault of the preference list.
+        EXPECT_EQ(outcome.err.find(".plist"), std::string::npos) << outcome.err;
+    }
 }
 
 TEST(CommandTableTest, EveryRowIsOneCommandWithItsSummaryAsItsHelp) {

@@ -14,4 +14,9 @@ using SimOutcome = ProcessOutcome;
 SimOutcome runVelorinSim(const std::filesystem::path& scratch, std::vector<std::string> arguments,
                          std::vector<std::string> settings = {});
 
+// The commands an output tells the user to run next (its lines "  velorin-sim ARGUMENTS"), each
+// as the arguments after the program's name, split at spaces: enough for the scratch paths
+// the tests use, which hold no character a shell would quote.
+std::vector<std::vector<std::string>> suggestedCommands(const std::string& output);
+
 } // namespace velorin::testing

@@ -1,8 +1,11 @@
-// Resizing frames in premultiplied space: edges against transparency keep their colour.
+// Resizing frames in premultiplied space: edges against transparency keep their colour; a
+// picture with hard edges (pixel art) is enlarged by repeating its pixels.
 #include "tests/tools/import/TestMedia.h"
 #include "tools/import/FrameRotation.h"
+#include "tools/import/HardEdges.h"
 #include "tools/import/PremultipliedResize.h"
 
+#include <algorithm>
 #include <cmath>
 #include <gtest/gtest.h>
 
@@ -41,6 +44,61 @@ TEST(ImportFrameResize, TransparentEdgesGetNoFringeShrinkingOrGrowing) {
     expectNoFringe({255, 40, 0, 255}, testing::clear, 150);
     // FFmpeg's GIF decoder gives clear pixels as transparent white.
     expectNoFringe({0, 0, 0, 255}, {255, 255, 255, 0}, 21);
+}
+
+// A soft disc: its edge ramps from the background to the disc's colour over a few pixels, as
+// anti-aliasing draws it.
+Picture softDisc(std::uint32_t side) {
+    Picture disc = Picture::filled(side, side, {20, 20, 40, 255});
+    double centre = side / 2.0;
+    for (std::uint32_t y = 0; y < side; ++y) {
+        for (std::uint32_t x = 0; x < side; ++x) {
+            double distance = std::hypot(x + 0.5 - centre, y + 0.5 - centre);
+            double cover = std::clamp((side * 0.35 - distance) / 3 + 0.5, 0.0, 1.0);
+            auto mix = [&](int from, int to) {
+                return static_cast<std::uint8_t>(std::lround(from + (to - from) * cover));
+            };
+            disc.paint(x, y, 1, 1, {mix(20, 250), mix(20, 200), mix(40, 30), 255});
+        }
+    }
+    return disc;
+}
+
+TEST(ImportFrameResize, HardEdgesAreEnlargedByRepeatingPixelsAndSoftOnesSmoothly) {
+    // An 8x8 sprite of three colours.
+    Picture sprite = Picture::filled(8, 8, testing::clear)
+                         .paint(2, 2, 4, 4, {250, 60, 20, 255})
+                         .paint(3, 3, 2, 2, {255, 255, 255, 255});
+    EXPECT_TRUE(hasHardEdges(sprite.pixels, 8, 8));
+    EXPECT_TRUE(hasHardEdges(Picture::filled(1, 1, {1, 2, 3, 255}).pixels, 1, 1));
+    EXPECT_FALSE(hasHardEdges(softDisc(64).pixels, 64, 64));
+    // More colours than any palette of pixel art.
+    Picture ramp = Picture::filled(300, 1, {});
+    for (std::uint32_t x = 0; x < 300; ++x)
+        ramp.paint(
+            x, 0, 1, 1,
+            {static_cast<std::uint8_t>(x % 256), static_cast<std::uint8_t>(x / 256), 0, 255});
+    EXPECT_FALSE(hasHardEdges(ramp.pixels, 300, 1));
+
+    EXPECT_EQ(chooseResizeFilter(sprite.pixels, 8, 8, 36, 36), ResizeFilter::NearestNeighbour);
+    EXPECT_EQ(chooseResizeFilter(sprite.pixels, 8, 8, 4, 4), ResizeFilter::Smooth);
+    EXPECT_EQ(chooseResizeFilter(sprite.pixels, 8, 8, 8, 8), ResizeFilter::Smooth);
+    EXPECT_EQ(chooseResizeFilter(softDisc(64).pixels, 64, 64, 128, 128), ResizeFilter::Smooth);
+
+    // Four and a half times as large: every pixel is one of the sprite's, and the pixel under
+    // each output pixel's centre.
+    auto enlarged = nearestResizeRgba(sprite.pixels, 8, 8, 36, 36);
+    ASSERT_EQ(enlarged.size(), 36u * 36 * 4);
+    for (std::uint32_t y = 0; y < 36; ++y) {
+        for (std::uint32_t x = 0; x < 36; ++x) {
+            Color expected = sprite.at(static_cast<std::uint32_t>((x + 0.5) * 8 / 36),
+                                       static_cast<std::uint32_t>((y + 0.5) * 8 / 36));
+            const std::uint8_t* pixel = enlarged.data() + (std::size_t{y} * 36 + x) * 4;
+            ASSERT_TRUE(pixel[0] == expected.red && pixel[1] == expected.green &&
+                        pixel[2] == expected.blue && pixel[3] == expected.alpha)
+                << x << "," << y;
+        }
+    }
 }
 
 TEST(ImportFrameResize, FlatColoursStayAndQuarterTurnsMovePixels) {

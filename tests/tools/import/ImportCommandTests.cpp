@@ -7,6 +7,7 @@
 #include "tools/common/StagedSequence.h"
 #include "tools/import/ImportPipeline.h"
 
+#include <algorithm>
 #include <fcntl.h>
 #include <fstream>
 #include <gtest/gtest.h>
@@ -40,9 +41,17 @@ struct ImportScratch {
         request.name = name;
         request.out = out.string();
         request.framesPerSecond = 10;
+        // One cycle: the cases here are about a run's frames, not about repeating it.
+        request.fill = FillChoice::HoldLastFrame;
         return request;
     }
 };
+
+bool mentions(const std::vector<std::string>& notes, const std::string& text) {
+    return std::any_of(notes.begin(), notes.end(), [&](const std::string& note) {
+        return note.find(text) != std::string::npos;
+    });
+}
 
 bool isRed(const platform::CGImage& image) {
     return image.pixelAt(0, 0)[0] > 200 && image.pixelAt(0, 0)[1] < 50;
@@ -167,7 +176,7 @@ TEST(ImportCommand, WritesFramesAndOptionsIntoTheRootsSequenceFolder) {
     fs::path root = scratch.scratch / "root";
     fs::create_directory(root);
     auto outcome = scratch.run({scratch.source.string(), "--root", root.string(), "--fps", "10",
-                                "--height", "50", "--x", "right", "--x-offset", "10"});
+                                "--height", "50", "--x", "right", "--x-offset", "10", "--once"});
     ASSERT_EQ(outcome.status, 0) << outcome.err;
     fs::path folder = root / "var/jb/vod/Library/Velorin/chargingSequences/clip";
     // 0.6 s at 10 frames a second: 7 frames of 150x150 pixels, 50x50 points at scale 3.
@@ -187,6 +196,20 @@ TEST(ImportCommand, WritesFramesAndOptionsIntoTheRootsSequenceFolder) {
     EXPECT_FALSE(options.contains("yOffsetFromBottom"));
     EXPECT_NE(outcome.out.find("7 of 150x150 pixels"), std::string::npos) << outcome.out;
     EXPECT_NE(outcome.out.find("holds for the last 3.4 s"), std::string::npos);
+    // The source is named as people name it, and the report ends with how to choose it.
+    EXPECT_NE(outcome.out.find("  source:  GIF, 8x8 pixels"), std::string::npos) << outcome.out;
+    EXPECT_TRUE(outcome.out.ends_with(
+        "  velorin-sim prefs set enablebatteryanimation true --root " + root.string() + "\n"))
+        << outcome.out;
+    EXPECT_NE(outcome.out.find("  velorin-sim prefs set batteryanimation clip --root "),
+              std::string::npos);
+    // A sequence written outside a root is installed, and chosen, by the command it gives.
+    auto outside = scratch.run({scratch.source.string(), "--out", scratch.out.string()});
+    ASSERT_EQ(outside.status, 0) << outside.err;
+    auto install = testing::suggestedCommands(outside.out);
+    ASSERT_EQ(install.size(), 1u) << outside.out;
+    EXPECT_EQ(install[0],
+              (std::vector<std::string>{"install", (scratch.out / "clip").string(), "--select"}));
     // The folder has the permissions of any folder made here, not the staging folder's private
     // ones, so that it reads as the other sequences do.
     fs::create_directory(scratch.scratch / "plain");
@@ -197,8 +220,10 @@ TEST(ImportCommand, WritesFramesAndOptionsIntoTheRootsSequenceFolder) {
 TEST(ImportCommand, FramesShowTheSourceAtTheMomentsTheDeviceReachesThem) {
     ImportScratch scratch;
     // Red for half a second, then green for a second and a half; 21 frames over 2 s.
-    testing::writeGif(scratch.source, {{Picture::filled(8, 8, {255, 0, 0, 255}), 500},
-                                       {Picture::filled(8, 8, {0, 255, 0, 255}), 1500}});
+    testing::writeGif(scratch.source,
+                      {{Picture::filled(8, 8, {255, 0, 0, 255}), 500},
+                       {Picture::filled(8, 8, {0, 255, 0, 255}), 1500}},
+                      -1);
     ASSERT_TRUE(importSequence(scratch.request("paced"), {}));
     ImportRequest eased = scratch.request("eased");
     eased.pacing = Pacing::Eased;
@@ -227,8 +252,9 @@ TEST(ImportCommand, LowersTheRateForTheBudgetAndSaysSoAndAStillIsOneFrame) {
     ASSERT_TRUE(lowered) << lowered.fault().message;
     EXPECT_EQ(lowered.value().shape.framesPerSecond, 15);
     EXPECT_EQ(lowered.value().shape.frameCount, 10);
-    EXPECT_NE(lowered.value().notes.back().find("frame rate lowered from 30 to 15"),
-              std::string::npos);
+    EXPECT_TRUE(mentions(lowered.value().notes, "frame rate lowered from 30 to 15"));
+    // The flat-coloured frames have hard edges: enlarged, they are not smoothed.
+    EXPECT_TRUE(mentions(lowered.value().notes, "enlarged without smoothing"));
 
     testing::writePng(scratch.scratch / "still.png", Picture::filled(4, 2, {}));
     ImportRequest still = scratch.request("still");
@@ -236,8 +262,17 @@ TEST(ImportCommand, LowersTheRateForTheBudgetAndSaysSoAndAStillIsOneFrame) {
     auto single = importSequence(still, {});
     ASSERT_TRUE(single) << single.fault().message;
     EXPECT_EQ(testing::sequenceFrames(scratch.out / "still").size(), 1u);
-    EXPECT_NE(single.value().notes.back().find("single frame"), std::string::npos);
+    EXPECT_TRUE(mentions(single.value().notes, "single frame"));
+    // A source smaller than the box at scale 3 keeps its own pixels; the box stays as it is.
     EXPECT_EQ(single.value().box.height, 75);
+    EXPECT_EQ(single.value().shape.pixels.width, 4u);
+    EXPECT_EQ(single.value().shape.pixels.height, 2u);
+    EXPECT_TRUE(mentions(single.value().notes, "its own pixels are kept"));
+    still.name = "enlarged";
+    still.box.scale = 3;
+    auto enlarged = importSequence(still, {});
+    ASSERT_TRUE(enlarged) << enlarged.fault().message;
+    EXPECT_EQ(enlarged.value().shape.pixels.width, 450u);
 }
 
 } // namespace

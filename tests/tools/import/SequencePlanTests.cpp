@@ -114,44 +114,55 @@ TEST(ImportRunPlan, LongSourcesAreTrimmedUnlessTheirLengthIsKept) {
                     .notes.empty());
 }
 
-TEST(ImportRunPlan, ShortSourcesHoldTheirLastFrameOrRepeatTheirCycles) {
+TEST(ImportRunPlan, ShortSourcesPlayAsTheySayInWholeCyclesOrOnceWhenAsked) {
+    // A spinner that loops forever fills the showing with whole cycles by itself: four of
+    // 0.96 s, ending on the last frame of the fourth, then held for 0.16 s.
+    RunPlan spinner =
+        planRun(0.96, playsForever, LengthChoice::TrimToShowing, FillChoice::AsTheSourceSays);
+    EXPECT_NEAR(spinner.runSeconds, 3.84, 1e-12);
+    EXPECT_TRUE(spinner.repeats);
+    EXPECT_NEAR(spinner.sourceTimeAt(1.0, false), 0.04, 1e-12);
+    EXPECT_NEAR(spinner.sourceTimeAt(3.84, true), 0.96, 1e-12);
+    EXPECT_TRUE(mentions(spinner, "cycle plays 4 times (it loops forever; --once plays it once)"));
+    EXPECT_TRUE(mentions(spinner, "holds for the last 0.16 s"));
+    // A cycle that divides the showing fills it exactly.
+    EXPECT_EQ(planRun(1, playsForever, LengthChoice::TrimToShowing, FillChoice::AsTheSourceSays)
+                  .runSeconds,
+              showingLengthSeconds);
+
+    // --once plays one cycle and holds its last frame.
     RunPlan held =
         planRun(1.5, playsForever, LengthChoice::TrimToShowing, FillChoice::HoldLastFrame);
     EXPECT_EQ(held.runSeconds, 1.5);
     EXPECT_FALSE(held.repeats);
     EXPECT_TRUE(mentions(held, "holds for the last 2.5 s"));
-    EXPECT_TRUE(mentions(held, "--fill repeats it"));
+    EXPECT_TRUE(mentions(held, "--once"));
 
-    RunPlan filled =
-        planRun(1.5, playsForever, LengthChoice::TrimToShowing, FillChoice::RepeatCycles);
-    EXPECT_EQ(filled.runSeconds, showingLengthSeconds);
-    EXPECT_TRUE(filled.repeats);
-    EXPECT_NEAR(filled.sourceTimeAt(2, false), 0.5, 1e-12);
-    EXPECT_NEAR(filled.sourceTimeAt(3, false), 0, 1e-12);
-
-    // Twice through a one-second source, as it says, ends on its last frame, then holds.
-    RunPlan twice = planRun(1, 2, LengthChoice::TrimToShowing, FillChoice::RepeatCycles);
+    // A source that says how often it plays keeps that count, within the showing's whole
+    // cycles, and ends on the last frame of its last cycle.
+    RunPlan twice = planRun(1, 2, LengthChoice::TrimToShowing, FillChoice::AsTheSourceSays);
     EXPECT_EQ(twice.runSeconds, 2);
     EXPECT_EQ(twice.sourceTimeAt(2, true), 1);
-    EXPECT_TRUE(mentions(twice, "plays 2 times"));
-
-    // Three plays of one second fill three of the four seconds, end on the last frame of the
-    // third cycle and hold it for the last second.
-    RunPlan thrice = planRun(1, 3, LengthChoice::TrimToShowing, FillChoice::RepeatCycles);
+    EXPECT_TRUE(mentions(twice, "it says it plays 2 times"));
+    RunPlan thrice = planRun(1.5, 3, LengthChoice::TrimToShowing, FillChoice::AsTheSourceSays);
     EXPECT_EQ(thrice.runSeconds, 3);
-    EXPECT_TRUE(thrice.repeats);
-    EXPECT_NEAR(thrice.sourceTimeAt(2.5, false), 0.5, 1e-12);
-    EXPECT_EQ(thrice.sourceTimeAt(3, true), 1);
-    EXPECT_TRUE(mentions(thrice, "repeated 3 times"));
-    EXPECT_TRUE(mentions(thrice, "plays 3 times"));
+    EXPECT_NEAR(thrice.sourceTimeAt(2.5, false), 1, 1e-12);
+    EXPECT_TRUE(mentions(thrice, "cycle plays 2 times"));
     EXPECT_TRUE(mentions(thrice, "holds for the last 1 s"));
 
+    // A source that does not say plays once unless --fill repeats it; one that plays once is
+    // never repeated.
+    EXPECT_FALSE(
+        planRun(1, std::nullopt, LengthChoice::TrimToShowing, FillChoice::AsTheSourceSays).repeats);
+    RunPlan filled =
+        planRun(1.5, std::nullopt, LengthChoice::TrimToShowing, FillChoice::RepeatCycles);
+    EXPECT_EQ(filled.runSeconds, 3);
+    EXPECT_TRUE(filled.repeats);
+    EXPECT_TRUE(mentions(filled, "repeated as --fill asks"));
     RunPlan once = planRun(1, 1, LengthChoice::TrimToShowing, FillChoice::RepeatCycles);
     EXPECT_EQ(once.runSeconds, 1);
     EXPECT_FALSE(once.repeats);
-    EXPECT_TRUE(mentions(once, "plays once"));
-    EXPECT_TRUE(
-        planRun(1, std::nullopt, LengthChoice::TrimToShowing, FillChoice::RepeatCycles).repeats);
+    EXPECT_TRUE(mentions(once, "plays once, so it is not repeated"));
 }
 
 TEST(ImportFrameSampler, EachMomentGoesToTheFrameOnScreenThen) {

@@ -146,7 +146,14 @@ TEST(InstallCommandTest, ResourceForkFilesAreLeftOutAndTheSourceStaysAsItWas) {
     EXPECT_EQ(installed.out, "Installed spin in " + scratch.installed("spin").string() +
                                  ": 3 frames, 2.3 MiB decoded\n"
                                  "Left out 3 resource-fork files (\"._\" names another system "
-                                 "leaves beside each file)\n");
+                                 "leaves beside each file)\n"
+                                 "It is not the chosen sequence (the preferences choose "
+                                 "particlespin); choose it with:\n"
+                                 "  velorin-sim prefs set batteryanimation spin --root " +
+                                 scratch.root.path().string() +
+                                 "\nand, as the extension is off, turn it on with:\n"
+                                 "  velorin-sim prefs set enablebatteryanimation true --root " +
+                                 scratch.root.path().string() + "\n");
     EXPECT_EQ(namesIn(scratch.installed("spin")),
               (std::vector<std::string>{"frame1.png", "frame2.png", "frame3.png", "options.json"}));
     EXPECT_EQ(testing::snapshotOf(source), before);
@@ -194,6 +201,35 @@ TEST(InstallCommandTest, SelectChoosesItThroughTheLockedWriterKeepingOtherKeys) 
     EXPECT_EQ(scratch.stored("enablebatteryanimation"), platform::PropertyValue::boolean(true));
     EXPECT_EQ(scratch.stored("hidebattery"), platform::PropertyValue::boolean(false));
     EXPECT_EQ(scratch.stored("loopbatteryanimation"), platform::PropertyValue::boolean(true));
+}
+
+// Without --select the install ends with what is chosen and the commands that choose the new
+// sequence; run as they are, they choose it.
+TEST(InstallCommandTest, WithoutSelectItSaysWhatIsChosenAndTheCommandsThatChooseIt) {
+    InstallScratch scratch;
+    fs::path source = scratch.here.path() / "glow";
+    testing::writeFrames(source, testing::numberedFrameNames("glow", 1, 2));
+    auto outcome = scratch.install({source.string()});
+    ASSERT_EQ(outcome.status, 0) << outcome.err;
+    const std::string root = scratch.root.path().string();
+    EXPECT_THAT(outcome.out,
+                HasSubstr("It is not the chosen sequence (the preferences choose particlespin); "
+                          "choose it with:\n  velorin-sim prefs set batteryanimation glow --root " +
+                          root +
+                          "\nand, as the extension is off, turn it on with:\n  velorin-sim "
+                          "prefs set enablebatteryanimation true --root " +
+                          root + "\n"));
+    auto commands = testing::suggestedCommands(outcome.out);
+    ASSERT_EQ(commands.size(), 2u);
+    for (const auto& command : commands)
+        EXPECT_EQ(testing::runVelorinSim(scratch.here.path(), command).status, 0);
+    EXPECT_EQ(scratch.stored("batteryanimation"), platform::PropertyValue::string("glow"));
+    EXPECT_EQ(scratch.stored("enablebatteryanimation"), platform::PropertyValue::boolean(true));
+
+    // Replacing the chosen sequence keeps it chosen, and says so.
+    auto replaced = scratch.install({source.string(), "--replace"});
+    ASSERT_EQ(replaced.status, 0) << replaced.err;
+    EXPECT_THAT(replaced.out, HasSubstr("It is the chosen sequence, and the extension is on.\n"));
 }
 
 TEST(InstallCommandTest, AnInstallThatCannotBeChosenOrIsInterruptedIsUndoneWhole) {

@@ -23,6 +23,7 @@ namespace {
 namespace fs = std::filesystem;
 using platform::PropertyValue;
 using ::testing::HasSubstr;
+using ::testing::Not;
 
 class PreferenceEditorTest : public ::testing::Test {
 protected:
@@ -62,7 +63,9 @@ protected:
 TEST_F(PreferenceEditorTest, RefusesAnUnknownKeyListingTheKnownOnes) {
     for (const common::Fault& fault : {setPreference(rootPath(), "hideBattery", "true").fault(),
                                        unsetPreference(rootPath(), "enabled").fault()}) {
-        EXPECT_EQ(fault.file, file());
+        // The fault is the key's, not the list's: the list is not named.
+        EXPECT_EQ(fault.file, std::nullopt);
+        EXPECT_THAT(fault.message, HasSubstr("unknown key"));
         for (const PreferenceKey& key : knownPreferenceKeys())
             EXPECT_THAT(fault.message, HasSubstr(key.name));
     }
@@ -396,7 +399,13 @@ TEST_F(PreferenceEditorTest, AListKeepsItsFormAndASetWarnsWhatItWillNotDo) {
     // A typo in the name and a root where the extension is off are said, not refused.
     ASSERT_EQ(made.value().size(), 2u);
     EXPECT_THAT(made.value()[0], HasSubstr("\"rnig\" names no sequence"));
-    EXPECT_THAT(made.value()[1], HasSubstr("the extension is off"));
+    EXPECT_THAT(made.value()[1], HasSubstr("the extension is off: set enablebatteryanimation"));
+    // Turning it off is what the user asked for: the warning says what follows, not to undo it.
+    auto turnedOff = setPreference(rootPath(), "enablebatteryanimation", "false");
+    ASSERT_TRUE(turnedOff.ok());
+    ASSERT_EQ(turnedOff.value().size(), 1u);
+    EXPECT_THAT(turnedOff.value()[0], HasSubstr("the extension is now off"));
+    EXPECT_THAT(turnedOff.value()[0], Not(HasSubstr("to true")));
 
     // An XML list stays XML; with the extension on and a sequence that exists, nothing is said.
     root.writePreferences(preferenceDomain,

@@ -10,7 +10,10 @@
 #include "tools/import/sources/video/VideoFormat.h"
 #include "tools/import/sources/webp/WebpSource.h"
 
+#include <algorithm>
 #include <array>
+#include <cctype>
+#include <filesystem>
 #include <string_view>
 
 namespace velorin::tools {
@@ -41,6 +44,20 @@ std::string whatImportReads() {
         text += formats[index]->description;
     }
     return text;
+}
+
+std::string nameOfSource(const SourceDescription& source, const std::string& path) {
+    std::string extension = std::filesystem::path(path).extension().string();
+    std::transform(extension.begin(), extension.end(), extension.begin(),
+                   [](unsigned char character) { return std::tolower(character); });
+    for (const SourceFormat* format : formats) {
+        for (const SourceName& name : format->names) {
+            if (source.formatName == name.formatName &&
+                (*name.extension == '\0' || extension == name.extension))
+                return name.name;
+        }
+    }
+    return source.formatName;
 }
 
 const SourceFormat* recogniseSource(const SourceHead& head) {

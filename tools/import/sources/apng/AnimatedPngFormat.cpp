@@ -3,6 +3,8 @@
 #include "tools/import/sources/apng/AnimatedPngSource.h"
 #include "tools/import/sources/apng/ApngLayout.h"
 
+#include <array>
+
 namespace velorin::tools {
 
 namespace {
@@ -16,8 +18,13 @@ common::Result<std::unique_ptr<MediaSource>> openPng(const SourceHead& head,
     return openAnimatedPngSource(head.file(), opening.interrupted);
 }
 
+constexpr std::array<SourceName, 2> pngNames{{
+    {"apng", "", "animated PNG"},
+    {"png", "", "PNG picture"},
+}};
+
 } // namespace
 
-const SourceFormat animatedPngFormat{"animated PNG", isPng, openPng};
+const SourceFormat animatedPngFormat{"animated PNG", isPng, openPng, pngNames};
 
 } // namespace velorin::tools

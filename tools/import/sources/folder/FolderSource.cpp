@@ -141,8 +141,11 @@ common::Result<std::unique_ptr<MediaSource>> openFolderOfFrames(const SourceHead
     return std::unique_ptr<MediaSource>(std::move(source));
 }
 
+constexpr std::array<SourceName, 1> folderNames{{{"folder", "", "folder of frames"}}};
+
 } // namespace
 
-const SourceFormat folderFormat{"folders of frames", isFolderOfFrames, openFolderOfFrames};
+const SourceFormat folderFormat{"folders of frames", isFolderOfFrames, openFolderOfFrames,
+                                folderNames};
 
 } // namespace velorin::tools

@@ -2,6 +2,8 @@
 
 #include "tools/import/sources/gif/GifSource.h"
 
+#include <array>
+
 namespace velorin::tools {
 
 namespace {
@@ -15,8 +17,10 @@ common::Result<std::unique_ptr<MediaSource>> openGif(const SourceHead& head,
     return openGifSource(head.file(), opening.interrupted);
 }
 
+constexpr std::array<SourceName, 1> gifNames{{{"gif", "", "GIF"}}};
+
 } // namespace
 
-const SourceFormat gifFormat{"GIF", isGif, openGif};
+const SourceFormat gifFormat{"GIF", isGif, openGif, gifNames};
 
 } // namespace velorin::tools

@@ -2,6 +2,8 @@
 
 #include "tools/import/sources/lottie/LottieSource.h"
 
+#include <array>
+
 namespace velorin::tools {
 
 namespace {
@@ -17,8 +19,10 @@ common::Result<std::unique_ptr<MediaSource>> openLottie(const SourceHead& head,
     return openLottieSource(*head.file());
 }
 
+constexpr std::array<SourceName, 1> lottieNames{{{"lottie", "", "Lottie animation"}}};
+
 } // namespace
 
-const SourceFormat lottieFormat{"Lottie JSON", isLottie, openLottie};
+const SourceFormat lottieFormat{"Lottie JSON", isLottie, openLottie, lottieNames};
 
 } // namespace velorin::tools

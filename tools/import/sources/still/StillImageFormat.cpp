@@ -2,6 +2,8 @@
 
 #include "tools/import/sources/ffmpeg/FfmpegSource.h"
 
+#include <array>
+
 namespace velorin::tools {
 
 namespace {
@@ -16,8 +18,15 @@ common::Result<std::unique_ptr<MediaSource>> openStillImage(const SourceHead& he
                             opening.interrupted);
 }
 
+constexpr std::array<SourceName, 3> stillImageNames{{
+    {"jpeg_pipe", "", "JPEG picture"},
+    {"bmp_pipe", "", "BMP picture"},
+    {"tiff_pipe", "", "TIFF picture"},
+}};
+
 } // namespace
 
-const SourceFormat stillImageFormat{"still images", isStillImage, openStillImage};
+const SourceFormat stillImageFormat{"JPEG, BMP and TIFF pictures", isStillImage, openStillImage,
+                                    stillImageNames};
 
 } // namespace velorin::tools

@@ -5,6 +5,7 @@
 #include "tools/import/sources/FrameOffer.h"
 
 #include <algorithm>
+#include <array>
 #include <cstring>
 #include <webp/demux.h>
 
@@ -111,8 +112,10 @@ common::Result<std::unique_ptr<MediaSource>> openWebp(const SourceHead& head,
     return std::unique_ptr<MediaSource>(std::move(source));
 }
 
+constexpr std::array<SourceName, 1> webpNames{{{"webp", "", "WebP"}}};
+
 } // namespace
 
-const SourceFormat webpFormat{"animated WebP", isWebp, openWebp};
+const SourceFormat webpFormat{"animated WebP", isWebp, openWebp, webpNames};
 
 } // namespace velorin::tools
