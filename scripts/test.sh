@@ -2,8 +2,9 @@
 # Installs what is missing, then builds and runs every test twice: once in the ordinary build
 # and once under the address and undefined-behaviour sanitizers. Warnings are errors in both.
 # The tests of what runs on several threads (frame decoding) run a third time under the thread
-# sanitizer, and so do a short preview, which encodes its frames on several threads, and a
-# check, which reads a sequence's frames on several threads.
+# sanitizer, and so do a short preview, which encodes its frames on several threads, a check,
+# which reads a sequence's frames on several threads, and an import, which writes its frames on
+# several threads.
 # The ordinary build is also installed into a scratch prefix and used from there, and into a
 # scratch home's ~/.local over a user's root, which must stay as it was.
 # Last, every fuzz target runs for 30 seconds in the clang fuzz build (scripts/fuzz.sh).
@@ -75,6 +76,10 @@ in_scratch_home=(env HOME="$scratch/home" XDG_DATA_HOME="$scratch/home/.local/sh
     --out "$scratch/out" >/dev/null
 "${in_scratch_home[@]}" "$here/build-thread/tools/velorin-sim" check particlespin \
     --root "$here/build-thread/samples/sample-root" >/dev/null
+# import encodes and writes its frames on several threads while the source decodes.
+"${in_scratch_home[@]}" "$here/build-thread/tools/velorin-sim" import \
+    "$here/build-thread/samples/sample-root/var/jb/vod/Library/Velorin/chargingSequences/particlespin" \
+    --out "$scratch/imported" >/dev/null
 rm -rf "$scratch"
 
 "$here/scripts/fuzz.sh" 30

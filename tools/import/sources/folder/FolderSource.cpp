@@ -105,7 +105,8 @@ common::Result<void> FolderSource::scan(const FolderTiming& timing) {
     description.lengthSeconds = frameSeconds * names.size();
     if (!ignored.empty()) {
         std::string note = "left out " + std::to_string(ignored.size()) +
-                           (ignored.size() == 1 ? " file" : " files") + " that are not images: ";
+                           (ignored.size() == 1 ? " file that is not an image: "
+                                                : " files that are not images: ");
         for (std::size_t index = 0; index < ignored.size() && index < 3; ++index)
             note += (index ? ", " : "") + ignored[index];
         if (ignored.size() > 3)
