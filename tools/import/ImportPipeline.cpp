@@ -99,14 +99,14 @@ public:
         m_progress.update(std::min(++m_visited, m_keptFrames));
         return {};
     }
-    // The filter frames are resized with, chosen on the first frame resized here. A source that
-    // makes its frames at the sequence's size (a video) asks before its first frame, and is
-    // told to smooth.
+    // The filter frames are resized with, chosen on the first frame of another size than the
+    // sequence's; a video hands that frame over at its own size and scales the later ones
+    // itself with the filter chosen.
     ResizeFilter filter() const { return m_filter.value_or(ResizeFilter::Smooth); }
     bool wants(double, double end) const override { return m_sampler.wants(end); }
     bool finished() const override { return m_sampler.finished(); }
     std::optional<PixelSize> drawingSize() const override { return m_shape.pixels; }
-    ResizeFilter resizeFilter() const override { return filter(); }
+    std::optional<ResizeFilter> resizeFilter() const override { return m_filter; }
 
     common::Result<void> take(const CanvasFrame& frame) override {
         std::vector<int> frames = m_sampler.take(frame.start + frame.duration);

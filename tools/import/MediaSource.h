@@ -100,7 +100,9 @@ public:
     // converted at full size and resized again; a frame of another size is resized by the
     // consumer.
     virtual std::optional<PixelSize> drawingSize() const { return std::nullopt; }
-    virtual ResizeFilter resizeFilter() const { return ResizeFilter::Smooth; }
+    // None while the consumer has yet to see a frame at its own size to choose the filter by
+    // (pixel art is enlarged without smoothing): a source then hands over that frame unscaled.
+    virtual std::optional<ResizeFilter> resizeFilter() const { return ResizeFilter::Smooth; }
 };
 
 class MediaSource {

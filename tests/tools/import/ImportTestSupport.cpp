@@ -13,9 +13,15 @@ namespace {
 
 class Collector final : public tools::FrameConsumer {
 public:
-    explicit Collector(std::optional<tools::PixelSize> size) : m_size(size) {}
+    Collector(std::optional<tools::PixelSize> size, FilterAnswer filter)
+        : m_size(size), m_filter(filter) {}
     bool wants(double, double) const override { return true; }
     std::optional<tools::PixelSize> drawingSize() const override { return m_size; }
+    std::optional<tools::ResizeFilter> resizeFilter() const override {
+        if (m_filter == FilterAnswer::AfterFirstFrame && frames.empty())
+            return std::nullopt;
+        return tools::ResizeFilter::Smooth;
+    }
     common::Result<void> take(const tools::CanvasFrame& frame) override {
         frames.push_back(frame);
         return {};
@@ -24,6 +30,7 @@ public:
 
 private:
     std::optional<tools::PixelSize> m_size;
+    FilterAnswer m_filter;
 };
 
 } // namespace
@@ -42,17 +49,17 @@ ScratchFolder::~ScratchFolder() {
 }
 
 DecodedSource decodeWhole(const std::filesystem::path& path, const tools::FolderTiming& timing,
-                          std::optional<tools::PixelSize> drawingSize) {
-    return decodeOpened(tools::openMediaSource(path.string(), timing, {}), drawingSize);
+                          std::optional<tools::PixelSize> drawingSize, FilterAnswer filter) {
+    return decodeOpened(tools::openMediaSource(path.string(), timing, {}), drawingSize, filter);
 }
 
 DecodedSource decodeOpened(common::Result<std::unique_ptr<tools::MediaSource>> source,
-                           std::optional<tools::PixelSize> drawingSize) {
+                           std::optional<tools::PixelSize> drawingSize, FilterAnswer filter) {
     if (!source) {
         ADD_FAILURE() << source.fault().text();
         return {};
     }
-    Collector collector(drawingSize);
+    Collector collector(drawingSize, filter);
     if (auto decoded = source.value()->decode(collector); !decoded)
         ADD_FAILURE() << decoded.fault().text();
     return {source.value()->description(), std::move(collector.frames)};
@@ -61,7 +68,7 @@ DecodedSource decodeOpened(common::Result<std::unique_ptr<tools::MediaSource>> s
 std::string readingFaultOf(common::Result<std::unique_ptr<tools::MediaSource>> source) {
     if (!source)
         return source.fault().text();
-    Collector collector(std::nullopt);
+    Collector collector(std::nullopt, FilterAnswer::Smooth);
     auto decoded = source.value()->decode(collector);
     return decoded ? std::string() : decoded.fault().text();
 }

@@ -30,14 +30,24 @@ struct DecodedSource {
     std::vector<tools::CanvasFrame> frames;
 };
 
+// How the consumer of the decoded frames answers when asked for its resize filter.
+enum class FilterAnswer {
+    // Smooth from the start.
+    Smooth,
+    // None until it has seen a frame, as import's writer does before it chooses by that frame.
+    AfterFirstFrame,
+};
+
 // Opens and decodes every frame; a test failure, and an empty result, when it cannot. A
 // drawing size is what the decoding is told the frames will be written at.
 DecodedSource decodeWhole(const std::filesystem::path& path,
                           const tools::FolderTiming& timing = {},
-                          std::optional<tools::PixelSize> drawingSize = std::nullopt);
+                          std::optional<tools::PixelSize> drawingSize = std::nullopt,
+                          FilterAnswer filter = FilterAnswer::Smooth);
 // Decodes every frame of a source opened by any reader, as decodeWhole does.
 DecodedSource decodeOpened(common::Result<std::unique_ptr<tools::MediaSource>> source,
-                           std::optional<tools::PixelSize> drawingSize = std::nullopt);
+                           std::optional<tools::PixelSize> drawingSize = std::nullopt,
+                           FilterAnswer filter = FilterAnswer::Smooth);
 // The fault that opening or decoding gives; empty when the source reads whole.
 std::string readingFaultOf(common::Result<std::unique_ptr<tools::MediaSource>> source);
 

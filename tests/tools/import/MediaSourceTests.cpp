@@ -155,6 +155,16 @@ TEST(ImportSourceTimeline, VideoKeepsVariableTimesAndStandsUpright) {
     ASSERT_EQ(scaled.frames[0].height, 16u);
     expectColor(pixelOf(scaled.frames[0], 6, 1), red, 12);
     expectColor(pixelOf(scaled.frames[0], 1, 14), blue, 12);
+    // A consumer that chooses its filter by a frame (pixel art is enlarged without smoothing)
+    // gets the first one at its own size, upright, and the later ones scaled.
+    auto choosing = testing::decodeWhole(scratch / "clip.mp4", {}, PixelSize{8, 16},
+                                         testing::FilterAnswer::AfterFirstFrame);
+    ASSERT_EQ(choosing.frames.size(), 3u);
+    EXPECT_EQ(choosing.frames[0].width, 16u);
+    EXPECT_EQ(choosing.frames[0].height, 32u);
+    expectColor(pixelOf(choosing.frames[0], 12, 3), red, 12);
+    EXPECT_EQ(choosing.frames[1].width, 8u);
+    EXPECT_EQ(choosing.frames[2].height, 16u);
 
     // Mirrored as well, as a front camera's recording may ask: the mark comes to the top left.
     turned.mirrored = true;

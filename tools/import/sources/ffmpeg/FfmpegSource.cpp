@@ -393,13 +393,14 @@ ConversionTarget conversionTarget(const AVFrame& frame, const AVPixFmtDescriptor
     bool transparent = !descriptor || (descriptor->flags & AV_PIX_FMT_FLAG_ALPHA) ||
                        (descriptor->flags & AV_PIX_FMT_FLAG_PAL);
     auto size = consumer.drawingSize();
-    if (!size || transparent)
+    auto filter = consumer.resizeFilter();
+    if (!size || transparent || !filter)
         return target;
     // The frame is turned upright after it is converted, so a quarter turn swaps the sides.
     bool sideways = orientation.clockwiseQuarterTurn % 180 != 0;
     target.width = static_cast<int>(sideways ? size->height : size->width);
     target.height = static_cast<int>(sideways ? size->width : size->height);
-    if (consumer.resizeFilter() == ResizeFilter::NearestNeighbour)
+    if (*filter == ResizeFilter::NearestNeighbour)
         target.flags = SWS_POINT;
     else if (target.width < frame.width && target.height < frame.height)
         // Averaging every source pixel a frame pixel covers, as the consumer's own resizing
