@@ -13,6 +13,7 @@
 #include "platform/display/Geometry.h"
 #include "sequences/SequencePlacement.h"
 #include "tools/common/FaultReport.h"
+#include "tools/common/PixelSize.h"
 #include "tools/common/ScreenSize.h"
 
 #include <cstdint>
@@ -104,12 +105,6 @@ struct CheckProblem {
     std::string message;
     // The files a problem found in several of them names together; empty for one file.
     std::vector<std::string> files{};
-};
-
-struct PixelSize {
-    std::uint32_t width{0};
-    std::uint32_t height{0};
-    bool operator==(const PixelSize&) const = default;
 };
 
 struct CheckedFrame {

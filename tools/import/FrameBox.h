@@ -7,6 +7,8 @@
 // own pixels), or at a lower scale when the memory budget asks for it.
 #pragma once
 
+#include "tools/common/PixelSize.h"
+
 #include <cstdint>
 #include <optional>
 
@@ -28,11 +30,6 @@ enum class SourcePixels { Raster, Vector };
 struct PointBox {
     double width{0};
     double height{0};
-};
-
-struct PixelSize {
-    std::uint32_t width{0};
-    std::uint32_t height{0};
 };
 
 // How a source's pixels are brought to the size of the frames: smoothly (averaging when they
