@@ -196,6 +196,11 @@ common::Result<LottieTiming> inspectLottieText(const std::string& path,
     if (!std::isfinite(width) || !std::isfinite(height) || width < 1 || height < 1)
         return common::Fault{path, "has no size (\"w\" " + number(width) + ", \"h\" " +
                                        number(height) + ")"};
+    // A side beyond any canvas import takes is refused before it becomes an integer: a
+    // conversion of a number larger than the integer can hold is undefined.
+    if (width > maximumCanvasSide || height > maximumCanvasSide)
+        return common::Fault{path, "is " + number(width) + "x" + number(height) +
+                                       " pixels, larger than " + canvasBound()};
     TRY(checkCanvasSize(path, static_cast<std::uint64_t>(width),
                         static_cast<std::uint64_t>(height)));
     if (members.externalImage)

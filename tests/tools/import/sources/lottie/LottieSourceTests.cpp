@@ -57,6 +57,9 @@ TEST(LottieSource, RefusesWhatItCannotReadSayingWhereAndWhy) {
     nlohmann::ordered_json huge = SquareAnimation{}.json();
     huge["w"] = 100000;
     EXPECT_NE(refusal("huge.json", huge).find("larger than import reads"), std::string::npos);
+    huge["h"] = 5.5e23; // Far past any integer a side could be held in.
+    EXPECT_NE(refusal("huge.json", huge).find("is 100000x5.5e+23 pixels, larger than import reads"),
+              std::string::npos);
 
     // An image in a file of its own would be read from wherever the text points; an embedded
     // one is part of the file.
