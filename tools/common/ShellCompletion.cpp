@@ -135,10 +135,10 @@ std::string zshArguments(const CommandOutline& command, const std::string& inden
     std::string text = indent + "_arguments -s";
     for (const OptionOutline& option : command.options) {
         for (const std::string& name : option.names) {
-            std::string spec = name + "[" + zshDescription(option.description) + "]";
+            std::string argument = name + "[" + zshDescription(option.description) + "]";
             if (!option.valueName.empty())
-                spec += ":" + option.valueName + ":_files";
-            text += " \\\n" + indent + "    " + singleQuoted(spec, "'\\''");
+                argument += ":" + option.valueName + ":_files";
+            text += " \\\n" + indent + "    " + singleQuoted(argument, "'\\''");
         }
     }
     if (!command.actions.empty()) {

@@ -15,14 +15,14 @@ using namespace testing;
 
 // Four 8x8 frames of 0.25 s; the GIF cut in the data of its fourth.
 std::string cutGif() {
-    GifSpec spec{8, 8, std::vector<Color>{red, green, blue, white}, {}};
+    GifLayout layout{8, 8, std::vector<Color>{red, green, blue, white}, {}};
     for (std::uint8_t index = 0; index < 4; ++index) {
-        spec.frames.push_back(filledGifFrame(0, 0, 8, 8, index));
-        spec.frames.back().delayHundredths = 25;
+        layout.frames.push_back(filledGifFrame(0, 0, 8, 8, index));
+        layout.frames.back().delayHundredths = 25;
     }
-    std::string whole = gifBytes(spec);
-    spec.frames.pop_back();
-    std::size_t fourth = gifBytes(spec).size() - 1;
+    std::string whole = gifBytes(layout);
+    layout.frames.pop_back();
+    std::size_t fourth = gifBytes(layout).size() - 1;
     return whole.substr(0, fourth + 8 + 10 + 5);
 }
 

@@ -71,7 +71,7 @@ std::string lzwData(const std::vector<std::uint8_t>& indices) {
     return data + '\0';
 }
 
-std::vector<std::uint8_t> interlacedOrder(const GifFrameSpec& frame) {
+std::vector<std::uint8_t> interlacedOrder(const GifFrameLayout& frame) {
     std::vector<std::uint8_t> ordered;
     static constexpr int starts[4] = {0, 4, 2, 1};
     static constexpr int steps[4] = {8, 8, 4, 2};
@@ -86,9 +86,9 @@ std::vector<std::uint8_t> interlacedOrder(const GifFrameSpec& frame) {
 
 } // namespace
 
-GifFrameSpec filledGifFrame(std::uint16_t left, std::uint16_t top, std::uint16_t width,
-                            std::uint16_t height, std::uint8_t index) {
-    GifFrameSpec frame;
+GifFrameLayout filledGifFrame(std::uint16_t left, std::uint16_t top, std::uint16_t width,
+                              std::uint16_t height, std::uint8_t index) {
+    GifFrameLayout frame;
     frame.left = left;
     frame.top = top;
     frame.width = width;
@@ -97,17 +97,17 @@ GifFrameSpec filledGifFrame(std::uint16_t left, std::uint16_t top, std::uint16_t
     return frame;
 }
 
-std::string gifBytes(const GifSpec& spec) {
+std::string gifBytes(const GifLayout& layout) {
     std::string bytes = "GIF89a";
-    putLittleEndian16(bytes, spec.width);
-    putLittleEndian16(bytes, spec.height);
+    putLittleEndian16(bytes, layout.width);
+    putLittleEndian16(bytes, layout.height);
     int sizeField = 0;
-    std::string table = spec.globalPalette ? colorTable(*spec.globalPalette, sizeField) : "";
-    bytes += static_cast<char>(spec.globalPalette ? 0x80 | 0x70 | sizeField : 0);
+    std::string table = layout.globalPalette ? colorTable(*layout.globalPalette, sizeField) : "";
+    bytes += static_cast<char>(layout.globalPalette ? 0x80 | 0x70 | sizeField : 0);
     bytes += '\0';
     bytes += '\0';
     bytes += table;
-    for (const GifFrameSpec& frame : spec.frames) {
+    for (const GifFrameLayout& frame : layout.frames) {
         if (frame.withControl) {
             bytes += "\x21\xf9\x04";
             bytes += static_cast<char>(frame.disposal << 2 | (frame.transparentIndex ? 1 : 0));

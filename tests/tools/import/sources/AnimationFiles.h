@@ -13,7 +13,7 @@
 
 namespace velorin::testing {
 
-struct GifFrameSpec {
+struct GifFrameLayout {
     std::uint16_t left{0};
     std::uint16_t top{0};
     std::uint16_t width{1};
@@ -29,18 +29,18 @@ struct GifFrameSpec {
     std::optional<std::uint8_t> transparentIndex;
 };
 
-struct GifSpec {
+struct GifLayout {
     std::uint16_t width{1};
     std::uint16_t height{1};
     std::optional<std::vector<Color>> globalPalette;
-    std::vector<GifFrameSpec> frames;
+    std::vector<GifFrameLayout> frames;
 };
 
 // A GIF89a file; its LZW data holds each pixel as a code of its own.
-std::string gifBytes(const GifSpec& spec);
+std::string gifBytes(const GifLayout& layout);
 // A frame of one palette index everywhere.
-GifFrameSpec filledGifFrame(std::uint16_t left, std::uint16_t top, std::uint16_t width,
-                            std::uint16_t height, std::uint8_t index);
+GifFrameLayout filledGifFrame(std::uint16_t left, std::uint16_t top, std::uint16_t width,
+                              std::uint16_t height, std::uint8_t index);
 
 struct PngChunk {
     std::string type;

@@ -19,8 +19,8 @@ TEST(FrameDelay, TenMillisecondsOrLessLastATenthInEveryFormat) {
     std::vector<TimedPicture> frames = coloredFrames(2, 0, 4, 4);
     frames[1].milliseconds = 10;
     writeAnimatedWebp(scratch / "clip.webp", frames);
-    GifSpec gif{4, 4, std::vector<Color>{red, green}, {filledGifFrame(0, 0, 4, 4, 0),
-                                                       filledGifFrame(0, 0, 4, 4, 1)}};
+    GifLayout gif{4, 4, std::vector<Color>{red, green}, {filledGifFrame(0, 0, 4, 4, 0),
+                                                         filledGifFrame(0, 0, 4, 4, 1)}};
     gif.frames[0].delayHundredths = 0;
     gif.frames[1].delayHundredths = 1;
     writeBytes(scratch / "clip.gif", gifBytes(gif));

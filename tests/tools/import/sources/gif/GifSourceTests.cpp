@@ -14,20 +14,20 @@ using namespace testing;
 // Entries 0 to 3: red, green, blue, white.
 const std::vector<Color> palette{red, green, blue, white};
 
-DecodedSource readGif(const ScratchFolder& scratch, const GifSpec& spec,
+DecodedSource readGif(const ScratchFolder& scratch, const GifLayout& layout,
                       const std::string& name = "clip.gif") {
-    writeBytes(scratch / name, gifBytes(spec));
+    writeBytes(scratch / name, gifBytes(layout));
     return readWhole(Reader::Gif, scratch / name);
 }
 
 // The first `count` of three frames of 2x1, red, green and blue, lasting 0.1, 0.2 and 0.3 s.
-GifSpec threeFrames(std::uint8_t count = 3) {
-    GifSpec spec{2, 1, palette, {}};
+GifLayout threeFrames(std::uint8_t count = 3) {
+    GifLayout layout{2, 1, palette, {}};
     for (std::uint8_t index = 0; index < count; ++index) {
-        spec.frames.push_back(filledGifFrame(0, 0, 2, 1, index));
-        spec.frames.back().delayHundredths = static_cast<std::uint16_t>(10 * (index + 1));
+        layout.frames.push_back(filledGifFrame(0, 0, 2, 1, index));
+        layout.frames.back().delayHundredths = static_cast<std::uint16_t>(10 * (index + 1));
     }
-    return spec;
+    return layout;
 }
 
 // Where frame `index` (from 0) of threeFrames() begins: its control extension.
@@ -40,7 +40,7 @@ constexpr std::size_t dataAfterFrameStart = 8 + 10;
 
 TEST(GifSourceRefusal, DamagedDataAndPicturesPastTheBoundAreFaultsThatNameTheFrame) {
     ScratchFolder scratch;
-    GifSpec damaged = threeFrames();
+    GifLayout damaged = threeFrames();
     std::string bytes = gifBytes(damaged);
     // Frame 2's first code is one no table holds: its data is damaged, not merely short.
     std::size_t codes = frameStart(1) + dataAfterFrameStart + 2;
@@ -52,7 +52,7 @@ TEST(GifSourceRefusal, DamagedDataAndPicturesPastTheBoundAreFaultsThatNameTheFra
               std::string::npos)
         << fault;
 
-    GifSpec vast{10, 10, palette, {filledGifFrame(0, 0, 9000, 1, 0)}};
+    GifLayout vast{10, 10, palette, {filledGifFrame(0, 0, 9000, 1, 0)}};
     vast.frames[0].indices.clear();
     writeBytes(scratch / "vast.gif", gifBytes(vast));
     fault = readingFault(Reader::Gif, scratch / "vast.gif");
@@ -110,21 +110,21 @@ TEST(GifSourceEnding, AFileCutShortGivesItsWholeFramesAndSaysWhatWasLost) {
 
 TEST(GifSourceComposition, EachDisposalClearsRestoresOrKeepsTheFramesArea) {
     ScratchFolder scratch;
-    GifSpec spec{2, 1, palette, {filledGifFrame(0, 0, 2, 1, 0)}};
-    spec.frames.push_back(filledGifFrame(0, 0, 1, 1, 1));
-    spec.frames.back().disposal = 2;
-    spec.frames.push_back(filledGifFrame(1, 0, 1, 1, 2));
-    spec.frames.back().disposal = 3;
+    GifLayout layout{2, 1, palette, {filledGifFrame(0, 0, 2, 1, 0)}};
+    layout.frames.push_back(filledGifFrame(0, 0, 1, 1, 1));
+    layout.frames.back().disposal = 2;
+    layout.frames.push_back(filledGifFrame(1, 0, 1, 1, 2));
+    layout.frames.back().disposal = 3;
     // A transparent pixel shows what lies under it.
-    spec.frames.push_back(filledGifFrame(1, 0, 1, 1, 3));
-    spec.frames.back().transparentIndex = 3;
-    spec.frames.push_back(filledGifFrame(1, 0, 1, 1, 3));
-    spec.frames.back().disposal = 4;
-    spec.frames.push_back(filledGifFrame(0, 0, 1, 1, 1));
-    spec.frames.back().disposal = 6;
-    spec.frames.push_back(filledGifFrame(0, 0, 1, 1, 3));
-    spec.frames.back().transparentIndex = 3;
-    auto decoded = readGif(scratch, spec);
+    layout.frames.push_back(filledGifFrame(1, 0, 1, 1, 3));
+    layout.frames.back().transparentIndex = 3;
+    layout.frames.push_back(filledGifFrame(1, 0, 1, 1, 3));
+    layout.frames.back().disposal = 4;
+    layout.frames.push_back(filledGifFrame(0, 0, 1, 1, 1));
+    layout.frames.back().disposal = 6;
+    layout.frames.push_back(filledGifFrame(0, 0, 1, 1, 3));
+    layout.frames.back().transparentIndex = 3;
+    auto decoded = readGif(scratch, layout);
     ASSERT_EQ(decoded.frames.size(), 7u);
     const std::vector<std::pair<Color, Color>> expected{
         {red, red},     {green, red}, {clear, blue},
@@ -143,8 +143,8 @@ TEST(GifSourceComposition, EachDisposalClearsRestoresOrKeepsTheFramesArea) {
 
 TEST(GifSourceComposition, FramesPastTheScreenAreClippedExceptTheFirstWhichGrowsIt) {
     ScratchFolder scratch;
-    GifSpec spec{2, 2, palette, {filledGifFrame(0, 0, 2, 2, 0), filledGifFrame(1, 1, 3, 3, 1)}};
-    auto clipped = readGif(scratch, spec);
+    GifLayout layout{2, 2, palette, {filledGifFrame(0, 0, 2, 2, 0), filledGifFrame(1, 1, 3, 3, 1)}};
+    auto clipped = readGif(scratch, layout);
     ASSERT_EQ(clipped.frames.size(), 2u);
     EXPECT_EQ(clipped.description.width, 2u);
     ASSERT_EQ(clipped.frames[1].width, 2u);
@@ -153,7 +153,7 @@ TEST(GifSourceComposition, FramesPastTheScreenAreClippedExceptTheFirstWhichGrows
     expectColor(pixelOf(clipped.frames[1], 0, 1), red);
     expectColor(pixelOf(clipped.frames[1], 1, 1), green);
 
-    GifSpec grown{2, 2, palette, {filledGifFrame(1, 0, 3, 1, 2), filledGifFrame(3, 1, 2, 2, 1)}};
+    GifLayout grown{2, 2, palette, {filledGifFrame(1, 0, 3, 1, 2), filledGifFrame(3, 1, 2, 2, 1)}};
     auto canvas = readGif(scratch, grown, "grown.gif");
     ASSERT_EQ(canvas.frames.size(), 2u);
     EXPECT_EQ(canvas.description.width, 4u);
@@ -165,7 +165,7 @@ TEST(GifSourceComposition, FramesPastTheScreenAreClippedExceptTheFirstWhichGrows
 
 TEST(GifSourceComposition, MissingColourTablesGiveOpaqueBlackAndLocalTablesWin) {
     ScratchFolder scratch;
-    GifFrameSpec frame = filledGifFrame(0, 0, 3, 1, 0);
+    GifFrameLayout frame = filledGifFrame(0, 0, 3, 1, 0);
     frame.indices = {0, 1, 200};
     frame.transparentIndex = 1;
     auto bare = readGif(scratch, {3, 1, std::nullopt, {frame}}, "bare.gif");
@@ -175,9 +175,9 @@ TEST(GifSourceComposition, MissingColourTablesGiveOpaqueBlackAndLocalTablesWin) 
     expectColor(pixelOf(bare.frames[0], 2, 0), black);
 
     // Index 5 lies past a table of four entries; the second frame brings its own table.
-    GifFrameSpec past = filledGifFrame(0, 0, 2, 1, 5);
+    GifFrameLayout past = filledGifFrame(0, 0, 2, 1, 5);
     past.indices = {5, 1};
-    GifFrameSpec local = filledGifFrame(0, 0, 1, 1, 0);
+    GifFrameLayout local = filledGifFrame(0, 0, 1, 1, 0);
     local.localPalette = std::vector<Color>{white, blue};
     auto tables = readGif(scratch, {2, 1, palette, {past, local}}, "tables.gif");
     ASSERT_EQ(tables.frames.size(), 2u);
@@ -188,20 +188,20 @@ TEST(GifSourceComposition, MissingColourTablesGiveOpaqueBlackAndLocalTablesWin) 
 
 TEST(GifSourceComposition, InterlacedRowsShortDataAndTinyDelaysAreReadAsBrowsersReadThem) {
     ScratchFolder scratch;
-    GifFrameSpec interlaced = filledGifFrame(0, 0, 1, 11, 0);
+    GifFrameLayout interlaced = filledGifFrame(0, 0, 1, 11, 0);
     for (std::uint8_t row = 0; row < 11; ++row)
         interlaced.indices[row] = row % 4;
     interlaced.interlaced = true;
     interlaced.delayHundredths = 0;
     // The data ends after three of the four pixels: the fourth keeps the earlier picture.
-    GifFrameSpec shortData = filledGifFrame(0, 0, 2, 2, 1);
+    GifFrameLayout shortData = filledGifFrame(0, 0, 2, 2, 1);
     shortData.indices = {1, 1, 1};
     shortData.delayHundredths = 1;
     // More pixels than the frame holds: the rest is passed over.
-    GifFrameSpec longData = filledGifFrame(0, 0, 1, 1, 2);
+    GifFrameLayout longData = filledGifFrame(0, 0, 1, 1, 2);
     longData.indices.assign(600, 2);
     longData.delayHundredths = 2;
-    GifFrameSpec noControl = filledGifFrame(0, 0, 1, 1, 3);
+    GifFrameLayout noControl = filledGifFrame(0, 0, 1, 1, 3);
     noControl.withControl = false;
     auto decoded = readGif(scratch, {2, 11, palette, {interlaced, shortData, longData, noControl}});
     ASSERT_EQ(decoded.frames.size(), 4u);
@@ -224,7 +224,7 @@ TEST(GifSourceReference, BlocksAndPixelsMatchWhatGiflibReadsOfTheWholeFile) {
     ScratchFolder scratch;
     // One file from FFmpeg's encoder, with real LZW compression, and one made here.
     writeGif(scratch / "encoded.gif", coloredFrames(3, 70, 20, 12));
-    GifFrameSpec interlaced = filledGifFrame(3, 2, 5, 9, 1);
+    GifFrameLayout interlaced = filledGifFrame(3, 2, 5, 9, 1);
     for (std::size_t at = 0; at < interlaced.indices.size(); ++at)
         interlaced.indices[at] = static_cast<std::uint8_t>(at % 4);
     interlaced.interlaced = true;
