@@ -52,10 +52,14 @@ common::Result<void> checkCanvasSize(const std::string& file, std::uint64_t widt
         return common::Fault(file, std::string(what) + "has no size (a side of 0 pixels)");
     if (width > maximumCanvasSide || height > maximumCanvasSide ||
         width * height > maximumCanvasPixels)
-        return common::Fault(file, std::string(what) + "is " + std::to_string(width) + "x" +
-                                       std::to_string(height) + " pixels, larger than " +
-                                       canvasBound());
+        return canvasTooLarge(file, std::to_string(width), std::to_string(height), what);
     return {};
+}
+
+common::Fault canvasTooLarge(const std::string& file, std::string_view width,
+                             std::string_view height, std::string_view what) {
+    return common::Fault(file, std::string(what) + "is " + std::string(width) + "x" +
+                                   std::string(height) + " pixels, larger than " + canvasBound());
 }
 
 common::Result<std::unique_ptr<MediaSource>> openMediaSource(const std::string& path,

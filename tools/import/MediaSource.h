@@ -140,6 +140,9 @@ bool looksLikeUrl(const std::string& text);
 // about the canvas or, when `what` says so ("a frame "), about a part of it.
 common::Result<void> checkCanvasSize(const std::string& file, std::uint64_t width,
                                      std::uint64_t height, std::string_view what = {});
+// The refusal of a canvas past the bounds, its sides written as the source gives them.
+common::Fault canvasTooLarge(const std::string& file, std::string_view width,
+                             std::string_view height, std::string_view what = {});
 // The bound in words: "import reads: at most 8192 pixels a side and 37 million pixels in all".
 std::string canvasBound();
 

@@ -199,8 +199,7 @@ common::Result<LottieTiming> inspectLottieText(const std::string& path,
     // A side beyond any canvas import takes is refused before it becomes an integer: a
     // conversion of a number larger than the integer can hold is undefined.
     if (width > maximumCanvasSide || height > maximumCanvasSide)
-        return common::Fault{path, "is " + number(width) + "x" + number(height) +
-                                       " pixels, larger than " + canvasBound()};
+        return canvasTooLarge(path, number(width), number(height));
     TRY(checkCanvasSize(path, static_cast<std::uint64_t>(width),
                         static_cast<std::uint64_t>(height)));
     if (members.externalImage)
